@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite with ctest.
+#
+#   ./test.sh            the normal build (build/), warnings as errors
+#   ./test.sh --asan     the suite under AddressSanitizer + UBSan (build-asan/)
+#   ./test.sh --tsan     the threaded tests under ThreadSanitizer (build-tsan/)
+#   ./test.sh --all      all three, one after the other (what CI runs)
+# Extra arguments after -- go to ctest (e.g. ./test.sh -- -R Transact).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+modes=()
+ctest_args=()
+while [[ $# -gt 0 ]]; do
+  case "$1" in
+    --asan) modes+=(asan) ;;
+    --tsan) modes+=(tsan) ;;
+    --all) modes+=(normal asan tsan) ;;
+    --) shift; ctest_args=("$@"); break ;;
+    *) echo "usage: $0 [--asan|--tsan|--all] [-- ctest args]" >&2; exit 2 ;;
+  esac
+  shift
+done
+[[ ${#modes[@]} -gt 0 ]] || modes=(normal)
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DVK_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" "${ctest_args[@]}")
+}
+
+for mode in "${modes[@]}"; do
+  echo "=== test suite: $mode ==="
+  case "$mode" in
+    normal) run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    asan) ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=address -DVK_BUILD_BENCH=OFF ;;
+    tsan) TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+            run_suite build-tsan -DCMAKE_BUILD_TYPE=Debug -DVK_SANITIZE=thread -DVK_BUILD_BENCH=OFF -DVK_BUILD_GUI=OFF ;;
+  esac
+done

@@ -1,0 +1,31 @@
+#pragma once
+// vk550ctl's subcommands register themselves here, one file each (cmd_*.cpp).
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vk::ctl {
+
+struct Invocation {
+    std::optional<std::string> simulate;  // --simulate[=KIND]: the kind, "new" when none is given
+    std::vector<std::string> args;        // what follows the subcommand
+};
+
+using CommandFn = std::function<int(const Invocation&)>;
+
+struct Command {
+    std::string name;
+    std::string usage;  // e.g. "echo FILE.wav"
+    std::string help;
+    CommandFn run;
+};
+
+std::vector<Command>& Commands();
+
+struct CommandRegistration {
+    explicit CommandRegistration(Command command) { Commands().push_back(std::move(command)); }
+};
+
+}  // namespace vk::ctl
