@@ -62,4 +62,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<IHidInterface> Open(const std::string& path, const HidOpenMode& mode) = 0;
 };
 
+// The process-wide bus the unit link enumerates: an empty one until a program
+// installs the real backend or the simulated units.
+IHidBus& HidBus();
+void SetHidBus(IHidBus* bus);  // nullptr restores the empty bus
+
 }  // namespace vk

@@ -1,0 +1,237 @@
+// Command transactions: one command out, the answer that belongs to it back,
+// with at most two sendings and 40 reads per sending, every step copied to the
+// traffic viewer when one runs.
+#include "device/HIDProtocol.h"
+
+#include "platform/clock/Clock.h"
+
+#include <algorithm>
+
+namespace vk {
+namespace {
+
+constexpr int kSendings = 2;
+constexpr int kReadsPerSending = 40;
+constexpr uint16_t kNoAnswer = 0xFFFF;  // the unit had nothing to say
+
+const std::string& ProgramName()
+{
+    static const std::string name = CurrentProgramName();
+    return name;
+}
+
+}  // namespace
+
+uint16_t AnswerMask(uint16_t code)
+{
+    switch (code >> 12) {
+    case 0x3:
+    case 0x7:
+        return 0xF600;
+    case 0x4:
+        return 0xF100;
+    case 0x5:
+    case 0x6:
+        return 0xF700;
+    case 0x8:
+        return 0xF5FF;
+    case 0xA:
+        return 0xF400;
+    case 0xB: {
+        const unsigned high = code >> 8;
+        return (high == 0xB2 || high == 0xB3) ? 0xF7F0 : 0xF700;
+    }
+    case 0xF:
+        return 0xFFFF;
+    default:
+        return 0xF000;
+    }
+}
+
+bool ShortAnswerMatches(uint16_t code, uint16_t answer)
+{
+    const uint16_t mask = AnswerMask(code);
+    return answer != kNoAnswer && (answer & mask) == (code & mask);
+}
+
+bool LongAnswerMatches(const CommandBlock& command, const CommandBlock& answer)
+{
+    const auto code = static_cast<uint16_t>(command[0] << 8 | command[1]);
+    const auto answerCode = static_cast<uint16_t>(answer[0] << 8 | answer[1]);
+    if (!ShortAnswerMatches(code, answerCode))
+        return false;
+    auto same = [&](size_t i) { return command[i] == answer[i]; };
+    switch (code) {
+    case 0xF000:
+    case 0xF001:
+        return same(2);
+    case 0xF006:
+        return same(6) && same(7);
+    case 0xF00C:
+    case 0xF00D:
+    case 0xF00E:
+    case 0xF00F:
+        return same(3) && same(4);
+    default:
+        return true;
+    }
+}
+
+void CHIDProtocol::FillViewerBytes(std::span<const uint8_t> bytes)
+{
+    m_viewerRecord.bytes.fill(0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), m_viewerRecord.bytes.size()), m_viewerRecord.bytes.begin());
+}
+
+void CHIDProtocol::SendViewerRecord(IRemoteWindow* viewer, ViewerKind kind)
+{
+    if (!viewer)
+        return;
+    m_viewerRecord.kind = static_cast<int32_t>(kind);
+    m_viewerRecord.time = Clock().Local();
+    m_viewerRecord.program = ProgramName();
+    if (kind != ViewerKind::Text)
+        m_viewerRecord.text.clear();
+    const ViewerRecordBytes bytes = EncodeViewerRecord(m_viewerRecord);
+    (void)viewer->SendCopyData(kViewerWParam, kViewerDwData, bytes);
+}
+
+void CHIDProtocol::SendViewerText(IRemoteWindow* viewer, const std::string& text)
+{
+    if (!viewer)
+        return;
+    // The report bytes stay as the last transaction left them.
+    m_viewerRecord.text = text.substr(0, kViewerTextField - 1);
+    SendViewerRecord(viewer, ViewerKind::Text);
+}
+
+int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, int commandLength, uint32_t timeoutMs)
+{
+    // The command must fit the block and the unit's reports.
+    if (commandLength < 1 || commandLength > static_cast<int>(command.size()))
+        return -1;
+    if (!m_bOpen || commandLength > m_writeEntry.caps.inputReportByteLength ||
+        commandLength + 1 > static_cast<int>(m_writeEntry.outputReport.size()))
+        return -1;
+    const auto length = static_cast<size_t>(commandLength);
+
+    std::vector<uint8_t>& output = m_writeEntry.outputReport;
+    std::fill(output.begin(), output.end(), 0);
+    std::copy_n(command.begin(), length, output.begin() + 1);
+    const auto viewer = Windows().FindWindow(kViewerWindowTitle);
+
+    int sendsLeft = kSendings;
+    int readsLeft = kReadsPerSending;
+    bool send = true;
+    while (sendsLeft > 0) {
+        if (send) {
+            if (!m_bOpen)
+                return -1;  // the read entry could not be reopened
+            const bool written = WriteReport(output);
+            FillViewerBytes(std::span(command).first(length));
+            SendViewerRecord(viewer.get(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
+            if (!written || !m_bOpen)
+                return -1;
+        }
+        if (ReadReport(timeoutMs) != HidReadStatus::Ok) {
+            // A time-out, or a read that failed at once (the unit is gone):
+            // the command goes out again.
+            --sendsLeft;
+            send = true;
+            continue;
+        }
+        std::vector<uint8_t>& input = m_readEntry.inputReport;
+        if (static_cast<int>(input.size()) - 1 < commandLength)
+            return -1;
+        const size_t answerBytes = std::min(input.size() - 1, answer.size());
+        answer.fill(0);
+        std::copy_n(input.begin() + 1, answerBytes, answer.begin());
+        const auto answerCode = static_cast<uint16_t>(answer[0] << 8 | answer[1]);
+        FillViewerBytes(std::span(answer).first(answerBytes));
+        // Mark the answer consumed: a buffer that is not refilled reads as 0xFFFF.
+        input[1] = 0xFF;
+        input[2] = 0xFF;
+
+        if (answerCode == kNoAnswer) {
+            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
+            return -1;
+        }
+        if (LongAnswerMatches(command, answer)) {
+            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
+            return answerCode;
+        }
+        SendViewerRecord(viewer.get(), ViewerKind::AnswerRejected);
+        if (--readsLeft == 0) {
+            --sendsLeft;
+            readsLeft = kReadsPerSending;
+            send = true;
+            ReopenReadEntry();
+        } else {
+            send = false;
+        }
+    }
+    return -1;
+}
+
+bool CHIDProtocol::WriteShortCommand(uint16_t code)
+{
+    std::vector<uint8_t>& output = m_writeEntry.outputReport;
+    if (!m_bOpen || output.size() < 3)
+        return false;
+    std::fill(output.begin(), output.end(), 0);
+    output[1] = static_cast<uint8_t>(code >> 8);
+    output[2] = static_cast<uint8_t>(code & 0xFF);
+    return WriteReport(output);
+}
+
+int CHIDProtocol::SendShortCommand(uint16_t code, uint32_t timeoutMs)
+{
+    const auto viewer = Windows().FindWindow(kViewerWindowTitle);
+    const uint8_t sent[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
+
+    int sendsLeft = kSendings;
+    int readsLeft = kReadsPerSending;
+    bool send = true;
+    while (sendsLeft > 0) {
+        if (send) {
+            const bool written = WriteShortCommand(code);
+            FillViewerBytes(sent);
+            SendViewerRecord(viewer.get(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
+            if (!written)
+                return -1;
+        }
+        if (ReadReport(timeoutMs) != HidReadStatus::Ok) {
+            --sendsLeft;
+            send = true;
+            continue;
+        }
+        std::vector<uint8_t>& input = m_readEntry.inputReport;
+        if (input.size() < 3)
+            return -1;  // no room for an answer word
+        const auto word = static_cast<uint16_t>(input[1] << 8 | input[2]);
+        FillViewerBytes(std::span(input).subspan(1));
+        input[1] = 0xFF;
+        input[2] = 0xFF;
+
+        if (word == kNoAnswer) {
+            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
+            return -1;
+        }
+        if (ShortAnswerMatches(code, word)) {
+            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
+            return word;
+        }
+        SendViewerRecord(viewer.get(), ViewerKind::AnswerRejected);
+        if (--readsLeft == 0) {
+            // Sent again, without reopening the read entry.
+            --sendsLeft;
+            readsLeft = kReadsPerSending;
+            send = true;
+        } else {
+            send = false;
+        }
+    }
+    return -1;
+}
+
+}  // namespace vk

@@ -1,0 +1,125 @@
+#pragma once
+// The simulated unit: a firmware model behind a transport-independent API. The
+// simulated HID bus (sim/hid) and the umockdev test bed both drive it the same
+// way: output reports in through Receive, input reports out through TakeAnswer
+// once their time on the process clock has come.
+
+#include "platform/hid/HidBus.h"
+#include "sim/unit/SimCommands.h"
+#include "sim/unit/SimUnitState.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vk {
+
+using SimReport = std::array<uint8_t, 9>;  // report id 0, then 8 data bytes
+
+// One command as the unit received it (the 8 bytes after the report id).
+struct SimLoggedCommand {
+    uint64_t atMs = 0;
+    SimBlock bytes{};
+    [[nodiscard]] uint16_t Code() const { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
+    [[nodiscard]] bool IsLong() const { return bytes[0] == 0xF0; }
+};
+
+// Faults injected on request. The answer faults hit every command, or only the
+// command code in onlyFor.
+struct SimFaults {
+    std::optional<uint16_t> onlyFor;
+    bool silent = false;                 // no answer at all
+    uint32_t answerDelayMs = 0;          // answers arrive this late
+    uint32_t loseAnswers = 0;            // the next n answers are lost
+    bool wrongEcho = false;              // the repeated argument bytes of long answers differ
+    bool answerFFFF = false;             // the unit answers 0xFFFF ("nothing to say")
+    std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7
+    uint32_t repeatAnswers = 1;          // every answer is sent this many times
+};
+
+// What the unit does after a reset command, in clock time.
+struct SimResetTiming {
+    std::optional<uint32_t> leaveAfterMs = 300;    // nullopt: it never leaves the bus
+    std::optional<uint32_t> returnAfterMs = 2500;  // after leaving; nullopt: it never returns
+};
+
+class CSimUnit {
+public:
+    explicit CSimUnit(SimUnitKind kind = SimUnitKind::New);
+    explicit CSimUnit(const SimUnitState& state);
+
+    // --- USB side ---------------------------------------------------------
+    [[nodiscard]] uint16_t VendorId() const;
+    [[nodiscard]] uint16_t ProductId() const;
+    [[nodiscard]] std::string UsbName() const;
+    // On the bus now (follows resets and Unplug/Plug on the clock).
+    [[nodiscard]] bool Present() const;
+    // Changes every time the unit appears on the bus; handles opened on an earlier
+    // appearance are dead.
+    [[nodiscard]] uint64_t Generation() const;
+    void Unplug();
+    void Plug();
+    // The command interface: vendor-defined page, 8-byte input and output reports
+    // without report ids, no buttons.
+    [[nodiscard]] static std::span<const uint8_t> ReportDescriptor();
+    [[nodiscard]] static HidCaps Caps();
+
+    // --- Transport ----------------------------------------------------------
+    // One output report, report id first (at least 9 bytes are used; shorter ones are ignored).
+    void Receive(std::span<const uint8_t> report);
+    // The next input report whose time has come.
+    [[nodiscard]] std::optional<SimReport> TakeAnswer();
+    // When the next queued report is due (clock ms), if any is queued.
+    [[nodiscard]] std::optional<uint64_t> NextAnswerDueMs() const;
+    // Queues a report the host did not ask for (stale or unsolicited), due afterMs from now.
+    void InjectReport(const SimReport& report, uint32_t afterMs = 0);
+
+    // --- Log --------------------------------------------------------------
+    [[nodiscard]] std::vector<SimLoggedCommand> Log() const;
+    [[nodiscard]] std::vector<uint16_t> LoggedCodes() const;
+    void ClearLog();
+
+    // --- Faults and firmware state ----------------------------------------
+    void SetFaults(const SimFaults& faults);
+    [[nodiscard]] SimFaults Faults() const;
+    void SetResetTiming(const SimResetTiming& timing);
+    [[nodiscard]] SimUnitState State() const;
+    // Runs f on the firmware state under the unit's lock (f must not call back into the unit).
+    template <class F>
+    decltype(auto) WithState(F&& f)
+    {
+        std::lock_guard lock(m_mutex);
+        Refresh();
+        return f(m_state);
+    }
+
+private:
+    struct QueuedReport {
+        uint64_t dueMs;
+        SimReport report;
+    };
+
+    void Refresh() const;  // applies the reset timeline up to the clock's now
+    void Answer(const SimBlock& command, std::optional<SimBlock> answer, uint64_t nowMs);
+    void Enqueue(uint64_t dueMs, const SimReport& report);
+    [[nodiscard]] bool FaultApplies(uint16_t code) const;
+
+    mutable std::mutex m_mutex;
+    mutable SimUnitState m_state;
+    mutable std::deque<QueuedReport> m_queue;
+    mutable bool m_present = true;
+    mutable uint64_t m_generation = 1;
+    mutable std::optional<uint64_t> m_leaveAtMs;
+    mutable std::optional<uint64_t> m_returnAtMs;
+    bool m_unplugged = false;
+    SimFaults m_faults;
+    SimResetTiming m_resetTiming;
+    std::vector<SimLoggedCommand> m_log;
+};
+
+}  // namespace vk

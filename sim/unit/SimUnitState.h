@@ -1,0 +1,70 @@
+#pragma once
+// The firmware's memory: everything the simulated unit's command handlers read
+// and write. Plain data; CSimUnit guards it with its lock.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vk {
+
+inline constexpr uint16_t kSimVendorId = 0x3C5A;
+
+enum class SimUnitKind { New, StandAlone, Master, Slave };
+
+struct SimChannel {
+    uint8_t mode = 0;
+    // Items by identifier (1 and 2): the value byte and the flag (bit 7 of the item byte).
+    std::array<uint8_t, 2> values{};
+    std::array<bool, 2> flags{};
+};
+
+struct SimPicVersion {
+    uint8_t identifier = 0;
+    uint8_t major = 0;
+    uint8_t minor = 0;  // 0xFF: not available with selector 4
+};
+
+struct SimUnitState {
+    // USB identity as enumerated now. A reset re-enumerates under parameter page 0
+    // index 2 (product id) and index 1 (device name).
+    uint16_t vendorId = kSimVendorId;
+    uint16_t productId = 0x1C;
+    std::string usbName;
+
+    // Identity answers of the short commands 0x9000, 0xA000 and 0xA400 and the
+    // values behind the identifier, serial number and hardware reads.
+    uint16_t productCodeAnswer = 0x9417;
+    uint16_t softwareVersionAnswer = 0xA072;  // 7.2
+    uint16_t protocolVersionAnswer = 0xA416;  // 22
+    uint32_t unitIdentifier = 0x24B0C2D5;
+    std::string serialNumber = "VK5500001234";
+    std::array<uint8_t, 6> hardwareConfig{0x16, 0x0D, 0, 1, 0, 0};  // answer bytes 2..7 of 0xF003
+    SimPicVersion mainPic{7, 2, 1};
+    SimPicVersion interfacePic{7, 1, 4};
+
+    // Parameter pages: (page, index) -> elements. A text holds one character per element.
+    std::map<std::pair<uint8_t, uint8_t>, std::vector<uint16_t>> parameters;
+
+    uint32_t picLines = 0;  // live lines of the main controller, bit n = line n
+    std::array<SimChannel, 4> channels{};
+    std::map<uint8_t, uint16_t> levels;  // level register r -> value (0x6r00 reads, 0x5r00 writes)
+    std::vector<std::pair<uint8_t, uint8_t>> routes;  // source, destination in the order set
+
+    // Set by the 0x0666 handler; the unit then leaves the bus and comes back.
+    bool resetRequested = false;
+
+    [[nodiscard]] uint16_t Value(uint8_t page, uint8_t index, size_t element = 0) const;
+    void SetValue(uint8_t page, uint8_t index, uint16_t value, size_t element = 0);
+    [[nodiscard]] std::string Text(uint8_t page, uint8_t index) const;
+    void SetText(uint8_t page, uint8_t index, const std::string& text);
+};
+
+// The state a unit of this kind leaves the bench with: product id, configuration
+// word (page 0 index 10) and USB device name (page 0 index 1).
+[[nodiscard]] SimUnitState DefaultSimUnitState(SimUnitKind kind);
+
+}  // namespace vk
