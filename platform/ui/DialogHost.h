@@ -1,0 +1,121 @@
+#pragma once
+// The host draws the windows and runs the message loops; the framework core
+// (CDialog, CUiLoop) holds all state and decides what is dispatched when.
+//
+// Two hosts exist: the headless one (platform/ui/headless/HeadlessHost.h), which
+// runs on the virtual clock for tests and is the default, and the Qt 6 Widgets
+// host (platform/ui/qt/QtHost.h) for real windows.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <deque>
+#include <vector>
+
+#include "platform/post/MessageTarget.h"
+#include "platform/ui/UiTypes.h"
+
+namespace vk {
+
+class CDialog;
+class CControl;
+
+class IDialogHost {
+public:
+    virtual ~IDialogHost() = default;
+
+    // The window of a dialog is created hidden (before OnInitDialog) and destroyed
+    // after OnDestroy.
+    virtual void CreateDialogWindow(CDialog& dlg) = 0;
+    virtual void DestroyDialogWindow(CDialog& dlg) = 0;
+    // Runs a (possibly nested) loop until dlg.IsEnded(); dispatches every window's
+    // posted messages and timers meanwhile.
+    virtual void RunModalLoop(CDialog& dlg) = 0;
+    // Dispatches what is waiting now and returns (no waiting).
+    virtual void PumpWaitingMessages() = 0;
+    // Any thread: a message was posted or the timers changed.
+    virtual void WakeUp() = 0;
+
+    // State changes to show. `what` is a CC_... set for controls.
+    virtual void ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what) = 0;
+    virtual void WindowChanged(CDialog& dlg) = 0;  // caption, icon, visible, enabled, system menu
+    // Repaint soon: the host sends WM_PAINT when its loop is idle.
+    virtual void InvalidateWindow(CDialog& dlg) = 0;
+
+    // Window placement in screen pixels.
+    [[nodiscard]] virtual bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) = 0;
+    virtual bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) = 0;
+    [[nodiscard]] virtual std::vector<MonitorInfo> Monitors() = 0;
+
+    // Fonts: dialog base units (average character width, height) and text extents.
+    [[nodiscard]] virtual Size DialogBaseUnits(const DialogFont& font) = 0;
+    [[nodiscard]] virtual Size MeasureText(const DialogFont& font, const std::string& text) = 0;
+
+    // Ends the whole program at once (the cancel paths of the wizard).
+    virtual void ExitProcess(int code) = 0;
+};
+
+// The process-wide host (the headless one unless a program installs another).
+IDialogHost& UiHost();
+void SetUiHost(IDialogHost* host);  // nullptr restores the headless default
+
+// The user-interface thread's message queue and timers, shared by all windows.
+// Posting is thread-safe; everything else runs on the user-interface thread.
+// Like the classic loop, posted messages come before timers, and a timer that
+// is due fires once however late it is, then counts its period from now.
+class CUiLoop {
+public:
+    using Handle = uint32_t;
+
+    Handle Register(CDialog& dlg);
+    void Unregister(Handle handle);  // drops its queued messages and timers
+    [[nodiscard]] CDialog* Find(Handle handle) const;
+
+    // False when the window does not exist (any more).
+    bool Post(Handle handle, uint32_t message, WPARAM wParam, LPARAM lParam);
+    void SetTimer(Handle handle, unsigned id, uint32_t periodMs);  // restarts a running timer
+    bool KillTimer(Handle handle, unsigned id);
+    [[nodiscard]] bool HasTimer(Handle handle, unsigned id) const;
+
+    // Dispatches one posted message, or else one due timer. False when nothing was due.
+    bool DispatchOne();
+    // Dispatches until nothing is due now.
+    void DispatchAll();
+    [[nodiscard]] bool HasPosted() const;
+    [[nodiscard]] std::optional<uint64_t> NextTimerDue() const;  // on vk::Clock()
+
+private:
+    struct Queued {
+        Handle handle;
+        PostedMessage message;
+    };
+    struct Timer {
+        uint32_t periodMs;
+        uint64_t dueMs;
+        uint64_t order;  // ties fire in the order they were set
+    };
+    std::optional<std::pair<Handle, unsigned>> TakeDueTimer();
+    bool Dispatch(bool allowTimers);
+
+    mutable std::mutex m_mutex;
+    std::map<Handle, CDialog*> m_windows;
+    std::deque<Queued> m_queue;
+    std::map<std::pair<Handle, unsigned>, Timer> m_timers;
+    Handle m_nextHandle = 1;
+    uint64_t m_timerOrder = 0;
+};
+
+CUiLoop& UiLoop();
+
+// Fills a hook that wants an IMessagePump (the device protocol's waits).
+class CUiMessagePump final : public IMessagePump {
+public:
+    bool PumpWaitingMessages() override;
+};
+
+}  // namespace vk

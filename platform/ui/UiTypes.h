@@ -1,0 +1,112 @@
+#pragma once
+// Small value types of the dialog framework: rectangles, points, fonts, window
+// placement and the classic message numbers, so the wizard reads like its design.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/post/MessageTarget.h"
+
+namespace vk {
+
+// Anything a message box or file dialog can belong to (a dialog); may be null.
+class IWindowOwner {
+public:
+    virtual ~IWindowOwner() = default;
+};
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Size {
+    int cx = 0;
+    int cy = 0;
+    friend bool operator==(const Size&, const Size&) = default;
+};
+
+// left/top inclusive, right/bottom exclusive (a window rectangle).
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    [[nodiscard]] int Width() const { return right - left; }
+    [[nodiscard]] int Height() const { return bottom - top; }
+    // Edges included, as the panel hit test of the inputs page wants.
+    [[nodiscard]] bool ContainsInclusive(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// A font as the design names it: a face, and either a point size (dialog
+// templates) or a height in pixels (fonts the code creates). Faces that Linux
+// lacks ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma") fall back to a sans font.
+struct DialogFont {
+    std::string face;
+    int pointSize = 0;  // used when not 0
+    int height = 0;     // pixels, used when pointSize is 0
+    int weight = 400;   // 400 normal, 700 bold
+    bool italic = false;
+    friend bool operator==(const DialogFont&, const DialogFont&) = default;
+};
+
+// ShowWindow commands.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+constexpr int SW_SHOW = 5;
+constexpr int SW_RESTORE = 9;
+
+// Where a window lies when it is neither minimised nor maximised, in screen pixels.
+struct WindowPlacement {
+    int showCmd = SW_SHOWNORMAL;
+    Rect normalPosition;
+    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
+};
+
+struct MonitorInfo {
+    Rect monitor;
+    Rect workArea;  // without task bars and panels
+};
+
+// Window messages a dialog receives (posted or delivered by its host).
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_PAINT = 0x000F;
+constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_COMMAND = 0x0111;
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
+constexpr uint32_t WM_TIMER = 0x0113;
+constexpr uint32_t WM_HSCROLL = 0x0114;
+constexpr uint32_t WM_VSCROLL = 0x0115;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+
+// lParam of a mouse message: x in the low word, y in the high word (signed).
+constexpr LPARAM MakePointLParam(Point p)
+{
+    return static_cast<LPARAM>((static_cast<uint32_t>(static_cast<uint16_t>(p.y)) << 16) | static_cast<uint16_t>(p.x));
+}
+constexpr unsigned MK_LBUTTON = 0x0001;
+
+// Scroll codes of WM_VSCROLL / WM_HSCROLL (low word of wParam).
+constexpr int SB_LINEUP = 0;
+constexpr int SB_LINEDOWN = 1;
+constexpr int SB_PAGEUP = 2;
+constexpr int SB_PAGEDOWN = 3;
+constexpr int SB_THUMBPOSITION = 4;
+constexpr int SB_THUMBTRACK = 5;
+constexpr int SB_ENDSCROLL = 8;
+
+// System commands of the framework itself (the low four bits are free for the owner).
+constexpr unsigned SC_CLOSE = 0xF060;
+
+// Colours as 0x00BBGGRR, the classic layout.
+using COLORREF = uint32_t;
+constexpr COLORREF RGB(unsigned r, unsigned g, unsigned b) { return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16); }
+constexpr unsigned GetRValue(COLORREF c) { return c & 0xFF; }
+constexpr unsigned GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
+constexpr unsigned GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
+
+}  // namespace vk
