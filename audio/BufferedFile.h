@@ -1,0 +1,44 @@
+#pragma once
+// A file read or written through a buffer of its own, with absolute seeks: the
+// file layer under the WAV reader and writer.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vk {
+
+class CBufferedFile {
+public:
+    CBufferedFile() = default;
+    CBufferedFile(const CBufferedFile&) = delete;
+    CBufferedFile& operator=(const CBufferedFile&) = delete;
+    ~CBufferedFile() { Close(); }
+
+    [[nodiscard]] bool OpenRead(const std::string& path);
+    // Creates or replaces the file and holds an exclusive lock on it while open;
+    // fails when somebody else holds the lock.
+    [[nodiscard]] bool Create(const std::string& path);
+    [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
+    // Bytes read; fewer than asked at the end of the file or on an error.
+    [[nodiscard]] size_t Read(void* data, size_t len);
+    [[nodiscard]] bool Write(const void* data, size_t len);
+    [[nodiscard]] bool Seek(uint64_t offset);
+    [[nodiscard]] uint64_t Tell() const { return m_pos; }
+    [[nodiscard]] bool Flush();
+    // False when buffered data could not be written out.
+    bool Close();
+
+private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    int m_fd = -1;
+    bool m_writing = false;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    size_t m_fill = 0;   // read: valid bytes in the buffer; write: bytes waiting
+    size_t m_next = 0;   // read: next unread byte in the buffer
+    uint64_t m_pos = 0;  // logical position in the file
+};
+
+}  // namespace vk

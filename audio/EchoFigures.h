@@ -1,0 +1,39 @@
+#pragma once
+// The echo figures' fixed parts: where the two measuring windows lie in a
+// recording, the pass limits and the report text the wizard and vk550ctl show.
+
+#include <cstdint>
+#include <string>
+
+namespace vk {
+
+constexpr double kEchoReductionLimit = 30.0;  // dB or more passes
+constexpr double kResidualEchoLimit = -45.0;  // dB or less passes
+
+// The level reported for a window whose samples do not spread at all.
+constexpr float kSilentLevel = -1000.0f;
+
+// A window in bytes of the selected channel's 16-bit samples (both even).
+struct EchoWindow {
+    uint64_t start = 0;
+    uint64_t length = 0;
+    friend bool operator==(const EchoWindow&, const EchoWindow&) = default;
+};
+
+// Twice the nearest integer to seconds x rate. The seconds are 32-bit floats
+// (0.2f is a little more than 0.2), which decides the rounding at some rates.
+[[nodiscard]] uint64_t EchoWindowBytes(float seconds, uint32_t rate);
+
+// 0.2 s to 2.0 s: the signal heard while the test signal plays.
+[[nodiscard]] EchoWindow EchoWindowA(uint32_t rate);
+// 2.2 s to 4.0 s: what is left of it afterwards.
+[[nodiscard]] EchoWindow EchoWindowB(uint32_t rate);
+
+[[nodiscard]] inline bool EchoReductionPasses(double figure) { return figure >= kEchoReductionLimit; }
+[[nodiscard]] inline bool ResidualEchoPasses(double figure) { return figure <= kResidualEchoLimit; }
+
+// The two lines of the "Echo Test Results" box, line 1 followed by line 2.
+[[nodiscard]] std::string FormatEchoReport(double reduction, bool reductionPassed, double residual,
+                                           bool residualPassed);
+
+}  // namespace vk

@@ -1,0 +1,102 @@
+#include "audio/WaveWriter.h"
+
+#include <cstring>
+
+#include "audio/WaveReader.h"
+
+namespace vk {
+
+namespace {
+
+constexpr uint32_t kHeaderBytes = 46;  // RIFF, WAVE, "fmt " with 18 bytes, "data" header
+constexpr uint32_t kDataSizeOffset = 42;
+// The RIFF size field must still hold 38 + data + pad.
+constexpr uint32_t kMaxDataBytes = 0xFFFFFFFFu - 40;
+
+void PutLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+}  // namespace
+
+bool CWaveWriter::Open(const std::string& path, const WAVEFORMATEX& format)
+{
+    Close();
+    m_path = path;
+    if (!m_file.Create(path))
+        return false;
+    m_format = format;
+    m_dataBytes = 0;
+    uint8_t header[kHeaderBytes];
+    std::memcpy(header, "RIFF", 4);
+    PutLe32(header + 4, 0);
+    std::memcpy(header + 8, "WAVEfmt ", 8);
+    PutLe32(header + 16, sizeof(WAVEFORMATEX));
+    std::memcpy(header + 20, &m_format, sizeof(WAVEFORMATEX));
+    std::memcpy(header + 38, "data", 4);
+    PutLe32(header + kDataSizeOffset, 0);
+    (void)m_file.Write(header, sizeof header);  // a failure shows in the writes that follow
+    return true;
+}
+
+int CWaveWriter::Write(const void* data, uint32_t len)
+{
+    if (!m_file.IsOpen() || len > kMaxDataBytes - m_dataBytes || len > 0x7FFFFFFFu)
+        return -1;
+    if (!m_file.Write(data, len))
+        return -1;
+    m_dataBytes += len;
+    return static_cast<int>(len);
+}
+
+void CWaveWriter::Close()
+{
+    if (!m_file.IsOpen())
+        return;
+    const uint32_t pad = m_dataBytes & 1;
+    if (pad) {
+        const uint8_t zero = 0;
+        (void)m_file.Write(&zero, 1);
+    }
+    uint8_t size[4];
+    PutLe32(size, 38 + m_dataBytes + pad);
+    if (m_file.Seek(4))
+        (void)m_file.Write(size, 4);
+    PutLe32(size, m_dataBytes);
+    if (m_file.Seek(kDataSizeOffset))
+        (void)m_file.Write(size, 4);
+    m_file.Close();
+}
+
+void CWaveWriter::Release()
+{
+    Close();
+    m_path.clear();
+    m_path.shrink_to_fit();
+}
+
+bool CopyWaveFile(const std::string& from, const std::string& to)
+{
+    CWaveReader reader;
+    if (!reader.Open(from))
+        return false;
+    CWaveWriter writer;
+    if (!writer.Open(to, *reader.m_pFormat))
+        return false;
+    uint8_t piece[4096];
+    while (reader.m_dwPosition < reader.m_dwDataSize) {
+        const uint32_t n = reader.Read(piece, sizeof piece);
+        if (n == 0)
+            break;  // the file ended early: keep what was there
+        writer.Write(piece, n);
+    }
+    writer.Close();
+    reader.Close();
+    return true;
+}
+
+}  // namespace vk
