@@ -76,9 +76,15 @@ void CUiLoop::SetTimer(Handle handle, unsigned id, uint32_t periodMs)
         if (!m_windows.contains(handle))
             return;
         const uint32_t period = std::max(periodMs, kMinTimerPeriodMs);
-        m_timers[{handle, id}] = Timer{period, Clock().NowMs() + period, m_timerOrder++};
+        m_timers[{handle, id}] = Timer{period, NowMs() + period, m_timerOrder++};
     }
     UiHost().WakeUp();
+}
+
+uint64_t CUiLoop::NowMs() const
+{
+    IClock* clock = m_timerClock.load();
+    return clock ? clock->NowMs() : Clock().NowMs();
 }
 
 bool CUiLoop::KillTimer(Handle handle, unsigned id)
@@ -95,7 +101,7 @@ bool CUiLoop::HasTimer(Handle handle, unsigned id) const
 
 std::optional<std::pair<CUiLoop::Handle, unsigned>> CUiLoop::TakeDueTimer()
 {
-    const uint64_t now = Clock().NowMs();
+    const uint64_t now = NowMs();
     auto best = m_timers.end();
     for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
         if (it->second.dueMs > now)
@@ -179,10 +185,6 @@ std::optional<uint64_t> CUiLoop::NextTimerDue() const
     return next;
 }
 
-bool CUiMessagePump::PumpWaitingMessages()
-{
-    UiHost().PumpWaitingMessages();
-    return true;
-}
+bool CUiMessagePump::PumpWaitingMessages() { return UiHost().PumpWaitingMessages(); }
 
 }  // namespace vk

@@ -6,6 +6,7 @@
 // runs on the virtual clock for tests and is the default, and the Qt 6 Widgets
 // host (platform/ui/qt/QtHost.h) for real windows.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@
 
 namespace vk {
 
+class IClock;
 class CDialog;
 class CControl;
 
@@ -36,8 +38,9 @@ public:
     // Runs a (possibly nested) loop until dlg.IsEnded(); dispatches every window's
     // posted messages and timers meanwhile.
     virtual void RunModalLoop(CDialog& dlg) = 0;
-    // Dispatches what is waiting now and returns (no waiting).
-    virtual void PumpWaitingMessages() = 0;
+    // Dispatches what is waiting now and returns (no waiting). False when the
+    // program is ending.
+    virtual bool PumpWaitingMessages() = 0;
     // Any thread: a message was posted or the timers changed.
     virtual void WakeUp() = 0;
 
@@ -87,7 +90,11 @@ public:
     // Dispatches until nothing is due now.
     void DispatchAll();
     [[nodiscard]] bool HasPosted() const;
-    [[nodiscard]] std::optional<uint64_t> NextTimerDue() const;  // on vk::Clock()
+    [[nodiscard]] std::optional<uint64_t> NextTimerDue() const;  // on the loop's clock
+    // The clock timers run on: vk::Clock() unless a host sets its own (the Qt host
+    // keeps real time even when the program runs a simulated unit on a virtual clock).
+    void SetTimerClock(IClock* clock) { m_timerClock.store(clock); }
+    [[nodiscard]] uint64_t NowMs() const;
 
 private:
     struct Queued {
@@ -103,6 +110,7 @@ private:
     bool Dispatch(bool allowTimers);
 
     mutable std::mutex m_mutex;
+    std::atomic<IClock*> m_timerClock{nullptr};
     std::map<Handle, CDialog*> m_windows;
     std::deque<Queued> m_queue;
     std::map<std::pair<Handle, unsigned>, Timer> m_timers;

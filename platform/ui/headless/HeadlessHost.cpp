@@ -103,13 +103,21 @@ void CHeadlessHost::RunModalLoop(CDialog& dlg)
     m_modal.pop_back();
 }
 
-void CHeadlessHost::PumpWaitingMessages()
+bool CHeadlessHost::PumpWaitingMessages()
 {
-    while (DispatchOrPaint()) {
+    // Each timer at most once, as the core's DispatchAll promises, so a short timer
+    // on the real clock cannot keep a waiting caller here.
+    UiLoop().DispatchAll();
+    while (!m_dirty.empty() && DispatchOrPaint()) {
     }
+    return !m_exited;
 }
 
-void CHeadlessHost::RunUntilIdle() { PumpWaitingMessages(); }
+void CHeadlessHost::RunUntilIdle()
+{
+    while (!m_exited && DispatchOrPaint()) {
+    }
+}
 
 void CHeadlessHost::AdvanceTime(uint64_t ms)
 {

@@ -83,7 +83,7 @@ public:
     void CreateDialogWindow(CDialog& dlg) override;
     void DestroyDialogWindow(CDialog& dlg) override;
     void RunModalLoop(CDialog& dlg) override;
-    void PumpWaitingMessages() override;
+    bool PumpWaitingMessages() override;
     void WakeUp() override;
     void ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what) override;
     void WindowChanged(CDialog& dlg) override;
