@@ -1,0 +1,90 @@
+#include "platform/settings/WinPos.h"
+
+#include "platform/settings/AppProfile.h"
+#include "platform/ui/Dialog.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace vk {
+
+namespace {
+
+// Larger coordinates are not a screen position, and their sums would overflow.
+constexpr int kLimit = 1'000'000;
+
+bool ReadNumber(const std::string& text, size_t& pos, int& value)
+{
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+    const char* first = text.data() + pos;
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || value < -kLimit || value > kLimit)
+        return false;
+    pos += static_cast<size_t>(end - first);
+    return true;
+}
+
+}  // namespace
+
+CWinPos::CWinPos(CAppProfile* profile) : m_profile(profile) {}
+
+CAppProfile& CWinPos::Profile() const { return m_profile ? *m_profile : AppProfile(); }
+
+std::optional<Rect> CWinPos::ParsePosition(const std::string& text)
+{
+    int v[4];
+    size_t pos = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (pos >= text.size() || text[pos] != ',')
+                return std::nullopt;
+            ++pos;
+        }
+        if (!ReadNumber(text, pos, v[i]))
+            return std::nullopt;
+    }
+    if (v[2] <= 0 || v[3] <= 0)
+        return std::nullopt;
+    return Rect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
+}
+
+void CWinPos::SavePosition(CDialog& window)
+{
+    WindowPlacement wp;
+    if (!window.GetWindowPlacement(wp))
+        return;
+    const Rect& r = wp.normalPosition;
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    (void)Profile().WriteProfileString(m_strSection, m_strEntry, text);
+}
+
+void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
+{
+    const std::string text = Profile().GetProfileString(m_strSection, m_strEntry, "");
+    WindowPlacement wp;
+    if (!window.GetWindowPlacement(wp))
+        return;
+    wp.showCmd = showCmd;
+
+    const Rect current = wp.normalPosition;
+    Rect r = ParsePosition(text).value_or(current);
+    if (!useSavedSize) {
+        r.right = r.left + current.Width();
+        r.bottom = r.top + current.Height();
+    }
+    MonitorInfo monitor;
+    if (CDialog::MonitorFromRect(r, monitor)) {
+        // Only the top-left corner is kept on screen; the far edges are not limited.
+        const int dx = std::max(r.left, monitor.workArea.left) - r.left;
+        const int dy = std::max(r.top, monitor.workArea.top) - r.top;
+        r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    }
+    wp.normalPosition = r;
+    (void)window.SetWindowPlacement(wp);
+}
+
+}  // namespace vk
