@@ -114,6 +114,7 @@ void CSimUnit::Refresh() const
         // It comes back under the identity it was given.
         m_state.productId = m_state.Value(0, 2);
         m_state.usbName = m_state.Text(0, 1);
+        m_state.RestoreStoredLines();
         m_present = true;
         ++m_generation;
     }

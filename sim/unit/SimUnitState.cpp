@@ -40,6 +40,19 @@ void SimUnitState::SetText(uint8_t page, uint8_t index, const std::string& text)
         v &= 0xFF;
 }
 
+std::pair<uint8_t, uint8_t> SimUnitState::StoredLinesPlace() const
+{
+    const int major = softwareVersionAnswer >> 4 & 0x7F;
+    const int minor = softwareVersionAnswer & 0xF;
+    return major * 1000 + minor < 7000 ? std::pair<uint8_t, uint8_t>{0, 14} : std::pair<uint8_t, uint8_t>{7, 3};
+}
+
+void SimUnitState::RestoreStoredLines()
+{
+    const auto [page, index] = StoredLinesPlace();
+    picLines = static_cast<uint32_t>(Value(page, index, 0)) << 16 | Value(page, index, 1);
+}
+
 SimUnitState DefaultSimUnitState(SimUnitKind kind)
 {
     struct Identity {
@@ -60,6 +73,11 @@ SimUnitState DefaultSimUnitState(SimUnitKind kind)
     state.SetText(0, 1, id.usbName);
     state.SetValue(0, 2, id.productId);
     state.SetValue(0, 10, id.configWord);
+    // The rest of the parameter table: the description text shown in the unit
+    // report and both places of the stored controller line words.
+    state.SetText(0, 12, "Dravena VK550 conference unit");
+    state.parameters[{0, 14}] = {0, 0};
+    state.parameters[{7, 3}] = {0, 0};
     return state;
 }
 

@@ -26,7 +26,14 @@ struct SimPicVersion {
     uint8_t identifier = 0;
     uint8_t major = 0;
     uint8_t minor = 0;  // 0xFF: not available with selector 4
+    // Older controller firmware knows only selector 1 and answers selector 4
+    // with minor 0xFF.
+    bool answersSelector4 = true;
 };
+
+// The interface board that may sit on the unit; a parked line becomes active on
+// the host's line-switching sequence.
+enum class SimInterfaceBoard { None, LineParked, LineActive };
 
 struct SimUnitState {
     // USB identity as enumerated now. A reset re-enumerates under parameter page 0
@@ -53,6 +60,23 @@ struct SimUnitState {
     std::array<SimChannel, 4> channels{};
     std::map<uint8_t, uint16_t> levels;  // level register r -> value (0x6r00 reads, 0x5r00 writes)
     std::vector<std::pair<uint8_t, uint8_t>> routes;  // source, destination in the order set
+
+    // --- Registers, interface board and controller details ----------------
+    // Port registers 0..7 (0x2x writes, 0x3x reads). Registers 2 and 3 hold the
+    // slave address word (default 0x2000); bit 7 of register 0 is the interface
+    // board's line switch and idles high.
+    std::array<uint8_t, 8> ports{0x80, 0, 0x00, 0x20, 0, 0, 0, 0};
+    bool protectionJumper = false;  // reads as bit 7 of 0x36FF; blocks identity reads below protocol 20
+    SimInterfaceBoard interfaceBoard = SimInterfaceBoard::None;
+    int lineSwitches = 0;                // rising edges of the line switch seen
+    bool hasInterfacePic = true;
+    bool answerSecondItemFirst = false;  // channel reads list item 2 before item 1
+
+    // Where the stored controller line words live: page 0 index 14 before
+    // software version 7.0, page 7 index 3 from then on.
+    [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;
+    // After a reset the live lines come up as stored.
+    void RestoreStoredLines();
 
     // Set by the 0x0666 handler; the unit then leaves the bus and comes back.
     bool resetRequested = false;
