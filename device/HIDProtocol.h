@@ -16,8 +16,10 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vk {
@@ -56,6 +58,36 @@ struct HIDDeviceEntry {
     std::vector<uint8_t> featureReport;
 };
 
+// --- Parameter access and identification types -------------------------------
+
+using PicLineWords = std::array<uint16_t, 2>;  // [0] = lines 16..31, [1] = lines 0..15
+
+// A channel record as GetChannel reads it (items 1 and 2: value and flag 0/1).
+struct ChannelRecord {
+    int mode = 0;
+    uint8_t value1 = 0;
+    uint8_t flag1 = 0;
+    uint8_t value2 = 0;
+    uint8_t flag2 = 0;
+};
+
+// The unit's hardware configuration (defaults: nothing read).
+struct HardwareConfig {
+    int nDspCode = 0;
+    std::string strDspName;
+    int nDspClockMHz = 108;
+    int nMemoryType = 0;  // 0 parallel, 1 SPI, 2 SPI-16M
+    int nCodecs = 0;
+    int nSwitches = 15;
+    std::array<uint8_t, 4> hardwareVersion{};
+};
+
+// A long-command result with the unit's error convention applied: an answer with
+// bit 7 of byte 2 set and error number 0xFF..0xFB in byte 7 gives -2..-6.
+[[nodiscard]] int DecodeUnitResult(int result, const CommandBlock& answer);
+// The product name of a product id of the family (empty for others).
+[[nodiscard]] std::string ProductNameForId(int productId);
+
 class CHIDProtocol {
 public:
     CHIDProtocol();                       // enumerates vk::HidBus()
@@ -77,6 +109,8 @@ public:
     [[nodiscard]] bool CheckConnection();
     [[nodiscard]] bool IsUnitPresent(int productFilter);
     [[nodiscard]] int CountUnits(int productFilter);
+    // The command interfaces that pass the filter now, in enumeration order (not open).
+    [[nodiscard]] std::vector<HIDDeviceEntry> ListUnits(int productFilter);
     // Resets the unit and waits (on the clock, pumping messages) until a command
     // interface with the expected product id is back. Does not reopen the unit.
     [[nodiscard]] bool ResetUnit(uint16_t expectedProductId);
@@ -115,7 +149,7 @@ private:
     [[nodiscard]] bool OpenEntry(HIDDeviceEntry& entry, const std::string& path, const HidOpenMode& mode,
                                  bool readCaps);
     void CloseEntries();
-    [[nodiscard]] static bool IsCommandInterface(const HIDDeviceEntry& entry);
+    [[nodiscard]] static bool IsUnitEntry(const HIDDeviceEntry& entry, int productFilter);
     [[nodiscard]] int CountMatching(int productFilter, bool stopAtFirst);
     [[nodiscard]] bool WriteReport(std::span<const uint8_t> report);
     [[nodiscard]] HidReadStatus ReadReport(uint32_t timeoutMs);
@@ -135,8 +169,97 @@ private:
     ViewerRecord m_viewerRecord;
 
     // -----------------------------------------------------------------------
-    // Parameter access and identification add their members below.
+    // Parameter access (HIDProtocolParameters.cpp)
     // -----------------------------------------------------------------------
+public:
+    static constexpr uint8_t PIC1_PAGE = 7;  // page of the stored line words from software 7.0 on
+    static constexpr int kMainPic = 1;       // PIC selector of the line operations and versions
+    static constexpr int kInterfacePic = 2;
+    static constexpr int kNoChannelMode = 0xFFFF;
+
+    // Parameter and text operations need protocol version 13 and 8-byte reports;
+    // otherwise they return -1 without sending anything. Counts and texts are
+    // limited to 255 elements (the count travels in one byte).
+    [[nodiscard]] int GetParameter(uint8_t page, uint8_t index, std::span<uint16_t> values);
+    [[nodiscard]] int GetParameter(uint8_t page, uint8_t index, uint16_t& value);
+    int SetParameter(uint8_t page, uint8_t index, std::span<const uint16_t> values);
+    int SetParameter(uint8_t page, uint8_t index, uint16_t value);
+    [[nodiscard]] int GetParameterElement(uint8_t page, uint8_t index, uint8_t element, uint16_t& value);
+    // The answer code or -1; the unit's error numbers are not decoded.
+    int SetParameterElement(uint8_t page, uint8_t index, uint8_t element, uint16_t value);
+    [[nodiscard]] int GetParameterText(uint8_t page, uint8_t index, std::string& text);
+    int SetParameterText(uint8_t page, uint8_t index, const std::string& text);
+
+    // Lines of the main PIC (line words: [0] = lines 16..31, [1] = lines 0..15).
+    // With persist the stored copy is updated too. True when the unit accepted.
+    bool SetPicLine(int line, int value, bool persist, int pic = kMainPic);
+    // The caller's words are never changed; a rejection's detail byte is kept
+    // in GetLastPicErrorDetail().
+    bool SetPicLines(const PicLineWords& words, bool persist, int pic = kMainPic);
+    [[nodiscard]] bool GetPicLines(PicLineWords& words, bool fromStore, int pic = kMainPic);
+    // 1 or 0, or -1 when the lines could not be read.
+    [[nodiscard]] int GetPicLine(int line, bool fromStore, int pic = kMainPic);
+    [[nodiscard]] int GetLastPicErrorDetail() const { return m_nLastPicErrorDetail; }
+
+    // Channels counted from 0 (the wire counts from 1).
+    int SetChannel(int channel, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2);
+    // The mode byte, or kNoChannelMode (also in record.mode) when there is no answer.
+    int GetChannel(int channel, ChannelRecord& record);
+    [[nodiscard]] int GetChannelMode(int channel);
+    int SetRoute(uint8_t source, uint8_t destination);
+
+private:
+    [[nodiscard]] bool ParameterAccessAllowed() const;
+    [[nodiscard]] int TransactParameter(const CommandBlock& command, CommandBlock& answer);
+    [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;
+    [[nodiscard]] int ReadChannel(int channel, CommandBlock& answer);
+
+    int m_nLastPicErrorDetail = 0;
+
+    // -----------------------------------------------------------------------
+    // Unit identification (HIDProtocolIdentity.cpp)
+    // -----------------------------------------------------------------------
+public:
+    [[nodiscard]] std::string GetProductName() const { return m_strProductName; }
+    [[nodiscard]] int GetProductCode() const { return m_nProductCode; }
+    // major x 1000 + minor
+    [[nodiscard]] int GetSoftwareVersion() const { return m_nSoftwareVersion; }
+    [[nodiscard]] std::string GetSoftwareVersionText() const { return m_strSoftwareVersion; }
+    [[nodiscard]] int GetProtocolVersion() const { return m_nProtocolVersion; }
+    [[nodiscard]] uint16_t GetLevelCommandBase() const { return m_wLevelCommandBase; }
+
+    [[nodiscard]] std::string GetUnitIdText();
+    // Empty below protocol 22, "Read Error" when a chunk had no answer.
+    [[nodiscard]] std::string GetSerialNumber();
+    [[nodiscard]] std::string GetInterfaceBoardName();
+    [[nodiscard]] bool GetPicVersion(int pic, int& identifier, int& major, int& minor);
+    // Asks the user (at most five times) to remove the protection jumper while it blocks the read.
+    [[nodiscard]] bool ReadHardwareConfig(HardwareConfig& config);
+    // The multi-line report; empty when the unit does not answer.
+    [[nodiscard]] std::string GetUnitReport();
+
+private:
+    void BeginIdentity();  // after selection: product name, forget the cached reads
+    void ReadIdentity(bool readIdentity);
+    void ClearIdentity();
+    [[nodiscard]] bool ReportsCarryEightBytes() const;
+    [[nodiscard]] std::optional<uint32_t> ReadRawUnitIdentifier();
+    [[nodiscard]] bool IsConfigReadBlocked();
+    void ReadUnitIdentifier();
+    [[nodiscard]] bool IsInterfaceLineActive();
+    void SwitchInterfaceLine();
+    [[nodiscard]] std::string PicVersionText(int pic);
+
+    std::string m_strProductName;
+    int m_nProductCode = 0;
+    int m_nSoftwareVersion = 0;
+    int m_nSoftwareMajor = 0;
+    int m_nSoftwareMinor = 0;
+    std::string m_strSoftwareVersion;
+    int m_nProtocolVersion = 0;
+    uint16_t m_wLevelCommandBase = 0x603F;  // kept across CloseUnit
+    uint32_t m_dwUnitId = 0xFFFFFFFF;       // 0xFFFFFFFF: not read
+    std::string m_strInterfaceBoard;
 };
 
 }  // namespace vk

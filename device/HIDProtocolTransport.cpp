@@ -49,10 +49,11 @@ CHIDProtocol::~CHIDProtocol() { CloseUnit(); }
 
 void CHIDProtocol::SetMessagePump(IMessagePump* pump) { g_pump.store(pump, std::memory_order_release); }
 
-bool CHIDProtocol::IsCommandInterface(const HIDDeviceEntry& entry)
+bool CHIDProtocol::IsUnitEntry(const HIDDeviceEntry& entry, int productFilter)
 {
-    // The unit's other interfaces report input buttons.
-    return entry.attributes.vendorId == kUnitVendorId && entry.caps.numberInputButtonCaps == 0;
+    // A command interface (the unit's other interfaces report input buttons) that passes the filter.
+    return entry.attributes.vendorId == kUnitVendorId && entry.caps.numberInputButtonCaps == 0 &&
+           PassesProductFilter(entry.attributes.productId, productFilter);
 }
 
 bool CHIDProtocol::OpenEntry(HIDDeviceEntry& entry, const std::string& path, const HidOpenMode& mode, bool readCaps)
@@ -108,17 +109,17 @@ bool CHIDProtocol::OpenUnit(int productFilter, bool readIdentity)
     if (m_bOpen)
         CloseEntries();
     for (size_t i = 0; i < m_devices.size(); ++i)
-        if (IsCommandInterface(m_devices[i]) && PassesProductFilter(m_devices[i].attributes.productId, productFilter))
+        if (IsUnitEntry(m_devices[i], productFilter))
             m_nSelected = static_cast<int>(i);  // the last one in enumeration order wins
 
     if (m_nSelected < 0) {
         m_nProductId = 0;
-        // identity: nothing selected, clear the identity here.
+        ClearIdentity();
         return false;
     }
     const HIDDeviceEntry& selected = m_devices[static_cast<size_t>(m_nSelected)];
     m_nProductId = selected.attributes.productId;
-    // identity: the unit is selected, set its product name here.
+    BeginIdentity();
 
     CloseEntries();
     if (OpenEntry(m_readEntry, selected.path, kReadMode, true) && OpenEntry(m_writeEntry, selected.path, kWriteMode, true))
@@ -126,15 +127,16 @@ bool CHIDProtocol::OpenUnit(int productFilter, bool readIdentity)
     else
         CloseEntries();
 
-    // identity: read it here when readIdentity is set.
-    (void)readIdentity;
+    ReadIdentity(readIdentity);
     return true;
 }
 
 void CHIDProtocol::CloseUnit()
 {
     CloseEntries();
-    // identity: clear it here.
+    m_nSelected = -1;
+    m_nProductId = 0;
+    ClearIdentity();
 }
 
 std::string CHIDProtocol::GetDevicePath() const
@@ -158,13 +160,22 @@ int CHIDProtocol::CountMatching(int productFilter, bool stopAtFirst)
 {
     int count = 0;
     for (const HIDDeviceEntry& entry : Enumerate()) {
-        if (IsCommandInterface(entry) && PassesProductFilter(entry.attributes.productId, productFilter)) {
+        if (IsUnitEntry(entry, productFilter)) {
             ++count;
             if (stopAtFirst)
                 break;
         }
     }
     return count;
+}
+
+std::vector<HIDDeviceEntry> CHIDProtocol::ListUnits(int productFilter)
+{
+    std::vector<HIDDeviceEntry> units;
+    for (HIDDeviceEntry& entry : Enumerate())
+        if (IsUnitEntry(entry, productFilter))
+            units.push_back(std::move(entry));
+    return units;
 }
 
 bool CHIDProtocol::IsUnitPresent(int productFilter) { return CountMatching(productFilter, true) > 0; }

@@ -1,0 +1,309 @@
+// Parameter access: parameter pages (values, arrays, texts), the main PIC's lines,
+// channel records and routes, all through long-command transactions.
+#include "device/HIDProtocol.h"
+
+namespace vk {
+namespace {
+
+constexpr uint16_t kWriteValue = 0xF00C;
+constexpr uint16_t kReadValue = 0xF00D;
+constexpr uint16_t kWriteArray = 0xF00E;
+constexpr uint16_t kReadArray = 0xF00F;
+constexpr uint8_t kKindValue = 0;
+constexpr uint8_t kKindCharacter = 2;
+constexpr uint8_t kKindHeader = 3;
+constexpr size_t kMaxElements = 255;  // counts and element numbers travel in one byte
+
+constexpr uint8_t kSetLines = 0x0B;
+constexpr uint8_t kReadLines = 0x0A;
+constexpr uint8_t kPicStoredPage0 = 0;
+constexpr uint8_t kPicStoredIndex0 = 14;
+constexpr uint8_t kPicStoredIndex7 = 3;
+constexpr int kStoredLinesMovedAtVersion = 7000;
+
+CommandBlock Block(uint16_t code, uint8_t b2, uint8_t b3 = 0, uint8_t b4 = 0, uint8_t b5 = 0, uint8_t b6 = 0,
+                   uint8_t b7 = 0)
+{
+    return {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), b2, b3, b4, b5, b6, b7};
+}
+
+CommandBlock ParameterBlock(uint16_t code, uint8_t kind, uint8_t page, uint8_t index, uint8_t element = 0,
+                            uint16_t value = 0)
+{
+    return Block(code, kind, page, index, element, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value));
+}
+
+bool IsRejected(const CommandBlock& answer) { return (answer[2] & 0x80) != 0; }
+
+uint16_t WordAt(const CommandBlock& answer, size_t at) { return static_cast<uint16_t>(answer[at] << 8 | answer[at + 1]); }
+
+// The line mask travels in bytes 4..7, most significant byte first: line 31 is
+// bit 7 of byte 4, line 0 bit 0 of byte 7.
+CommandBlock LinesBlock(uint8_t value, uint32_t mask)
+{
+    return Block(0xF010, kSetLines, value, static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
+                 static_cast<uint8_t>(mask >> 8), static_cast<uint8_t>(mask));
+}
+
+uint32_t LinesOf(const PicLineWords& words) { return static_cast<uint32_t>(words[0]) << 16 | words[1]; }
+
+}  // namespace
+
+int DecodeUnitResult(int result, const CommandBlock& answer)
+{
+    if (result < 0 || !IsRejected(answer))
+        return result;
+    switch (answer[7]) {
+    case 0xFF: return -2;
+    case 0xFE: return -3;
+    case 0xFD: return -4;
+    case 0xFC: return -5;
+    case 0xFB: return -6;
+    default: return result;
+    }
+}
+
+bool CHIDProtocol::ParameterAccessAllowed() const
+{
+    constexpr int kMinProtocol = 13;
+    constexpr int kMinReportData = 8;  // data bytes after the report id
+    return m_bOpen && m_nProtocolVersion >= kMinProtocol &&
+           m_readEntry.caps.inputReportByteLength >= kMinReportData + 1;
+}
+
+int CHIDProtocol::TransactParameter(const CommandBlock& command, CommandBlock& answer)
+{
+    return DecodeUnitResult(Transact(command, answer), answer);
+}
+
+int CHIDProtocol::GetParameter(uint8_t page, uint8_t index, std::span<uint16_t> values)
+{
+    if (!ParameterAccessAllowed() || values.empty() || values.size() > kMaxElements)
+        return -1;
+    CommandBlock answer{};
+    if (values.size() == 1) {
+        const int result = TransactParameter(ParameterBlock(kReadValue, kKindValue, page, index), answer);
+        if (result >= 0)
+            values[0] = WordAt(answer, 6);
+        return result;
+    }
+    int result = -1;
+    for (size_t i = 0; i < values.size(); ++i) {
+        result = TransactParameter(ParameterBlock(kReadArray, kKindValue, page, index, static_cast<uint8_t>(i)), answer);
+        if (result < 0)
+            return result;
+        values[i] = WordAt(answer, 6);
+    }
+    return result;
+}
+
+int CHIDProtocol::GetParameter(uint8_t page, uint8_t index, uint16_t& value)
+{
+    return GetParameter(page, index, std::span<uint16_t>(&value, 1));
+}
+
+// Every element answer is checked too: a rejected element is a failed write, not
+// a success (the elements before it stay written).
+int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint16_t> values)
+{
+    if (!ParameterAccessAllowed() || values.empty() || values.size() > kMaxElements)
+        return -1;
+    CommandBlock answer{};
+    if (values.size() == 1)
+        return TransactParameter(ParameterBlock(kWriteValue, kKindValue, page, index, 0, values[0]), answer);
+    int result = TransactParameter(
+        ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(values.size())), answer);
+    for (size_t i = 0; i < values.size() && result >= 0; ++i)
+        result = TransactParameter(
+            ParameterBlock(kWriteArray, kKindValue, page, index, static_cast<uint8_t>(i), values[i]), answer);
+    return result;
+}
+
+int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, uint16_t value)
+{
+    return SetParameter(page, index, std::span<const uint16_t>(&value, 1));
+}
+
+int CHIDProtocol::GetParameterElement(uint8_t page, uint8_t index, uint8_t element, uint16_t& value)
+{
+    if (!ParameterAccessAllowed())
+        return -1;
+    CommandBlock answer{};
+    const int result = TransactParameter(ParameterBlock(kReadArray, kKindValue, page, index, element), answer);
+    if (result >= 0)
+        value = WordAt(answer, 6);
+    return result;
+}
+
+int CHIDProtocol::SetParameterElement(uint8_t page, uint8_t index, uint8_t element, uint16_t value)
+{
+    if (!ParameterAccessAllowed())
+        return -1;
+    CommandBlock answer{};
+    return Transact(ParameterBlock(kWriteArray, kKindValue, page, index, element, value), answer);
+}
+
+int CHIDProtocol::GetParameterText(uint8_t page, uint8_t index, std::string& text)
+{
+    if (!ParameterAccessAllowed())
+        return -1;
+    CommandBlock answer{};
+    int result = TransactParameter(ParameterBlock(kReadArray, kKindHeader, page, index), answer);
+    if (result < 0)
+        return result;
+    const int length = answer[5];
+    std::string read;
+    for (int i = 0; i < length; ++i) {
+        result = TransactParameter(ParameterBlock(kReadArray, kKindCharacter, page, index, static_cast<uint8_t>(i)),
+                                   answer);
+        if (result < 0)
+            return result;
+        if (answer[7] == 0)
+            break;
+        read.push_back(static_cast<char>(answer[7]));
+    }
+    text = std::move(read);
+    return result;
+}
+
+// A text longer than 255 characters cannot be described by the one-byte length:
+// it is refused rather than written with a wrong length.
+int CHIDProtocol::SetParameterText(uint8_t page, uint8_t index, const std::string& text)
+{
+    if (!ParameterAccessAllowed() || text.size() > kMaxElements)
+        return -1;
+    CommandBlock answer{};
+    if (text.size() == 1)
+        return Transact(ParameterBlock(kWriteValue, kKindCharacter, page, index, 0, static_cast<uint8_t>(text[0])),
+                        answer);
+    int result = TransactParameter(
+        ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(text.size())), answer);
+    for (size_t i = 0; i < text.size() && result >= 0; ++i)
+        result = TransactParameter(ParameterBlock(kWriteArray, kKindCharacter, page, index, static_cast<uint8_t>(i),
+                                                  static_cast<uint8_t>(text[i])),
+                                   answer);
+    return result;
+}
+
+std::pair<uint8_t, uint8_t> CHIDProtocol::StoredLinesPlace() const
+{
+    if (m_nSoftwareVersion < kStoredLinesMovedAtVersion)
+        return {kPicStoredPage0, kPicStoredIndex0};
+    return {PIC1_PAGE, kPicStoredIndex7};
+}
+
+bool CHIDProtocol::SetPicLine(int line, int value, bool persist, int /*pic*/)
+{
+    if (line < 0 || line > 31)
+        return false;
+    CommandBlock answer{};
+    const int result = Transact(LinesBlock(static_cast<uint8_t>(value), 1u << line), answer);
+    if (persist) {
+        // The stored word is only rewritten when it could be read: writing back a
+        // word that was never read would clear the other 15 stored lines.
+        const auto [page, index] = StoredLinesPlace();
+        const uint8_t element = line < 16 ? 1 : 0;
+        const uint16_t bit = static_cast<uint16_t>(1u << (line % 16));
+        uint16_t word = 0;
+        if (GetParameterElement(page, index, element, word) >= 0) {
+            word = value == 1 ? static_cast<uint16_t>(word | bit) : static_cast<uint16_t>(word & ~bit);
+            (void)SetParameterElement(page, index, element, word);
+        }
+    }
+    return result >= 0 && !IsRejected(answer);
+}
+
+// All lines are set first, then the ones whose requested bit is 0 are cleared.
+bool CHIDProtocol::SetPicLines(const PicLineWords& words, bool persist, int /*pic*/)
+{
+    CommandBlock answer{};
+    (void)Transact(LinesBlock(1, 0xFFFFFFFFu), answer);
+    const int result = Transact(LinesBlock(0, ~LinesOf(words)), answer);
+    if (persist) {
+        const auto [page, index] = StoredLinesPlace();
+        (void)SetParameter(page, index, std::span<const uint16_t>(words));
+    }
+    if (result < 0)
+        return false;
+    if (IsRejected(answer)) {
+        m_nLastPicErrorDetail = answer[3];
+        return false;
+    }
+    return true;
+}
+
+bool CHIDProtocol::GetPicLines(PicLineWords& words, bool fromStore, int /*pic*/)
+{
+    if (fromStore) {
+        const auto [page, index] = StoredLinesPlace();
+        return GetParameter(page, index, std::span<uint16_t>(words)) >= 0;
+    }
+    CommandBlock answer{};
+    if (Transact(Block(0xF011, kReadLines), answer) < 0)
+        return false;
+    if (IsRejected(answer)) {
+        words = {answer[3], 0};
+        return false;
+    }
+    words = {WordAt(answer, 4), WordAt(answer, 6)};
+    return true;
+}
+
+int CHIDProtocol::GetPicLine(int line, bool fromStore, int pic)
+{
+    PicLineWords words{};
+    if (line < 0 || line > 31 || !GetPicLines(words, fromStore, pic))
+        return -1;
+    return (LinesOf(words) >> line) & 1u;
+}
+
+int CHIDProtocol::SetChannel(int channel, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
+{
+    CommandBlock answer{};
+    return Transact(Block(0xF000, static_cast<uint8_t>(channel + 1), mode, item1, value1, item2, value2), answer);
+}
+
+int CHIDProtocol::ReadChannel(int channel, CommandBlock& answer)
+{
+    const auto wire = static_cast<uint8_t>(channel + 1);
+    if (Transact(Block(0xF001, wire, 0, 1, 0, 2, 0), answer) < 0 || answer[2] != wire)
+        return -1;
+    return answer[3];
+}
+
+int CHIDProtocol::GetChannel(int channel, ChannelRecord& record)
+{
+    CommandBlock answer{};
+    const int mode = ReadChannel(channel, answer);
+    if (mode < 0) {
+        record.mode = kNoChannelMode;
+        return kNoChannelMode;
+    }
+    // The unit may list item 2 first.
+    const bool itemOneFirst = (answer[4] & 0x7F) == 1;
+    const size_t first = itemOneFirst ? 4 : 6;
+    const size_t second = itemOneFirst ? 6 : 4;
+    record.mode = mode;
+    record.value1 = answer[first + 1];
+    record.flag1 = answer[first] >> 7;
+    record.value2 = answer[second + 1];
+    record.flag2 = answer[second] >> 7;
+    return mode;
+}
+
+int CHIDProtocol::GetChannelMode(int channel)
+{
+    CommandBlock answer{};
+    const int mode = ReadChannel(channel, answer);
+    return mode < 0 ? kNoChannelMode : mode;
+}
+
+int CHIDProtocol::SetRoute(uint8_t source, uint8_t destination)
+{
+    if (!m_bOpen)
+        return -1;
+    CommandBlock answer{};
+    return Transact(Block(0xF006, 0, 0, 0, 0, source, destination), answer);
+}
+
+}  // namespace vk
