@@ -41,6 +41,8 @@ public:
     bool Close();
 
     [[nodiscard]] int Size() const { return m_nSize; }
+    // The device went away under an open stream.
+    [[nodiscard]] bool Failed() const { return m_hWaveIn && m_hWaveIn->Failed(); }
     [[nodiscard]] bool IsOpen() const { return m_bOpen != 0; }
     [[nodiscard]] unsigned DeviceId() const { return m_uDeviceId; }
     [[nodiscard]] const CWaveFormat& Format() const { return m_format; }

@@ -37,6 +37,8 @@ public:
 
     [[nodiscard]] int Count() const { return m_nCount; }
     [[nodiscard]] int Size() const { return m_nSize; }
+    // The device went away under an open stream.
+    [[nodiscard]] bool Failed() const { return m_hWaveOut && m_hWaveOut->Failed(); }
     [[nodiscard]] bool IsOpen() const { return m_bOpen != 0; }
     [[nodiscard]] unsigned DeviceId() const { return m_uDeviceId; }
     [[nodiscard]] const CWaveFormat& Format() const { return m_format; }

@@ -259,9 +259,10 @@ void CWizardAudio::SpeakerThread(unsigned deviceId)
     }
     queue.ResetEvent();
 
-    // Waits for the device while playback is wanted; false when told to stop.
-    const auto waitWhilePlaying = [this](const auto& busy) {
-        while (busy()) {
+    // Waits for the device while playback is wanted and the device is there;
+    // false when told to stop.
+    const auto waitWhilePlaying = [&](const auto& busy) {
+        while (busy() && !queue.Failed()) {
             if (!m_bPlaying)
                 return false;
             Clock().SleepMs(1);
@@ -278,19 +279,22 @@ void CWizardAudio::SpeakerThread(unsigned deviceId)
             Clock().SleepMs(100);
             continue;
         }
-        const uint32_t bytes = m_PlayFile.Read(staging.data(), static_cast<uint32_t>(size));
+        const uint32_t bytes = queue.Failed() ? 0 : m_PlayFile.Read(staging.data(), static_cast<uint32_t>(size));
         if (bytes > 0) {
             CWaveBuffer* buffer = queue.GetBuffer(next);
             if (!waitWhilePlaying([&] { return !queue.Unprepare(buffer); }))
                 break;
-            std::memcpy(buffer->lpData, staging.data(), bytes);
-            buffer->dwBufferLength = bytes;
-            queue.Prepare(buffer);
-            next = (next + 1) % kSpeakerBuffers;
-            queue.Write(buffer);
-            last = buffer;
-            continue;
+            if (!queue.Failed()) {
+                std::memcpy(buffer->lpData, staging.data(), bytes);
+                buffer->dwBufferLength = bytes;
+                queue.Prepare(buffer);
+                next = (next + 1) % kSpeakerBuffers;
+                queue.Write(buffer);
+                last = buffer;
+                continue;
+            }
         }
+        // The end of the file, a read error, or a device that went away.
         if (last && !waitWhilePlaying([&] { return last->Has(WHDR_INQUEUE) && !last->Has(WHDR_DONE); }))
             break;
         Clock().SleepMs(100);
@@ -336,12 +340,17 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         // Waits look at the run flag too, so Stop ends a thread whose device has
         // gone quiet within one wait.
         int timeouts = 0;
-        while (!queue.IsDone(buffer) && m_bRecording) {
+        while (!queue.IsDone(buffer) && m_bRecording && !queue.Failed()) {
             if (queue.Wait(kBlockWaitMs) == WAIT_TIMEOUT && ++timeouts == kWaitsBeforeMissing)
                 Post(WM_AUDIO_BLOCK, samplesAddress, kBlockMissing);
         }
         if (!m_bRecording)
             break;
+        if (!queue.IsDone(buffer)) {
+            // The device went away (unplugged, or the unit re-enumerated).
+            Post(WM_AUDIO_DONE, 1, 0);
+            break;
+        }
         queue.Unprepare(buffer);
         const uint32_t bytes = std::min<uint32_t>(buffer->dwBytesRecorded, buffer->dwBufferLength);
         elapsed += bytes * secondsPerByte;
