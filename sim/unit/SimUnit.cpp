@@ -167,7 +167,12 @@ void CSimUnit::Answer(const SimBlock& command, std::optional<SimBlock> answer, u
     const bool isLong = command[0] == 0xF0;
     uint64_t due = nowMs;
     uint32_t copies = 1;
-    if (FaultApplies(code)) {
+    bool faulty = FaultApplies(code);
+    if (faulty && m_faults.passFirst > 0) {
+        --m_faults.passFirst;
+        faulty = false;
+    }
+    if (faulty) {
         if (m_faults.silent)
             return;
         if (m_faults.loseAnswers > 0) {

@@ -40,6 +40,7 @@ struct SimFaults {
     bool answerFFFF = false;             // the unit answers 0xFFFF ("nothing to say")
     std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7
     uint32_t repeatAnswers = 1;          // every answer is sent this many times
+    uint32_t passFirst = 0;              // the faults spare the first n commands they would hit
 };
 
 // What the unit does after a reset command, in clock time.
