@@ -36,7 +36,7 @@ bool CWaveInQueue::Open(const WAVEFORMATEX& format)
     if (m_bOpen)
         return false;
     std::unique_ptr<IWaveInStream> stream;
-    if (SoundSystem().OpenIn(m_uDeviceId, format, m_event, stream) != MMSYSERR_NOERROR || !stream)
+    if (SoundSystem().OpenIn(m_uDeviceId, format, static_cast<uint32_t>(m_nSize), m_event, stream) != MMSYSERR_NOERROR || !stream)
         return false;
     m_hWaveIn = std::move(stream);
     m_bOpen = 1;

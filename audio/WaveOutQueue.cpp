@@ -27,7 +27,7 @@ bool CWaveOutQueue::Open(const WAVEFORMATEX& format)
     if (m_bOpen)
         return false;
     std::unique_ptr<IWaveOutStream> stream;
-    if (SoundSystem().OpenOut(m_uDeviceId, format, m_event, stream) != MMSYSERR_NOERROR || !stream)
+    if (SoundSystem().OpenOut(m_uDeviceId, format, static_cast<uint32_t>(m_nSize), m_event, stream) != MMSYSERR_NOERROR || !stream)
         return false;
     m_hWaveOut = std::move(stream);
     m_bOpen = 1;

@@ -360,7 +360,12 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         StoreBlock(buffer->lpData, bytes);
         Post(WM_AUDIO_BLOCK, samplesAddress, static_cast<LPARAM>(bytes));
         queue.Prepare(buffer);
-        queue.AddBuffer(buffer);
+        if (!queue.AddBuffer(buffer)) {
+            // A buffer the device did not take would still look done next time
+            // round and repeat its old block; the device is gone.
+            Post(WM_AUDIO_DONE, 1, 0);
+            break;
+        }
         i = (i + 1) % queue.Count();
     }
     queue.Stop();

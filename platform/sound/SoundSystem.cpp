@@ -17,11 +17,11 @@ public:
     uint32_t GetNumDevs(WaveDirection) override { return 0; }
     MMRESULT GetDevName(WaveDirection, uint32_t, std::string&) override { return MMSYSERR_BADDEVICEID; }
     MMRESULT GetMixerId(WaveDirection, uint32_t, uint32_t&) override { return MMSYSERR_BADDEVICEID; }
-    MMRESULT OpenOut(uint32_t, const WAVEFORMATEX&, CWaveEvent&, std::unique_ptr<IWaveOutStream>&) override
+    MMRESULT OpenOut(uint32_t, const WAVEFORMATEX&, uint32_t, CWaveEvent&, std::unique_ptr<IWaveOutStream>&) override
     {
         return MMSYSERR_NODRIVER;
     }
-    MMRESULT OpenIn(uint32_t, const WAVEFORMATEX&, CWaveEvent&, std::unique_ptr<IWaveInStream>&) override
+    MMRESULT OpenIn(uint32_t, const WAVEFORMATEX&, uint32_t, CWaveEvent&, std::unique_ptr<IWaveInStream>&) override
     {
         return MMSYSERR_NODRIVER;
     }

@@ -55,10 +55,12 @@ public:
     virtual MMRESULT GetMixerId(WaveDirection dir, uint32_t index, uint32_t& mixerId) = 0;
 
     // Opens a stream on device `index` (WAVE_MAPPER: the default device). The
-    // stream signals `event` whenever it finishes a buffer; the event must outlive it.
-    virtual MMRESULT OpenOut(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+    // stream signals `event` whenever it finishes a buffer; the event must outlive
+    // it. `bufferBytes` is the size of the buffers the caller will queue: the
+    // device moves data in pieces of that size.
+    virtual MMRESULT OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                              std::unique_ptr<IWaveOutStream>& stream) = 0;
-    virtual MMRESULT OpenIn(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+    virtual MMRESULT OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                             std::unique_ptr<IWaveInStream>& stream) = 0;
 
     [[nodiscard]] virtual uint32_t MixerGetNumDevs() = 0;

@@ -495,9 +495,10 @@ MMRESULT CSimSoundSystem::GetMixerId(WaveDirection dir, uint32_t index, uint32_t
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                                   std::unique_ptr<IWaveOutStream>& stream)
 {
+    (void)bufferBytes;  // the simulation takes buffers of any size
     auto device = Listed(WaveDirection::Out, index == WAVE_MAPPER ? 0 : index);
     if (!device)
         return MMSYSERR_BADDEVICEID;
@@ -517,9 +518,10 @@ MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, CW
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CSimSoundSystem::OpenIn(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+MMRESULT CSimSoundSystem::OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                                  std::unique_ptr<IWaveInStream>& stream)
 {
+    (void)bufferBytes;
     auto device = Listed(WaveDirection::In, index == WAVE_MAPPER ? 0 : index);
     if (!device)
         return MMSYSERR_BADDEVICEID;

@@ -104,9 +104,9 @@ public:
     uint32_t GetNumDevs(WaveDirection dir) override;
     MMRESULT GetDevName(WaveDirection dir, uint32_t index, std::string& productName) override;
     MMRESULT GetMixerId(WaveDirection dir, uint32_t index, uint32_t& mixerId) override;
-    MMRESULT OpenOut(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+    MMRESULT OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                      std::unique_ptr<IWaveOutStream>& stream) override;
-    MMRESULT OpenIn(uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+    MMRESULT OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                     std::unique_ptr<IWaveInStream>& stream) override;
     uint32_t MixerGetNumDevs() override;
     MMRESULT MixerGetDevCaps(uint32_t mixer, MIXERCAPS& caps) override;
