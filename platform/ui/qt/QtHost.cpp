@@ -1,0 +1,283 @@
+#include "platform/ui/qt/QtHost.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/qt/QtWindows.h"
+
+namespace vk {
+
+// Faces of the design that Linux does not have; they become the sans font.
+QFont ToQFont(const DialogFont& font)
+{
+    static const char* const kWindowsFaces[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
+                                                "MS Sans Serif", "Tahoma", "Arial", "Segoe UI"};
+    QFont f;
+    const bool windowsFace = std::any_of(std::begin(kWindowsFaces), std::end(kWindowsFaces),
+                                         [&](const char* face) { return font.face == face; });
+    f.setFamily(windowsFace ? QStringLiteral("Sans Serif") : QString::fromStdString(font.face));
+    f.setStyleHint(QFont::SansSerif);
+    if (font.pointSize > 0)
+        f.setPointSize(font.pointSize);
+    else if (font.height != 0)
+        f.setPixelSize(std::abs(font.height));
+    const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 900);
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    f.setItalic(font.italic);
+    return f;
+}
+
+// Receives the wake-up events posted from any thread and runs the framework's timer.
+class CQtDispatcher final : public QObject {
+public:
+    static constexpr QEvent::Type kWake = static_cast<QEvent::Type>(QEvent::User + 0x384);
+
+    explicit CQtDispatcher(CQtHost& host) : m_host(host)
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { m_host.DispatchWaiting(); });
+    }
+    void Wake()
+    {
+        if (!m_pending.exchange(true))
+            QCoreApplication::postEvent(this, new QEvent(kWake));
+    }
+    bool event(QEvent* e) override
+    {
+        if (e->type() != kWake)
+            return QObject::event(e);
+        m_pending = false;
+        m_host.DispatchWaiting();
+        return true;
+    }
+
+    QTimer m_timer;
+
+private:
+    CQtHost& m_host;
+    std::atomic<bool> m_pending{false};
+};
+
+namespace {
+struct ModalRun {
+    CDialog* dlg;
+    QEventLoop* loop;
+};
+std::vector<ModalRun>& ModalRuns()
+{
+    static std::vector<ModalRun> runs;
+    return runs;
+}
+}  // namespace
+
+CQtHost::CQtHost() : m_dispatcher(std::make_unique<CQtDispatcher>(*this)) {}
+
+CQtHost::~CQtHost()
+{
+    if (m_installed) {
+        SetUiHost(nullptr);
+        SetMessageBoxes(nullptr);
+        SetFileDialogs(nullptr);
+        UiLoop().SetTimerClock(nullptr);
+    }
+    for (auto& [dlg, window] : m_windows) {
+        window->Detach();
+        delete window;
+    }
+}
+
+void CQtHost::Install()
+{
+    SetUiHost(this);
+    SetMessageBoxes(&m_messageBox);
+    SetFileDialogs(&m_fileDialogs);
+    // Windows' timers keep real time even when a simulated unit runs on a virtual clock.
+    UiLoop().SetTimerClock(&m_realClock);
+    m_installed = true;
+}
+
+QWidget* CQtHost::WindowOf(const CDialog& dlg) const
+{
+    const auto it = m_windows.find(&dlg);
+    return it == m_windows.end() ? nullptr : it->second;
+}
+
+QWidget* CQtHost::ControlWidget(const CDialog& dlg, int id) const
+{
+    const auto it = m_windows.find(&dlg);
+    return it == m_windows.end() ? nullptr : it->second->ControlWidget(id);
+}
+
+bool CQtHost::SaveScreenshot(const CDialog& dlg, const std::string& path) const
+{
+    QWidget* window = WindowOf(dlg);
+    if (!window)
+        return false;
+    window->ensurePolished();
+    return window->grab().save(QString::fromStdString(path), "PNG");
+}
+
+void CQtHost::CreateDialogWindow(CDialog& dlg)
+{
+    QWidget* parent = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
+    m_windows[&dlg] = new CQtDialogWindow(dlg, parent);
+}
+
+void CQtHost::DestroyDialogWindow(CDialog& dlg)
+{
+    const auto it = m_windows.find(&dlg);
+    if (it == m_windows.end())
+        return;
+    CQtDialogWindow* window = it->second;
+    m_windows.erase(it);
+    window->Detach();
+    window->hide();
+    window->setParent(nullptr);  // a parent that goes first must not take it along
+    window->deleteLater();       // we may be inside one of its own handlers
+}
+
+void CQtHost::RunModalLoop(CDialog& dlg)
+{
+    // Our own nested loop rather than QDialog::exec: a dialog may hide itself or its
+    // owner while it runs (the inputs page hides the wizard), which would end exec.
+    QEventLoop loop;
+    ModalRuns().push_back({&dlg, &loop});
+    WakeUp();  // a post or EndDialog may have come before the loop existed
+    if (!dlg.IsEnded())
+        loop.exec(QEventLoop::DialogExec);
+    std::erase_if(ModalRuns(), [&](const ModalRun& r) { return r.loop == &loop; });
+}
+
+void CQtHost::EndFinishedModals()
+{
+    for (const ModalRun& run : ModalRuns())
+        if (run.dlg->IsEnded())
+            run.loop->exit(0);
+}
+
+void CQtHost::DispatchWaiting()
+{
+    UiLoop().DispatchAll();
+    EndFinishedModals();
+    ArmTimer();
+}
+
+void CQtHost::ArmTimer()
+{
+    const auto due = UiLoop().NextTimerDue();
+    if (!due) {
+        m_dispatcher->m_timer.stop();
+        return;
+    }
+    const uint64_t now = UiLoop().NowMs();
+    const uint64_t delay = *due > now ? *due - now : 0;
+    m_dispatcher->m_timer.start(static_cast<int>(std::min<uint64_t>(delay, 0x7FFFFFFF)));
+}
+
+bool CQtHost::PumpWaitingMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    DispatchWaiting();
+    return true;
+}
+
+void CQtHost::WakeUp() { m_dispatcher->Wake(); }
+
+void CQtHost::ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what)
+{
+    const auto it = m_windows.find(&dlg);
+    if (it != m_windows.end())
+        it->second->SyncControl(ctrl, what);
+}
+
+void CQtHost::WindowChanged(CDialog& dlg)
+{
+    const auto it = m_windows.find(&dlg);
+    if (it != m_windows.end())
+        it->second->SyncWindow();
+}
+
+void CQtHost::InvalidateWindow(CDialog& dlg)
+{
+    if (QWidget* window = WindowOf(dlg))
+        window->update();
+}
+
+bool CQtHost::GetWindowPlacement(CDialog& dlg, WindowPlacement& placement)
+{
+    QWidget* window = WindowOf(dlg);
+    if (!window)
+        return false;
+    // The window rectangle includes the frame, as the classic placement does.
+    QRect g = window->frameGeometry();
+    if (window->isMinimized() || window->isMaximized()) {
+        const QSize frame = g.size() - window->geometry().size();
+        g = QRect(window->normalGeometry().topLeft(), window->normalGeometry().size() + frame);
+    }
+    placement.showCmd = window->isMinimized() ? SW_SHOWMINIMIZED : window->isMaximized() ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement.normalPosition = {g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
+    return true;
+}
+
+bool CQtHost::SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement)
+{
+    QWidget* window = WindowOf(dlg);
+    if (!window)
+        return false;
+    const Rect& r = placement.normalPosition;
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    const QSize client(r.Width() - frame.width(), r.Height() - frame.height());
+    if (client.width() > 0 && client.height() > 0 && client != window->size())
+        window->setFixedSize(client);
+    window->move(r.left, r.top);  // moves the frame's corner
+    return true;  // the framework applies the show command through WindowChanged
+}
+
+std::vector<MonitorInfo> CQtHost::Monitors()
+{
+    std::vector<MonitorInfo> monitors;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        const QRect a = screen->availableGeometry();
+        monitors.push_back({{g.x(), g.y(), g.x() + g.width(), g.y() + g.height()},
+                            {a.x(), a.y(), a.x() + a.width(), a.y() + a.height()}});
+    }
+    return monitors;
+}
+
+Size CQtHost::DialogBaseUnits(const DialogFont& font)
+{
+    // The classic measure: the average width of the 52 letters, rounded, and the line height.
+    const QFontMetrics fm(ToQFont(font));
+    const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(width / 26 + 1) / 2, fm.height()};
+}
+
+Size CQtHost::MeasureText(const DialogFont& font, const std::string& text)
+{
+    const QSize s = QFontMetrics(ToQFont(font)).size(Qt::TextSingleLine, QString::fromStdString(text));
+    return {s.width(), s.height()};
+}
+
+void CQtHost::ExitProcess(int code)
+{
+    // At once, as designed: only the process-exit clean-up runs.
+    std::fflush(nullptr);
+    std::exit(code);
+}
+
+}  // namespace vk

@@ -1,0 +1,94 @@
+#pragma once
+// The Qt 6 Widgets host: each dialog becomes a QDialog with one widget per
+// control, placed by its layout in dialog units mapped with the dialog font (a
+// sans font stands in for the design's faces). Posted messages arrive as custom
+// events, the framework's timers run on one QTimer, modal runs are QDialog::exec,
+// and QMessageBox / QFileDialog answer the prompts.
+//
+// Needs a QApplication; construct the host after it and Install() it.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/clock/Clock.h"
+#include "platform/ui/DialogHost.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
+
+class QWidget;
+class QImage;
+class QFont;
+class QObject;
+
+namespace vk {
+
+class CQtDialogWindow;
+class CQtDispatcher;
+
+// A design font as a Qt font ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma"
+// and friends become the system's sans font).
+QFont ToQFont(const DialogFont& font);
+
+class CQtMessageBox final : public IMessageBox {
+public:
+    int Show(IWindowOwner* owner, const std::string& text, const std::string& caption, unsigned type) override;
+};
+
+class CQtFileDialogs final : public IFileDialogs {
+public:
+    std::optional<std::string> Ask(IWindowOwner* owner, const FileDialogRequest& request) override;
+};
+// "text|pattern||" as Qt name filters ("text (pattern)"; patterns joined by blanks).
+[[nodiscard]] std::vector<std::string> ToQtNameFilters(const std::string& filter);
+
+class CQtHost final : public IDialogHost {
+public:
+    CQtHost();
+    ~CQtHost() override;
+    CQtHost(const CQtHost&) = delete;
+    CQtHost& operator=(const CQtHost&) = delete;
+
+    // Makes this host, its message boxes and file dialogs the process-wide ones.
+    void Install();
+
+    // The window of a dialog and the widget of one of its controls (null when none).
+    [[nodiscard]] QWidget* WindowOf(const CDialog& dlg) const;
+    [[nodiscard]] QWidget* ControlWidget(const CDialog& dlg, int id) const;
+    // Renders the dialog window (offscreen too) and saves it as a PNG.
+    bool SaveScreenshot(const CDialog& dlg, const std::string& path) const;
+
+    // IDialogHost
+    void CreateDialogWindow(CDialog& dlg) override;
+    void DestroyDialogWindow(CDialog& dlg) override;
+    void RunModalLoop(CDialog& dlg) override;
+    bool PumpWaitingMessages() override;
+    void WakeUp() override;
+    void ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what) override;
+    void WindowChanged(CDialog& dlg) override;
+    void InvalidateWindow(CDialog& dlg) override;
+    [[nodiscard]] bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) override;
+    bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) override;
+    [[nodiscard]] std::vector<MonitorInfo> Monitors() override;
+    [[nodiscard]] Size DialogBaseUnits(const DialogFont& font) override;
+    [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override;
+    void ExitProcess(int code) override;
+
+    // Called by the dispatcher on the user-interface thread.
+    void DispatchWaiting();
+
+private:
+    friend class CQtDispatcher;
+    void ArmTimer();
+    void EndFinishedModals();
+
+    CRealClock m_realClock;
+    std::unique_ptr<CQtDispatcher> m_dispatcher;
+    std::map<const CDialog*, CQtDialogWindow*> m_windows;
+    std::vector<CDialog*> m_modal;
+    CQtMessageBox m_messageBox;
+    CQtFileDialogs m_fileDialogs;
+    bool m_installed = false;
+};
+
+}  // namespace vk

@@ -1,0 +1,377 @@
+#include "platform/ui/qt/QtWindows.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <algorithm>
+
+#include "platform/ui/qt/QtHost.h"
+
+namespace vk {
+namespace {
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text).replace("\r\n", "\n"); }
+
+// Statics show '&' as the prefix of an underlined letter; "&&" is one ampersand.
+QString StaticText(const std::string& text)
+{
+    QString s = ToQString(text);
+    s.replace("&&", QString(QChar(1)));
+    s.remove('&');
+    s.replace(QChar(1), '&');
+    return s;
+}
+
+QColor ToQColor(COLORREF c) { return QColor(int(GetRValue(c)), int(GetGValue(c)), int(GetBValue(c))); }
+
+QPixmap LoadImage(int id)
+{
+    const std::string path = ImageFile(id);
+    return path.empty() ? QPixmap() : QPixmap(QString::fromStdString(path));
+}
+
+constexpr int kIconSize = 32;  // the classic large icon
+
+}  // namespace
+
+// --- canvas ------------------------------------------------------------------------
+
+CQtCanvas::CQtCanvas(const CControl& ctrl, QWidget* parent) : QWidget(parent), m_ctrl(&ctrl)
+{
+    // Windows' statics and group boxes let clicks through to the dialog.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void CQtCanvas::paintEvent(QPaintEvent*)
+{
+    if (!m_ctrl)
+        return;
+    QPainter p(this);
+    const CDrawing& drawing = m_ctrl->GetDrawing();
+    if (!drawing.Empty()) {
+        for (const DrawStep& s : drawing.Steps()) {
+            switch (s.kind) {
+            case DrawStep::Kind::FillRect:
+                p.fillRect(QRect(s.rect.left, s.rect.top, s.rect.Width(), s.rect.Height()), ToQColor(s.color));
+                break;
+            case DrawStep::Kind::Polyline: {
+                QPen pen(ToQColor(s.color));
+                pen.setWidth(std::max(1, s.width));
+                pen.setCapStyle(Qt::SquareCap);
+                p.setPen(pen);
+                QPolygon poly;
+                for (const Point& pt : s.points)
+                    poly << QPoint(pt.x, pt.y);
+                p.drawPolyline(poly);
+                break;
+            }
+            case DrawStep::Kind::Text: {
+                const QFont font = ToQFont(s.font);
+                const QFontMetrics fm(font);
+                const QString text = ToQString(s.text);
+                if (s.opaque)
+                    p.fillRect(QRect(QPoint(s.rect.left, s.rect.top), fm.size(Qt::TextSingleLine, text)),
+                               ToQColor(s.background));
+                p.setFont(font);
+                p.setPen(ToQColor(s.color));
+                p.drawText(QPoint(s.rect.left, s.rect.top + fm.ascent()), text);
+                break;
+            }
+            }
+        }
+        return;
+    }
+    if (m_ctrl->Kind() == ControlKind::Frame) {
+        p.setPen(Qt::black);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        return;
+    }
+    // A group box: an etched frame whose top line leaves a gap for the caption.
+    const QFontMetrics fm(font());
+    const QString caption = StaticText(m_ctrl->GetWindowText());
+    const int y = fm.height() / 2;
+    const QRect frame = rect().adjusted(0, y, -2, -2);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Mid));
+    p.drawRect(frame);
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(frame.translated(1, 1));
+    if (!caption.isEmpty()) {
+        const QRect textRect(8, 0, fm.horizontalAdvance(caption) + 4, fm.height());
+        p.fillRect(textRect, palette().color(QPalette::Window));
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        p.drawText(textRect, Qt::AlignCenter, caption);
+    }
+}
+
+// --- dialog window ----------------------------------------------------------------------
+
+CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* parent) : QDialog(parent), m_dlg(&dlg)
+{
+    setFont(ToQFont(dlg.GetFont()));
+    setWindowModality(Qt::ApplicationModal);
+    const Size size = dlg.ClientSize();
+    setFixedSize(size.cx, size.cy);
+    for (const auto& ctrl : dlg.Controls()) {
+        QWidget* w = MakeWidget(*ctrl);
+        const Rect r = ctrl->GetClientRectInDialog();
+        w->setGeometry(r.left, r.top, r.Width(), r.Height());
+        m_widgets[ctrl->Id()] = w;
+        SyncControl(*ctrl, CC_ALL & ~CC_ZORDER);
+    }
+    // Frames and group boxes lie behind the controls they surround.
+    for (CQtCanvas* canvas : m_canvases)
+        canvas->lower();
+    SyncWindow();
+}
+
+QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
+{
+    const int id = ctrl.Id();
+    switch (ctrl.Kind()) {
+    case ControlKind::Static:
+    case ControlKind::IconStatic:
+    case ControlKind::Picture: {
+        auto* label = new QLabel(this);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (ctrl.Kind() == ControlKind::Static) {
+            label->setWordWrap(true);
+            Qt::Alignment align = Qt::AlignTop | Qt::AlignLeft;
+            if (ctrl.Style() & CS_CENTER)
+                align = Qt::AlignTop | Qt::AlignHCenter;
+            else if (ctrl.Style() & CS_RIGHT)
+                align = Qt::AlignTop | Qt::AlignRight;
+            label->setAlignment(align);
+        }
+        return label;
+    }
+    case ControlKind::Frame:
+    case ControlKind::GroupBox: {
+        auto* canvas = new CQtCanvas(ctrl, this);
+        m_canvases.push_back(canvas);
+        return canvas;
+    }
+    case ControlKind::PushButton: {
+        auto* button = new QPushButton(this);
+        button->setAutoDefault(false);
+        button->setDefault((ctrl.Style() & CS_DEFAULT) != 0);
+        connect(button, &QPushButton::clicked, this, [this, id] { Clicked(id); });
+        return button;
+    }
+    case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(this);
+        connect(box, &QCheckBox::clicked, this, [this, id] { Clicked(id); });
+        return box;
+    }
+    case ControlKind::RadioButton: {
+        auto* radio = new QRadioButton(this);
+        radio->setAutoExclusive(false);  // the framework keeps the groups
+        connect(radio, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
+        return radio;
+    }
+    case ControlKind::Slider: {
+        auto* slider = new QSlider((ctrl.Style() & CS_VERTICAL) ? Qt::Vertical : Qt::Horizontal, this);
+        if (ctrl.Style() & CS_VERTICAL) {
+            // The classic vertical trackbar has its minimum at the top.
+            slider->setInvertedAppearance(true);
+            slider->setInvertedControls(true);
+        }
+        connect(slider, &QSlider::valueChanged, this, [this, id, slider](int v) { Scrolled(id, v, slider->isSliderDown()); });
+        return slider;
+    }
+    case ControlKind::UpDown: {
+        auto* bar = new QScrollBar((ctrl.Style() & CS_VERTICAL) ? Qt::Vertical : Qt::Horizontal, this);
+        if (ctrl.Style() & CS_VERTICAL)
+            bar->setInvertedAppearance(true);  // the up arrow counts up
+        connect(bar, &QScrollBar::valueChanged, this, [this, id](int v) { Scrolled(id, v, false); });
+        return bar;
+    }
+    case ControlKind::Progress: {
+        auto* bar = new QProgressBar(this);
+        bar->setTextVisible(false);
+        bar->setOrientation((ctrl.Style() & CS_VERTICAL) ? Qt::Vertical : Qt::Horizontal);
+        bar->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return bar;
+    }
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(this);
+        edit->setReadOnly((ctrl.Style() & CS_READONLY) != 0);
+        return edit;
+    }
+    }
+    return new QWidget(this);
+}
+
+void CQtDialogWindow::Detach()
+{
+    m_dlg = nullptr;
+    for (CQtCanvas* canvas : m_canvases)
+        canvas->Detach();
+}
+
+QWidget* CQtDialogWindow::ControlWidget(int id) const
+{
+    const auto it = m_widgets.find(id);
+    return it == m_widgets.end() ? nullptr : it->second.data();
+}
+
+void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
+{
+    QWidget* w = ControlWidget(ctrl.Id());
+    if (!w)
+        return;
+    m_updating = true;
+    const QSignalBlocker blocker(w);
+    if (what & CC_FONT)
+        w->setFont(ToQFont(ctrl.GetFont()));
+    if (what & CC_TEXT) {
+        if (auto* label = qobject_cast<QLabel*>(w); label && ctrl.Kind() == ControlKind::Static)
+            label->setText(StaticText(ctrl.GetWindowText()));
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setText(ToQString(ctrl.GetWindowText()));
+        else if (auto* edit = qobject_cast<QLineEdit*>(w))
+            edit->setText(ToQString(ctrl.GetWindowText()));
+        else
+            w->update();
+    }
+    if (what & CC_VISIBLE)
+        w->setHidden(!ctrl.IsWindowVisible());
+    if (what & CC_ENABLED)
+        w->setEnabled(ctrl.IsWindowEnabled());
+    if (what & CC_CHECK)
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isCheckable())
+            button->setChecked(ctrl.GetCheck() == BST_CHECKED);
+    if (what & CC_RANGE) {
+        const int lo = std::min(ctrl.GetRangeMin(), ctrl.GetRangeMax());
+        const int hi = std::max(ctrl.GetRangeMin(), ctrl.GetRangeMax());
+        if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+            slider->setRange(lo, hi);
+            slider->setValue(ctrl.GetPos());
+            slider->setSingleStep(std::max(1, ctrl.GetLineSize()));
+            slider->setPageStep(std::max(1, ctrl.GetPageSize()));
+            if (auto* s = qobject_cast<QSlider*>(w)) {
+                s->setTickInterval(ctrl.GetTicFreq());
+                s->setTickPosition(ctrl.GetTicFreq() > 0 ? QSlider::TicksBothSides : QSlider::NoTicks);
+            }
+        } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
+            bar->setRange(lo, hi);
+            bar->setValue(ctrl.GetPos());
+        }
+    }
+    if (what & CC_IMAGE)
+        if (auto* label = qobject_cast<QLabel*>(w); label && ctrl.Kind() != ControlKind::Static) {
+            QPixmap pixmap = LoadImage(ctrl.GetImage());
+            if (ctrl.Kind() == ControlKind::IconStatic && !pixmap.isNull())
+                pixmap = pixmap.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            label->setPixmap(pixmap);
+            if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull())
+                label->resize(pixmap.size());
+        }
+    if (what & CC_DRAWING)
+        w->update();
+    if (what & CC_ZORDER)
+        w->raise();
+    m_updating = false;
+}
+
+void CQtDialogWindow::SyncWindow()
+{
+    if (!m_dlg)
+        return;
+    setWindowTitle(ToQString(m_dlg->GetWindowText()));
+    const int icon = m_dlg->GetIcon(true) ? m_dlg->GetIcon(true) : m_dlg->GetIcon(false);
+    if (icon) {
+        const QPixmap pixmap = LoadImage(icon);
+        if (!pixmap.isNull())
+            setWindowIcon(QIcon(pixmap));
+    }
+    setEnabled(m_dlg->IsWindowEnabled());
+    if (!m_dlg->IsWindowVisible())
+        hide();
+    else if (m_dlg->IsIconic())
+        showMinimized();
+    else if (isHidden() || isMinimized())
+        showNormal();
+}
+
+void CQtDialogWindow::Clicked(int id)
+{
+    if (m_updating || !m_dlg)
+        return;
+    QPointer<CQtDialogWindow> self(this);
+    CDialog* dlg = m_dlg;
+    dlg->ClickControl(id);
+    // Qt toggled its own box already; show what the framework decided.
+    if (self && m_dlg)
+        if (const CControl* ctrl = m_dlg->FindControl(id))
+            SyncControl(*ctrl, CC_CHECK);
+}
+
+void CQtDialogWindow::Scrolled(int id, int pos, bool tracking)
+{
+    if (m_updating || !m_dlg)
+        return;
+    m_dlg->ScrollControl(id, pos, tracking ? SB_THUMBTRACK : SB_THUMBPOSITION);
+}
+
+void CQtDialogWindow::reject()
+{
+    if (m_dlg)
+        m_dlg->SendMessage(WM_COMMAND, IDCANCEL);
+}
+
+void CQtDialogWindow::closeEvent(QCloseEvent* event)
+{
+    // The close box is a system command; the dialog decides whether it goes.
+    event->ignore();
+    if (m_dlg)
+        m_dlg->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+}
+
+void CQtDialogWindow::mousePressEvent(QMouseEvent* event)
+{
+    QDialog::mousePressEvent(event);
+    if (m_dlg && event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        m_dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam({p.x(), p.y()}));
+    }
+}
+
+void CQtDialogWindow::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    if (m_dlg)
+        m_dlg->SendMessage(WM_PAINT);
+}
+
+void CQtDialogWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_dlg || m_dlg->SystemMenu().empty())
+        return;
+    QMenu menu(this);
+    for (const SystemMenuItem& item : m_dlg->SystemMenu()) {
+        if (item.id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(ToQString(item.text));
+        action->setData(item.id);
+    }
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen && m_dlg)
+        m_dlg->SendMessage(WM_SYSCOMMAND, chosen->data().toUInt());
+}
+
+}  // namespace vk

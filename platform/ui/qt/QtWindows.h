@@ -1,0 +1,59 @@
+#pragma once
+// The widgets behind one dialog (internal to the Qt host).
+
+#include <QDialog>
+#include <QPointer>
+#include <QWidget>
+#include <map>
+
+#include "platform/ui/Control.h"
+#include "platform/ui/Dialog.h"
+
+namespace vk {
+
+class CQtHost;
+
+// Frames, group boxes and owner-drawn pictures: draws the control's CDrawing, or
+// its default look when the code has drawn nothing.
+class CQtCanvas final : public QWidget {
+public:
+    CQtCanvas(const CControl& ctrl, QWidget* parent);
+    void Detach() { m_ctrl = nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const CControl* m_ctrl;
+};
+
+class CQtDialogWindow final : public QDialog {
+public:
+    CQtDialogWindow(CDialog& dlg, QWidget* parent);
+
+    [[nodiscard]] CDialog* Dialog() const { return m_dlg; }
+    // The dialog is going: nothing reaches it any more.
+    void Detach();
+    [[nodiscard]] QWidget* ControlWidget(int id) const;
+    void SyncControl(const CControl& ctrl, unsigned what);
+    void SyncWindow();
+
+protected:
+    void reject() override;  // Esc
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;  // the system menu
+
+private:
+    QWidget* MakeWidget(const CControl& ctrl);
+    void Clicked(int id);
+    void Scrolled(int id, int pos, bool tracking);
+
+    CDialog* m_dlg;
+    std::map<int, QPointer<QWidget>> m_widgets;
+    std::vector<CQtCanvas*> m_canvases;
+    bool m_updating = false;
+};
+
+}  // namespace vk
