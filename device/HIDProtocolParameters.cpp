@@ -102,8 +102,8 @@ int CHIDProtocol::GetParameter(uint8_t page, uint8_t index, uint16_t& value)
     return GetParameter(page, index, std::span<uint16_t>(&value, 1));
 }
 
-// Every element answer is checked too: a rejected element is a failed write, not
-// a success (the elements before it stay written).
+// Every answer is checked, the elements' too: a rejected element is a failed
+// write, not a success (the elements before it stay written).
 int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint16_t> values)
 {
     if (!ParameterAccessAllowed() || values.empty() || values.size() > kMaxElements)
@@ -174,8 +174,8 @@ int CHIDProtocol::SetParameterText(uint8_t page, uint8_t index, const std::strin
         return -1;
     CommandBlock answer{};
     if (text.size() == 1)
-        return Transact(ParameterBlock(kWriteValue, kKindCharacter, page, index, 0, static_cast<uint8_t>(text[0])),
-                        answer);
+        return TransactParameter(
+            ParameterBlock(kWriteValue, kKindCharacter, page, index, 0, static_cast<uint8_t>(text[0])), answer);
     int result = TransactParameter(
         ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(text.size())), answer);
     for (size_t i = 0; i < text.size() && result >= 0; ++i)

@@ -149,6 +149,11 @@ TEST_F(Parameters, RejectedArrayElementFailsTheWrite)
     faults.passFirst = 1;  // the header goes through
     unit->SetFaults(faults);
     EXPECT_EQ(protocol.SetParameterText(0, 12, "xy"), -5);
+
+    faults.onlyFor = 0xF00C;  // a text of one character goes as a single value
+    faults.passFirst = 0;
+    unit->SetFaults(faults);
+    EXPECT_EQ(protocol.SetParameterText(0, 12, "x"), -5);
 }
 
 TEST_F(Parameters, RefusedWithoutSendingWhenTheUnitCannotTakeThem)
