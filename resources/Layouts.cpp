@@ -58,7 +58,7 @@ const DialogTemplate kWizardTemplate{
         {1006, K::PushButton, "Play Music", {456, 124, 96, 18}, CS_TABSTOP},
         {1026, K::PushButton, "Save Recording", {456, 148, 96, 18}, CS_TABSTOP},
         // Navigation and the buttons that are never shown.
-        {1014, K::PushButton, "Exit without saving", {14, 224, 110, 18}, CS_TABSTOP},
+        {1014, K::PushButton, "Exit without saving", {14, 224, 110, 18}, CS_HIDDEN | CS_TABSTOP},
         {1015, K::PushButton, "&Secret Test", {130, 224, 60, 18}, CS_HIDDEN},
         {1, K::PushButton, "Cancel", {196, 224, 60, 18}, CS_HIDDEN},
         {1004, K::PushButton, "<  Back", {370, 224, 86, 18}, CS_TABSTOP},

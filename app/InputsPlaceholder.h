@@ -1,0 +1,26 @@
+#pragma once
+// The inputs page (layout 103) as far as the wizard needs it today: it runs
+// modally over the wizard and ends with 1 (Back), 2 (Next) or 0 when the wizard
+// closes it (WM_APP+2 with lParam -2). The channel panels come with the inputs
+// page's own work.
+
+#include "platform/ui/Dialog.h"
+
+namespace vk {
+
+class CInputsPlaceholder : public CDialog {
+public:
+    CInputsPlaceholder(CDialog* parent, int firstChannel);
+
+    [[nodiscard]] int FirstChannel() const { return m_nFirstChannel; }
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id) override;
+    intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    int m_nFirstChannel;
+};
+
+}  // namespace vk

@@ -1,0 +1,120 @@
+#include "app/ProgramSetup.h"
+
+#include "app/WindowTitleLink.h"
+#include "platform/hid/HidBus.h"
+#include "platform/ui/qt/QtHost.h"
+#include "resources/Resources.h"
+#include "sim/unit/SimSystem.h"
+
+#ifdef HAVE_VK_HID_HIDAPI
+#include "platform/hid/hidapi/HidapiBus.h"
+#endif
+#ifdef HAVE_VK_HID_UDEV
+#include "platform/hid/udev/UdevDeviceWatch.h"
+#endif
+
+#include <cstdio>
+#include <cstring>
+
+namespace vk {
+
+ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots)
+{
+    ProgramOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--simulate") == 0)
+            options.simulate = "new";
+        else if (std::strncmp(arg, "--simulate=", 11) == 0)
+            options.simulate = arg + 11;
+        else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+            options.help = true;
+        else if (allowScreenshots && std::strncmp(arg, "--", 2) != 0 && !options.screenshots)
+            options.screenshots = arg;
+        else if (std::strncmp(arg, "-platform", 9) == 0 && i + 1 < argc)
+            ++i;  // Qt's own option
+        else
+            options.valid = false;
+    }
+    if (options.simulate && !IsSimulatedKind(*options.simulate))
+        options.valid = false;
+    return options;
+}
+
+CProgramSetup::~CProgramSetup()
+{
+    CHIDProtocol::SetMessagePump(nullptr);
+    m_sim.reset();
+    SetHidBus(nullptr);
+}
+
+bool CProgramSetup::Start(const ProgramOptions& options)
+{
+    m_host = std::make_unique<CQtHost>();
+    m_host->Install();
+    if (!RegisterResourceImages())
+        std::fprintf(stderr, "Some images are missing below %s\n", ResourceImagePath(0).c_str());
+    m_pump = std::make_unique<CUiMessagePump>();
+    CHIDProtocol::SetMessagePump(m_pump.get());
+
+    if (options.simulate) {
+        auto sim = CSimSystem::Create(*options.simulate);
+        if (!sim) {
+            std::fprintf(stderr, "Unknown kind of simulated units: %s\n", options.simulate->c_str());
+            return false;
+        }
+        Simulate(std::move(sim));
+        return true;
+    }
+#ifdef HAVE_VK_HID_HIDAPI
+    m_realBus = MakeHidapiBus();
+    SetHidBus(m_realBus.get());
+#else
+    std::fprintf(stderr, "This build has no HID backend; use --simulate\n");
+#endif
+    return true;
+}
+
+void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
+{
+    m_sim = std::move(sim);
+    if (m_sim)
+        m_sim->Install();
+}
+
+CQuorvelVK550ConfigDlg::Attach CProgramSetup::MakeAttach()
+{
+    return [this](CDialog& window) -> std::shared_ptr<void> {
+        // Everything that reaches the window from outside, dropped with the window.
+        struct Links {
+            std::unique_ptr<CWindowTitleLink> title;
+            CSimSystem* sim = nullptr;
+#ifdef HAVE_VK_HID_UDEV
+            std::unique_ptr<CUdevDeviceWatch> watch;
+#endif
+            ~Links()
+            {
+                if (sim)
+                    sim->Bus().SetChangeListener({});
+            }
+        };
+        auto links = std::make_shared<Links>();
+        links->title = CWindowTitleLink::Bind(kWizardTitle, window);
+        if (m_sim) {
+            links->sim = m_sim.get();
+            m_sim->Bus().SetChangeListener([&window] { (void)window.Post(WM_DEVICECHANGE, 7, 0); });
+        } else {
+#ifdef HAVE_VK_HID_UDEV
+            std::string error;
+            links->watch = CUdevDeviceWatch::Create(window, &error);
+            if (links->watch)
+                links->watch->StartThread();
+            else
+                std::fprintf(stderr, "No device watch: %s\n", error.c_str());
+#endif
+        }
+        return links;
+    };
+}
+
+}  // namespace vk

@@ -1,0 +1,126 @@
+#pragma once
+// The wizard window: one dialog (layout 102) whose content changes page by page.
+// It finds the attached units, opens the one to configure and reads its type,
+// follows units being plugged in and out, and answers the product family's tool
+// message 0x384.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/HIDProtocol.h"
+#include "platform/ui/Dialog.h"
+
+namespace vk {
+
+// The program key of the per-user settings.
+inline constexpr const char* kProgramKey = "Software\\Selvo\\QuorvelDravenaConfig";
+// The tool message of the product family and the titles it is exchanged with.
+inline constexpr uint32_t WM_TOOL_MESSAGE = 0x384;
+inline constexpr const char* kWizardTitle = "Quorvel Dravena Configuration";
+inline constexpr const char* kAudioSetupTitle = "Quorvel Audio Setup";
+
+// Product ids of the family.
+inline constexpr int kMasterProductId = 0x217;
+inline constexpr int kSlaveProductId = 0x317;
+inline constexpr int kStandAloneProductId = 0x117;
+inline constexpr int kNewProductId = 0x1C;
+
+// Timers of the window.
+inline constexpr unsigned kRecordTimer = 1;        // 5000 ms, the recording limit
+inline constexpr unsigned kWatchSuspendTimer = 2;  // 180000 ms
+inline constexpr unsigned kDeviceSettleTimer = 3;  // 200 ms
+inline constexpr uint32_t kWatchSuspendMs = 180000;
+inline constexpr uint32_t kDeviceSettleMs = 200;
+
+// System-menu commands.
+inline constexpr unsigned IDM_ABOUTBOX = 0x10;
+inline constexpr unsigned IDM_ABOUTDEVICE = 0x20;
+
+class CQuorvelVK550ConfigDlg : public CDialog {
+public:
+    explicit CQuorvelVK550ConfigDlg(CDialog* parent = nullptr);
+    ~CQuorvelVK550ConfigDlg() override;
+
+    // What the program attaches to the window while it exists (the title other
+    // tools find, the device watch); made before the first page, dropped with
+    // the window.
+    using Attach = std::function<std::shared_ptr<void>(CDialog& window)>;
+    void SetAttach(Attach attach) { m_attach = std::move(attach); }
+
+    void ShowPage();
+    void OnNext();
+    void OnBack();
+    [[nodiscard]] bool OpenConnectedUnit();
+    void ReadUnitType();
+    void OnDevicesChanged();
+    intptr_t OnToolMessage(WPARAM wParam, LPARAM lParam);
+    void NotifyAudioSetupTool();
+    void ShowUnitReport();
+
+    // --- page state ------------------------------------------------------------
+    int m_nPage = 0;
+    int m_nUnits = 0;
+    int m_nMasters = 0;
+    int m_unitType = 0;
+    std::string m_strTypeName = "NEW";
+    std::string m_strAudioDeviceName;
+    uint16_t m_wUnitFlags = 0;  // no type until the unit's flags have been read
+    std::string m_strInstallDir;
+    std::string m_strWaveDir;
+    int m_micVolume = 12;
+    int m_speakerVolume = 12;
+    bool m_bPlaying = false;
+    bool m_bRecorded = false;
+    bool m_bForward = true;
+    bool m_bIgnoreDeviceChanges = false;
+    bool m_bMasterSaved = true;
+    bool m_bWatchSuspended = false;
+    bool m_bUseDefaultLevels = false;
+    double m_dPeakDb = 0.0;
+    double m_dEchoFigure = 0.0;
+    CDialog* m_pInputsSetup = nullptr;
+
+    CHIDProtocol m_protocol;
+    CHIDProtocol m_masterProtocol;
+
+    std::string m_strTitle;
+    std::string m_strBody;
+
+    // The three fonts of the wizard (the inputs page uses them too).
+    DialogFont m_titleFont;
+    DialogFont m_textFont;
+    DialogFont m_buttonFont;
+    int m_hIcon;
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int id) override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnTimer(unsigned id) override;
+    void OnSysCommand(unsigned id, LPARAM lParam) override;
+    void OnDestroy() override;
+    intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Show(std::initializer_list<int> ids, bool visible);
+    void Enable(std::initializer_list<int> ids, bool enable);
+    void SetPageIcon(int icon);
+    void CopyTexts();
+    void CommonEnd();
+    void ReadFolders();
+    void RunInputsPage();
+
+    void ShowWelcomePage();
+    void ShowTypeSelectionPage();
+    void ShowConfigurationTypePage();
+    void ShowSpeakerPage();
+    void ShowOutputPage();
+    void ShowFinishedPage();
+
+    Attach m_attach;
+    std::shared_ptr<void> m_attachment;
+};
+
+}  // namespace vk

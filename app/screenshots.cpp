@@ -1,0 +1,84 @@
+// quorvel-vk550-screenshots FOLDER: saves PNG screenshots of the wizard's pages
+// and the About box, drawn offscreen against simulated units.
+#include "app/AboutDlg.h"
+#include "app/ProgramSetup.h"
+#include "app/QuorvelVK550ConfigDlg.h"
+#include "platform/hid/HidBus.h"
+#include "platform/settings/AppProfile.h"
+#include "platform/ui/qt/QtHost.h"
+#include "sim/hid/SimHidBus.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+struct Scene {
+    const char* file;
+    std::vector<vk::SimUnitKind> units;
+    int page;  // -1: the page the wizard opens on
+};
+
+bool Shoot(vk::CQtHost& host, const vk::CDialog& dlg, const std::string& path)
+{
+    const bool ok = host.SaveScreenshot(dlg, path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const vk::ProgramOptions options = vk::ParseProgramOptions(argc, argv, true);
+    if (!options.valid || !options.screenshots) {
+        std::fprintf(stderr, "usage: quorvel-vk550-screenshots FOLDER\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qt(argc, argv);
+    vk::CProgramSetup setup;
+    if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true}))
+        return 2;
+    vk::AppProfile().SetRegistryKey("Selvo");
+    const std::string folder = *options.screenshots;
+    std::filesystem::create_directories(folder);
+
+    using K = vk::SimUnitKind;
+    const Scene scenes[] = {
+        {"page0-no-unit.png", {}, -1},
+        {"page0-two-units.png", {K::StandAlone, K::Slave}, -1},
+        {"page1-new-unit.png", {K::New}, -1},
+        {"page2-stand-alone.png", {K::StandAlone}, -1},
+        {"page5-speaker.png", {K::StandAlone}, 5},
+        {"page8-output.png", {K::StandAlone}, 8},
+        {"page13-finished.png", {K::StandAlone}, 13},
+    };
+    bool ok = true;
+    for (const Scene& scene : scenes) {
+        vk::CSimHidBus bus;
+        for (K kind : scene.units)
+            bus.Plug(std::make_shared<vk::CSimUnit>(kind));
+        vk::SetHidBus(&bus);
+        {
+            vk::CQuorvelVK550ConfigDlg dlg;
+            ok = dlg.Create() && ok;
+            if (scene.page >= 0) {
+                dlg.m_nPage = scene.page;
+                dlg.ShowPage();
+            }
+            ok = Shoot(setup.Host(), dlg, folder + "/" + scene.file) && ok;
+            if (scene.page == 13) {
+                vk::CAboutDlg about(&dlg);
+                ok = about.Create() && ok;
+                ok = Shoot(setup.Host(), about, folder + "/about.png") && ok;
+                about.DestroyWindow();
+            }
+            dlg.DestroyWindow();
+        }
+        vk::SetHidBus(nullptr);
+    }
+    return ok ? 0 : 1;
+}
