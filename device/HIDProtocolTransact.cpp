@@ -115,9 +115,12 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
         return -1;
     const auto length = static_cast<size_t>(commandLength);
 
+    // What goes out, and what the answer is checked against: the command bytes, zeros after them.
+    CommandBlock sent{};
+    std::copy_n(command.begin(), length, sent.begin());
     std::vector<uint8_t>& output = m_writeEntry.outputReport;
     std::fill(output.begin(), output.end(), 0);
-    std::copy_n(command.begin(), length, output.begin() + 1);
+    std::copy_n(sent.begin(), length, output.begin() + 1);
     const auto viewer = Windows().FindWindow(kViewerWindowTitle);
 
     int sendsLeft = kSendings;
@@ -128,7 +131,7 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
             if (!m_bOpen)
                 return -1;  // the read entry could not be reopened
             const bool written = WriteReport(output);
-            FillViewerBytes(std::span(command).first(length));
+            FillViewerBytes(std::span(sent).first(length));
             SendViewerRecord(viewer.get(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
             if (!written || !m_bOpen)
                 return -1;
@@ -156,7 +159,7 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
             SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
             return -1;
         }
-        if (LongAnswerMatches(command, answer)) {
+        if (LongAnswerMatches(sent, answer)) {
             SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
             return answerCode;
         }
@@ -186,6 +189,8 @@ bool CHIDProtocol::WriteShortCommand(uint16_t code)
 
 int CHIDProtocol::SendShortCommand(uint16_t code, uint32_t timeoutMs)
 {
+    if (!m_bOpen)
+        return -1;
     const auto viewer = Windows().FindWindow(kViewerWindowTitle);
     const uint8_t sent[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
 

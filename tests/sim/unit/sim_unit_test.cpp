@@ -1,0 +1,238 @@
+// The simulated unit's firmware model, driven through its transport-independent API.
+#include "platform/clock/Clock.h"
+#include "sim/unit/SimSystem.h"
+#include "sim/unit/SimUnit.h"
+
+#include <gtest/gtest.h>
+
+namespace vk {
+namespace {
+
+class SimUnitTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetClock(&clock); }
+    void TearDown() override { SetClock(nullptr); }
+
+    static SimReport Short(uint16_t code) { return {0, static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), 0, 0, 0, 0, 0, 0}; }
+    static SimReport Long(SimBlock b)
+    {
+        SimReport r{};
+        std::copy(b.begin(), b.end(), r.begin() + 1);
+        return r;
+    }
+    // Sends a short command and returns the answer word ready now, if any.
+    static std::optional<uint16_t> Ask(CSimUnit& unit, uint16_t code)
+    {
+        unit.Receive(Short(code));
+        const auto a = unit.TakeAnswer();
+        if (!a)
+            return std::nullopt;
+        return static_cast<uint16_t>((*a)[1] << 8 | (*a)[2]);
+    }
+
+    CVirtualClock clock;
+};
+
+TEST_F(SimUnitTest, DefaultIdentityByKind)
+{
+    struct Case {
+        SimUnitKind kind;
+        uint16_t productId;
+        uint16_t configWord;
+        const char* usbName;
+    };
+    const Case cases[] = {
+        {SimUnitKind::StandAlone, 0x117, 0x800B, "Qrvl VK550_SAL"},
+        {SimUnitKind::Master, 0x217, 0xC00B, "Qrvl VK550_MAS"},
+        {SimUnitKind::Slave, 0x317, 0xC002, "Qrvl VK550_SLV"},
+    };
+    for (const Case& c : cases) {
+        CSimUnit unit(c.kind);
+        EXPECT_EQ(unit.VendorId(), 0x3C5A);
+        EXPECT_EQ(unit.ProductId(), c.productId);
+        EXPECT_EQ(unit.UsbName(), c.usbName);
+        const SimUnitState s = unit.State();
+        EXPECT_EQ(s.Value(0, 2), c.productId);
+        EXPECT_EQ(s.Value(0, 10), c.configWord);
+        EXPECT_EQ(s.Text(0, 1), c.usbName);
+        EXPECT_EQ(s.unitIdentifier, 0x24B0C2D5u);
+        EXPECT_EQ(s.serialNumber, "VK5500001234");
+        EXPECT_EQ(Ask(unit, 0x9000), 0x9417);
+        EXPECT_EQ(Ask(unit, 0xA000), 0xA072);
+        EXPECT_EQ(Ask(unit, 0xA400), 0xA416);
+        EXPECT_EQ(Ask(unit, 0x0555), 0x0555);
+    }
+    CSimUnit fresh(SimUnitKind::New);
+    EXPECT_EQ(fresh.ProductId(), 0x1C);
+    EXPECT_EQ(fresh.State().Value(0, 10) & 0x8000, 0);
+}
+
+TEST_F(SimUnitTest, LogsEveryCommandInOrder)
+{
+    CSimUnit unit(SimUnitKind::Master);
+    unit.Receive(Short(0x9000));
+    clock.Advance(7);
+    unit.Receive(Long({0xF0, 0x0D, 0, 0, 10, 0, 0, 0}));
+    unit.Receive(std::vector<uint8_t>{0, 1, 2});  // too short to be a report: ignored
+    const auto log = unit.Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(unit.LoggedCodes(), (std::vector<uint16_t>{0x9000, 0xF00D}));
+    EXPECT_FALSE(log[0].IsLong());
+    EXPECT_TRUE(log[1].IsLong());
+    EXPECT_EQ(log[1].atMs, 7u);
+    EXPECT_EQ(log[1].bytes[4], 10);
+    unit.ClearLog();
+    EXPECT_TRUE(unit.Log().empty());
+}
+
+TEST_F(SimUnitTest, UnknownCommandsAreRepeated)
+{
+    CSimUnit unit;
+    const SimBlock block{0xF0, 0x3D, 1, 2, 3, 4, 5, 6};
+    unit.Receive(Long(block));
+    EXPECT_EQ(unit.TakeAnswer(), Long(block));
+    EXPECT_EQ(Ask(unit, 0x1234), 0x1234);
+}
+
+TEST_F(SimUnitTest, ResetLeavesAndReturnsUnderTheStoredIdentity)
+{
+    CSimUnit unit(SimUnitKind::New);
+    unit.SetResetTiming({300, 2500});
+    unit.WithState([](SimUnitState& s) {
+        s.SetValue(0, 2, 0x217);
+        s.SetText(0, 1, "Qrvl VK550_MAS");
+    });
+    const uint64_t generation = unit.Generation();
+    EXPECT_EQ(Ask(unit, 0x0666), std::nullopt);  // no answer to a reset
+    clock.Advance(299);
+    EXPECT_TRUE(unit.Present());
+    clock.Advance(1);
+    EXPECT_FALSE(unit.Present());
+    unit.Receive(Short(0x9000));  // nobody there to hear it
+    clock.Advance(2499);
+    EXPECT_FALSE(unit.Present());
+    EXPECT_EQ(unit.ProductId(), 0x1C);
+    clock.Advance(1);
+    EXPECT_TRUE(unit.Present());
+    EXPECT_EQ(unit.ProductId(), 0x217);
+    EXPECT_EQ(unit.UsbName(), "Qrvl VK550_MAS");
+    EXPECT_NE(unit.Generation(), generation);
+    EXPECT_EQ(unit.LoggedCodes(), std::vector<uint16_t>{0x0666});
+    EXPECT_EQ(unit.TakeAnswer(), std::nullopt);
+}
+
+TEST_F(SimUnitTest, UnplugDropsPendingAnswers)
+{
+    CSimUnit unit;
+    unit.Receive(Short(0x9000));
+    const uint64_t generation = unit.Generation();
+    unit.Unplug();
+    EXPECT_FALSE(unit.Present());
+    unit.Plug();
+    EXPECT_TRUE(unit.Present());
+    EXPECT_NE(unit.Generation(), generation);
+    EXPECT_EQ(unit.TakeAnswer(), std::nullopt);
+}
+
+struct AnswerFaultCase {
+    const char* name;
+    SimFaults faults;
+    std::vector<std::optional<SimBlock>> answers;  // to two 0xF00D commands, read 2 s after each
+};
+
+class SimAnswerFaultTest : public SimUnitTest, public ::testing::WithParamInterface<AnswerFaultCase> {};
+
+constexpr SimBlock kCmd{0xF0, 0x0D, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00};
+constexpr SimBlock kFFFF{0xFF, 0xFF, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00};
+constexpr SimBlock kError{0xF0, 0x0D, 0x80, 0x00, 0x0A, 0x00, 0x00, 0xFE};
+constexpr SimBlock kWrongEcho{0xF0, 0x0D, 0x00, 0x01, 0x0B, 0x00, 0x00, 0x00};
+
+SimFaults Make(void (*set)(SimFaults&))
+{
+    SimFaults f;
+    set(f);
+    return f;
+}
+
+TEST_P(SimAnswerFaultTest, ShapesTheAnswers)
+{
+    const AnswerFaultCase& c = GetParam();
+    CSimUnit unit;
+    unit.SetFaults(c.faults);
+    std::vector<std::optional<SimBlock>> got;
+    for (int i = 0; i < 2; ++i) {
+        unit.Receive(Long(kCmd));
+        clock.Advance(2000);
+        std::optional<SimBlock> block;
+        if (auto r = unit.TakeAnswer())
+            block = SimBlock{(*r)[1], (*r)[2], (*r)[3], (*r)[4], (*r)[5], (*r)[6], (*r)[7], (*r)[8]};
+        got.push_back(block);
+        while (unit.TakeAnswer()) {
+        }
+    }
+    EXPECT_EQ(got, c.answers);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SimAnswerFaultTest,
+    ::testing::Values(
+        AnswerFaultCase{"none", {}, {kCmd, kCmd}},
+        AnswerFaultCase{"silent", Make([](SimFaults& f) { f.silent = true; }), {std::nullopt, std::nullopt}},
+        AnswerFaultCase{"loseFirst", Make([](SimFaults& f) { f.loseAnswers = 1; }), {std::nullopt, kCmd}},
+        AnswerFaultCase{"tooLate", Make([](SimFaults& f) { f.answerDelayMs = 2001; }), {std::nullopt, kCmd}},
+        AnswerFaultCase{"ffff", Make([](SimFaults& f) { f.answerFFFF = true; }), {kFFFF, kFFFF}},
+        AnswerFaultCase{"error", Make([](SimFaults& f) { f.errorNumber = 0xFE; }), {kError, kError}},
+        AnswerFaultCase{"wrongEcho", Make([](SimFaults& f) { f.wrongEcho = true; }), {kWrongEcho, kWrongEcho}},
+        AnswerFaultCase{"otherCommandOnly", Make([](SimFaults& f) { f.silent = true; f.onlyFor = 0x9000; }), {kCmd, kCmd}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SimUnitTest, RepeatedAndInjectedReportsQueueInTimeOrder)
+{
+    CSimUnit unit;
+    SimFaults f;
+    f.repeatAnswers = 3;
+    f.answerDelayMs = 10;
+    unit.SetFaults(f);
+    const SimReport unsolicited{0, 0x12, 0x34, 0, 0, 0, 0, 0, 0};
+    unit.InjectReport(unsolicited, 20);
+    unit.Receive(Short(0x9000));
+    unit.InjectReport(unsolicited, 5);
+    EXPECT_EQ(unit.NextAnswerDueMs(), 5u);
+    EXPECT_EQ(unit.TakeAnswer(), std::nullopt);
+    clock.Advance(20);
+    std::vector<uint16_t> words;
+    while (auto r = unit.TakeAnswer())
+        words.push_back(static_cast<uint16_t>((*r)[1] << 8 | (*r)[2]));
+    EXPECT_EQ(words, (std::vector<uint16_t>{0x1234, 0x9417, 0x9417, 0x9417, 0x1234}));
+}
+
+TEST(SimSystemTest, KindsPutTheirUnitsOnTheBus)
+{
+    struct Case {
+        const char* kind;
+        std::vector<uint16_t> productIds;
+    };
+    const Case cases[] = {
+        {"new", {0x1C}}, {"stand-alone", {0x117}}, {"master", {0x217}}, {"slave", {0x317}}, {"master+slave", {0x217, 0x317}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        EXPECT_TRUE(IsSimulatedKind(c.kind));
+        auto system = CSimSystem::Create(c.kind);
+        ASSERT_TRUE(system);
+        std::vector<uint16_t> ids;
+        for (const auto& u : system->Units())
+            ids.push_back(u->ProductId());
+        EXPECT_EQ(ids, c.productIds);
+        EXPECT_EQ(system->Bus().PresentInterfaces().size(), c.productIds.size());
+        system->Install();
+        EXPECT_EQ(&HidBus(), &system->Bus());
+        system.reset();
+        EXPECT_TRUE(HidBus().PresentInterfaces().empty());
+    }
+    EXPECT_FALSE(CSimSystem::Create("Master"));
+    EXPECT_FALSE(IsSimulatedKind(""));
+}
+
+}  // namespace
+}  // namespace vk
