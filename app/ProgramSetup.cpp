@@ -41,6 +41,8 @@ ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots)
     return options;
 }
 
+CProgramSetup::CProgramSetup() = default;
+
 CProgramSetup::~CProgramSetup()
 {
     CHIDProtocol::SetMessagePump(nullptr);

@@ -29,9 +29,13 @@ struct ProgramOptions {
 
 class CProgramSetup {
 public:
+    CProgramSetup();
+    ~CProgramSetup();
+    CProgramSetup(const CProgramSetup&) = delete;
+    CProgramSetup& operator=(const CProgramSetup&) = delete;
+
     // Needs the QApplication constructed. False (and a message) for an unknown kind.
     bool Start(const ProgramOptions& options);
-    ~CProgramSetup();
 
     [[nodiscard]] CQtHost& Host() { return *m_host; }
     [[nodiscard]] CSimSystem* Simulation() { return m_sim.get(); }
