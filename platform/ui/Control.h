@@ -81,6 +81,9 @@ public:
     void SetDrawing(CDrawing drawing);
     [[nodiscard]] const CDrawing& GetDrawing() const { return m_drawing; }
 
+    // Repaint request (owner-drawn controls repaint from their drawing).
+    void Invalidate() { Changed(CC_DRAWING); }
+
     // Brings the control to the top of its dialog's window order.
     void BringWindowToTop();
     [[nodiscard]] unsigned ZOrderStamp() const { return m_zStamp; }

@@ -109,4 +109,40 @@ constexpr unsigned GetRValue(COLORREF c) { return c & 0xFF; }
 constexpr unsigned GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
 constexpr unsigned GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
 
+// System colours and metrics with their classic values (one look on every host).
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr COLORREF GetSysColor(int index)
+{
+    switch (index) {
+    case COLOR_BTNFACE: return RGB(240, 240, 240);
+    case COLOR_BTNSHADOW: return RGB(160, 160, 160);
+    case COLOR_GRAYTEXT: return RGB(109, 109, 109);
+    case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
+    default: return RGB(0, 0, 0);
+    }
+}
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+constexpr int SM_CXEDGE = 45;
+constexpr int SM_CYEDGE = 46;
+constexpr int SM_CXBORDER = 5;
+constexpr int SM_CYBORDER = 6;
+constexpr int GetSystemMetrics(int index)
+{
+    switch (index) {
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    default: return 0;
+    }
+}
+
 }  // namespace vk

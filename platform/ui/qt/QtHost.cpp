@@ -30,10 +30,18 @@ QFont ToQFont(const DialogFont& font)
                                          [&](const char* face) { return font.face == face; });
     f.setFamily(windowsFace ? QStringLiteral("Sans Serif") : QString::fromStdString(font.face));
     f.setStyleHint(QFont::SansSerif);
-    if (font.pointSize > 0)
+    if (font.pointSize > 0) {
         f.setPointSize(font.pointSize);
-    else if (font.height != 0)
-        f.setPixelSize(std::abs(font.height));
+    } else if (font.height < 0) {
+        f.setPixelSize(-font.height);  // a character height
+    } else if (font.height > 0) {
+        // A cell height, as the classic CreateFont takes a positive height: the
+        // letters are smaller than the line by the font's leading.
+        f.setPixelSize(font.height);
+        const int cell = QFontMetrics(f).height();
+        if (cell > 0 && cell != font.height)
+            f.setPixelSize(std::max(1, (font.height * font.height + cell / 2) / cell));
+    }
     const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 900);
     f.setWeight(static_cast<QFont::Weight>(weight));
     f.setItalic(font.italic);
