@@ -75,20 +75,45 @@ struct CSimHidBus::Core {
     std::mutex mutex;
     std::vector<std::unique_ptr<Slot>> slots;  // never shrinks: handles keep pointers
     std::function<void()> listener;
+    // What was on the bus when last looked: each present slot with its unit's appearance.
+    std::vector<std::pair<const Slot*, uint64_t>> seen;
+
+    // Takes a new look (lock held); true when something came or went since the last one.
+    bool Rescan()
+    {
+        std::vector<std::pair<const Slot*, uint64_t>> now;
+        for (const auto& s : slots)
+            if (s->Present())
+                now.emplace_back(s.get(), s->unit ? s->unit->Generation() : 0);
+        if (now == seen)
+            return false;
+        seen = std::move(now);
+        return true;
+    }
+
+    // Calls the listener outside the lock when the bus changed.
+    void NotifyChanges()
+    {
+        std::function<void()> notify;
+        {
+            std::lock_guard lock(mutex);
+            if (Rescan())
+                notify = listener;
+        }
+        if (notify)
+            notify();
+    }
 
     std::string Add(std::unique_ptr<Slot> slot)
     {
-        std::function<void()> notify;
         std::string path;
         {
             std::lock_guard lock(mutex);
             path = "/sim/hidraw" + std::to_string(slots.size());
             slot->path = path;
             slots.push_back(std::move(slot));
-            notify = listener;
         }
-        if (notify)
-            notify();
+        NotifyChanges();
         return path;
     }
 
@@ -197,13 +222,11 @@ CSimHidBus::~CSimHidBus() = default;
 std::string CSimHidBus::Plug(std::shared_ptr<CSimUnit> unit)
 {
     std::string path;
-    std::function<void()> notify;
     {
         std::lock_guard lock(m_core->mutex);
         for (const auto& s : m_core->slots)
             if (s->unit == unit)
                 path = s->path;
-        notify = m_core->listener;
     }
     if (path.empty()) {
         auto slot = std::make_unique<Core::Slot>();
@@ -211,21 +234,14 @@ std::string CSimHidBus::Plug(std::shared_ptr<CSimUnit> unit)
         return m_core->Add(std::move(slot));
     }
     unit->Plug();  // back on the bus after Unplug
-    if (notify)
-        notify();
+    m_core->NotifyChanges();
     return path;
 }
 
 void CSimHidBus::Unplug(const std::shared_ptr<CSimUnit>& unit)
 {
     unit->Unplug();
-    std::function<void()> notify;
-    {
-        std::lock_guard lock(m_core->mutex);
-        notify = m_core->listener;
-    }
-    if (notify)
-        notify();
+    m_core->NotifyChanges();
 }
 
 std::string CSimHidBus::AddInterface(const SimInterfaceSpec& spec)
@@ -275,13 +291,19 @@ std::vector<std::shared_ptr<CSimUnit>> CSimHidBus::Units() const
     return units;
 }
 
+void CSimHidBus::Poll() { m_core->NotifyChanges(); }
+
 std::vector<std::string> CSimHidBus::PresentInterfaces()
 {
-    std::lock_guard lock(m_core->mutex);
     std::vector<std::string> paths;
-    for (const auto& s : m_core->slots)
-        if (s->Present())
-            paths.push_back(s->path);
+    {
+        std::lock_guard lock(m_core->mutex);
+        for (const auto& s : m_core->slots)
+            if (s->Present())
+                paths.push_back(s->path);
+    }
+    // A unit that re-enumerated on the clock is noticed when somebody looks.
+    m_core->NotifyChanges();
     return paths;
 }
 

@@ -46,8 +46,12 @@ public:
     std::string AddForeignInterface(uint16_t vendorId, uint16_t productId);
     // Another program holds this interface exclusively: every open fails.
     void HoldExclusively(const std::string& path, bool held);
-    // Called after Plug, Unplug and AddInterface (the device-change notification).
+    // The device-change notification: called (on the caller's thread, no lock
+    // held) whenever an interface came or went, including a unit leaving and
+    // returning after a reset. Such clock-driven changes are noticed at the next
+    // enumeration or Poll; a host with a timer calls Poll.
     void SetChangeListener(std::function<void()> listener);
+    void Poll();
 
     [[nodiscard]] std::vector<std::shared_ptr<CSimUnit>> Units() const;
 

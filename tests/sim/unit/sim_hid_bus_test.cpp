@@ -162,6 +162,21 @@ TEST_F(SimHidBusTest, ChangesAreNotified)
     (void)bus.AddForeignInterface(1, 2);
     EXPECT_EQ(changes, 4);
     EXPECT_EQ(bus.Units().size(), 2u);
+
+    // A reset is noticed when the clock has moved and somebody looks.
+    unit->SetResetTiming({100, 1000});
+    auto writer = bus.Open(path, kWrite);
+    ASSERT_TRUE(writer->WriteReport(Short(0x0666)));
+    bus.Poll();
+    EXPECT_EQ(changes, 4);
+    clock.Advance(100);
+    bus.Poll();
+    EXPECT_EQ(changes, 5);  // left
+    clock.Advance(1000);
+    (void)bus.PresentInterfaces();
+    EXPECT_EQ(changes, 6);  // back
+    bus.Poll();
+    EXPECT_EQ(changes, 6);
 }
 
 TEST_F(SimHidBusTest, HandlesMayOutliveTheBus)
