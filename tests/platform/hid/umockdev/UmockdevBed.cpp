@@ -258,6 +258,11 @@ struct CRunUnderPreload {
         const std::string asanOptions = std::string(asan && *asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
         ::setenv("LD_PRELOAD", libs.c_str(), 1);
         ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+#if defined(__SANITIZE_THREAD__)
+        const char* tsan = std::getenv("TSAN_OPTIONS");
+        const std::string tsanOptions = std::string(tsan && *tsan ? std::string(tsan) + " " : "") + "suppressions=" VK_UMOCKDEV_TSAN_SUPPRESSIONS;
+        ::setenv("TSAN_OPTIONS", tsanOptions.c_str(), 1);
+#endif
         ::setenv("VK_UMOCKDEV_RESTARTED", "1", 1);
         std::vector<char*> argv;
         for (auto& a : args)
@@ -281,7 +286,7 @@ void CUmockdevBed::RemoveLeftovers()
         if (name.rfind("umockdev.", 0) != 0 || !it->is_directory(ec))
             continue;
         const auto written = fs::last_write_time(it->path(), ec);
-        if (!ec && now - written > std::chrono::minutes(30))
+        if (!ec && now - written > std::chrono::minutes(10))
             fs::remove_all(it->path(), ec);
     }
 }

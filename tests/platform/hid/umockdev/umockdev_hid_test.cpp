@@ -2,6 +2,7 @@
 // hidraw devices in a umockdev test bed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "device/HIDProtocol.h"
@@ -149,7 +150,8 @@ TEST_F(UmockdevHid, UnplugDuringATransactionEndsItWithoutAnAnswer)
     unit->ClearLog();
     // Pull the unit once the command has gone out and the program waits for the answer.
     std::thread puller([&] {
-        while (unit->LoggedCodes().empty())
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (unit->LoggedCodes().empty() && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::yield();
         m_bed->Unplug(unit);
     });
