@@ -206,7 +206,8 @@ std::unique_ptr<IRemoteWindow> CSocketWindowDirectory::FindWindow(const std::str
         (st.st_mode & (S_IWGRP | S_IWOTH)))
         return nullptr;
     const std::string path = WindowSocketPath(folder, title);
-    if (path.empty())
+    // Every transaction looks for the viewer: without its socket file that costs one lstat.
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode))
         return nullptr;
     const int fd = ConnectTo(path);
     if (fd < 0)
