@@ -1,0 +1,87 @@
+// vk550ctl report as a technician runs it: a separate process, the report on
+// standard output, a clear message and exit code 1 when no unit answers.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CtlRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class ReportCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("vk-report-cmd-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    CtlRun Ctl(const std::string& arguments) const
+    {
+        const std::string command = std::string(VK550CTL_EXE) + " " + arguments + " >" + (m_dir / "out").string() +
+                                    " 2>" + (m_dir / "err").string();
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"), Slurp(m_dir / "err")};
+    }
+
+private:
+    static std::string Slurp(const fs::path& path)
+    {
+        std::ostringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    }
+    fs::path m_dir;
+};
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_F(ReportCommand, PrintsTheReportOfEachAttachedUnit)
+{
+    const CtlRun one = Ctl("--simulate=stand-alone report");
+    EXPECT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(one.out.rfind("Connected to Dravena-Stand Alone\nS/N\t\t: VK5500001234\nUnit ID\t\t: 1-02-05-012-0725 F\n", 0), 0u)
+        << one.out;
+    EXPECT_NE(one.out.find("\nSoftware Version\t\t: 7.2\nProtocol Version\t\t: 22\n"), std::string::npos) << one.out;
+    EXPECT_EQ(one.out.find('\r'), std::string::npos) << "terminal line ends";
+
+    const CtlRun two = Ctl("--simulate=master+slave report");
+    EXPECT_EQ(two.exitCode, 0) << two.err;
+    EXPECT_EQ(Count(two.out, "Connected to "), 2u) << two.out;
+    EXPECT_NE(two.out.find("Connected to Dravena-Master\n"), std::string::npos);
+    EXPECT_NE(two.out.find("Connected to Dravena-Slave\n"), std::string::npos);
+}
+
+TEST_F(ReportCommand, FailsClearlyWithoutAUnit)
+{
+    // This machine has no unit attached; the real HID stack is asked.
+    const CtlRun none = Ctl("report");
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("no unit answers"), std::string::npos) << none.err;
+
+    EXPECT_EQ(Ctl("--simulate=nonsense report").exitCode, 2);
+    EXPECT_EQ(Ctl("report extra").exitCode, 2);
+}
+
+}  // namespace
