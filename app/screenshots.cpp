@@ -18,7 +18,7 @@ namespace {
 struct Scene {
     const char* file;
     std::vector<vk::SimUnitKind> units;
-    int page;  // -1: the page the wizard opens on
+    std::vector<int> pages;  // shown one after the other; none: the page the wizard opens on
 };
 
 bool Shoot(vk::CQtHost& host, const vk::CDialog& dlg, const std::string& path)
@@ -48,13 +48,13 @@ int main(int argc, char** argv)
 
     using K = vk::SimUnitKind;
     const Scene scenes[] = {
-        {"page0-no-unit.png", {}, -1},
-        {"page0-two-units.png", {K::StandAlone, K::Slave}, -1},
-        {"page1-new-unit.png", {K::New}, -1},
-        {"page2-stand-alone.png", {K::StandAlone}, -1},
-        {"page5-speaker.png", {K::StandAlone}, 5},
-        {"page8-output.png", {K::StandAlone}, 8},
-        {"page13-finished.png", {K::StandAlone}, 13},
+        {"page0-no-unit.png", {}, {}},
+        {"page0-two-units.png", {K::StandAlone, K::Slave}, {}},
+        {"page1-new-unit.png", {K::New}, {}},
+        {"page2-stand-alone.png", {K::StandAlone}, {}},
+        {"page5-speaker.png", {K::StandAlone}, {5}},
+        {"page8-output.png", {K::StandAlone}, {5, 8}},
+        {"page13-finished.png", {K::StandAlone}, {5, 8, 13}},
     };
     bool ok = true;
     for (const Scene& scene : scenes) {
@@ -65,12 +65,12 @@ int main(int argc, char** argv)
         {
             vk::CQuorvelVK550ConfigDlg dlg;
             ok = dlg.Create() && ok;
-            if (scene.page >= 0) {
-                dlg.m_nPage = scene.page;
+            for (int page : scene.pages) {
+                dlg.m_nPage = page;
                 dlg.ShowPage();
             }
             ok = Shoot(setup.Host(), dlg, folder + "/" + scene.file) && ok;
-            if (scene.page == 13) {
+            if (!scene.pages.empty() && scene.pages.back() == 13) {
                 vk::CAboutDlg about(&dlg);
                 ok = about.Create() && ok;
                 ok = Shoot(setup.Host(), about, folder + "/about.png") && ok;

@@ -25,8 +25,8 @@ const DialogTemplate kAboutTemplate{
         {1, K::PushButton, "OK", {210, 10, 50, 14}, CS_DEFAULT | CS_TABSTOP | CS_GROUP},
     }};
 
-// The wizard: the page icon on the left, title and text on top, the page's own
-// controls in the middle band and Back / Next at the bottom right.
+// The wizard: the page icon at the top left beside the title and text, the
+// page's own controls in the middle band and Back / Next at the bottom right.
 const DialogTemplate kWizardTemplate{
     .id = IDD_QUORVELVK550CONFIG_DIALOG,
     .caption = "Quorvel Dravena Configuration",
@@ -35,24 +35,24 @@ const DialogTemplate kWizardTemplate{
     .font = kShellDlg,
     .style = DS_SYSMENU | DS_MODALFRAME | DS_APPWINDOW,
     .controls = {
-        {1011, K::IconStatic, "", {14, 14, 86, 80}, 0, IDI_SPEAKER},
-        {1008, K::Static, "", {116, 12, 440, 22}},
-        {1009, K::Static, "", {116, 38, 440, 46}},
+        {1011, K::IconStatic, "", {14, 14, 21, 20}, 0, IDI_SPEAKER},
+        {1008, K::Static, "", {46, 12, 510, 22}},
+        {1009, K::Static, "", {46, 38, 510, 46}},
         // The type choice (one radio group).
-        {1022, K::RadioButton, "Stand Alone (up to 4 inputs)", {132, 96, 280, 14}, CS_GROUP | CS_TABSTOP},
-        {1023, K::RadioButton, "Master Unit", {132, 116, 280, 14}},
-        {1024, K::RadioButton, "Slave Unit", {132, 136, 280, 14}},
-        {1025, K::RadioButton, "System Integration", {132, 156, 280, 14}, CS_HIDDEN},
+        {1022, K::RadioButton, "Stand Alone (up to 4 inputs)", {62, 96, 280, 14}, CS_GROUP | CS_TABSTOP},
+        {1023, K::RadioButton, "Master Unit", {62, 116, 280, 14}},
+        {1024, K::RadioButton, "Slave Unit", {62, 136, 280, 14}},
+        {1025, K::RadioButton, "System Integration", {62, 156, 280, 14}, CS_HIDDEN},
         // Levels: the two sliders in their frames, the meter with its scale.
-        {1010, K::GroupBox, "Output", {116, 90, 64, 122}, CS_GROUP},
-        {1005, K::Slider, "", {134, 104, 28, 102}, CS_VERTICAL | CS_TICKS | CS_TABSTOP},
-        {1013, K::GroupBox, "Speaker", {188, 90, 64, 122}},
-        {1007, K::Slider, "", {206, 104, 28, 102}, CS_VERTICAL | CS_TICKS | CS_TABSTOP},
-        {1000, K::Progress, "", {268, 100, 170, 12}},
-        {1114, K::Picture, "", {268, 114, 170, 16}, 0, IDB_METER_SCALE},
-        {1109, K::GroupBox, "Output Level", {268, 146, 170, 50}},
-        {1110, K::RadioButton, "Microphone", {280, 160, 120, 12}, CS_GROUP | CS_TABSTOP},
-        {1112, K::RadioButton, "Line", {280, 176, 120, 12}},
+        {1010, K::GroupBox, "Output", {46, 90, 64, 122}, CS_GROUP},
+        {1005, K::Slider, "", {64, 104, 28, 102}, CS_VERTICAL | CS_TICKS | CS_TABSTOP},
+        {1013, K::GroupBox, "Speaker", {118, 90, 64, 122}},
+        {1007, K::Slider, "", {136, 104, 28, 102}, CS_VERTICAL | CS_TICKS | CS_TABSTOP},
+        {1000, K::Progress, "", {200, 100, 147, 12}},
+        {1114, K::Picture, "", {200, 114, 147, 16}, 0, IDB_METER_SCALE},
+        {1109, K::GroupBox, "Output Level", {200, 146, 147, 50}},
+        {1110, K::RadioButton, "Microphone", {212, 160, 120, 12}, CS_GROUP | CS_TABSTOP},
+        {1112, K::RadioButton, "Line", {212, 176, 120, 12}},
         // The test buttons.
         {1001, K::PushButton, "Play Voice", {456, 100, 96, 18}, CS_GROUP | CS_TABSTOP},
         {1006, K::PushButton, "Play Music", {456, 124, 96, 18}, CS_TABSTOP},

@@ -1,0 +1,147 @@
+// The wizard in real Qt windows (offscreen): the same start pages from the same
+// simulated units as with the headless host, and the About box's version line.
+#include "app/AEVersionInfo.h"
+#include "app/AboutDlg.h"
+#include "app/QuorvelVK550ConfigDlg.h"
+#include "platform/clock/Clock.h"
+#include "platform/hid/HidBus.h"
+#include "platform/settings/AppProfile.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/ui/qt/QtHost.h"
+#include "sim/hid/SimHidBus.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vk {
+namespace {
+
+namespace fs = std::filesystem;
+using K = SimUnitKind;
+
+class WizardQtTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = fs::temp_directory_path() / ("vk_wizard_qt_" + std::to_string(::getpid()));
+        fs::create_directories(s_dir / "runtime");
+        ::chmod((s_dir / "runtime").c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", (s_dir / "runtime").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "wizard_qt_test";
+        static char* argv[] = {name, nullptr};
+        s_app = new QApplication(argc, argv);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_app;
+        fs::remove_all(s_dir);
+    }
+    void SetUp() override
+    {
+        SetClock(&m_clock);
+        m_store = std::make_unique<CSettingsStore>(s_dir / "registry.reg");
+        SetSettings(m_store.get());
+        AppProfile().SetRegistryKey("Selvo");
+        SetHidBus(&m_bus);
+        m_host.Install();
+    }
+    void TearDown() override
+    {
+        SetHidBus(nullptr);
+        SetSettings(nullptr);
+        SetClock(nullptr);
+    }
+    QAbstractButton* Button(const CDialog& dlg, int id)
+    {
+        return qobject_cast<QAbstractButton*>(m_host.ControlWidget(dlg, id));
+    }
+    QString LabelText(const CDialog& dlg, int id)
+    {
+        auto* label = qobject_cast<QLabel*>(m_host.ControlWidget(dlg, id));
+        return label ? label->text() : QString("<no label %1>").arg(id);
+    }
+
+    static inline fs::path s_dir;
+    static inline QApplication* s_app = nullptr;
+    CVirtualClock m_clock;
+    std::unique_ptr<CSettingsStore> m_store;
+    CSimHidBus m_bus;
+    CQtHost m_host;
+};
+
+TEST_F(WizardQtTest, TheWindowsShowTheStartPagesOfTheAttachedUnits)
+{
+    struct Case {
+        const char* name;
+        std::vector<K> units;
+        const char* title;
+        bool nextEnabled;
+        // The first two choices as drawn: caption (empty: hidden) and checked.
+        const char* choice1;
+        bool choice1Checked;
+        const char* choice2;
+    } const cases[] = {
+        {"no unit", {}, "Welcome to Quorvel Dravena Configuration", false, "", false, ""},
+        {"two non-master units", {K::New, K::StandAlone}, "Welcome to Quorvel Dravena Configuration", false, "", false,
+         ""},
+        {"one new unit", {K::New}, "Unit Type Selection", true, "Stand Alone", false, "Master"},
+        {"one typed unit", {K::StandAlone}, "Configuration Type", true, "Configure and test the unit", true,
+         "Change the type of the unit"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::shared_ptr<CSimUnit>> units;
+        for (K kind : c.units) {
+            units.push_back(std::make_shared<CSimUnit>(kind));
+            m_bus.Plug(units.back());
+        }
+        CQuorvelVK550ConfigDlg dlg;
+        ASSERT_TRUE(dlg.Create());
+        ASSERT_NE(m_host.WindowOf(dlg), nullptr);
+        EXPECT_EQ(m_host.WindowOf(dlg)->windowTitle().toStdString(), "Quorvel Dravena Configuration");
+        EXPECT_EQ(LabelText(dlg, 1008).toStdString(), c.title);
+        // The window draws the text's line breaks as lines.
+        EXPECT_EQ(LabelText(dlg, 1009), QString::fromStdString(dlg.GetDlgItemText(1009)).replace("\r\n", "\n"));
+        QAbstractButton* next = Button(dlg, 1003);
+        ASSERT_NE(next, nullptr);
+        EXPECT_EQ(next->text().toStdString(), "Next >");
+        EXPECT_EQ(next->isEnabled(), c.nextEnabled);
+        EXPECT_FALSE(Button(dlg, 1004)->isEnabled());
+        for (auto [id, caption] : {std::pair{1022, c.choice1}, std::pair{1023, c.choice2}}) {
+            QAbstractButton* choice = Button(dlg, id);
+            ASSERT_NE(choice, nullptr);
+            EXPECT_EQ(!choice->isHidden(), *caption != '\0') << id;
+            if (*caption) {
+                EXPECT_EQ(choice->text().toStdString(), caption) << id;
+            }
+        }
+        EXPECT_EQ(Button(dlg, 1022)->isChecked(), c.choice1Checked);
+        EXPECT_TRUE(Button(dlg, 1014)->isHidden());
+        dlg.DestroyWindow();
+        for (auto& unit : units)
+            m_bus.Unplug(unit);
+    }
+}
+
+TEST_F(WizardQtTest, TheAboutBoxShowsTheProgramVersion)
+{
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    CAboutDlg about(&dlg);
+    ASSERT_TRUE(about.Create());
+    EXPECT_EQ(m_host.WindowOf(about)->windowTitle().toStdString(), "About Quorvel Dravena Configuration");
+    EXPECT_EQ(LabelText(about, 1013).toStdString(), "Quorvel's Dravena Config Version  4.5.6.7 ");
+    about.DestroyWindow();
+    dlg.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace vk
