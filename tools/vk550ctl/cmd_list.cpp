@@ -23,9 +23,18 @@ int RunList(const Invocation& invocation)
         std::printf("no units attached\n");
         return 0;
     }
-    for (const HIDDeviceEntry& unit : units)
-        std::printf("%s  vendor 0x%04X  product 0x%04X\n", unit.path.c_str(), unit.attributes.vendorId,
+    for (const HIDDeviceEntry& unit : units) {
+        std::printf("%s  vendor 0x%04X  product 0x%04X", unit.path.c_str(), unit.attributes.vendorId,
                     unit.attributes.productId);
+        // Name and versions as identification reads them (a silent unit shows none).
+        if (protocol.OpenUnit(unit.attributes.productId, true) && !protocol.GetSoftwareVersionText().empty())
+            std::printf("  %s  software %s  protocol %d", protocol.GetProductName().c_str(),
+                        protocol.GetSoftwareVersionText().c_str(), protocol.GetProtocolVersion());
+        else
+            std::printf("  %s", ProductNameForId(unit.attributes.productId).c_str());
+        std::printf("\n");
+    }
+    protocol.CloseUnit();
     return 0;
 }
 

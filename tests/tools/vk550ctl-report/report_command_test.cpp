@@ -1,5 +1,5 @@
-// vk550ctl report as a technician runs it: a separate process, the report on
-// standard output, a clear message and exit code 1 when no unit answers.
+// vk550ctl report and list as a technician runs them: a separate process, the
+// text on standard output, a clear message and exit code 1 when no unit answers.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -82,6 +82,14 @@ TEST_F(ReportCommand, FailsClearlyWithoutAUnit)
 
     EXPECT_EQ(Ctl("--simulate=nonsense report").exitCode, 2);
     EXPECT_EQ(Ctl("report extra").exitCode, 2);
+}
+
+TEST_F(ReportCommand, ListNamesEachUnitWithItsVersions)
+{
+    const CtlRun list = Ctl("--simulate=master+slave list");
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("product 0x0217  Dravena-Master  software 7.2  protocol 22\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("product 0x0317  Dravena-Slave  software 7.2  protocol 22\n"), std::string::npos) << list.out;
 }
 
 }  // namespace
