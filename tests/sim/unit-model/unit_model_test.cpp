@@ -1,6 +1,8 @@
 // The firmware model behind the simulated unit: the command semantics that the
 // device tests and the wizard's scenarios rely on.
+#include "platform/clock/Clock.h"
 #include "sim/unit/SimCommands.h"
+#include "sim/unit/SimUnit.h"
 #include "sim/unit/SimUnitState.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +161,26 @@ TEST_F(UnitModel, IdentifierNibblesAndTheProtectedIdentifier)
     EXPECT_EQ(blocked, (SimBlock{0xF0, 0x05, 0, 0, 0x00, 0x01, 0x00, 0x00}));
     state.protocolVersionAnswer = 0xA414;  // 20: the jumper no longer matters
     EXPECT_EQ(Long({0xF0, 0x05, 0, 0, 0, 0, 0, 0})[4], 0x24);
+}
+
+// After a reset the unit comes back with its live lines as stored (the place of
+// the stored words depends on the firmware version).
+TEST(UnitModelReset, LiveLinesComeBackAsStored)
+{
+    CVirtualClock clock;
+    SetClock(&clock);
+    for (uint16_t software : {uint16_t{0xA069}, uint16_t{0xA072}}) {
+        SimUnitState state = DefaultSimUnitState(SimUnitKind::StandAlone);
+        state.softwareVersionAnswer = software;
+        state.parameters[software < 0xA070 ? std::pair<uint8_t, uint8_t>{0, 14} : std::pair<uint8_t, uint8_t>{7, 3}] = {0x1234, 0x5678};
+        state.picLines = 0xFFFFFFFF;
+        CSimUnit unit(state);
+        unit.Receive(std::array<uint8_t, 9>{0, 0x06, 0x66, 0, 0, 0, 0, 0, 0});
+        clock.Advance(10000);
+        EXPECT_TRUE(unit.Present());
+        EXPECT_EQ(unit.WithState([](SimUnitState& s) { return s.picLines; }), 0x12345678u) << std::hex << software;
+    }
+    SetClock(nullptr);
 }
 
 }  // namespace
