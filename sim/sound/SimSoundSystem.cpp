@@ -469,8 +469,26 @@ std::shared_ptr<SimDevice> CSimSoundSystem::Listed(WaveDirection dir, uint32_t i
     return nullptr;
 }
 
+void CSimSoundSystem::SetBeforeLookup(std::function<void()> hook)
+{
+    std::lock_guard lock(m_hookMutex);
+    m_beforeLookup = std::move(hook);
+}
+
+void CSimSoundSystem::BeforeLookup()
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_hookMutex);
+        hook = m_beforeLookup;
+    }
+    if (hook)
+        hook();
+}
+
 uint32_t CSimSoundSystem::GetNumDevs(WaveDirection dir)
 {
+    BeforeLookup();
     std::lock_guard lock(m_mutex);
     return static_cast<uint32_t>(std::count_if(m_devices.begin(), m_devices.end(), [&](const auto& d) { return d->dir == dir; }));
 }

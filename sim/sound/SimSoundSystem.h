@@ -9,6 +9,7 @@
 // every value written.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -88,6 +89,10 @@ public:
     // Current values of a control, or empty when there is no such control.
     [[nodiscard]] std::vector<uint32_t> ControlValues(uint32_t mixer, uint32_t controlId) const;
 
+    // Called (without any lock of this object held) before every device lookup,
+    // so that devices may follow something else, e.g. simulated units on the bus.
+    void SetBeforeLookup(std::function<void()> hook);
+
     void SetPacing(SimPacing pacing);
     void SetSignal(DeviceId microphone, std::shared_ptr<ISimSignal> signal);
     // The microphone fills this many more buffers, then none (negative: no limit).
@@ -119,6 +124,7 @@ public:
     MMRESULT MixerSetValues(uint32_t mixer, uint32_t controlId, std::span<const uint32_t> values) override;
 
 private:
+    void BeforeLookup();
     [[nodiscard]] std::shared_ptr<SimDevice> Listed(WaveDirection dir, uint32_t index) const;
     [[nodiscard]] std::shared_ptr<SimDevice> Find(DeviceId id) const;
     [[nodiscard]] const SimMixerLine* FindLine(uint32_t mixer, uint32_t lineId) const;
@@ -130,6 +136,8 @@ private:
     std::vector<SimMixerWrite> m_writes;
     DeviceId m_nextId = 0;
     std::shared_ptr<SimPacing> m_pacing;
+    std::mutex m_hookMutex;
+    std::function<void()> m_beforeLookup;
 };
 
 }  // namespace vk

@@ -8,7 +8,9 @@
 
 #include "audio/WaveInQueue.h"
 #include "audio/WaveOutQueue.h"
+#include "audio/DeviceLookup.h"
 #include "sim/sound/SimSoundSystem.h"
+#include "sim/sound/SimUnitSoundCards.h"
 
 namespace vk {
 namespace {
@@ -148,6 +150,29 @@ TEST_F(SimSoundTest, RealTimePacingDeliversInOrderAndStopsWhenRemoved)
     in.Start();
     EXPECT_EQ(WAIT_TIMEOUT, in.Wait(100));
     EXPECT_FALSE(in.IsDone(in.GetBuffer(0)));
+}
+
+TEST_F(SimSoundTest, UnitsBringTheirCardsWhileOnTheBus)
+{
+    auto master = std::make_shared<CSimUnit>(SimUnitKind::Master);
+    auto slave = std::make_shared<CSimUnit>(SimUnitKind::Slave);
+    CSimUnitSoundCards cards(m_sound);
+    cards.Follow(master);
+    cards.Follow(slave);
+    EXPECT_EQ(0, FindInDeviceIndex(master->UsbName()));
+    EXPECT_EQ(1, FindOutDeviceIndex(slave->UsbName()));
+
+    master->Unplug();
+    EXPECT_EQ(-1, FindInDeviceIndex(master->UsbName()));
+    EXPECT_EQ(-1, cards.CardOf(master).in);
+    EXPECT_EQ(0, FindInDeviceIndex(slave->UsbName()));
+
+    // Back on the bus: listed again, with the mixer it had.
+    const uint32_t mixer = cards.CardOf(slave).mixer;
+    master->Plug();
+    EXPECT_EQ(1, FindInDeviceIndex(master->UsbName()));
+    EXPECT_EQ(mixer, cards.CardOf(slave).mixer);
+    EXPECT_EQ(2u, m_sound.MixerGetNumDevs());
 }
 
 }  // namespace
