@@ -112,6 +112,8 @@ bool CBufferedFile::Write(const void* data, size_t len)
 {
     if (m_fd < 0 || !m_writing)
         return false;
+    if (len == 0)
+        return true;
     const auto* in = static_cast<const uint8_t*>(data);
     if (m_fill + len > kBufferSize && !Flush())
         return false;
