@@ -84,10 +84,15 @@ CWizardAudio::~CWizardAudio()
 
 bool CWizardAudio::Start(IMessageTarget* hNotify)
 {
-    // A worker that did not end within Stop's wait has been told to stop; it must
-    // be gone before its members are set up again.
-    Join(m_microphone);
-    Join(m_speaker);
+    // Owners stop the engine before they start it again. A run that was not
+    // stopped, or a worker that outlived Stop's wait, ends here: two runs never
+    // share the engine's members.
+    if (m_microphone.thread.joinable() || m_speaker.thread.joinable()) {
+        m_bRecording = 0;
+        m_bPlaying = 0;
+        Join(m_microphone);
+        Join(m_speaker);
+    }
 
     m_hNotifyWnd = hNotify ? hNotify : &g_desktop;
     m_nSampleRate = 16000;

@@ -309,6 +309,21 @@ TEST_F(EngineTest, SilentDevicePostsOneMissingBlockAfterThreeWaits)
     EXPECT_LT(events[0].atMs - started, 3100u);
 }
 
+TEST_F(EngineTest, StartWithoutStopEndsTheEarlierRunFirst)
+{
+    m_sound.SetDeliveryBudget(m_card.in, 0);
+    ASSERT_TRUE(Start(kModeMonitor));
+    ASSERT_TRUE(Start(kModeMonitor));  // a running first run must not keep it waiting
+    const uint64_t restarted = m_clock.NowMs();
+    ASSERT_TRUE(m_log.WaitUntil([&] { return m_clock.NowMs() > restarted + 10000; }));
+    m_audio->Stop();
+    const size_t posted = m_log.Posted().size();
+    EXPECT_GE(posted, 1u);  // the second run's missing-block message, perhaps the first's too
+    EXPECT_LE(posted, 2u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(m_log.Posted().size(), posted);
+}
+
 TEST_F(EngineTest, TimeLimitIsPostedAheadOfEachBlockFromTheFortieth)
 {
     m_sound.SetDeliveryBudget(m_card.in, 45);
@@ -387,8 +402,9 @@ TEST_F(EngineTest, ModeIsReadAfreshForEveryBlock)
     m_audio->m_nMode = kModeRecord;
     m_signal->Allow(1);
     ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() == 6; }));
+    m_audio->m_nMode = kModeMonitor;
     m_signal->Open();
-    m_audio->Stop();  // the thread finishes the file as it ends
+    m_audio->Stop();  // the thread finishes the file as it ends, whatever the mode
     EXPECT_EQ(BlockNumbers(WavData(Path("MicRecorded.wav"))), (std::vector<int>{0, 1, 2, 5}));
 }
 
