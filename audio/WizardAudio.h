@@ -73,11 +73,11 @@ public:
 
     // Starts what m_nMode asks for; false after a message box when a file or a
     // thread could not be set up. Device problems are reported by the threads.
-    [[nodiscard]] bool Start(IMessageTarget* hNotify);
+    bool Start(IMessageTarget* hNotify);
     // Ends both threads and closes the play file; always 1.
     int Stop();
     // Replaces the record file writer by a new one on m_strRecordFile.
-    [[nodiscard]] bool OpenRecordFile();
+    bool OpenRecordFile();
     // Fixes the record file's chunk sizes and closes it; nothing when there is none.
     void CloseRecordFile();
 
