@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,6 +136,22 @@ bool CBufferedFile::Flush()
     const bool ok = WriteFully(m_fd, m_buffer.get(), m_fill);
     m_fill = 0;
     return ok;
+}
+
+uint64_t CBufferedFile::StoredSize() const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || st.st_size < 0)
+        return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+bool CBufferedFile::Truncate(uint64_t size)
+{
+    if (m_fd < 0 || !m_writing)
+        return false;
+    (void)Flush();
+    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
 }
 
 bool CBufferedFile::Seek(uint64_t offset)

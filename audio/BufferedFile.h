@@ -27,6 +27,10 @@ public:
     [[nodiscard]] bool Seek(uint64_t offset);
     [[nodiscard]] uint64_t Tell() const { return m_pos; }
     [[nodiscard]] bool Flush();
+    // Bytes the file really holds (after a flush), whatever failed on the way.
+    [[nodiscard]] uint64_t StoredSize() const;
+    // Cuts the file to `size` bytes (writing only; flushes first).
+    [[nodiscard]] bool Truncate(uint64_t size);
     // False when buffered data could not be written out.
     bool Close();
 

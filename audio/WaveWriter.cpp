@@ -1,5 +1,6 @@
 #include "audio/WaveWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "audio/WaveReader.h"
@@ -57,18 +58,30 @@ void CWaveWriter::Close()
 {
     if (!m_file.IsOpen())
         return;
-    const uint32_t pad = m_dataBytes & 1;
+    // The sizes describe what reached the disk: after a failed write (a full
+    // disk, a size limit) they still match the file.
+    (void)m_file.Flush();
+    const uint64_t stored = m_file.StoredSize();
+    uint32_t data = stored > kHeaderBytes ? static_cast<uint32_t>(std::min<uint64_t>(m_dataBytes, stored - kHeaderBytes)) : 0;
+    uint32_t pad = data & 1;
     if (pad) {
         const uint8_t zero = 0;
-        (void)m_file.Write(&zero, 1);
+        if (!m_file.Seek(kHeaderBytes + static_cast<uint64_t>(data)) || !m_file.Write(&zero, 1) || !m_file.Flush() ||
+            m_file.StoredSize() < kHeaderBytes + static_cast<uint64_t>(data) + 1) {
+            // No room for the pad byte: the odd last byte goes instead.
+            --data;
+            pad = 0;
+            (void)m_file.Truncate(kHeaderBytes + static_cast<uint64_t>(data));
+        }
     }
     uint8_t size[4];
-    PutLe32(size, 38 + m_dataBytes + pad);
+    PutLe32(size, 38 + data + pad);
     if (m_file.Seek(4))
         (void)m_file.Write(size, 4);
-    PutLe32(size, m_dataBytes);
+    PutLe32(size, data);
     if (m_file.Seek(kDataSizeOffset))
         (void)m_file.Write(size, 4);
+    m_dataBytes = data;
     m_file.Close();
 }
 

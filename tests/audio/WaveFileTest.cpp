@@ -2,7 +2,11 @@
 // (ours, sox's, Python's), and clean failures on truncated or malformed files.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -140,6 +144,41 @@ TEST_F(WaveFileTest, WriterLayoutAndSizesForEvenAndOddData)
             EXPECT_EQ(0, file.back());
         }
     }
+}
+
+TEST_F(WaveFileTest, SizesMatchTheFileWhenTheDiskRefusesData)
+{
+    // A child process with a file size limit stands for a full disk.
+    const std::string path = Path("full.wav");
+    const pid_t child = ::fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100001, 100001};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        CWaveWriter writer;
+        if (!writer.Open(path, CWaveFormat(1, 16000, 16)))
+            ::_exit(1);
+        const Bytes block = Counting(4096);
+        bool refused = false;
+        for (int i = 0; i < 40; ++i)
+            refused |= writer.Write(block.data(), 4096) == -1;
+        writer.Close();
+        ::_exit(refused ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(0, WEXITSTATUS(status));
+
+    const Bytes file = Load(path);
+    ASSERT_LE(file.size(), 100001u);
+    const uint32_t data = Get32(file, 42);
+    EXPECT_EQ(file.size(), 46u + data + (data & 1));
+    EXPECT_EQ(file.size() - 8, Get32(file, 4));
+    CWaveReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    EXPECT_EQ(data, ReadAll(reader).size());
 }
 
 TEST_F(WaveFileTest, UnclosedFileKeepsZeroSizesAndUncreatableFileFails)
