@@ -1,4 +1,4 @@
-# vk_add_gtest(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# vk_add_gtest(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [ENV <VAR=value...>])
 # One GoogleTest executable registered with CTest, test by test.
 include(GoogleTest)
 find_package(GTest REQUIRED)
@@ -6,12 +6,15 @@ function(vk_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
-  set(props TIMEOUT 120)
-  if(ARG_LABELS)
-    list(APPEND props LABELS "${ARG_LABELS}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS PROPERTIES TIMEOUT 120)
+  # gtest_discover_tests flattens list-valued properties, so labels and environment are set
+  # by a second script that CTest reads after the discovered tests.
+  if(ARG_LABELS OR ARG_ENV)
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${script}"
+      "foreach(t IN LISTS ${name}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS [==[${ARG_LABELS}]==] ENVIRONMENT [==[${ARG_ENV}]==])\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
   endif()
-  if(ARG_ENV)
-    list(APPEND props ENVIRONMENT "${ARG_ENV}")
-  endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
