@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -156,6 +157,15 @@ private:
     void ReopenReadEntry();
 
     // --- transaction ---
+    // What a transaction makes of one input report.
+    struct Verdict {
+        uint16_t code = 0;       // answer code or word
+        bool matches = false;    // it belongs to the command
+        bool unusable = false;   // the report cannot hold an answer: give up
+    };
+    // The loop both forms share: at most two sendings, at most 40 reads after each.
+    [[nodiscard]] int RunTransaction(const std::function<bool()>& send, const std::function<Verdict()>& judge,
+                                     bool reopenAfterRejects, uint32_t timeoutMs, IRemoteWindow* viewer);
     void SendViewerRecord(IRemoteWindow* viewer, ViewerKind kind);
     void FillViewerBytes(std::span<const uint8_t> bytes);
 

@@ -6,6 +6,7 @@
 #include "platform/clock/Clock.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace vk {
 namespace {
@@ -105,6 +106,55 @@ void CHIDProtocol::SendViewerText(IRemoteWindow* viewer, const std::string& text
     SendViewerRecord(viewer, ViewerKind::Text);
 }
 
+int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::function<Verdict()>& judge,
+                                 bool reopenAfterRejects, uint32_t timeoutMs, IRemoteWindow* viewer)
+{
+    int sendsLeft = kSendings;
+    int readsLeft = kReadsPerSending;
+    bool sending = true;
+    while (sendsLeft > 0) {
+        if (sending) {
+            const bool written = send();
+            SendViewerRecord(viewer, sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
+            if (!written)
+                return -1;
+        }
+        if (ReadReport(timeoutMs) != HidReadStatus::Ok) {
+            // A time-out, or a read that failed at once (the unit is gone):
+            // the command goes out again.
+            --sendsLeft;
+            sending = true;
+            continue;
+        }
+        const Verdict verdict = judge();
+        if (verdict.unusable)
+            return -1;
+        std::vector<uint8_t>& input = m_readEntry.inputReport;
+        // Mark the answer consumed: a buffer that is not refilled reads as 0xFFFF.
+        input[1] = 0xFF;
+        input[2] = 0xFF;
+        if (verdict.code == kNoAnswer) {
+            SendViewerRecord(viewer, ViewerKind::AnswerReceived);
+            return -1;
+        }
+        if (verdict.matches) {
+            SendViewerRecord(viewer, ViewerKind::AnswerReceived);
+            return verdict.code;
+        }
+        SendViewerRecord(viewer, ViewerKind::AnswerRejected);
+        if (--readsLeft == 0) {
+            --sendsLeft;
+            readsLeft = kReadsPerSending;
+            sending = true;
+            if (reopenAfterRejects)
+                ReopenReadEntry();
+        } else {
+            sending = false;
+        }
+    }
+    return -1;
+}
+
 int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, int commandLength, uint32_t timeoutMs)
 {
     // The command must fit the block and the unit's reports.
@@ -123,57 +173,25 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
     std::copy_n(sent.begin(), length, output.begin() + 1);
     const auto viewer = Windows().FindWindow(kViewerWindowTitle);
 
-    int sendsLeft = kSendings;
-    int readsLeft = kReadsPerSending;
-    bool send = true;
-    while (sendsLeft > 0) {
-        if (send) {
-            if (!m_bOpen)
-                return -1;  // the read entry could not be reopened
-            const bool written = WriteReport(output);
-            FillViewerBytes(std::span(sent).first(length));
-            SendViewerRecord(viewer.get(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
-            if (!written || !m_bOpen)
-                return -1;
-        }
-        if (ReadReport(timeoutMs) != HidReadStatus::Ok) {
-            // A time-out, or a read that failed at once (the unit is gone):
-            // the command goes out again.
-            --sendsLeft;
-            send = true;
-            continue;
-        }
-        std::vector<uint8_t>& input = m_readEntry.inputReport;
-        if (static_cast<int>(input.size()) - 1 < commandLength)
-            return -1;
+    const auto send = [&] {
+        if (!m_bOpen)
+            return false;  // the read entry could not be reopened
+        const bool written = WriteReport(output);
+        FillViewerBytes(std::span(sent).first(length));
+        return written;
+    };
+    const auto judge = [&]() -> Verdict {
+        const std::vector<uint8_t>& input = m_readEntry.inputReport;
+        if (static_cast<int>(input.size()) - 1 < commandLength || input.size() < 3)
+            return {.unusable = true};
+        // The answer block takes what fits of the bytes after the report id.
         const size_t answerBytes = std::min(input.size() - 1, answer.size());
         answer.fill(0);
         std::copy_n(input.begin() + 1, answerBytes, answer.begin());
-        const auto answerCode = static_cast<uint16_t>(answer[0] << 8 | answer[1]);
         FillViewerBytes(std::span(answer).first(answerBytes));
-        // Mark the answer consumed: a buffer that is not refilled reads as 0xFFFF.
-        input[1] = 0xFF;
-        input[2] = 0xFF;
-
-        if (answerCode == kNoAnswer) {
-            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
-            return -1;
-        }
-        if (LongAnswerMatches(sent, answer)) {
-            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
-            return answerCode;
-        }
-        SendViewerRecord(viewer.get(), ViewerKind::AnswerRejected);
-        if (--readsLeft == 0) {
-            --sendsLeft;
-            readsLeft = kReadsPerSending;
-            send = true;
-            ReopenReadEntry();
-        } else {
-            send = false;
-        }
-    }
-    return -1;
+        return {.code = static_cast<uint16_t>(answer[0] << 8 | answer[1]), .matches = LongAnswerMatches(sent, answer)};
+    };
+    return RunTransaction(send, judge, true, timeoutMs, viewer.get());
 }
 
 bool CHIDProtocol::WriteShortCommand(uint16_t code)
@@ -194,49 +212,21 @@ int CHIDProtocol::SendShortCommand(uint16_t code, uint32_t timeoutMs)
     const auto viewer = Windows().FindWindow(kViewerWindowTitle);
     const uint8_t sent[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
 
-    int sendsLeft = kSendings;
-    int readsLeft = kReadsPerSending;
-    bool send = true;
-    while (sendsLeft > 0) {
-        if (send) {
-            const bool written = WriteShortCommand(code);
-            FillViewerBytes(sent);
-            SendViewerRecord(viewer.get(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
-            if (!written)
-                return -1;
-        }
-        if (ReadReport(timeoutMs) != HidReadStatus::Ok) {
-            --sendsLeft;
-            send = true;
-            continue;
-        }
-        std::vector<uint8_t>& input = m_readEntry.inputReport;
+    const auto send = [&] {
+        const bool written = WriteShortCommand(code);
+        FillViewerBytes(sent);
+        return written;
+    };
+    const auto judge = [&]() -> Verdict {
+        const std::vector<uint8_t>& input = m_readEntry.inputReport;
         if (input.size() < 3)
-            return -1;  // no room for an answer word
-        const auto word = static_cast<uint16_t>(input[1] << 8 | input[2]);
+            return {.unusable = true};  // no room for an answer word
         FillViewerBytes(std::span(input).subspan(1));
-        input[1] = 0xFF;
-        input[2] = 0xFF;
-
-        if (word == kNoAnswer) {
-            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
-            return -1;
-        }
-        if (ShortAnswerMatches(code, word)) {
-            SendViewerRecord(viewer.get(), ViewerKind::AnswerReceived);
-            return word;
-        }
-        SendViewerRecord(viewer.get(), ViewerKind::AnswerRejected);
-        if (--readsLeft == 0) {
-            // Sent again, without reopening the read entry.
-            --sendsLeft;
-            readsLeft = kReadsPerSending;
-            send = true;
-        } else {
-            send = false;
-        }
-    }
-    return -1;
+        const auto word = static_cast<uint16_t>(input[1] << 8 | input[2]);
+        return {.code = word, .matches = ShortAnswerMatches(code, word)};
+    };
+    // After 40 rejected answers the command goes out again on the same read entry.
+    return RunTransaction(send, judge, false, timeoutMs, viewer.get());
 }
 
 }  // namespace vk

@@ -64,7 +64,9 @@ void Report(benchmark::State& state, Steady::duration protocol, Steady::duration
     state.counters["overhead_pct_of_1ms"] = (protocolUs - baselineUs) / 1000.0 * 100.0;
 }
 
-void BM_SendShortCommand(benchmark::State& state)
+// Times op against the bare round trip of the same bytes, in one loop.
+template <class Op>
+void RunAgainstBaseline(benchmark::State& state, Op op, std::initializer_list<uint8_t> bytes)
 {
     CNoViewer none;
     ChooseViewerDirectory(state, none);
@@ -73,9 +75,9 @@ void BM_SendShortCommand(benchmark::State& state)
     Steady::duration protocol{}, baseline{};
     for (auto _ : state) {
         const auto t0 = Steady::now();
-        benchmark::DoNotOptimize(link.protocol.SendShortCommand(0x0555));
+        benchmark::DoNotOptimize(op(link.protocol));
         const auto t1 = Steady::now();
-        link.RawRoundTrip({0x05, 0x55});
+        link.RawRoundTrip(bytes);
         const auto t2 = Steady::now();
         protocol += t1 - t0;
         baseline += t2 - t1;
@@ -83,28 +85,18 @@ void BM_SendShortCommand(benchmark::State& state)
     Report(state, protocol, baseline);
     SetWindows(nullptr);
 }
+
+void BM_SendShortCommand(benchmark::State& state)
+{
+    RunAgainstBaseline(state, [](CHIDProtocol& p) { return p.SendShortCommand(0x0555); }, {0x05, 0x55});
+}
 BENCHMARK(BM_SendShortCommand)->Arg(0)->Arg(1);
 
 void BM_Transact(benchmark::State& state)
 {
-    CNoViewer none;
-    ChooseViewerDirectory(state, none);
-    Link link;
-    link.protocol.OpenUnit(kFamilyFilter, false);
     const CommandBlock command{0xF0, 0x0D, 0, 0, 10, 0, 0, 0};
     CommandBlock answer{};
-    Steady::duration protocol{}, baseline{};
-    for (auto _ : state) {
-        const auto t0 = Steady::now();
-        benchmark::DoNotOptimize(link.protocol.Transact(command, answer));
-        const auto t1 = Steady::now();
-        link.RawRoundTrip({0xF0, 0x0D, 0, 0, 10, 0, 0, 0});
-        const auto t2 = Steady::now();
-        protocol += t1 - t0;
-        baseline += t2 - t1;
-    }
-    Report(state, protocol, baseline);
-    SetWindows(nullptr);
+    RunAgainstBaseline(state, [&](CHIDProtocol& p) { return p.Transact(command, answer); }, {0xF0, 0x0D, 0, 0, 10, 0, 0, 0});
 }
 BENCHMARK(BM_Transact)->Arg(0)->Arg(1);
 
