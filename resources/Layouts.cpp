@@ -9,6 +9,19 @@ namespace vk {
 namespace {
 using K = ControlKind;
 const DialogFont kShellDlg{"MS Shell Dlg", 8};
+
+// The wizard and the inputs page share one window frame: the inputs page opens
+// exactly over the wizard.
+DialogTemplate WizardFrame(int id, std::vector<ControlTemplate> controls)
+{
+    return {.id = id,
+            .caption = "Quorvel Dravena Configuration",
+            .width = 567,
+            .height = 251,
+            .font = kShellDlg,
+            .style = DS_SYSMENU | DS_MODALFRAME | DS_APPWINDOW,
+            .controls = std::move(controls)};
+}
 }  // namespace
 
 const DialogTemplate kAboutTemplate{
@@ -27,14 +40,9 @@ const DialogTemplate kAboutTemplate{
 
 // The wizard: the page icon at the top left beside the title and text, the
 // page's own controls in the middle band and Back / Next at the bottom right.
-const DialogTemplate kWizardTemplate{
-    .id = IDD_QUORVELVK550CONFIG_DIALOG,
-    .caption = "Quorvel Dravena Configuration",
-    .width = 567,
-    .height = 251,
-    .font = kShellDlg,
-    .style = DS_SYSMENU | DS_MODALFRAME | DS_APPWINDOW,
-    .controls = {
+const DialogTemplate kWizardTemplate = WizardFrame(
+    IDD_QUORVELVK550CONFIG_DIALOG,
+    {
         {1011, K::IconStatic, "", {14, 14, 21, 20}, 0, IDI_SPEAKER},
         {1008, K::Static, "", {46, 12, 510, 22}},
         {1009, K::Static, "", {46, 38, 510, 46}},
@@ -63,7 +71,7 @@ const DialogTemplate kWizardTemplate{
         {1, K::PushButton, "Cancel", {196, 224, 60, 18}, CS_HIDDEN},
         {1004, K::PushButton, "<  Back", {370, 224, 86, 18}, CS_TABSTOP},
         {1003, K::PushButton, "Next  >", {466, 224, 86, 18}, CS_DEFAULT | CS_TABSTOP},
-    }};
+    });
 
 namespace {
 
@@ -81,17 +89,12 @@ constexpr std::array<PanelIds, 4> kPanels{{
 
 DialogTemplate MakeInputsTemplate()
 {
-    DialogTemplate t{
-        .id = IDD_INPUTS_SETUP,
-        .caption = "Quorvel Dravena Configuration",
-        .width = 567,
-        .height = 251,
-        .font = kShellDlg,
-        .style = DS_SYSMENU | DS_MODALFRAME | DS_APPWINDOW,
-        .controls = {
-            {1008, K::Static, "Inputs Setup", {14, 10, 540, 20}},
-            {1009, K::Static, "You can select a channel by clicking its panel.", {14, 32, 540, 22}},
-        }};
+    DialogTemplate t = WizardFrame(IDD_INPUTS_SETUP,
+                                   {
+                                       {1008, K::Static, "Inputs Setup", {14, 10, 540, 20}},
+                                       {1009, K::Static, "You can select a channel by clicking its panel.",
+                                        {14, 32, 540, 22}},
+                                   });
     for (int i = 0; i < 4; ++i) {
         const PanelIds& p = kPanels[static_cast<size_t>(i)];
         const int x = 10 + i * 88;

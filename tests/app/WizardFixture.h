@@ -1,6 +1,6 @@
 #pragma once
-// What every wizard test needs: a virtual clock, a settings file of its own, the
-// simulated units on a simulated bus and the headless host.
+// What every wizard test needs: a virtual clock, a settings file of its own and
+// the simulated units on a simulated bus; the headless fixture adds its host.
 
 #include "platform/clock/Clock.h"
 #include "platform/hid/HidBus.h"
@@ -18,42 +18,54 @@
 
 namespace vk::testing {
 
-class WizardFixture : public ::testing::Test {
-protected:
-    void SetUp() override
+class CWizardEnvironment {
+public:
+    explicit CWizardEnvironment(std::filesystem::path dir) : m_dir(std::move(dir))
     {
         SetClock(&m_clock);
-        m_dir = std::filesystem::temp_directory_path() / ("vk_wizard_" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_dir);
         m_store = std::make_unique<CSettingsStore>(m_dir / "registry.reg");
         SetSettings(m_store.get());
         AppProfile().SetRegistryKey("Selvo");
         SetHidBus(&m_bus);
-        m_host.Install();
     }
-    void TearDown() override
+    ~CWizardEnvironment()
     {
         SetHidBus(nullptr);
         SetSettings(nullptr);
         SetClock(nullptr);
         std::filesystem::remove_all(m_dir);
     }
+    CWizardEnvironment(const CWizardEnvironment&) = delete;
+    CWizardEnvironment& operator=(const CWizardEnvironment&) = delete;
+
     std::shared_ptr<CSimUnit> Plug(SimUnitKind kind)
     {
         auto unit = std::make_shared<CSimUnit>(kind);
         m_bus.Plug(unit);
         return unit;
     }
+
+    CVirtualClock m_clock;
+    std::filesystem::path m_dir;
+    std::unique_ptr<CSettingsStore> m_store;
+    CSimHidBus m_bus;
+};
+
+class WizardFixture : public ::testing::Test {
+protected:
+    void SetUp() override { m_host.Install(); }
+    std::shared_ptr<CSimUnit> Plug(SimUnitKind kind) { return m_env.Plug(kind); }
     void PlugAll(const std::vector<SimUnitKind>& kinds)
     {
         for (SimUnitKind kind : kinds)
             Plug(kind);
     }
 
-    CVirtualClock m_clock;
-    std::filesystem::path m_dir;
-    std::unique_ptr<CSettingsStore> m_store;
-    CSimHidBus m_bus;
+    CWizardEnvironment m_env{std::filesystem::temp_directory_path() / ("vk_wizard_" + std::to_string(::getpid()))};
+    CSimHidBus& m_bus = m_env.m_bus;
+    std::filesystem::path& m_dir = m_env.m_dir;
+    std::unique_ptr<CSettingsStore>& m_store = m_env.m_store;
     CHeadlessHost m_host;
 };
 

@@ -3,12 +3,8 @@
 #include "app/AEVersionInfo.h"
 #include "app/AboutDlg.h"
 #include "app/QuorvelVK550ConfigDlg.h"
-#include "platform/clock/Clock.h"
-#include "platform/hid/HidBus.h"
-#include "platform/settings/AppProfile.h"
-#include "platform/settings/SettingsStore.h"
 #include "platform/ui/qt/QtHost.h"
-#include "sim/hid/SimHidBus.h"
+#include "WizardFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -44,21 +40,8 @@ protected:
         delete s_app;
         fs::remove_all(s_dir);
     }
-    void SetUp() override
-    {
-        SetClock(&m_clock);
-        m_store = std::make_unique<CSettingsStore>(s_dir / "registry.reg");
-        SetSettings(m_store.get());
-        AppProfile().SetRegistryKey("Selvo");
-        SetHidBus(&m_bus);
-        m_host.Install();
-    }
-    void TearDown() override
-    {
-        SetHidBus(nullptr);
-        SetSettings(nullptr);
-        SetClock(nullptr);
-    }
+    void SetUp() override { m_host.Install(); }
+
     QAbstractButton* Button(const CDialog& dlg, int id)
     {
         return qobject_cast<QAbstractButton*>(m_host.ControlWidget(dlg, id));
@@ -71,9 +54,8 @@ protected:
 
     static inline fs::path s_dir;
     static inline QApplication* s_app = nullptr;
-    CVirtualClock m_clock;
-    std::unique_ptr<CSettingsStore> m_store;
-    CSimHidBus m_bus;
+    testing::CWizardEnvironment m_env{s_dir / "env"};
+    CSimHidBus& m_bus = m_env.m_bus;
     CQtHost m_host;
 };
 
