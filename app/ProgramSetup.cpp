@@ -12,6 +12,13 @@
 #ifdef HAVE_VK_HID_UDEV
 #include "platform/hid/udev/UdevDeviceWatch.h"
 #endif
+#ifdef HAVE_VK_SOUND_PULSE
+#include "platform/sound/pulse/PulseSoundSystem.h"
+#endif
+#ifdef HAVE_VK_SIM_SOUND
+#include "sim/sound/SimUnitSoundCards.h"
+#endif
+#include "platform/sound/SoundSystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +53,8 @@ CProgramSetup::CProgramSetup() = default;
 CProgramSetup::~CProgramSetup()
 {
     CHIDProtocol::SetMessagePump(nullptr);
+    SetSoundSystem(nullptr);
+    m_sound.reset();
     m_sim.reset();
     SetHidBus(nullptr);
 }
@@ -74,14 +83,38 @@ bool CProgramSetup::Start(const ProgramOptions& options)
 #else
     std::fprintf(stderr, "This build has no HID backend; use --simulate\n");
 #endif
+#ifdef HAVE_VK_SOUND_PULSE
+    auto pulse = std::make_shared<CPulseSoundSystem>();
+    if (pulse->Connect()) {
+        m_sound = pulse;
+        SetSoundSystem(m_sound.get());
+    } else {
+        std::fprintf(stderr, "No sound server; the sound tests will not find the unit's sound card\n");
+    }
+#endif
     return true;
 }
 
 void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
 {
+    SetSoundSystem(nullptr);
+    m_sound.reset();
     m_sim = std::move(sim);
-    if (m_sim)
-        m_sim->Install();
+    if (!m_sim)
+        return;
+    m_sim->Install();
+#ifdef HAVE_VK_SIM_SOUND
+    // The simulated units bring their sound cards, which come and go with them.
+    struct SimSound {
+        CSimSoundSystem system;
+        CSimUnitSoundCards cards{system};
+    };
+    auto sound = std::make_shared<SimSound>();
+    for (const auto& unit : m_sim->Units())
+        sound->cards.Follow(unit);
+    m_sound = std::shared_ptr<ISoundSystem>(sound, &sound->system);
+    SetSoundSystem(m_sound.get());
+#endif
 }
 
 CQuorvelVK550ConfigDlg::Attach CProgramSetup::MakeAttach()

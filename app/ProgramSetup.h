@@ -1,6 +1,6 @@
 #pragma once
-// The program's wiring: the Qt host, the images, the unit bus (the real one or
-// the simulated system of --simulate[=KIND]) and what the wizard's window gets
+// The program's wiring: the Qt host, the images, the unit bus and the sound
+// system (the real ones or the simulated system of --simulate[=KIND]) and what the wizard's window gets
 // attached while it exists (its title for other tools, the device watch).
 
 #include <memory>
@@ -16,6 +16,7 @@ namespace vk {
 class CQtHost;
 class CSimSystem;
 class IHidBus;
+class ISoundSystem;
 
 struct ProgramOptions {
     std::optional<std::string> simulate;  // the kind; "new" for a bare --simulate
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<CSimSystem> m_sim;
     std::unique_ptr<IHidBus> m_realBus;
     std::unique_ptr<IMessagePump> m_pump;
+    std::shared_ptr<ISoundSystem> m_sound;  // with whatever keeps the simulated cards in step
 };
 
 }  // namespace vk
