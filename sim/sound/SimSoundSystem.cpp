@@ -1,5 +1,7 @@
 #include "sim/sound/SimSoundSystem.h"
 
+#include "platform/sound/WaveHeaders.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -54,40 +56,22 @@ public:
             Complete(Pop(), 0, false);
     }
 
-    MMRESULT Prepare(WAVEHDR& hdr)
-    {
-        if (hdr.Has(WHDR_INQUEUE))
-            return WAVERR_STILLPLAYING;
-        hdr.dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
-        return MMSYSERR_NOERROR;
-    }
-
-    MMRESULT Unprepare(WAVEHDR& hdr)
-    {
-        if (hdr.Has(WHDR_INQUEUE))
-            return WAVERR_STILLPLAYING;
-        hdr.dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
-        return MMSYSERR_NOERROR;
-    }
+    MMRESULT Prepare(WAVEHDR& hdr) { return PrepareHeader(hdr); }
+    MMRESULT Unprepare(WAVEHDR& hdr) { return UnprepareHeader(hdr); }
 
     MMRESULT Queue(WAVEHDR& hdr)
     {
         if (m_device->removed)
             return MMSYSERR_NODRIVER;
-        if (!hdr.Has(WHDR_PREPARED))
-            return WAVERR_UNPREPARED;
-        if (hdr.Has(WHDR_INQUEUE))
-            return WAVERR_STILLPLAYING;
         {
             std::lock_guard device(m_device->mutex);
             if (m_device->acceptLimit >= 0 && m_accepted >= m_device->acceptLimit)
                 return MMSYSERR_NOMEM;
         }
+        if (const MMRESULT rc = TakeHeader(hdr); rc != MMSYSERR_NOERROR)
+            return rc;
         std::unique_lock lock(m_mutex);
         ++m_accepted;
-        uint32_t flags = hdr.dwFlags.load(std::memory_order_acquire);
-        while (!hdr.dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_DONE) | WHDR_INQUEUE)) {
-        }
         m_queue.push_back(&hdr);
         PumpFast();
         lock.unlock();
@@ -179,12 +163,7 @@ private:
             m_device->playedChannels = std::max<uint16_t>(m_format.nChannels, 1);
             m_device->played.insert(m_device->played.end(), hdr->lpData, hdr->lpData + bytes);
         }
-        hdr->dwBytesRecorded = m_device->dir == WaveDirection::In ? bytes : 0;
-        uint32_t flags = hdr->dwFlags.load(std::memory_order_acquire);
-        while (!hdr->dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE,
-                                                   std::memory_order_acq_rel)) {
-        }
-        m_event.Set();
+        FinishHeader(*hdr, m_device->dir == WaveDirection::In ? bytes : 0, m_event);
     }
 
     // As fast as queued: every buffer the device may take is finished at once.
@@ -513,11 +492,11 @@ MMRESULT CSimSoundSystem::GetMixerId(WaveDirection dir, uint32_t index, uint32_t
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
-                                  std::unique_ptr<IWaveOutStream>& stream)
+template <typename Stream, typename Interface>
+MMRESULT CSimSoundSystem::Open(WaveDirection dir, uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+                               std::unique_ptr<Interface>& stream)
 {
-    (void)bufferBytes;  // the simulation takes buffers of any size
-    auto device = Listed(WaveDirection::Out, index == WAVE_MAPPER ? 0 : index);
+    auto device = Listed(dir, index == WAVE_MAPPER ? 0 : index);
     if (!device)
         return MMSYSERR_BADDEVICEID;
     if (!SupportedFormat(format))
@@ -532,31 +511,21 @@ MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, ui
         std::lock_guard lock(m_mutex);
         pacing = *m_pacing;
     }
-    stream = std::make_unique<CSimOutStream>(device, format, event, pacing);
+    stream = std::make_unique<Stream>(device, format, event, pacing);
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CSimSoundSystem::OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
+// The simulation takes buffers of any size.
+MMRESULT CSimSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t, CWaveEvent& event,
+                                  std::unique_ptr<IWaveOutStream>& stream)
+{
+    return Open<CSimOutStream>(WaveDirection::Out, index, format, event, stream);
+}
+
+MMRESULT CSimSoundSystem::OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t, CWaveEvent& event,
                                  std::unique_ptr<IWaveInStream>& stream)
 {
-    (void)bufferBytes;
-    auto device = Listed(WaveDirection::In, index == WAVE_MAPPER ? 0 : index);
-    if (!device)
-        return MMSYSERR_BADDEVICEID;
-    if (!SupportedFormat(format))
-        return WAVERR_BADFORMAT;
-    {
-        std::lock_guard lock(device->mutex);
-        if (device->openFails)
-            return MMSYSERR_ALLOCATED;
-    }
-    SimPacing pacing;
-    {
-        std::lock_guard lock(m_mutex);
-        pacing = *m_pacing;
-    }
-    stream = std::make_unique<CSimInStream>(device, format, event, pacing);
-    return MMSYSERR_NOERROR;
+    return Open<CSimInStream>(WaveDirection::In, index, format, event, stream);
 }
 
 uint32_t CSimSoundSystem::MixerGetNumDevs()

@@ -125,6 +125,9 @@ public:
 
 private:
     void BeforeLookup();
+    template <typename Stream, typename Interface>
+    MMRESULT Open(WaveDirection dir, uint32_t index, const WAVEFORMATEX& format, CWaveEvent& event,
+                  std::unique_ptr<Interface>& stream);
     [[nodiscard]] std::shared_ptr<SimDevice> Listed(WaveDirection dir, uint32_t index) const;
     [[nodiscard]] std::shared_ptr<SimDevice> Find(DeviceId id) const;
     [[nodiscard]] const SimMixerLine* FindLine(uint32_t mixer, uint32_t lineId) const;

@@ -1,5 +1,7 @@
 #include "platform/sound/pulse/PulseSoundSystem.h"
 
+#include "platform/sound/WaveHeaders.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -65,43 +67,6 @@ bool SampleSpec(const WAVEFORMATEX& f, pa_sample_spec& spec)
     return pa_sample_spec_valid(&spec) != 0;
 }
 
-void Finish(WAVEHDR& hdr, uint32_t bytesRecorded, CWaveEvent& event)
-{
-    hdr.dwBytesRecorded = bytesRecorded;
-    uint32_t flags = hdr.dwFlags.load(std::memory_order_acquire);
-    while (!hdr.dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE, std::memory_order_acq_rel)) {
-    }
-    event.Set();
-}
-
-MMRESULT PrepareHeader(WAVEHDR& hdr)
-{
-    if (hdr.Has(WHDR_INQUEUE))
-        return WAVERR_STILLPLAYING;
-    hdr.dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT UnprepareHeader(WAVEHDR& hdr)
-{
-    if (hdr.Has(WHDR_INQUEUE))
-        return WAVERR_STILLPLAYING;
-    hdr.dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT TakeHeader(WAVEHDR& hdr)
-{
-    if (!hdr.Has(WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (hdr.Has(WHDR_INQUEUE))
-        return WAVERR_STILLPLAYING;
-    uint32_t flags = hdr.dwFlags.load(std::memory_order_acquire);
-    while (!hdr.dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_acq_rel)) {
-    }
-    return MMSYSERR_NOERROR;
-}
-
 }  // namespace
 
 struct CPulseSoundSystem::Impl {
@@ -153,42 +118,42 @@ struct CPulseSoundSystem::Impl {
         pa_threaded_mainloop_signal(impl->loop, 0);
     }
 
+    template <typename Info>
+    static PulseDevice Describe(const Info& info)
+    {
+        return {info.index, info.name ? info.name : "", info.description ? info.description : "", info.channel_map.channels};
+    }
+
+    // One entry of a list being read, or its end (device null), which replaces the list.
+    void Listed(const PulseDevice* device, std::vector<PulseDevice>& pending, std::vector<PulseDevice>& current)
+    {
+        if (device) {
+            pending.push_back(*device);
+            return;
+        }
+        std::sort(pending.begin(), pending.end(), [](const auto& a, const auto& b) { return a.index < b.index; });
+        {
+            std::lock_guard lock(listMutex);
+            current.swap(pending);
+        }
+        pending.clear();
+        Changed();
+    }
+
     static void OnSink(pa_context*, const pa_sink_info* info, int eol, void* self)
     {
         auto* impl = static_cast<Impl*>(self);
-        if (eol) {
-            std::sort(impl->pendingSinks.begin(), impl->pendingSinks.end(),
-                      [](const auto& a, const auto& b) { return a.index < b.index; });
-            {
-                std::lock_guard lock(impl->listMutex);
-                impl->sinks.swap(impl->pendingSinks);
-            }
-            impl->pendingSinks.clear();
-            impl->Changed();
-            return;
-        }
-        impl->pendingSinks.push_back(
-            {info->index, info->name ? info->name : "", info->description ? info->description : "", info->channel_map.channels});
+        const PulseDevice device = eol ? PulseDevice{} : Describe(*info);
+        impl->Listed(eol ? nullptr : &device, impl->pendingSinks, impl->sinks);
     }
 
     static void OnSource(pa_context*, const pa_source_info* info, int eol, void* self)
     {
-        auto* impl = static_cast<Impl*>(self);
-        if (eol) {
-            std::sort(impl->pendingSources.begin(), impl->pendingSources.end(),
-                      [](const auto& a, const auto& b) { return a.index < b.index; });
-            {
-                std::lock_guard lock(impl->listMutex);
-                impl->sources.swap(impl->pendingSources);
-            }
-            impl->pendingSources.clear();
-            impl->Changed();
-            return;
-        }
-        if (info->monitor_of_sink != PA_INVALID_INDEX)
+        if (!eol && info->monitor_of_sink != PA_INVALID_INDEX)
             return;  // what a sink plays is not a microphone
-        impl->pendingSources.push_back(
-            {info->index, info->name ? info->name : "", info->description ? info->description : "", info->channel_map.channels});
+        auto* impl = static_cast<Impl*>(self);
+        const PulseDevice device = eol ? PulseDevice{} : Describe(*info);
+        impl->Listed(eol ? nullptr : &device, impl->pendingSources, impl->sources);
     }
 
     void Changed()
@@ -253,18 +218,8 @@ struct CPulseSoundSystem::Impl {
         int mute = 0;
     };
 
-    static void OnSinkVolume(pa_context*, const pa_sink_info* info, int eol, void* self)
-    {
-        auto* q = static_cast<VolumeQuery*>(self);
-        if (!eol && info) {
-            q->found = true;
-            q->volume = info->volume;
-            q->mute = info->mute;
-        }
-        pa_threaded_mainloop_signal(q->impl->loop, 0);
-    }
-
-    static void OnSourceVolume(pa_context*, const pa_source_info* info, int eol, void* self)
+    template <typename Info>
+    static void OnVolume(pa_context*, const Info* info, int eol, void* self)
     {
         auto* q = static_cast<VolumeQuery*>(self);
         if (!eol && info) {
@@ -281,8 +236,8 @@ struct CPulseSoundSystem::Impl {
         CLoopLock lock(loop);
         if (!ready)
             return false;
-        Await(dir == WaveDirection::Out ? pa_context_get_sink_info_by_index(context, device.index, OnSinkVolume, &q)
-                                        : pa_context_get_source_info_by_index(context, device.index, OnSourceVolume, &q));
+        Await(dir == WaveDirection::Out ? pa_context_get_sink_info_by_index(context, device.index, OnVolume<pa_sink_info>, &q)
+                                        : pa_context_get_source_info_by_index(context, device.index, OnVolume<pa_source_info>, &q));
         return q.found;
     }
 };
@@ -311,7 +266,7 @@ protected:
         }
         // Whatever the device still held is handed back before the owner frees it.
         while (!m_queue.empty()) {
-            Finish(*m_queue.front(), 0, m_event);
+            FinishHeader(*m_queue.front(), 0, m_event);
             m_queue.pop_front();
         }
     }
@@ -431,7 +386,7 @@ private:
     void ReleaseAll()
     {
         while (!m_queue.empty()) {
-            Finish(*m_queue.front(), 0, m_event);
+            FinishHeader(*m_queue.front(), 0, m_event);
             m_queue.pop_front();
         }
         m_offset = 0;
@@ -460,7 +415,7 @@ private:
             if (m_offset >= length) {
                 m_queue.pop_front();
                 m_offset = 0;
-                Finish(hdr, 0, m_event);
+                FinishHeader(hdr, 0, m_event);
             }
         }
     }
@@ -522,7 +477,7 @@ public:
         m_started = false;
         Cork(true);
         if (!m_queue.empty() && m_offset > 0) {
-            Finish(*m_queue.front(), m_offset, m_event);
+            FinishHeader(*m_queue.front(), m_offset, m_event);
             m_queue.pop_front();
             m_offset = 0;
         }
@@ -538,7 +493,7 @@ public:
             m_impl.Await(pa_stream_flush(m_stream, OnStreamSuccess, &m_impl));
         bool first = true;
         while (!m_queue.empty()) {
-            Finish(*m_queue.front(), first ? m_offset : 0, m_event);
+            FinishHeader(*m_queue.front(), first ? m_offset : 0, m_event);
             m_queue.pop_front();
             first = false;
         }
@@ -585,7 +540,7 @@ private:
             if (m_offset >= length) {
                 m_queue.pop_front();
                 m_offset = 0;
-                Finish(hdr, length, m_event);
+                FinishHeader(hdr, length, m_event);
             }
         }
     }
@@ -680,42 +635,40 @@ MMRESULT CPulseSoundSystem::GetMixerId(WaveDirection dir, uint32_t index, uint32
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CPulseSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes,
-                                    CWaveEvent& event, std::unique_ptr<IWaveOutStream>& stream)
+namespace {
+
+template <typename Stream, typename Interface>
+MMRESULT OpenStream(CPulseSoundSystem::Impl& impl, WaveDirection dir, uint32_t index, const WAVEFORMATEX& format,
+                    uint32_t bufferBytes, CWaveEvent& event, std::unique_ptr<Interface>& stream)
 {
-    if (!m_impl->ready)
+    if (!impl.ready)
         return MMSYSERR_NODRIVER;
     pa_sample_spec spec;
     if (!SampleSpec(format, spec))
         return WAVERR_BADFORMAT;
     PulseDevice device;
-    if (index != WAVE_MAPPER && !m_impl->Device(WaveDirection::Out, index, device))
+    if (index != WAVE_MAPPER && !impl.Device(dir, index, device))
         return MMSYSERR_BADDEVICEID;
-    auto out = std::make_unique<CPulseOutStream>(*m_impl, event);
-    const MMRESULT rc = out->Connect(spec, index == WAVE_MAPPER ? nullptr : device.name.c_str(), bufferBytes);
+    auto opened = std::make_unique<Stream>(impl, event);
+    const MMRESULT rc = opened->Connect(spec, index == WAVE_MAPPER ? nullptr : device.name.c_str(), bufferBytes);
     if (rc != MMSYSERR_NOERROR)
         return rc;
-    stream = std::move(out);
+    stream = std::move(opened);
     return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+MMRESULT CPulseSoundSystem::OpenOut(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes,
+                                    CWaveEvent& event, std::unique_ptr<IWaveOutStream>& stream)
+{
+    return OpenStream<CPulseOutStream>(*m_impl, WaveDirection::Out, index, format, bufferBytes, event, stream);
 }
 
 MMRESULT CPulseSoundSystem::OpenIn(uint32_t index, const WAVEFORMATEX& format, uint32_t bufferBytes, CWaveEvent& event,
                                    std::unique_ptr<IWaveInStream>& stream)
 {
-    if (!m_impl->ready)
-        return MMSYSERR_NODRIVER;
-    pa_sample_spec spec;
-    if (!SampleSpec(format, spec))
-        return WAVERR_BADFORMAT;
-    PulseDevice device;
-    if (index != WAVE_MAPPER && !m_impl->Device(WaveDirection::In, index, device))
-        return MMSYSERR_BADDEVICEID;
-    auto in = std::make_unique<CPulseInStream>(*m_impl, event);
-    const MMRESULT rc = in->Connect(spec, index == WAVE_MAPPER ? nullptr : device.name.c_str(), bufferBytes);
-    if (rc != MMSYSERR_NOERROR)
-        return rc;
-    stream = std::move(in);
-    return MMSYSERR_NOERROR;
+    return OpenStream<CPulseInStream>(*m_impl, WaveDirection::In, index, format, bufferBytes, event, stream);
 }
 
 uint32_t CPulseSoundSystem::MixerGetNumDevs()

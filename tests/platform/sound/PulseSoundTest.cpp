@@ -76,6 +76,18 @@ protected:
         return values;
     }
 
+    // The recording cycle's start on the unit's microphone: 6 buffers of 128 ms.
+    void StartRecording(CWaveInQueue& in)
+    {
+        in.SetCount(6);
+        in.SetFormat(m_format, 4096);
+        in.SetDeviceId(static_cast<unsigned>(FindInDeviceIndex("Qrvl VK550_SAL")));
+        ASSERT_TRUE(in.Open(m_format));
+        ASSERT_TRUE(in.PrepareAndAddAll());
+        in.ResetEvent();
+        ASSERT_TRUE(in.Start());
+    }
+
     CPulseSoundSystem m_sound;
     bool m_changedUnit = false;
     const CWaveFormat m_format{1, 16000, 16};
@@ -142,13 +154,7 @@ void PlayTone(const CWaveFormat& format, double amplitude, double seconds)
 TEST_F(PulseSoundTest, ToneOnTheSpeakerIsHeardByTheMicrophone)
 {
     CWaveInQueue in;
-    in.SetCount(6);
-    in.SetFormat(m_format, 4096);
-    in.SetDeviceId(static_cast<unsigned>(FindInDeviceIndex("Qrvl VK550_SAL")));
-    ASSERT_TRUE(in.Open(m_format));
-    ASSERT_TRUE(in.PrepareAndAddAll());
-    in.ResetEvent();
-    ASSERT_TRUE(in.Start());
+    ASSERT_NO_FATAL_FAILURE(StartRecording(in));
     std::thread speaker([&] { PlayTone(m_format, 8000.0, 2.0); });
 
     double loudest = 0;
@@ -180,13 +186,7 @@ TEST_F(PulseSoundTest, ToneOnTheSpeakerIsHeardByTheMicrophone)
 TEST_F(PulseSoundTest, StreamsFailWhenTheUnitGoesAndTheNewNameIsFound)
 {
     CWaveInQueue in;
-    in.SetCount(6);
-    in.SetFormat(m_format, 4096);
-    in.SetDeviceId(static_cast<unsigned>(FindInDeviceIndex("Qrvl VK550_SAL")));
-    ASSERT_TRUE(in.Open(m_format));
-    ASSERT_TRUE(in.PrepareAndAddAll());
-    in.ResetEvent();
-    ASSERT_TRUE(in.Start());
+    ASSERT_NO_FATAL_FAILURE(StartRecording(in));
     CWaveBuffer* first = in.GetBuffer(0);
     while (!in.IsDone(first))
         ASSERT_EQ(WAIT_OBJECT_0, in.Wait(2000));
