@@ -31,6 +31,9 @@ bool CWaveWriter::Open(const std::string& path, const WAVEFORMATEX& format)
     if (!m_file.Create(path))
         return false;
     m_format = format;
+    // Only these 18 bytes are written: the header must not claim extra format
+    // bytes (as an extensible format block does) that the file does not hold.
+    m_format.cbSize = 0;
     m_dataBytes = 0;
     uint8_t header[kHeaderBytes];
     std::memcpy(header, "RIFF", 4);

@@ -391,6 +391,14 @@ TEST_F(WaveFileTest, FilesOfOtherProgramsRead)
         EXPECT_EQ(c.cbSize, reader.m_pFormat->cbSize);
         EXPECT_EQ(Load(raw), ReadAll(reader));
         reader.Close();
+
+        // A copy of it reads back the same, without the extra format bytes.
+        ASSERT_TRUE(CopyWaveFile(wav, Path("copy.wav")));
+        ASSERT_TRUE(reader.Open(Path("copy.wav")));
+        EXPECT_EQ(c.tag, reader.m_pFormat->wFormatTag);
+        EXPECT_EQ(0, reader.m_pFormat->cbSize);
+        EXPECT_EQ(Load(raw), ReadAll(reader));
+        reader.Close();
     }
 }
 
