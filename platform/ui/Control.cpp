@@ -108,6 +108,12 @@ void CControl::SetDrawing(CDrawing drawing)
     Changed(CC_DRAWING);
 }
 
+void CControl::SetFocus()
+{
+    if (m_owner.HasWindow())
+        UiHost().SetFocus(m_owner, m_id);
+}
+
 void CControl::BringWindowToTop()
 {
     m_zStamp = ++m_owner.m_zCounter;

@@ -81,6 +81,9 @@ public:
     void SetDrawing(CDrawing drawing);
     [[nodiscard]] const CDrawing& GetDrawing() const { return m_drawing; }
 
+    // Gives this control the keyboard focus.
+    void SetFocus();
+
     // Repaint request (owner-drawn controls repaint from their drawing).
     void Invalidate() { Changed(CC_DRAWING); }
 

@@ -143,6 +143,14 @@ const CControl* CDialog::FindControl(int id) const
     return it == m_byId.end() ? nullptr : it->second;
 }
 
+CControl* CDialog::GetFocus()
+{
+    if (!HasWindow())
+        return nullptr;
+    const auto it = m_byId.find(UiHost().GetFocus(*this));
+    return it == m_byId.end() ? nullptr : it->second;
+}
+
 bool CDialog::ClickControl(int id)
 {
     const auto it = m_byId.find(id);
@@ -169,6 +177,7 @@ bool CDialog::ClickControl(int id)
     } else if (ctrl.Kind() != ControlKind::PushButton) {
         return false;  // statics and frames take no clicks
     }
+    ctrl.SetFocus();
     SendMessage(WM_COMMAND, static_cast<WPARAM>(id), 0);
     return true;
 }
@@ -183,6 +192,7 @@ bool CDialog::ScrollControl(int id, int pos, int code)
         return false;
     if (!ctrl.IsWindowVisible() || !ctrl.IsWindowEnabled())
         return false;
+    ctrl.SetFocus();
     ctrl.SetPos(pos);
     const uint32_t message = (ctrl.Style() & CS_VERTICAL) ? WM_VSCROLL : WM_HSCROLL;
     const WPARAM wParam = (static_cast<WPARAM>(ctrl.GetPos() & 0xFFFF) << 16) | static_cast<WPARAM>(code & 0xFFFF);

@@ -68,6 +68,9 @@ public:
     void CheckDlgButton(int id, int state) { GetDlgItem(id).SetCheck(state); }
     [[nodiscard]] int IsDlgButtonChecked(int id) { return GetDlgItem(id).GetCheck(); }
 
+    // The control with the keyboard focus, or null.
+    [[nodiscard]] CControl* GetFocus();
+
     // What a user does to a control (hosts call these; tests may too): a click
     // toggles an automatic check box or checks an automatic radio button (clearing
     // the others of its group), then sends WM_COMMAND. Disabled or hidden controls

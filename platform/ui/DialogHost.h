@@ -49,6 +49,9 @@ public:
     virtual void WindowChanged(CDialog& dlg) = 0;  // caption, icon, visible, enabled, system menu
     // Repaint soon: the host sends WM_PAINT when its loop is idle.
     virtual void InvalidateWindow(CDialog& dlg) = 0;
+    // Keyboard focus inside a dialog, by control id (0: none).
+    virtual void SetFocus(CDialog& dlg, int id) = 0;
+    [[nodiscard]] virtual int GetFocus(CDialog& dlg) = 0;
 
     // Window placement in screen pixels.
     [[nodiscard]] virtual bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) = 0;

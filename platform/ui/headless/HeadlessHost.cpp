@@ -159,6 +159,7 @@ void CHeadlessHost::CreateDialogWindow(CDialog& dlg)
 void CHeadlessHost::DestroyDialogWindow(CDialog& dlg)
 {
     m_placements.erase(&dlg);
+    m_focus.erase(&dlg);
     std::erase(m_dirty, &dlg);
 }
 

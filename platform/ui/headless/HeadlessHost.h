@@ -88,6 +88,8 @@ public:
     void ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what) override;
     void WindowChanged(CDialog& dlg) override;
     void InvalidateWindow(CDialog& dlg) override;
+    void SetFocus(CDialog& dlg, int id) override { m_focus[&dlg] = id; }
+    [[nodiscard]] int GetFocus(CDialog& dlg) override { return m_focus.contains(&dlg) ? m_focus[&dlg] : 0; }
     [[nodiscard]] bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) override;
     bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) override;
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override { return monitors; }
@@ -113,6 +115,7 @@ private:
     std::map<const CDialog*, WindowPlacement> m_placements;
     std::map<const CDialog*, int> m_paints;
     std::vector<CDialog*> m_dirty;
+    std::map<const CDialog*, int> m_focus;
     bool m_stalled = false;
     bool m_exited = false;
     int m_exitCode = 0;

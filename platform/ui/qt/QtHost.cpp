@@ -225,6 +225,18 @@ void CQtHost::InvalidateWindow(CDialog& dlg)
         window->update();
 }
 
+void CQtHost::SetFocus(CDialog& dlg, int id)
+{
+    if (QWidget* w = ControlWidget(dlg, id))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+int CQtHost::GetFocus(CDialog& dlg)
+{
+    const auto it = m_windows.find(&dlg);
+    return it == m_windows.end() ? 0 : it->second->FocusedId();
+}
+
 bool CQtHost::GetWindowPlacement(CDialog& dlg, WindowPlacement& placement)
 {
     QWidget* window = WindowOf(dlg);

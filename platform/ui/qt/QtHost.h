@@ -67,6 +67,8 @@ public:
     void ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what) override;
     void WindowChanged(CDialog& dlg) override;
     void InvalidateWindow(CDialog& dlg) override;
+    void SetFocus(CDialog& dlg, int id) override;
+    [[nodiscard]] int GetFocus(CDialog& dlg) override;
     [[nodiscard]] bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) override;
     bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) override;
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override;

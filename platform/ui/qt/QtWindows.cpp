@@ -227,6 +227,15 @@ QWidget* CQtDialogWindow::ControlWidget(int id) const
     return it == m_widgets.end() ? nullptr : it->second.data();
 }
 
+int CQtDialogWindow::FocusedId() const
+{
+    const QWidget* focused = focusWidget();
+    for (const auto& [id, w] : m_widgets)
+        if (w && w.data() == focused)
+            return id;
+    return 0;
+}
+
 void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
 {
     QWidget* w = ControlWidget(ctrl.Id());

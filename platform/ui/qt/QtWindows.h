@@ -35,6 +35,7 @@ public:
     // The dialog is going: nothing reaches it any more.
     void Detach();
     [[nodiscard]] QWidget* ControlWidget(int id) const;
+    [[nodiscard]] int FocusedId() const;
     void SyncControl(const CControl& ctrl, unsigned what);
     void SyncWindow();
 

@@ -278,6 +278,22 @@ TEST_F(UiFrameworkTest, ClicksFollowTheControlsKindGroupAndState)
     EXPECT_EQ(dlg.commands, (std::vector<int>{kRadioA2, kRadioA1, kCheck, kCheck}));
 }
 
+TEST_F(UiFrameworkTest, FocusFollowsUserActionsAndCanBeGivenBack)
+{
+    CRecordingDialog dlg(kOwnerTemplate);
+    EXPECT_EQ(dlg.GetFocus(), nullptr);  // no window
+    ASSERT_TRUE(dlg.Create());
+    dlg.GetDlgItem(kSlider).SetRange(0, 24);
+    ASSERT_TRUE(dlg.ScrollControl(kSlider, 4));
+    ASSERT_NE(dlg.GetFocus(), nullptr);
+    EXPECT_EQ(dlg.GetFocus()->Id(), kSlider);
+    CControl* remembered = dlg.GetFocus();
+    ASSERT_TRUE(dlg.ClickControl(kCheck));
+    EXPECT_EQ(dlg.GetFocus()->Id(), kCheck);
+    remembered->SetFocus();
+    EXPECT_EQ(dlg.GetFocus(), remembered);
+}
+
 TEST_F(UiFrameworkTest, SlidersKeepTheirPositionInRangeAndReportScrolls)
 {
     CRecordingDialog dlg(kOwnerTemplate);

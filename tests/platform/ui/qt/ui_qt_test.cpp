@@ -153,6 +153,10 @@ TEST_F(UiQtTest, WindowFromLayoutShowsCaptionsStatesAndGeometry)
     dlg.GetDlgItem(kNext).EnableWindow(false);
     dlg.GetDlgItem(kHidden).ShowWindow(SW_SHOW);
     dlg.CheckDlgButton(kCheck, BST_CHECKED);
+    dlg.GetDlgItem(kCheck).SetFocus();
+    ASSERT_NE(dlg.GetFocus(), nullptr);
+    EXPECT_EQ(dlg.GetFocus()->Id(), kCheck);
+
     CControl& slider = dlg.GetDlgItem(kSlider);
     slider.SetRange(0, 24);
     slider.SetTicFreq(3);
