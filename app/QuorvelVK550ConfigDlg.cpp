@@ -579,7 +579,7 @@ void CQuorvelVK550ConfigDlg::OnCancel()
         if (MessageBox(text, "Dravena configurarion", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
             return;
     }
-    // The test-audio engine is stopped here once it exists on this window.
+    m_audio.Stop();
     CDialog::ExitProcess(0);
 }
 

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/AudioEndpoints.h"
+#include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
 #include "platform/ui/Dialog.h"
 
@@ -83,6 +85,8 @@ public:
 
     CHIDProtocol m_protocol;
     CHIDProtocol m_masterProtocol;
+    CAudioEndpoints m_endpoints;  // searches the unit's sound devices once, when constructed
+    CWizardAudio m_audio;
 
     std::string m_strTitle;
     std::string m_strBody;

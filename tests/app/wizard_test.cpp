@@ -9,7 +9,9 @@
 #include "platform/settings/RegHelper.h"
 #include "WizardFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 
 namespace vk {
@@ -226,6 +228,175 @@ TEST_F(WizardTest, DeviceNotificationsInABurstLeadToOneRecount)
     EXPECT_TRUE(dlg.GetDlgItem(1003).IsWindowEnabled());
     EXPECT_FALSE(dlg.HasTimer(kDeviceSettleTimer));
     dlg.DestroyWindow();
+}
+
+TEST_F(WizardTest, TheUnitTypeFollowsTheFlagsWordAndAFailedReadChangesNothing)
+{
+    auto unit = Plug(K::New);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    struct Case {
+        uint16_t flags;
+        int type;
+        const char* name;
+        const char* endpoint;
+    } const cases[] = {
+        {0x8009, 1, "STAND ALONE", "Qrvl VK550_SAL"}, {0xC009, 2, "MASTER", "Qrvl VK550_MAS"},
+        {0xC002, 3, "SLAVE", "Qrvl VK550_SLV"},       {0x8002, 3, "SLAVE", "Qrvl VK550_SLV"},
+        {0x4001, 0, "NEW", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        unit->WithState([&](SimUnitState& state) { state.parameters[{0, 10}] = {c.flags}; });
+        dlg.ReadUnitType();
+        EXPECT_EQ(dlg.m_wUnitFlags, c.flags);
+        EXPECT_EQ(dlg.m_unitType, c.type);
+        EXPECT_EQ(dlg.m_strTypeName, c.name);
+        EXPECT_EQ(dlg.m_strAudioDeviceName, c.endpoint);
+    }
+    unit->WithState([](SimUnitState& state) { state.parameters[{0, 10}] = {0xC009}; });
+    dlg.ReadUnitType();
+    SimFaults silent;
+    silent.silent = true;
+    unit->SetFaults(silent);
+    dlg.ReadUnitType();
+    EXPECT_EQ(dlg.m_wUnitFlags, 0xC009);
+    EXPECT_EQ(dlg.m_strTypeName, "MASTER");
+    dlg.DestroyWindow();
+}
+
+// The pages of the tests: what each shows, and the output level read from line 23.
+TEST_F(WizardTest, TheTestPagesShowTheirOwnControls)
+{
+    auto unit = Plug(K::StandAlone);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    struct Case {
+        int page;
+        std::optional<bool> line23;  // nullopt: the read fails
+        const char* title;
+        const char* next;
+        int icon;
+        std::vector<int> shown;
+        int checkedLevel;  // 1110 or 1112, 0: none shown
+    } const cases[] = {
+        {5, true, "STAND ALONE Speaker Setup", "Next >", 130, {1010, 1013, 1000, 1005, 1007, 1001, 1006}, 0},
+        {8, true, "STAND ALONE Output Setup", "Next >", 129,
+         {1010, 1013, 1000, 1114, 1005, 1007, 1001, 1006, 1026, 1109, 1110, 1112}, 1110},
+        {8, false, "STAND ALONE Output Setup", "Next >", 129,
+         {1010, 1013, 1000, 1114, 1005, 1007, 1001, 1006, 1026, 1109, 1110, 1112}, 1112},
+        {8, std::nullopt, "STAND ALONE Output Setup", "Next >", 129,
+         {1010, 1013, 1000, 1114, 1005, 1007, 1001, 1006, 1026, 1109, 1110, 1112}, 1110},
+        {13, true, "Stand Alone unit configuration ended succesfully.", "Exit >", 132, {}, 0},
+    };
+    const int all[] = {1010, 1013, 1000, 1114, 1005, 1007, 1001, 1006, 1026, 1109, 1110, 1112, 1014, 1022, 1023, 1024};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "page " << c.page);
+        SimFaults faults;
+        faults.silent = !c.line23.has_value();
+        unit->SetFaults(faults);
+        unit->WithState([&](SimUnitState& state) { state.picLines = c.line23.value_or(false) ? 1u << 23 : 0; });
+        dlg.m_nPage = c.page;
+        dlg.ShowPage();
+        EXPECT_EQ(dlg.GetDlgItemText(1008), c.title);
+        EXPECT_EQ(dlg.GetDlgItemText(1003), c.next);
+        EXPECT_EQ(dlg.GetDlgItem(1011).GetImage(), c.icon);
+        for (int id : all) {
+            const bool shown = std::find(c.shown.begin(), c.shown.end(), id) != c.shown.end();
+            EXPECT_EQ(dlg.GetDlgItem(id).IsWindowVisible(), shown) << id;
+        }
+        if (c.checkedLevel) {
+            EXPECT_EQ(dlg.IsDlgButtonChecked(c.checkedLevel), BST_CHECKED);
+            EXPECT_EQ(dlg.IsDlgButtonChecked(c.checkedLevel == 1110 ? 1112 : 1110), BST_UNCHECKED);
+        }
+    }
+    dlg.DestroyWindow();
+}
+
+// While the inputs page runs in its nested loop, the wizard still follows the
+// units: a change closes the inputs page (result 0), and the wizard does not move.
+TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageWithoutNavigation)
+{
+    auto master = Plug(K::Master);
+    auto slave = Plug(K::Slave);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_EQ(dlg.m_unitType, 3);
+    const std::string title = dlg.GetDlgItemText(1008);
+    bool inputsRan = false;
+    m_host.Then([&](CHeadlessHost& host) {
+        inputsRan = host.ModalDepth() == 1 && dlg.m_pInputsSetup == host.ActiveModal();
+        m_bus.Unplug(slave);
+        master->ClearLog();
+        dlg.Post(WM_DEVICECHANGE, 7, 0);
+        host.AdvanceTime(200);
+    });
+    dlg.m_nPage = 7;
+    dlg.ShowPage();
+
+    EXPECT_TRUE(inputsRan);
+    EXPECT_FALSE(m_host.Stalled());
+    EXPECT_EQ(m_host.ModalDepth(), 0u);
+    EXPECT_EQ(dlg.m_pInputsSetup, nullptr);
+    EXPECT_EQ(dlg.m_nPage, 7) << "the page number stays";
+    EXPECT_EQ(dlg.m_nUnits, 1);
+    EXPECT_EQ(dlg.GetDlgItemText(1008), title) << "no texts are copied for result 0";
+    // The reopened unit (the master) gets the levels after the inputs page.
+    const auto codes = master->LoggedCodes();
+    const std::vector<uint16_t> levels = {0x510C, 0x530C, 0x570C, 0x540C};
+    EXPECT_NE(std::search(codes.begin(), codes.end(), levels.begin(), levels.end()), codes.end());
+    dlg.DestroyWindow();
+}
+
+// A stand-in for the other programs' windows, recording what is posted to them.
+class CRecordingWindows final : public IWindowDirectory {
+public:
+    struct Posted {
+        std::string title;
+        uint32_t message;
+        int64_t wParam, lParam;
+    };
+    std::unique_ptr<IRemoteWindow> FindWindow(const std::string& title) override
+    {
+        if (std::find(present.begin(), present.end(), title) == present.end())
+            return nullptr;
+        class CWindow final : public IRemoteWindow {
+        public:
+            CWindow(CRecordingWindows& owner, std::string title) : m_owner(owner), m_title(std::move(title)) {}
+            bool PostMessage(uint32_t message, int64_t wParam, int64_t lParam) override
+            {
+                m_owner.posted.push_back({m_title, message, wParam, lParam});
+                return true;
+            }
+            bool SendCopyData(int64_t, int64_t, std::span<const uint8_t>) override { return false; }
+
+        private:
+            CRecordingWindows& m_owner;
+            std::string m_title;
+        };
+        return std::make_unique<CWindow>(*this, title);
+    }
+    std::vector<std::string> present;
+    std::vector<Posted> posted;
+};
+
+TEST_F(WizardTest, TheAudioSetupToolIsToldWhenItRuns)
+{
+    CRecordingWindows windows;
+    SetWindows(&windows);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    dlg.NotifyAudioSetupTool();
+    EXPECT_TRUE(windows.posted.empty());
+    windows.present = {"Quorvel Audio Setup"};
+    dlg.NotifyAudioSetupTool();
+    ASSERT_EQ(windows.posted.size(), 1u);
+    EXPECT_EQ(windows.posted[0].title, "Quorvel Audio Setup");
+    EXPECT_EQ(windows.posted[0].message, 0x384u);
+    EXPECT_EQ(windows.posted[0].wParam, 0);
+    EXPECT_EQ(windows.posted[0].lParam, 1);
+    dlg.DestroyWindow();
+    SetWindows(nullptr);
 }
 
 struct CancelCase {
