@@ -272,7 +272,7 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
             slider->setPageStep(std::max(1, ctrl.GetPageSize()));
             if (auto* s = qobject_cast<QSlider*>(w)) {
                 s->setTickInterval(ctrl.GetTicFreq());
-                s->setTickPosition(ctrl.GetTicFreq() > 0 ? QSlider::TicksBothSides : QSlider::NoTicks);
+                s->setTickPosition(ctrl.GetTicFreq() > 0 ? QSlider::TicksBelow : QSlider::NoTicks);  // right of a vertical one
             }
         } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
             bar->setRange(lo, hi);
