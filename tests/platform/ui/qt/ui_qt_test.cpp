@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QRawFont>
@@ -348,6 +349,27 @@ TEST_F(UiQtTest, ExitProcessEndsTheProgramAtOnceWithItsCode)
             std::_Exit(9);  // never reached
         },
         ::testing::ExitedWithCode(3), "");
+}
+
+TEST_F(UiQtTest, MessageBoxFromAWorkerThreadNeverWaitsForTheWindowThread)
+{
+    // The window thread is busy (as when it joins the worker): the worker still gets its answer.
+    int answer = 0;
+    std::thread worker([&] { answer = AfxMessageBox("Can't open file : \n/x.wav", MB_OK | MB_ICONEXCLAMATION, "WaveOpen"); });
+    worker.join();
+    EXPECT_EQ(answer, IDOK);
+    // The box itself shows up on the window thread.
+    QMessageBox* box = nullptr;
+    EXPECT_TRUE(SpinUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                box = b;
+        return box != nullptr;
+    }));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle(), "WaveOpen");
+    EXPECT_EQ(box->text(), "Can't open file : \n/x.wav");
+    box->close();
 }
 
 TEST(QtNameFilterTest, DesignFiltersBecomeQtFilters)
