@@ -53,7 +53,7 @@ struct CSimHidBus::Core {
                 return spec.attributes;
             return {unit->VendorId(), unit->ProductId(), kVersionNumber};
         }
-        [[nodiscard]] HidCaps Caps() const { return unit ? CSimUnit::Caps() : spec.caps; }
+        [[nodiscard]] HidCaps Caps() const { return unit ? unit->InterfaceCaps() : spec.caps; }
 
         // Hands every report the unit has ready to each open reader (lock held).
         void Drain()

@@ -101,6 +101,20 @@ HidCaps CSimUnit::Caps()
     return caps;
 }
 
+void CSimUnit::SetInputReportLength(uint16_t bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_inputReportLength = bytes;
+}
+
+HidCaps CSimUnit::InterfaceCaps() const
+{
+    std::lock_guard lock(m_mutex);
+    HidCaps caps = Caps();
+    caps.inputReportByteLength = m_inputReportLength;
+    return caps;
+}
+
 void CSimUnit::Refresh() const
 {
     const uint64_t now = Clock().NowMs();

@@ -69,6 +69,10 @@ public:
     // without report ids, no buttons.
     [[nodiscard]] static std::span<const uint8_t> ReportDescriptor();
     [[nodiscard]] static HidCaps Caps();
+    // A unit whose input reports are longer or shorter (report id included; 9 by
+    // default); answers still carry 8 data bytes.
+    void SetInputReportLength(uint16_t bytes);
+    [[nodiscard]] HidCaps InterfaceCaps() const;
 
     // --- Transport ----------------------------------------------------------
     // One output report, report id first (at least 9 bytes are used; shorter ones are ignored).
@@ -118,6 +122,7 @@ private:
     mutable std::optional<uint64_t> m_leaveAtMs;
     mutable std::optional<uint64_t> m_returnAtMs;
     bool m_unplugged = false;
+    uint16_t m_inputReportLength = 9;
     SimFaults m_faults;
     SimResetTiming m_resetTiming;
     std::vector<SimLoggedCommand> m_log;

@@ -226,6 +226,32 @@ TEST_F(TransactTest, BadLengthsFailWithoutSending)
     EXPECT_EQ(unit->Log().back().bytes, (SimBlock{0xF0, 0x03, 0, 0, 0, 0, 0, 0}));
 }
 
+// Units whose input reports are not 9 bytes: the answer block never takes more
+// than its 8 bytes (the sanitizer build sees any overrun), a command longer than
+// the reports is not sent, and a report too short for an answer word is no answer.
+TEST_F(TransactTest, InputReportLengths)
+{
+    struct Case {
+        uint16_t length;
+        int transact;
+        int shortCommand;
+        size_t sendings;
+    };
+    for (const Case c : {Case{65, 0xF00D, 0x9417, 2}, Case{9, 0xF00D, 0x9417, 2}, Case{5, -1, 0x9417, 1}, Case{2, -1, -1, 1}}) {
+        SCOPED_TRACE(c.length);
+        CSimHidBus lengthBus;
+        auto unit = std::make_shared<CSimUnit>(SimUnitKind::StandAlone);
+        unit->SetInputReportLength(c.length);
+        (void)lengthBus.Plug(unit);
+        CHIDProtocol link(lengthBus);
+        ASSERT_TRUE(link.OpenUnit(kFamilyFilter, false));
+        CommandBlock answer{};
+        EXPECT_EQ(link.Transact(kReadConfigWord, answer), c.transact);
+        EXPECT_EQ(link.SendShortCommand(0x9000), c.shortCommand);
+        EXPECT_EQ(unit->Log().size(), c.sendings);
+    }
+}
+
 TEST_F(TransactTest, ViewerTextKeepsTheLastReportBytes)
 {
     OpenUnit();
