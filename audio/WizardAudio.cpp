@@ -326,11 +326,13 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         AfxMessageBox(StrFormat("Unable to open device for recording, DevID=%d\n", static_cast<int>(deviceId)),
                       MB_OK | MB_ICONWARNING, "MicrophoneThread");
         Post(WM_AUDIO_DONE, 1, 0);
+        CloseRecordFile();
         return;
     }
     if (!queue.PrepareAndAddAll()) {
         AfxMessageBox("Unable to create record Queue\nStopping test", MB_OK | MB_ICONWARNING, "MicrophoneThread");
         Post(WM_AUDIO_DONE, 1, 0);
+        CloseRecordFile();
         return;
     }
 
@@ -376,13 +378,9 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
     queue.Stop();
     queue.Reset();
     queue.Close();
-    {
-        // The recording ends with the thread: the file gets its final sizes now,
-        // whatever the mode was switched to last.
-        std::lock_guard lock(m_recordLock);
-        if (m_pRecordFile)
-            m_pRecordFile->Close();
-    }
+    // The recording ends with the thread, by whatever path: the file gets its
+    // final sizes now, whatever the mode was switched to last.
+    CloseRecordFile();
     Clock().SleepMs(10);
     OutputDebugText("Exiting MicrophoneThread()\n");
 }

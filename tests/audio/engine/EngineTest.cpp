@@ -177,8 +177,10 @@ protected:
     {
         std::ifstream in(path, std::ios::binary);
         std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (file.size() < 46)
+        if (file.size() < 46) {
+            ADD_FAILURE() << path << " has no complete header";
             return {};
+        }
         const auto field = [&](size_t at) {
             return uint32_t{file[at]} | uint32_t{file[at + 1]} << 8 | uint32_t{file[at + 2]} << 16 |
                    uint32_t{file[at + 3]} << 24;
@@ -493,6 +495,9 @@ TEST_F(EngineTest, DeviceFailuresAreReportedInTheirOrder)
          {"MicrophoneThread|Unable to open device for recording, DevID=0\n|48", "32769/1/0"}},
         {"recording device refuses buffers", kModeMonitor, [this] { m_sound.SetAcceptLimit(m_card.in, 2); },
          {"MicrophoneThread|Unable to create record Queue\nStopping test|48", "32769/1/0"}},
+        {"recording device refuses to open while recording to the file", kModeRecord,
+         [this] { m_sound.SetOpenFails(m_card.in, true); },
+         {"MicrophoneThread|Unable to open device for recording, DevID=0\n|48", "32769/1/0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -514,6 +519,9 @@ TEST_F(EngineTest, DeviceFailuresAreReportedInTheirOrder)
                                      : events[i].box);
         }
         EXPECT_EQ(seen, c.expected);
+        if (c.mode == kModeRecord) {
+            EXPECT_TRUE(WavData(Path("MicRecorded.wav")).empty()) << "an empty recording, finished";
+        }
     }
 }
 
