@@ -222,6 +222,9 @@ bool CHIDProtocol::WriteReport(std::span<const uint8_t> report)
     return m_writeEntry.handle && m_writeEntry.handle->WriteReport(report);
 }
 
+// A read that times out leaves nothing outstanding: a report that arrives later
+// waits in the handle's queue and is what the next read returns, where the
+// answer matching passes over it if it belongs to an earlier command.
 HidReadStatus CHIDProtocol::ReadReport(uint32_t timeoutMs)
 {
     if (!m_readEntry.handle || m_readEntry.inputReport.empty())
