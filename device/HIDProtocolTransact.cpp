@@ -114,6 +114,8 @@ int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::f
     bool sending = true;
     while (sendsLeft > 0) {
         if (sending) {
+            if (!m_bOpen)
+                return -1;  // the read entry could not be reopened: nothing goes out
             const bool written = send();
             SendViewerRecord(viewer, sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
             if (!written)
@@ -174,8 +176,6 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
     const auto viewer = Windows().FindWindow(kViewerWindowTitle);
 
     const auto send = [&] {
-        if (!m_bOpen)
-            return false;  // the read entry could not be reopened
         const bool written = WriteReport(output);
         FillViewerBytes(std::span(sent).first(length));
         return written;

@@ -166,6 +166,20 @@ TEST_F(TransactTest, StaleAnswerIsPassedOverByTheNextCommand)
     EXPECT_EQ(viewer.records[1].bytes[1], 0x0D);
 }
 
+TEST_F(TransactTest, ReadEntryThatCannotBeReopenedClosesTheUnit)
+{
+    auto unit = OpenUnit();
+    bus.HoldExclusively(protocol.GetDevicePath(), true);  // open handles keep working, new opens fail
+    unit->SetFaults(Faults([](SimFaults& f) { f.wrongEcho = true; f.repeatAnswers = 40; }));
+    CommandBlock answer{};
+    EXPECT_EQ(protocol.Transact(kReadConfigWord, answer), -1);
+    EXPECT_EQ(viewer.Kinds(), Repeat({{kSent, 1}, {kRejected, 40}}));
+    EXPECT_EQ(unit->Log().size(), 1u);
+    EXPECT_FALSE(protocol.IsOpen());
+    EXPECT_EQ(protocol.SendShortCommand(0x0555), -1);
+    EXPECT_EQ(unit->Log().size(), 1u);
+}
+
 TEST_F(TransactTest, ErrorAnswerIsHandedToTheCaller)
 {
     auto unit = OpenUnit();
