@@ -43,7 +43,10 @@ bool CWaveWriter::Open(const std::string& path, const WAVEFORMATEX& format)
     std::memcpy(header + 20, &m_format, sizeof(WAVEFORMATEX));
     std::memcpy(header + 38, "data", 4);
     PutLe32(header + kDataSizeOffset, 0);
-    (void)m_file.Write(header, sizeof header);  // a failure shows in the writes that follow
+    // The header goes to disk at once: a file that is never closed still has
+    // one, with both sizes 0. A failure shows in the writes that follow.
+    (void)m_file.Write(header, sizeof header);
+    (void)m_file.Flush();
     return true;
 }
 

@@ -185,6 +185,10 @@ TEST_F(WaveFileTest, UnclosedFileKeepsZeroSizesAndUncreatableFileFails)
 {
     CWaveWriter writer;
     ASSERT_TRUE(writer.Open(Path("open.wav"), CWaveFormat(1, 16000, 16)));
+    const Bytes header = Load(Path("open.wav"));
+    ASSERT_EQ(46u, header.size());  // on disk at once, as a crash would leave it
+    EXPECT_EQ(0u, Get32(header, 4));
+    EXPECT_EQ(0u, Get32(header, 42));
     const Bytes data = Counting(100);
     writer.Write(data.data(), 100);
     {
