@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -38,6 +39,7 @@ protected:
     }
     void TearDown() override
     {
+        m_sound.SetDevicesChanged(nullptr);
         SetSoundSystem(nullptr);
         if (m_changedUnit)
             Unit("SAL");
@@ -200,12 +202,16 @@ TEST_F(PulseSoundTest, StreamsFailWhenTheUnitGoesAndTheNewNameIsFound)
     out.SetDeviceId(static_cast<unsigned>(FindOutDeviceIndex("Qrvl VK550_SAL")));
     ASSERT_TRUE(out.Open(m_format));
 
+    std::atomic<int> changes{0};
+    m_sound.SetDevicesChanged([&changes] { ++changes; });
+
     // Another device is there to move to; then the unit re-enumerates as a master.
     ASSERT_EQ(0, std::system(("PULSE_SERVER=unix:" + kServerDir +
                               "/native pactl load-module module-null-sink sink_name=other_spk >/dev/null")
                                  .c_str()));
     Unit("none");
     ASSERT_TRUE(Eventually([] { return FindInDeviceIndex("Qrvl VK550_SAL") == -1; }));
+    EXPECT_GT(changes.load(), 0);  // the host hears of it too
 
     // The recording fails instead of moving to another device: what was still
     // queued is never filled, and no buffer is taken any more.
