@@ -99,6 +99,7 @@ protected:
     }
 
     CPulseSoundSystem m_sound;
+    std::atomic<int> m_changes{0};
     bool m_changedUnit = false;
     const CWaveFormat m_format{1, 16000, 16};
 };
@@ -202,8 +203,7 @@ TEST_F(PulseSoundTest, StreamsFailWhenTheUnitGoesAndTheNewNameIsFound)
     out.SetDeviceId(static_cast<unsigned>(FindOutDeviceIndex("Qrvl VK550_SAL")));
     ASSERT_TRUE(out.Open(m_format));
 
-    std::atomic<int> changes{0};
-    m_sound.SetDevicesChanged([&changes] { ++changes; });
+    m_sound.SetDevicesChanged([this] { ++m_changes; });
 
     // Another device is there to move to; then the unit re-enumerates as a master.
     ASSERT_EQ(0, std::system(("PULSE_SERVER=unix:" + kServerDir +
@@ -211,7 +211,7 @@ TEST_F(PulseSoundTest, StreamsFailWhenTheUnitGoesAndTheNewNameIsFound)
                                  .c_str()));
     Unit("none");
     ASSERT_TRUE(Eventually([] { return FindInDeviceIndex("Qrvl VK550_SAL") == -1; }));
-    EXPECT_GT(changes.load(), 0);  // the host hears of it too
+    EXPECT_GT(m_changes.load(), 0);  // the host hears of it too
 
     // The recording fails instead of moving to another device: what was still
     // queued is never filled, and no buffer is taken any more.
