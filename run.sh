@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds (Release) and starts the program.
+# Installs what is missing, builds (Release) and starts the wizard.
 #   ./run.sh                 against the real unit (hidapi + PulseAudio)
 #   ./run.sh --simulate      against the built-in simulated unit
 #   ./run.sh --simulate=KIND KIND: new (default), stand-alone, master, slave, master+slave
@@ -8,9 +8,4 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-release -j "$(nproc)"
-program=build-release/tools/vk550ctl/vk550ctl
-if [[ -x build-release/app/quorvel-vk550-config ]]; then
-  exec build-release/app/quorvel-vk550-config "$@"
-fi
-# Until the wizard window exists, the companion command line lists the units.
-exec "$program" "$@" list
+exec build-release/app/quorvel-vk550-config "$@"
