@@ -107,15 +107,19 @@ bool CopyWaveFile(const std::string& from, const std::string& to)
     if (!writer.Open(to, *reader.m_pFormat))
         return false;
     uint8_t piece[4096];
+    bool written = true;
     while (reader.m_dwPosition < reader.m_dwDataSize) {
         const uint32_t n = reader.Read(piece, sizeof piece);
         if (n == 0)
             break;  // the file ended early: keep what was there
-        writer.Write(piece, n);
+        if (writer.Write(piece, n) < 0) {
+            written = false;  // a full disk: the copy is short, and says so
+            break;
+        }
     }
     writer.Close();
     reader.Close();
-    return true;
+    return written;
 }
 
 }  // namespace vk

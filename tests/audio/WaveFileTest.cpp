@@ -150,6 +150,14 @@ TEST_F(WaveFileTest, SizesMatchTheFileWhenTheDiskRefusesData)
 {
     // A child process with a file size limit stands for a full disk.
     const std::string path = Path("full.wav");
+    const std::string big = Path("big.wav");
+    {
+        CWaveWriter source;
+        ASSERT_TRUE(source.Open(big, CWaveFormat(1, 16000, 16)));
+        const Bytes data = Counting(200000);
+        ASSERT_EQ(200000, source.Write(data.data(), static_cast<uint32_t>(data.size())));
+        source.Close();
+    }
     const pid_t child = ::fork();
     ASSERT_NE(-1, child);
     if (child == 0) {
@@ -164,7 +172,10 @@ TEST_F(WaveFileTest, SizesMatchTheFileWhenTheDiskRefusesData)
         for (int i = 0; i < 40; ++i)
             refused |= writer.Write(block.data(), 4096) == -1;
         writer.Close();
-        ::_exit(refused ? 0 : 2);
+        if (!refused)
+            ::_exit(2);
+        // A copy that does not fit is not reported as done.
+        ::_exit(CopyWaveFile(big, Path("bigcopy.wav")) ? 3 : 0);
     }
     int status = 0;
     ASSERT_EQ(child, ::waitpid(child, &status, 0));
