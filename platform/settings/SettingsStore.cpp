@@ -122,7 +122,10 @@ bool CSettingsStore::Save(const Loaded& loaded) const
     fs::create_directories(m_file.parent_path(), ec);
     if (loaded.broken) {
         // Keep the damaged original: the lines we could not understand would be lost.
-        fs::copy_file(m_file, m_file.string() + ".bad", fs::copy_options::overwrite_existing, ec);
+        if (!fs::copy_file(m_file, m_file.string() + ".bad", fs::copy_options::overwrite_existing, ec)) {
+            SettingsDebugText("Settings file damaged and no backup could be made; left as it is\n");
+            return false;
+        }
         SettingsDebugText("Settings file damaged; the original is kept as .bad\n");
     }
     const std::string temp = m_file.string() + ".tmp";

@@ -170,6 +170,12 @@ TEST_F(SettingsTest, ADamagedFileKeepsWhatCanBeReadAndIsKeptAsBackupBeforeTheFir
     EXPECT_FALSE(reg.ReadDword("To PC Volume", &n));
     EXPECT_FALSE(reg.ReadString("Wave Files Directory", s)) << "a value after a broken key line has no key";
 
+    // Without room for the backup the damaged file is not replaced.
+    fs::create_directories(m_store->File().string() + ".bad/busy");
+    EXPECT_FALSE(reg.WriteString("Wave Files Directory", "/home/u/w/"));
+    EXPECT_EQ(ReadFile(m_store->File()), damaged);
+    fs::remove_all(m_store->File().string() + ".bad");
+
     reg.WriteDword("Microphone Volume", 5);
     EXPECT_EQ(ReadFile(m_store->File().string() + ".bad"), damaged);
     CSettingsStore again(m_store->File());
