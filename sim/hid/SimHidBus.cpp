@@ -150,6 +150,9 @@ public:
         --m_slot->openCount;
         if (m_mode.exclusive)
             m_slot->openedExclusive = false;
+        // Released under the lock: Drain must never see a reader expire between
+        // dropping the expired ones and handing out reports.
+        m_reader.reset();
     }
 
     CSimHidHandle(const CSimHidHandle&) = delete;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace vk {
 namespace {
 
@@ -177,6 +180,27 @@ TEST_F(SimHidBusTest, ChangesAreNotified)
     EXPECT_EQ(changes, 6);  // back
     bus.Poll();
     EXPECT_EQ(changes, 6);
+}
+
+// Read handles come and go on one thread while another reads on the same unit:
+// a reader that closes must never be handed a report after it is gone.
+TEST_F(SimHidBusTest, ReadersClosingWhileAnotherReads)
+{
+    auto writer = bus.Open(path, kWrite);
+    auto reader = bus.Open(path, kRead);
+    std::atomic<bool> done{false};
+    std::thread churn([&] {
+        while (!done.load())
+            (void)bus.Open(path, kRead);
+    });
+    int answered = 0;
+    for (int i = 0; i < 200000; ++i) {
+        ASSERT_TRUE(writer->WriteReport(Short(0x9000)));
+        answered += reader->ReadReport(report, 10) == HidReadStatus::Ok;
+    }
+    done = true;
+    churn.join();
+    EXPECT_EQ(answered, 200000);
 }
 
 TEST_F(SimHidBusTest, HandlesMayOutliveTheBus)
