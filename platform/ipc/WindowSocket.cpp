@@ -101,8 +101,12 @@ public:
 
 private:
     // Like SendMessage the call waits until the receiver has room, but never for long.
+    // A receiver that made us wait in vain once is gone for this handle: a stopped
+    // viewer costs one wait, not one per message.
     bool Send(const std::vector<uint8_t>& datagram)
     {
+        if (m_gone)
+            return false;
         for (int attempt = 0; attempt < 2; ++attempt) {
             const ssize_t n = ::send(m_fd, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
             if (n >= 0)
@@ -111,13 +115,18 @@ private:
                 --attempt;
                 continue;
             }
-            if (errno != EAGAIN || attempt == 1 || !WaitFd(m_fd, POLLOUT, kSendWaitMs))
+            if (errno != EAGAIN || attempt == 1)
                 return false;
+            if (!WaitFd(m_fd, POLLOUT, kSendWaitMs)) {
+                m_gone = true;
+                return false;
+            }
         }
         return false;
     }
 
     int m_fd;
+    bool m_gone = false;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -171,6 +172,36 @@ TEST_F(WindowSocketTest, BoundWindowIsFoundAndReceivesPostedAndCopiedMessages)
     EXPECT_FALSE(fs::exists(path));
     EXPECT_FALSE(window->PostMessage(0x384, 0, 3)) << "the window has gone";
     EXPECT_EQ(m_windows.FindWindow("Quorvel HID Viewer"), nullptr);
+}
+
+// A receiver that stops taking messages (a stopped viewer) costs its sender one
+// wait; the sender's later messages fail at once instead of waiting each time.
+TEST_F(WindowSocketTest, AReceiverThatNeverMakesRoomCostsOneWait)
+{
+    auto receiver = CWindowReceiver::Bind("Quorvel HID Viewer");
+    ASSERT_NE(receiver, nullptr);
+    auto window = m_windows.FindWindow("Quorvel HID Viewer");
+    ASSERT_NE(window, nullptr);
+    const std::vector<uint8_t> record(188, 0x5A);
+    int queued = 0;
+    while (queued < 100000 && window->SendCopyData(24, 1, record))
+        ++queued;
+    ASSERT_GT(queued, 0);
+    ASSERT_LT(queued, 100000) << "the receiver's queue never filled";
+
+    const auto before = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(window->SendCopyData(24, 1, record));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(900));
+
+    // Once the receiver takes its messages again, a window found afresh reaches it.
+    while (receiver->Receive(0))
+        --queued;
+    EXPECT_EQ(queued, 0);
+    auto again = m_windows.FindWindow("Quorvel HID Viewer");
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->PostMessage(0x384, 0, 1));
+    EXPECT_EQ(receiver->Receive(1000), (WindowMessage{0x384, 0, 1, {}}));
 }
 
 TEST_F(WindowSocketTest, StaleSocketCountsAsAbsentAndIsReplacedOnBind)
