@@ -114,6 +114,7 @@ public:
     [[nodiscard]] std::vector<HIDDeviceEntry> ListUnits(int productFilter);
     // Resets the unit and waits (on the clock, pumping messages) until a command
     // interface with the expected product id is back. Does not reopen the unit.
+    // False at once when the reset command cannot be written (unit not open).
     [[nodiscard]] bool ResetUnit(uint16_t expectedProductId);
     // Lets the user interface handle its waiting messages; false when the
     // application is quitting.

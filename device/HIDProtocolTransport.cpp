@@ -189,7 +189,10 @@ bool CHIDProtocol::ResetUnit(uint16_t expectedProductId)
         SendViewerText(viewer.get(), "Reset Device");
     }
     const int leaving = m_nProductId;
-    (void)WriteShortCommand(kResetCommand);  // the unit resets without answering
+    // The unit resets without answering. A reset that never went out has nothing
+    // to wait for: the unit still on the bus has not "come back".
+    if (!WriteShortCommand(kResetCommand))
+        return false;
 
     // Wait for the unit to leave the bus; after 12 s go on anyway.
     for (int poll = 0; poll < 60; ++poll) {

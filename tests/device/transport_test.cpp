@@ -172,6 +172,19 @@ INSTANTIATE_TEST_SUITE_P(
         ResetCase{"otherId", {100, 300}, 0x217, false, 200 + 120000, 1 + 240}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A unit that is not open gets no reset: ResetUnit fails at once instead of
+// finding the untouched unit still there and calling that a return.
+TEST_F(TransportTest, ResetOfAUnitThatIsNotOpenFailsAtOnce)
+{
+    auto unit = OpenUnit(SimUnitKind::StandAlone);
+    protocol.CloseUnit();
+    const uint64_t start = clock.NowMs();
+    EXPECT_FALSE(protocol.ResetUnit(0x117));
+    EXPECT_EQ(clock.NowMs(), start);
+    EXPECT_TRUE(unit->LoggedCodes().empty());
+    EXPECT_TRUE(protocol.IsUnitPresent(0x117));
+}
+
 TEST_F(TransportTest, UnitReturnsUnderItsNewIdentity)
 {
     auto unit = OpenUnit(SimUnitKind::New);
