@@ -1,7 +1,7 @@
 #include "app/QuorvelVK550ConfigDlg.h"
 
 #include "app/AboutDlg.h"
-#include "app/InputsPlaceholder.h"
+#include "inputs/InputsPage.h"
 #include "platform/ipc/WindowDirectory.h"
 #include "platform/settings/Paths.h"
 #include "platform/settings/RegHelper.h"
@@ -347,7 +347,7 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
 {
     CWinPos winPos;
     winPos.SavePosition(*this);
-    auto inputs = std::make_unique<CInputsPlaceholder>(this, m_bForward ? 0 : 3);
+    auto inputs = CreateInputsPage(*this, m_bForward ? 0 : 3);
     m_pInputsSetup = inputs.get();
     const int result = inputs->DoModal();
     winPos.RestorePosition(*this, SW_SHOWNORMAL, false);
@@ -486,6 +486,8 @@ void CQuorvelVK550ConfigDlg::OnTimer(unsigned id)
         m_bWatchSuspended = false;
         m_protocol.CloseUnit();
         OnDevicesChanged();
+    } else if (id == kRecordTimer) {
+        OnPlayVoice();
     } else if (id == kDeviceSettleTimer) {
         KillTimer(kDeviceSettleTimer);
         (void)m_protocol.PumpWaitingMessages();
@@ -521,6 +523,10 @@ intptr_t CQuorvelVK550ConfigDlg::OnMessage(uint32_t message, WPARAM wParam, LPAR
         SetTimer(kDeviceSettleTimer, kDeviceSettleMs);
         return 1;
     }
+    if (message == WM_APP + 1)
+        return OnAudioDone();
+    if (message == WM_APP + 2)
+        return OnAudioBlock(wParam, lParam);
     return 0;
 }
 
@@ -556,8 +562,20 @@ void CQuorvelVK550ConfigDlg::OnCommand(int id)
     case IDC_NEXT: OnNext(); break;
     case IDC_BACK: OnBack(); break;
     case IDC_EXIT_WITHOUT_SAVING: EndDialog(1); break;
+    case IDC_TEST_A: OnPlayVoice(); break;
+    case IDC_TEST_B: OnPlayMusic(); break;
+    case IDC_SAVE_RECORDING: OnSaveRecording(); break;
+    case 1015: OnEchoTest(); break;
+    case IDC_MICROPHONE_LEVEL: OnOutputLevel(true); break;
+    case IDC_LINE_LEVEL: OnOutputLevel(false); break;
     default: CDialog::OnCommand(id); break;
     }
+}
+
+void CQuorvelVK550ConfigDlg::OnVScroll(int, int pos, CControl* ctrl)
+{
+    if (ctrl != nullptr)
+        OnLevelSlider(ctrl->Id(), pos);
 }
 
 // The layout has no OK button; only "Exit >" on the last page ends the wizard normally.

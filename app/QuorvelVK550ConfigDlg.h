@@ -11,6 +11,7 @@
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
+#include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
 
 namespace vk {
@@ -39,7 +40,7 @@ inline constexpr uint32_t kDeviceSettleMs = 200;
 inline constexpr unsigned IDM_ABOUTBOX = 0x10;
 inline constexpr unsigned IDM_ABOUTDEVICE = 0x20;
 
-class CQuorvelVK550ConfigDlg : public CDialog {
+class CQuorvelVK550ConfigDlg : public CDialog, public IInputsOwner {
 public:
     explicit CQuorvelVK550ConfigDlg(CDialog* parent = nullptr);
     ~CQuorvelVK550ConfigDlg() override;
@@ -53,12 +54,34 @@ public:
     void ShowPage();
     void OnNext();
     void OnBack();
-    [[nodiscard]] bool OpenConnectedUnit();
+    [[nodiscard]] bool OpenConnectedUnit() override;
     void ReadUnitType();
     void OnDevicesChanged();
     intptr_t OnToolMessage(WPARAM wParam, LPARAM lParam);
     void NotifyAudioSetupTool();
     void ShowUnitReport();
+
+    // --- speaker, output and echo test controls (QuorvelVK550ConfigDlgTestControls.cpp)
+    void OnPlayVoice();    // button 1001 and timer 1
+    void OnPlayMusic();    // button 1006
+    void OnSaveRecording();  // button 1026
+    void OnEchoTest();     // command 1015
+    void OnOutputLevel(bool microphone);  // radios 1110 (true) and 1112
+    void OnLevelSlider(int id, int pos);  // WM_VSCROLL from slider 1005 or 1007
+    intptr_t OnAudioDone();                              // WM_APP+1
+    intptr_t OnAudioBlock(WPARAM wParam, LPARAM lParam);  // WM_APP+2
+    void LoadLevels();
+    void SetSpeakerPlayFlag(bool on) override;
+
+    // --- what the inputs page reaches through IInputsOwner
+    CDialog& OwnerWindow() override { return *this; }
+    CHIDProtocol& UnitProtocol() override { return m_protocol; }
+    int UnitType() const override { return m_unitType; }
+    std::string WaveDir() const override { return m_strWaveDir; }
+    std::array<ChannelRecord, 4>& MasterInputs() override { return m_masterInputs; }
+    const DialogFont& TitleFont() const override { return m_titleFont; }
+    const DialogFont& TextFont() const override { return m_textFont; }
+    const DialogFont& ButtonFont() const override { return m_buttonFont; }
 
     // --- page state ------------------------------------------------------------
     int m_nPage = 0;
@@ -82,6 +105,7 @@ public:
     double m_dPeakDb = 0.0;
     double m_dEchoFigure = 0.0;
     CDialog* m_pInputsSetup = nullptr;
+    std::array<ChannelRecord, 4> m_masterInputs{};
 
     CHIDProtocol m_protocol;
     CHIDProtocol m_masterProtocol;
@@ -103,6 +127,7 @@ protected:
     void OnOK() override;
     void OnCancel() override;
     void OnTimer(unsigned id) override;
+    void OnVScroll(int code, int pos, CControl* ctrl) override;
     void OnSysCommand(unsigned id, LPARAM lParam) override;
     void OnDestroy() override;
     intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;

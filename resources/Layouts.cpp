@@ -2,6 +2,8 @@
 // documentation and the logic refer to them); positions are ours.
 #include "resources/Resources.h"
 
+#include "resources/ControlIds.h"
+
 #include <array>
 
 namespace vk {
@@ -75,18 +77,6 @@ const DialogTemplate kWizardTemplate = WizardFrame(
 
 namespace {
 
-// One channel panel of the inputs page; ids per channel 1..4.
-struct PanelIds {
-    int frame, use, typeGroup, mic, reinforcement, aux, gainLabel, gainText, gainSpin, phantomGroup, phantom, v3, v24,
-        localLabel, local, mute;
-};
-constexpr std::array<PanelIds, 4> kPanels{{
-    {1092, 1064, 1093, 1052, 1056, 1060, 1071, 1067, 1066, 1100, 1070, 1072, 1073, 1051, 1035, 1043},
-    {1094, 1065, 1097, 1053, 1057, 1061, 1076, 1075, 1074, 1101, 1077, 1078, 1079, 1048, 1032, 1040},
-    {1095, 1068, 1098, 1054, 1058, 1062, 1082, 1081, 1080, 1102, 1083, 1084, 1085, 1049, 1033, 1041},
-    {1096, 1069, 1099, 1055, 1059, 1063, 1088, 1087, 1086, 1103, 1089, 1090, 1091, 1050, 1034, 1042},
-}};
-
 DialogTemplate MakeInputsTemplate()
 {
     DialogTemplate t = WizardFrame(IDD_INPUTS_SETUP,
@@ -96,7 +86,7 @@ DialogTemplate MakeInputsTemplate()
                                         {14, 32, 540, 22}},
                                    });
     for (int i = 0; i < 4; ++i) {
-        const PanelIds& p = kPanels[static_cast<size_t>(i)];
+        const ChannelPanelIds& p = kChannelPanels[static_cast<size_t>(i)];
         const int x = 10 + i * 88;
         const std::string n = std::to_string(i + 1);
         auto add = [&](int id, K kind, std::string caption, DlgRect r, unsigned style = 0) {
@@ -105,9 +95,9 @@ DialogTemplate MakeInputsTemplate()
         add(p.frame, K::GroupBox, "", {0, 58, 84, 158}, CS_GROUP);
         add(p.use, K::CheckBox, "Use Input " + n, {6, 66, 72, 10}, CS_TABSTOP);
         add(p.typeGroup, K::GroupBox, "Type", {4, 78, 76, 48});
-        add(p.mic, K::RadioButton, "Microphone", {8, 89, 70, 10}, CS_GROUP | CS_TABSTOP);
-        add(p.reinforcement, K::RadioButton, "Sound Reinforcement", {8, 100, 70, 10});
-        add(p.aux, K::RadioButton, "Auxiliary", {8, 111, 70, 10});
+        add(p.first, K::RadioButton, "Microphone", {8, 89, 70, 10}, CS_GROUP | CS_TABSTOP);
+        add(p.second, K::RadioButton, "Sound Reinforcement", {8, 100, 70, 10});
+        add(p.third, K::RadioButton, "Auxiliary", {8, 111, 70, 10});
         add(p.gainLabel, K::Static, "Analog gain:", {6, 132, 44, 9}, CS_GROUP);
         add(p.gainText, K::Edit, "0 dB", {48, 130, 22, 12}, CS_READONLY);
         add(p.gainSpin, K::UpDown, "", {70, 130, 10, 12}, CS_VERTICAL);

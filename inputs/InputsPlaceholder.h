@@ -4,13 +4,14 @@
 // closes it (WM_APP+2 with lParam -2). The channel panels come with the inputs
 // page's own work.
 
+#include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
 
 namespace vk {
 
 class CInputsPlaceholder : public CDialog {
 public:
-    CInputsPlaceholder(CDialog* parent, int firstChannel);
+    CInputsPlaceholder(IInputsOwner& owner, int firstChannel);
 
     [[nodiscard]] int FirstChannel() const { return m_nFirstChannel; }
 
@@ -20,6 +21,7 @@ protected:
     intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    IInputsOwner& m_owner;
     int m_nFirstChannel;
 };
 
