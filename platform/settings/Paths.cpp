@@ -16,6 +16,9 @@
 #ifndef VK_INSTALLED_DATA_DIR
 #define VK_INSTALLED_DATA_DIR "/usr/share/quorvel-vk550-config/"
 #endif
+#ifndef VK_DATA_DIR_FROM_BIN
+#define VK_DATA_DIR_FROM_BIN "../share/quorvel-vk550-config/"
+#endif
 
 namespace vk::paths {
 
@@ -42,6 +45,15 @@ std::string ExecutablePath()
     return ec ? std::string() : exe.string();
 }
 
+std::string DataDirBeside(const std::string& executable)
+{
+    if (executable.empty())
+        return {};
+    std::error_code ec;
+    const auto dir = (std::filesystem::path(executable).parent_path() / VK_DATA_DIR_FROM_BIN).lexically_normal();
+    return std::filesystem::is_directory(dir, ec) ? WithSlash(dir.string()) : std::string();
+}
+
 std::string DefaultInstallDir()
 {
     if (const char* dir = std::getenv("QUORVEL_DATA_DIR"); dir && *dir)
@@ -49,6 +61,10 @@ std::string DefaultInstallDir()
     const std::string tree = VK_BUILD_TREE;
     if (!tree.empty() && ExecutablePath().starts_with(WithSlash(tree)))
         return WithSlash(VK_BUILD_DATA_DIR);
+    // An installed program finds its data beside itself, wherever the tree was
+    // installed or unpacked; the configured prefix is the last resort.
+    if (std::string beside = DataDirBeside(ExecutablePath()); !beside.empty())
+        return beside;
     return WithSlash(VK_INSTALLED_DATA_DIR);
 }
 

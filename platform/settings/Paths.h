@@ -14,8 +14,12 @@ inline constexpr const char* kWindowsWaveDir = "c:\\ProgramData\\Selvo\\Quorvel 
 
 // The installed data folder holding "WaveFiles/" with the test sounds; the build
 // tree's data folder when the program runs from the build tree;
-// $QUORVEL_DATA_DIR when set.
+// $QUORVEL_DATA_DIR when set; an installed program's share/quorvel-vk550-config/
+// beside its bin/ folder; else the one under the configured install prefix.
 [[nodiscard]] std::string DefaultInstallDir();
+// PREFIX/share/quorvel-vk550-config/ for a program PREFIX/bin/NAME, when that
+// folder exists; else empty.
+[[nodiscard]] std::string DataDirBeside(const std::string& executable);
 // $XDG_DATA_HOME (or ~/.local/share) /Selvo/Quorvel Dravena Config/WaveFiles/
 [[nodiscard]] std::string DefaultWaveDir();
 

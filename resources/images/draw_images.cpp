@@ -1,6 +1,7 @@
 // Draws the program's own images (icons 128, 129, 130, 132 and the meter scale
-// 138) as PNG files into the folder given on the command line. Run by the
-// `draw-images` target; the PNGs are kept in the source tree.
+// 138) as PNG files into the folder given on the command line, and optionally the
+// application icon at the icon theme's sizes. Run by the `draw-images` target;
+// the PNGs are kept in the source tree.
 #include <QColor>
 #include <QDir>
 #include <QFont>
@@ -187,13 +188,29 @@ bool Save(const QImage& image, const QString& folder, int id)
     return true;
 }
 
-QImage Icon(const std::function<void(QPainter&)>& draw)
+QImage Icon(const std::function<void(QPainter&)>& draw, int size = kIcon)
 {
-    QImage image = Canvas(kIcon, kIcon);
+    QImage image = Canvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(qreal(size) / kIcon, qreal(size) / kIcon);  // drawn again at each size, not scaled as pixels
     draw(p);
     return image;
+}
+
+// The application icon for the desktop's icon theme: ROOT/NxN/apps/NAME.png.
+bool SaveThemeIcons(const QString& root, const QString& name)
+{
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QString("%1/%2x%2/apps").arg(root).arg(size);
+        const QString path = folder + "/" + name + ".png";
+        QDir().mkpath(folder);
+        if (!Icon(DrawApplication, size).save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -202,10 +219,12 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_images FOLDER\n");
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: draw_images FOLDER [ICON_THEME_FOLDER ICON_NAME]\n");
         return 2;
     }
+    if (argc == 4 && !SaveThemeIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])))
+        return 1;
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     const bool ok = Save(Icon(DrawApplication), folder, 128) && Save(Icon(DrawMicrophone), folder, 129) &&

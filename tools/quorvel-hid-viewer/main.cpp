@@ -11,6 +11,7 @@
 #include "platform/ipc/ViewerRecord.h"
 #include "platform/ipc/WindowSocket.h"
 #include "platform/post/MessageTarget.h"
+#include "tools/ProgramVersion.h"
 #include "tools/quorvel-hid-viewer/ViewerLine.h"
 
 namespace {
@@ -22,9 +23,17 @@ void OnSignal(int) { g_stop = 1; }
 int Usage(FILE* out)
 {
     std::fprintf(out, "usage: quorvel-hid-viewer [--simulate[=KIND]] [--count N]\n"
-                      "  prints every unit-traffic record sent to the window \"%s\"\n"
+                      "       quorvel-hid-viewer --help | --version\n"
+                      "  prints every unit-traffic record sent to the window \"%s\"\n\n"
+                      "options:\n"
                       "  --count N   exit after N records\n"
-                      "  --simulate  accepted like every program of the family; the viewer has no unit to simulate\n",
+                      "  --simulate  accepted like every program of the family; the viewer has no unit to simulate\n"
+                      "  -h, --help  print this text\n"
+                      "  --version   print the version\n\n"
+                      "exit codes:\n"
+                      "  0  interrupted, or N records printed\n"
+                      "  1  the window title is taken (another viewer runs)\n"
+                      "  2  usage error\n",
                       vk::kViewerWindowTitle);
     return out == stdout ? 0 : 2;
 }
@@ -45,7 +54,10 @@ int main(int argc, char** argv)
             continue;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             return Usage(stdout);
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            return vk::tools::PrintProgramVersion("quorvel-hid-viewer");
         } else {
+            std::fprintf(stderr, "quorvel-hid-viewer: unknown option '%s'\n", argv[i]);
             return Usage(stderr);
         }
     }

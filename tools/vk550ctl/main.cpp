@@ -1,5 +1,6 @@
 // vk550ctl: the technician's command line for the unit.
 #include "Command.h"
+#include "tools/ProgramVersion.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,15 +18,25 @@ std::vector<Command>& Commands()
 
 namespace {
 
+// The usage on stdout for --help (exit 0), on stderr for a usage error (exit 2).
 int Usage(FILE* out)
 {
     std::fprintf(out, "usage: vk550ctl [--simulate[=KIND]] COMMAND [ARGS]\n"
-                      "  KIND: new (default), stand-alone, master, slave, master+slave\n\ncommands:\n");
+                      "       vk550ctl --help | --version\n\n"
+                      "options:\n"
+                      "  --simulate[=KIND]    use built-in simulated units instead of the real ones\n"
+                      "                       KIND: new (default), stand-alone, master, slave, master+slave\n"
+                      "  -h, --help           print this text\n"
+                      "  --version            print the version\n\ncommands:\n");
     auto commands = vk::ctl::Commands();
     std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     for (const auto& c : commands)
         std::fprintf(out, "  %-20s %s\n", c.usage.c_str(), c.help.c_str());
-    return 2;
+    std::fprintf(out, "\nexit codes:\n"
+                      "  0  done (list, report, sound; echo: both echo tests pass)\n"
+                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails)\n"
+                      "  2  usage error, unreadable file, no sound server\n");
+    return out == stdout ? 0 : 2;
 }
 
 }  // namespace
@@ -40,9 +51,13 @@ int main(int argc, char** argv)
         else if (std::strncmp(argv[i], "--simulate=", 11) == 0)
             invocation.simulate = argv[i] + 11;
         else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return Usage(stdout), 0;
-        else
+            return Usage(stdout);
+        else if (std::strcmp(argv[i], "--version") == 0)
+            return vk::tools::PrintProgramVersion("vk550ctl");
+        else {
+            std::fprintf(stderr, "vk550ctl: unknown option '%s'\n", argv[i]);
             return Usage(stderr);
+        }
     }
     if (i >= argc)
         return Usage(stderr);

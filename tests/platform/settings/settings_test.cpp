@@ -272,5 +272,22 @@ TEST(PathsTest, FolderValuesBecomeLinuxFoldersEndingInASlash)
     ::unsetenv("XDG_DATA_HOME");
 }
 
+
+// An installed or unpacked tree finds its data from the program's own place:
+// PREFIX/bin/NAME -> PREFIX/share/quorvel-vk550-config/, wherever PREFIX is.
+TEST(PathsTest, InstalledProgramsFindTheirDataBesideTheirBinFolder)
+{
+    const fs::path prefix = fs::temp_directory_path() / ("vk-prefix-" + std::to_string(::getpid()));
+    fs::remove_all(prefix);
+    fs::create_directories(prefix / "bin");
+    const std::string program = (prefix / "bin" / "vk550ctl").string();
+    EXPECT_EQ(paths::DataDirBeside(program), "") << "no data folder yet";
+
+    fs::create_directories(prefix / "share" / "quorvel-vk550-config" / "WaveFiles");
+    EXPECT_EQ(paths::DataDirBeside(program), (prefix / "share" / "quorvel-vk550-config").string() + "/");
+    EXPECT_EQ(paths::DataDirBeside(""), "");
+    fs::remove_all(prefix);
+}
+
 }  // namespace
 }  // namespace vk

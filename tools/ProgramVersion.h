@@ -1,0 +1,29 @@
+#pragma once
+// --version of the companion programs: the version information embedded in the
+// running program's own file ("vk550ctl 1.0.0.1" and the copyright line).
+
+#include "app/AEVersionInfo.h"
+
+#include <cstdio>
+#include <string>
+
+namespace vk::tools {
+
+// 0 after printing; 1 (and a message) when the file carries no version information.
+inline int PrintProgramVersion(const char* program)
+{
+    CAEVersionInfo info;
+    std::string version = info.GetVersion();
+    while (!version.empty() && version.back() == ' ')
+        version.pop_back();  // the blank before an empty SpecialBuild text
+    if (version.empty()) {
+        std::fprintf(stderr, "%s: no version information in %s\n", program, info.m_strFileName.c_str());
+        return 1;
+    }
+    std::printf("%s%s\n", program, version.c_str());
+    if (!info.m_strLegalCopyright.empty())
+        std::printf("%s\n", info.m_strLegalCopyright.c_str());
+    return 0;
+}
+
+}  // namespace vk::tools
