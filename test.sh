@@ -23,7 +23,7 @@ while [[ $# -gt 0 ]]; do
 done
 [[ ${#modes[@]} -gt 0 ]] || modes=(normal)
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 jobs=$(nproc)
 run_suite() {
