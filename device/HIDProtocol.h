@@ -52,6 +52,9 @@ struct HIDDeviceEntry {
     std::unique_ptr<IHidInterface> handle;  // null when not open
     HidOpenMode mode;
     HidAttributes attributes;  // zero when the interface could not be opened
+    // False for an interface of the unit's vendor whose node this user may not
+    // open (no udev rule gives access): it is never taken for a unit.
+    bool accessible = true;
     HidCaps caps;
     // Report buffers, only for interfaces of the unit's vendor.
     std::vector<uint8_t> inputReport;
@@ -112,6 +115,9 @@ public:
     [[nodiscard]] int CountUnits(int productFilter);
     // The command interfaces that pass the filter now, in enumeration order (not open).
     [[nodiscard]] std::vector<HIDDeviceEntry> ListUnits(int productFilter);
+    // Paths of the command interfaces that pass the filter but that this user
+    // may not open: units that are attached and cannot be talked to.
+    [[nodiscard]] std::vector<std::string> ListRefusedUnits(int productFilter);
     // Resets the unit and waits (on the clock, pumping messages) until a command
     // interface with the expected product id is back. Does not reopen the unit.
     // False at once when the reset command cannot be written (unit not open).

@@ -51,9 +51,11 @@ void CHIDProtocol::SetMessagePump(IMessagePump* pump) { g_pump.store(pump, std::
 
 bool CHIDProtocol::IsUnitEntry(const HIDDeviceEntry& entry, int productFilter)
 {
-    // A command interface (the unit's other interfaces report input buttons) that passes the filter.
+    // A command interface (the unit's other interfaces report input buttons) that
+    // passes the filter and that we may open: a unit we cannot talk to is not one
+    // to configure.
     return entry.attributes.vendorId == kUnitVendorId && entry.caps.numberInputButtonCaps == 0 &&
-           PassesProductFilter(entry.attributes.productId, productFilter);
+           PassesProductFilter(entry.attributes.productId, productFilter) && entry.accessible;
 }
 
 bool CHIDProtocol::OpenEntry(HIDDeviceEntry& entry, const std::string& path, const HidOpenMode& mode, bool readCaps)
@@ -91,8 +93,24 @@ std::vector<HIDDeviceEntry> CHIDProtocol::Enumerate()
             list[i].handle.reset();
         else
             list[i].path = paths[i];
+        // Only our vendor's nodes are tried: other devices are none of our business.
+        if (list[i].attributes.vendorId == kUnitVendorId)
+            list[i].accessible = bus.MayOpen(paths[i]);
     }
     return list;
+}
+
+std::vector<std::string> CHIDProtocol::ListRefusedUnits(int productFilter)
+{
+    std::vector<std::string> refused;
+    for (HIDDeviceEntry& entry : Enumerate()) {
+        if (entry.accessible)
+            continue;
+        entry.accessible = true;  // would it be a unit if we could open it?
+        if (IsUnitEntry(entry, productFilter))
+            refused.push_back(entry.path);
+    }
+    return refused;
 }
 
 void CHIDProtocol::CloseEntries()

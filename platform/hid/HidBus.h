@@ -60,6 +60,14 @@ public:
     // Opens an interface; a mode without read or write only queries attributes and
     // capabilities. nullptr when the path is gone or cannot be opened this way.
     [[nodiscard]] virtual std::unique_ptr<IHidInterface> Open(const std::string& path, const HidOpenMode& mode) = 0;
+    // Whether this user may open the interface for reading and writing. False for
+    // a node that is there but refuses us (no udev rule gives us access): it is
+    // still listed and its attributes can still be queried.
+    [[nodiscard]] virtual bool MayOpen(const std::string& path)
+    {
+        (void)path;
+        return true;
+    }
 };
 
 // The process-wide bus the unit link enumerates: an empty one until a program

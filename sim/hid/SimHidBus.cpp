@@ -37,6 +37,7 @@ struct CSimHidBus::Core {
         std::shared_ptr<CSimUnit> unit;  // a unit's command interface, else null
         SimInterfaceSpec spec;           // any other interface
         bool heldElsewhere = false;
+        bool refused = false;  // the node refuses this user: queries only
         int openCount = 0;
         bool openedExclusive = false;
         std::vector<std::weak_ptr<ReaderQueue>> readers;
@@ -278,6 +279,20 @@ void CSimHidBus::HoldExclusively(const std::string& path, bool held)
         slot->heldElsewhere = held;
 }
 
+void CSimHidBus::RefuseAccess(const std::string& path, bool refused)
+{
+    std::lock_guard lock(m_core->mutex);
+    if (auto* slot = m_core->Find(path))
+        slot->refused = refused;
+}
+
+bool CSimHidBus::MayOpen(const std::string& path)
+{
+    std::lock_guard lock(m_core->mutex);
+    const Core::Slot* slot = m_core->Find(path);
+    return !slot || !slot->refused;
+}
+
 void CSimHidBus::SetChangeListener(std::function<void()> listener)
 {
     std::lock_guard lock(m_core->mutex);
@@ -315,6 +330,8 @@ std::unique_ptr<IHidInterface> CSimHidBus::Open(const std::string& path, const H
     std::lock_guard lock(m_core->mutex);
     Core::Slot* slot = m_core->Find(path);
     if (!slot || !slot->Present() || slot->heldElsewhere || slot->openedExclusive)
+        return nullptr;
+    if (slot->refused && (mode.read || mode.write))
         return nullptr;
     if (mode.exclusive && slot->openCount > 0)
         return nullptr;

@@ -46,6 +46,10 @@ public:
     std::string AddForeignInterface(uint16_t vendorId, uint16_t productId);
     // Another program holds this interface exclusively: every open fails.
     void HoldExclusively(const std::string& path, bool held);
+    // The interface's node refuses this user (as without the udev rule): it is
+    // listed and its attributes can be queried, but it cannot be opened for
+    // reading or writing.
+    void RefuseAccess(const std::string& path, bool refused);
     // The device-change notification: called (on the caller's thread, no lock
     // held) whenever an interface came or went, including a unit leaving and
     // returning after a reset. Such clock-driven changes are noticed at the next
@@ -58,6 +62,7 @@ public:
     // IHidBus
     [[nodiscard]] std::vector<std::string> PresentInterfaces() override;
     [[nodiscard]] std::unique_ptr<IHidInterface> Open(const std::string& path, const HidOpenMode& mode) override;
+    [[nodiscard]] bool MayOpen(const std::string& path) override;
 
     // Report descriptor of a keyboard-like interface with input buttons.
     [[nodiscard]] static std::span<const uint8_t> ButtonsReportDescriptor();

@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "UnitBus.h"
 #include "device/HIDProtocol.h"
+#include "device/UnitAccess.h"
 
 #include <cstdio>
 
@@ -19,7 +20,10 @@ int RunList(const Invocation& invocation)
         return 2;
     CHIDProtocol protocol;
     const std::vector<HIDDeviceEntry> units = protocol.ListUnits(kFamilyFilter);
-    if (units.empty()) {
+    // Units that are attached but whose node this user may not open are named
+    // apart, with the fix: they are not "no unit".
+    const std::vector<std::string> refused = protocol.ListRefusedUnits(kFamilyFilter);
+    if (units.empty() && refused.empty()) {
         std::printf("no units attached\n");
         return 0;
     }
@@ -35,10 +39,15 @@ int RunList(const Invocation& invocation)
         std::printf("\n");
     }
     protocol.CloseUnit();
-    return 0;
+    for (const std::string& path : refused)
+        std::printf("%s  vendor 0x%04X  no access for this user\n", path.c_str(), kUnitVendorId);
+    if (refused.empty())
+        return 0;
+    std::fprintf(stderr, "vk550ctl: %s", RefusedUnitHint(refused).c_str());
+    return 1;
 }
 
-const CommandRegistration registration({"list", "list", "list the attached units", RunList});
+const CommandRegistration registration({"list", "list", "list the attached units (exit 1: one may not be opened)", RunList});
 
 }  // namespace
 }  // namespace vk::ctl

@@ -186,6 +186,16 @@ public:
         return std::make_unique<CHidapiInterface>(attributes, layout, device, std::move(lock), mode);
     }
 
+    bool MayOpen(const std::string& path) override
+    {
+        // Only the permission answer counts: a node that is gone or busy is not refused.
+        const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return errno != EACCES && errno != EPERM;
+        ::close(fd);
+        return true;
+    }
+
 private:
     // Attributes come from the enumeration; a path not seen in the last one is looked up afresh.
     bool LookUp(const std::string& path, HidAttributes& attributes)

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <sys/fsuid.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -336,6 +337,37 @@ void CUmockdevBed::Sync()
 {
     std::lock_guard lock(m_mutex);
     SyncLocked();
+}
+
+void CUmockdevBed::RestrictNode(const std::shared_ptr<CSimUnit>& unit, bool restricted)
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto& a : m_units) {
+        if (a.unit != unit || !a.node)
+            continue;
+        // Without the rule the node is root's alone; with it the user at the seat may open it.
+        if (::chmod(a.node->ptyPath.c_str(), restricted ? 0600 : 0666) != 0)
+            throw std::runtime_error("cannot change the mode of " + a.node->ptyPath);
+        if (::getuid() != 0 && restricted && ::chmod(a.node->ptyPath.c_str(), 0) != 0)
+            throw std::runtime_error("cannot take the rights on " + a.node->ptyPath);  // its owner is us
+        // umockdev's preload connects to the node's ioctl socket before it opens
+        // the node itself: the socket must let the other user in.
+        (void)::chmod((m_root + "/ioctl" + a.node->devNode).c_str(), 0777);
+    }
+    // umockdev makes the bed's root folder for its owner only.
+    (void)::chmod(m_root.c_str(), 0755);
+}
+
+CUnprivilegedFileAccess::CUnprivilegedFileAccess()
+{
+    if (::geteuid() == 0)
+        m_previous = ::setfsuid(65534);  // nobody; CAP_DAC_OVERRIDE goes with the file uid
+}
+
+CUnprivilegedFileAccess::~CUnprivilegedFileAccess()
+{
+    if (m_previous >= 0)
+        (void)::setfsuid(static_cast<uid_t>(m_previous));
 }
 
 std::string CUmockdevBed::DevNode(const std::shared_ptr<CSimUnit>& unit)

@@ -8,8 +8,8 @@
 //
 // Limits: every node is a pseudo-terminal shared by all handles of the
 // interface, so the reports queued for a node go to whichever handle reads
-// first (hidraw gives each handle its own copy); permissions are not tested
-// (the tests may run as root).
+// first (hidraw gives each handle its own copy). Permissions: RestrictNode and
+// CUnprivilegedFileAccess give a node that refuses the user, also under root.
 
 #include <cstdint>
 #include <memory>
@@ -54,6 +54,10 @@ public:
     void Sync();
     // The unit's device node now ("" while it is away).
     [[nodiscard]] std::string DevNode(const std::shared_ptr<CSimUnit>& unit);
+    // Gives the unit's node the permissions it has without our udev rule (root's
+    // only) or back. The bed's folders become readable for every user, so that a
+    // test can look at the bed as another user (see CUnprivilegedFileAccess).
+    void RestrictNode(const std::shared_ptr<CSimUnit>& unit, bool restricted);
 
 private:
     struct Attached {
@@ -74,6 +78,20 @@ private:
     // Nodes stay allocated until the bed goes: umockdev's worker may still be
     // inside one of their handlers when a device is removed.
     std::vector<std::unique_ptr<CMockHidraw>> m_nodes;
+};
+
+// Makes the calling thread's file access that of an unprivileged user while it
+// lives, when the test runs as root (root opens any node); otherwise the user's
+// own rights already apply. Other threads (umockdev's worker) keep theirs.
+class CUnprivilegedFileAccess {
+public:
+    CUnprivilegedFileAccess();
+    ~CUnprivilegedFileAccess();
+    CUnprivilegedFileAccess(const CUnprivilegedFileAccess&) = delete;
+    CUnprivilegedFileAccess& operator=(const CUnprivilegedFileAccess&) = delete;
+
+private:
+    int m_previous = -1;
 };
 
 // A virtual clock that syncs the bed after every sleep, so that a wait in unit

@@ -2,7 +2,14 @@
 // hidraw devices in a umockdev test bed.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "device/HIDProtocol.h"
@@ -201,6 +208,63 @@ TEST_F(UmockdevHid, IdentificationAndUnitReportMatchTheSimulatedBus)
     EXPECT_EQ(throughHidraw, throughSimBus);
     EXPECT_FALSE(throughHidraw.back().empty());
 }
+
+// A unit whose node this user may not open (the udev rule is missing) is not a
+// unit to configure: it is listed apart, so that the user can be told the fix.
+// Once the node lets us in, the same unit is found and opened.
+TEST_F(UmockdevHid, AUnitWhoseNodeRefusesThisUserIsListedApartNotTakenForAUnit)
+{
+    auto refused = Attach(SimUnitKind::StandAlone);
+    const std::string node = m_bed->DevNode(refused);
+    m_bed->RestrictNode(refused, true);
+    {
+        const test::CUnprivilegedFileAccess user;
+        CHIDProtocol protocol(*m_bus);
+        EXPECT_EQ(protocol.CountUnits(kFamilyFilter), 0);
+        EXPECT_TRUE(protocol.ListUnits(kFamilyFilter).empty());
+        EXPECT_FALSE(protocol.OpenUnit(kFamilyFilter, false));
+        EXPECT_EQ(protocol.ListRefusedUnits(kFamilyFilter), std::vector<std::string>{node});
+        EXPECT_TRUE(protocol.ListRefusedUnits(0x217).empty()) << "the filter applies to refused units too";
+    }
+
+    m_bed->RestrictNode(refused, false);
+    CHIDProtocol protocol(*m_bus);
+    EXPECT_TRUE(protocol.ListRefusedUnits(kFamilyFilter).empty());
+    EXPECT_EQ(protocol.CountUnits(kFamilyFilter), 1);
+    ASSERT_TRUE(protocol.OpenUnit(kFamilyFilter, false));
+    EXPECT_TRUE(protocol.IsOpen());
+}
+
+#ifdef VK550CTL_EXE
+// vk550ctl list run by a user without access: "no units attached" only when
+// there is none; a unit whose node refuses the user is named, with the fix,
+// and the command fails.
+TEST_F(UmockdevHid, ListTellsNoUnitFromAUnitThisUserMayNotOpen)
+{
+    const std::string out = ::testing::TempDir() + "vk550ctl-list-" + std::to_string(::getpid());
+    const auto list = [&](bool unprivileged) {
+        const std::string user = unprivileged && ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+        const int status = std::system((user + VK550CTL_EXE + " list >" + out + " 2>&1").c_str());
+        std::ifstream file(out);
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::remove(out.c_str());
+        return std::make_pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1, text);
+    };
+
+    const auto [noneCode, none] = list(false);
+    EXPECT_EQ(noneCode, 0);
+    EXPECT_EQ(none, "no units attached\n");
+
+    auto unit = Attach(SimUnitKind::StandAlone);
+    m_bed->RestrictNode(unit, true);
+    const auto [refusedCode, refused] = list(true);
+    EXPECT_EQ(refusedCode, 1) << refused;
+    EXPECT_EQ(refused.find("no units attached"), std::string::npos) << refused;
+    EXPECT_NE(refused.find(m_bed->DevNode(unit) + "  vendor 0x3C5A  no access for this user"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("70-quorvel-vk550.rules"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("udevadm trigger --subsystem-match=hidraw"), std::string::npos) << refused;
+}
+#endif
 
 }  // namespace
 }  // namespace vk
