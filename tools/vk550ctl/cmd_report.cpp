@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "UnitBus.h"
 #include "device/HIDProtocol.h"
+#include "device/UnitAccess.h"
 #include "platform/ui/MessageBox.h"
 
 #include <cstdio>
@@ -49,8 +50,18 @@ int RunReport(const Invocation& invocation)
     SetMessageBoxes(&box);
 
     CHIDProtocol protocol;
+    const std::vector<HIDDeviceEntry> units = protocol.ListUnits(kFamilyFilter);
+    if (units.empty()) {
+        SetMessageBoxes(nullptr);
+        // Nothing to ask: say why, and the fix when a unit is there but refuses us.
+        if (const auto refused = protocol.ListRefusedUnits(kFamilyFilter); !refused.empty())
+            std::fprintf(stderr, "vk550ctl: %s", RefusedUnitHint(refused).c_str());
+        else
+            std::fprintf(stderr, "vk550ctl: no unit attached\n");
+        return 1;
+    }
     std::set<int> reported;
-    for (const HIDDeviceEntry& entry : protocol.ListUnits(kFamilyFilter)) {
+    for (const HIDDeviceEntry& entry : units) {
         const int productId = entry.attributes.productId;
         if (!reported.insert(productId).second || !protocol.OpenUnit(productId, true))
             continue;

@@ -32,6 +32,30 @@ void ListDevices(ISoundSystem& sound, WaveDirection dir, const char* title)
         std::printf("  none\n");
 }
 
+// Whether a device of this direction has `part` in its name.
+bool AnyDeviceNamed(ISoundSystem& sound, WaveDirection dir, const std::string& part)
+{
+    const uint32_t n = sound.GetNumDevs(dir);
+    for (uint32_t i = 0; i < n; ++i) {
+        std::string name;
+        if (sound.GetDevName(dir, i, name) == MMSYSERR_NOERROR && name.find(part) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+// The device the volume code picked, said plainly: the endpoint search falls back
+// to a name from its list even when no device carries it.
+std::string Describe(ISoundSystem& sound, WaveDirection dir, const std::string& picked)
+{
+    constexpr const char* kUnitName = "Qrvl";  // the unit's sound card: "Qrvl VK550_SAL", ...
+    if (AnyDeviceNamed(sound, dir, kUnitName))
+        return picked;
+    if (!picked.empty() && AnyDeviceNamed(sound, dir, picked))
+        return picked + "  (no device carries the unit's name \"" + kUnitName + "\"; this is another device)";
+    return std::string("none: no device carries the unit's name \"") + kUnitName + "\"";
+}
+
 int RunSound(const Invocation& invocation)
 {
     std::unique_ptr<CSimSystem> simulated;
@@ -58,8 +82,9 @@ int RunSound(const Invocation& invocation)
     ListDevices(*sound, WaveDirection::In, "recording devices");
     ListDevices(*sound, WaveDirection::Out, "playback devices");
     const CAudioEndpoints endpoints;
-    std::printf("unit recording device: %s\nunit playback device:  %s\n", endpoints.m_strRecordDevice.c_str(),
-                endpoints.m_strPlayDevice.c_str());
+    std::printf("unit recording device: %s\nunit playback device:  %s\n",
+                Describe(*sound, WaveDirection::In, endpoints.m_strRecordDevice).c_str(),
+                Describe(*sound, WaveDirection::Out, endpoints.m_strPlayDevice).c_str());
     SetSoundSystem(nullptr);
     return 0;
 }

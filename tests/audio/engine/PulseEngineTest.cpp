@@ -30,9 +30,12 @@ class PulseEngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("PULSE_SERVER", ("unix:" + std::string(VK_PULSE_DIR) + "/native").c_str(), 1);
-        ::setenv("PULSE_COOKIE", (std::string(VK_PULSE_DIR) + "/cookie").c_str(), 1);
-        ASSERT_TRUE(m_sound.Connect()) << "no PulseAudio test server at " << VK_PULSE_DIR;
+        // The PulseAudio test server's folder unless ctest names another server's (PipeWire's).
+        const char* env = std::getenv("VK_PULSE_DIR");
+        const std::string dir = env && *env ? env : VK_PULSE_DIR;
+        ::setenv("PULSE_SERVER", ("unix:" + dir + "/native").c_str(), 1);
+        ::setenv("PULSE_COOKIE", (dir + "/cookie").c_str(), 1);
+        ASSERT_TRUE(m_sound.Connect()) << "no test sound server at " << dir;
         SetSoundSystem(&m_sound);
         SetMessageBoxes(&m_boxes);
         CAudioEndpoints endpoints;  // unity gain from speaker to microphone

@@ -21,8 +21,15 @@
 namespace vk {
 namespace {
 
-const std::string kServerDir = VK_PULSE_DIR;
-const std::string kServerScript = VK_PULSE_SCRIPT;
+// The server's folder and script: the PulseAudio test server's unless ctest runs
+// these tests against another server (PipeWire's) by the environment.
+std::string FromEnvironment(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+const std::string kServerDir = FromEnvironment("VK_PULSE_DIR", VK_PULSE_DIR);
+const std::string kServerScript = FromEnvironment("VK_PULSE_SCRIPT", VK_PULSE_SCRIPT);
 
 class PulseSoundTest : public ::testing::Test {
 protected:

@@ -6,8 +6,9 @@
 #   pulse-test-server.sh stop DIR       stop it by its pid
 #   pulse-test-server.sh unit DIR ROLE  replace the unit's devices (ROLE: SAL, MAS, SLV, none)
 #
-# The unit's speaker is a null sink; its microphone is a mono remap of that
-# sink's monitor, so it is clocked and hears what is played.
+# The unit's speaker is a null sink; its microphone is the left channel of that
+# sink's monitor remapped to mono, so it is clocked and hears what is played at
+# the level played (a down-mix would change it, and differently on PipeWire).
 set -euo pipefail
 cmd=${1:?command}
 dir=${2:?folder}
@@ -39,7 +40,7 @@ load_unit() {
   lower=${role,,}
   pactl load-module module-null-sink sink_name=vk_${lower}_spk rate=16000 \
     "sink_properties=\"device.description='Qrvl VK550_${role} Speaker'\"" >/dev/null
-  pactl load-module module-remap-source source_name=vk_${lower}_mic master=vk_${lower}_spk.monitor \
+  pactl load-module module-remap-source source_name=vk_${lower}_mic master=vk_${lower}_spk.monitor master_channel_map=front-left \
     channels=1 channel_map=mono "source_properties=\"device.description='Qrvl VK550_${role} Microphone'\"" >/dev/null
 }
 
@@ -55,7 +56,7 @@ start)
   cat >"$dir/server.pa" <<PA
 load-module module-native-protocol-unix socket=$sock auth-anonymous=1
 load-module module-null-sink sink_name=vk_sal_spk rate=16000 sink_properties="device.description='Qrvl VK550_SAL Speaker'"
-load-module module-remap-source source_name=vk_sal_mic master=vk_sal_spk.monitor channels=1 channel_map=mono source_properties="device.description='Qrvl VK550_SAL Microphone'"
+load-module module-remap-source source_name=vk_sal_mic master=vk_sal_spk.monitor master_channel_map=front-left channels=1 channel_map=mono source_properties="device.description='Qrvl VK550_SAL Microphone'"
 PA
   setsid pulseaudio -n -F "$dir/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
     --realtime=no --high-priority=no --log-target="file:$dir/log" --log-level=notice \
