@@ -1,4 +1,5 @@
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtScreenFit.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -30,17 +31,21 @@ QFont ToQFont(const DialogFont& font)
                                          [&](const char* face) { return font.face == face; });
     f.setFamily(windowsFace ? QStringLiteral("Sans Serif") : QString::fromStdString(font.face));
     f.setStyleHint(QFont::SansSerif);
+    // Large text may have made the dialogs shrink (QtScreenFit.h).
+    const double scale = DialogFontScale();
+    const auto pixels = [scale](int px) { return std::max(1, int(px * scale + 0.5)); };
     if (font.pointSize > 0) {
-        f.setPointSize(font.pointSize);
+        f.setPointSizeF(font.pointSize * scale);
     } else if (font.height < 0) {
-        f.setPixelSize(-font.height);  // a character height
+        f.setPixelSize(pixels(-font.height));  // a character height
     } else if (font.height > 0) {
         // A cell height, as the classic CreateFont takes a positive height: the
         // letters are smaller than the line by the font's leading.
-        f.setPixelSize(font.height);
+        const int height = pixels(font.height);
+        f.setPixelSize(height);
         const int cell = QFontMetrics(f).height();
-        if (cell > 0 && cell != font.height)
-            f.setPixelSize(std::max(1, (font.height * font.height + cell / 2) / cell));
+        if (cell > 0 && cell != height)
+            f.setPixelSize(std::max(1, (height * height + cell / 2) / cell));
     }
     const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 900);
     f.setWeight(static_cast<QFont::Weight>(weight));
@@ -142,6 +147,9 @@ bool CQtHost::SaveScreenshot(const CDialog& dlg, const std::string& path) const
 void CQtHost::CreateDialogWindow(CDialog& dlg)
 {
     QWidget* parent = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
+    if (FitsWindowsToScreen())
+        if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+            FitDialogToWorkArea(dlg, screen->availableGeometry().size());
     m_windows[&dlg] = new CQtDialogWindow(dlg, parent);
 }
 

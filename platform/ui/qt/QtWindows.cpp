@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtSystemMenuButton.h"
 
 namespace vk {
 namespace {
@@ -134,6 +135,8 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* parent) : QDialog(parent
     // Frames and group boxes lie behind the controls they surround.
     for (CQtCanvas* canvas : m_canvases)
         canvas->lower();
+    if (dlg.HasSystemMenu())
+        new CQtSystemMenuButton(*this);  // the system menu's own entries, visible (F1 too)
     SyncWindow();
 }
 

@@ -1,0 +1,124 @@
+// Large text: at 100, 125, 150 and 200 % text scaling on a 1280x800 screen the
+// wizard-sized window fits the work area, frame included, with its bottom-right
+// button inside; where its designed size fits (100 and 125 %) it keeps it. ctest runs this program once
+// per scaling (VK_TEXT_SCALE percent): the offscreen screen takes its logical dpi
+// from a configuration file written before Qt starts, and Qt turns that into the
+// device-pixel ratio a desktop's scaling gives (VK_TEXT_MODEL=fontdpi instead
+// enlarges only the fonts, as a font dpi setting without scaling does).
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtScreenFit.h"
+
+namespace vk {
+namespace {
+
+constexpr int kNext = 1003;
+int TextScale()
+{
+    const char* value = std::getenv("VK_TEXT_SCALE");
+    return value ? std::atoi(value) : 100;
+}
+
+// The wizard's size and font, with its Next button in the bottom-right corner.
+const DialogTemplate kWizardSized{
+    .id = 102,
+    .caption = "Quorvel Dravena Configuration",
+    .width = 567,
+    .height = 251,
+    .font = {"MS Shell Dlg", 8},
+    .style = DS_SYSMENU | DS_MODALFRAME | DS_APPWINDOW,
+    .controls = {{1008, ControlKind::Static, "Configuration Type", {50, 10, 300, 20}},
+                 {kNext, ControlKind::PushButton, "Next >", {490, 225, 70, 18}}}};
+const DialogTemplate kAboutSized{.id = 100,
+                                 .caption = "About",
+                                 .width = 267,
+                                 .height = 61,
+                                 .font = {"MS Shell Dlg", 8},
+                                 .style = DS_SYSMENU | DS_MODALFRAME,
+                                 .controls = {{1, ControlKind::PushButton, "OK", {210, 40, 50, 14}, CS_DEFAULT}}};
+
+TEST(UiQtScreenFit, TheWindowFitsTheWorkAreaAtThisTextScale)
+{
+    CQtHost host;
+    host.Install();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    SCOPED_TRACE("text scale " + std::to_string(TextScale()) + " %, work area " + std::to_string(work.width()) + "x" +
+                 std::to_string(work.height()));
+    ASSERT_TRUE(FitsWindowsToScreen());
+
+    CDialog wizard(kWizardSized);
+    const Size designed = wizard.ClientSize();  // at the fonts' own size
+    const bool designedFits = designed.cx + kWindowFrame.left() + kWindowFrame.right() <= work.width() &&
+                              designed.cy + kWindowFrame.top() + kWindowFrame.bottom() <= work.height();
+    ASSERT_TRUE(wizard.Create());
+    QWidget* window = host.WindowOf(wizard);
+    ASSERT_NE(window, nullptr);
+    EXPECT_LE(window->width() + kWindowFrame.left() + kWindowFrame.right(), work.width());
+    EXPECT_LE(window->height() + kWindowFrame.top() + kWindowFrame.bottom(), work.height());
+    QWidget* next = host.ControlWidget(wizard, kNext);
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(window->rect().contains(next->geometry())) << "Next lies outside the window";
+
+    EXPECT_EQ(designedFits, TextScale() <= 125 && !std::getenv("VK_TEXT_MODEL")) << "the screen this test models";
+    if (designedFits) {
+        EXPECT_EQ(DialogFontScale(), 1.0) << "the designed size fits: nothing shrinks";
+        EXPECT_EQ(window->size(), QSize(designed.cx, designed.cy));
+    } else {
+        EXPECT_LT(DialogFontScale(), 1.0);
+        // Shrunk no more than needed (base units come in whole pixels: steps of about 15 %).
+        EXPECT_GT(window->width() + kWindowFrame.left() + kWindowFrame.right(), work.width() * 0.75);
+    }
+
+    // A dialog opened later keeps the scale, so the run keeps one look.
+    const double scale = DialogFontScale();
+    CDialog about(kAboutSized, &wizard);
+    ASSERT_TRUE(about.Create());
+    EXPECT_EQ(DialogFontScale(), scale);
+    if (const char* folder = std::getenv("VK_FIT_SCREENSHOTS")) {
+        const std::string name = std::string(folder) + "/fit-" + std::to_string(TextScale()) + ".png";
+        EXPECT_TRUE(host.SaveScreenshot(wizard, name));
+    }
+    about.DestroyWindow();
+    wizard.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace vk
+
+int main(int argc, char** argv)
+{
+    // A private runtime folder, and a 1280x800 offscreen screen at the scaling asked for.
+    char runtime[] = "/tmp/vk-ui-fit-XXXXXX";
+    if (!mkdtemp(runtime))
+        return 1;
+    setenv("XDG_RUNTIME_DIR", runtime, 1);
+    const int percent = vk::TextScale();
+    const bool fontDpi = std::getenv("VK_TEXT_MODEL") && std::string(std::getenv("VK_TEXT_MODEL")) == "fontdpi";
+    const std::string config = std::string(runtime) + "/screen.json";
+    if (FILE* f = std::fopen(config.c_str(), "w")) {
+        std::fprintf(f, "{\"screens\":[{\"name\":\"screen\",\"x\":0,\"y\":0,\"width\":1280,\"height\":800,"
+                        "\"logicalDpi\":%d,\"logicalBaseDpi\":96,\"dpr\":1}]}\n",
+                     fontDpi ? 96 : 96 * percent / 100);
+        std::fclose(f);
+    }
+    if (fontDpi)
+        setenv("QT_FONT_DPI", std::to_string(96 * percent / 100).c_str(), 1);
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    std::remove(config.c_str());
+    rmdir(runtime);
+    return rc;
+}

@@ -1,0 +1,135 @@
+// The system menu's own entries where a Linux user finds them: a menu button in
+// the window's top-right corner and F1 open them, the chosen entry reaches the
+// dialog as WM_SYSCOMMAND, and the button covers none of the designed controls.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtSystemMenuButton.h"
+
+namespace vk {
+namespace {
+
+constexpr unsigned kAboutDevice = 0x0010, kAboutBox = 0x0020;
+
+// A control in the top-right corner, where the button would go first.
+const DialogTemplate kWithMenu{
+    .id = 102,
+    .caption = "Menu test",
+    .width = 300,
+    .height = 120,
+    .font = {"MS Shell Dlg", 8},
+    .style = DS_SYSMENU | DS_MODALFRAME,
+    .controls = {{1008, ControlKind::Static, "Title", {10, 10, 250, 20}},
+                 {1011, ControlKind::PushButton, "?", {270, 4, 26, 14}},
+                 {1003, ControlKind::PushButton, "Next >", {230, 100, 60, 14}}}};
+
+class CMenuDialog : public CDialog {
+public:
+    explicit CMenuDialog(bool entries) : CDialog(kWithMenu), m_entries(entries) {}
+    std::vector<unsigned> sysCommands;
+
+protected:
+    bool OnInitDialog() override
+    {
+        if (m_entries) {
+            AppendSystemMenu(0, "");
+            AppendSystemMenu(kAboutDevice, "About Device ...");
+            AppendSystemMenu(kAboutBox, "About Menu test...");
+        }
+        return true;
+    }
+    void OnSysCommand(unsigned id, LPARAM) override { sysCommands.push_back(id); }
+
+private:
+    bool m_entries;
+};
+
+QToolButton* MenuButton(QWidget* window)
+{
+    const auto buttons = window->findChildren<CQtSystemMenuButton*>();
+    return buttons.size() == 1 ? buttons.front() : nullptr;
+}
+
+// Chooses the entry with this text in the menu that opens next.
+void ChooseWhenOpen(const QString& text, QStringList* seen)
+{
+    QTimer::singleShot(0, [text, seen] {
+        QMenu* menu = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible())
+                menu = m;
+        if (!menu) {
+            seen->append("(no menu open)");
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                seen->append(action->text());
+            if (action->text() == text)
+                action->trigger();
+        }
+        menu->close();
+    });
+}
+
+class UiQtMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override { host.Install(); }
+    CQtHost host;
+};
+
+TEST_F(UiQtMenuTest, TheCornerButtonAndF1OpenTheSystemMenusEntries)
+{
+    CMenuDialog dlg(true);
+    ASSERT_TRUE(dlg.Create());
+    QWidget* window = host.WindowOf(dlg);
+    QToolButton* button = MenuButton(window);
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    // A button holds the top-right corner here: the menu button takes another corner.
+    const int m = CQtSystemMenuButton::kMargin, side = CQtSystemMenuButton::kSize;
+    const QList<QPoint> corners{{window->width() - side - m, m}, {m, window->height() - side - m}, {m, m},
+                                {window->width() - side - m, window->height() - side - m}};
+    EXPECT_TRUE(corners.contains(button->pos())) << button->pos().x() << "," << button->pos().y();
+    for (const auto& ctrl : dlg.Controls()) {
+        if (QWidget* w = host.ControlWidget(dlg, ctrl->Id())) {
+            EXPECT_FALSE(button->geometry().intersects(w->geometry())) << "covers control " << ctrl->Id();
+        }
+    }
+
+    QStringList seen;
+    ChooseWhenOpen("About Device ...", &seen);
+    button->click();
+    EXPECT_EQ(seen, QStringList({"About Device ...", "About Menu test..."}));
+    EXPECT_EQ(dlg.sysCommands, std::vector<unsigned>{kAboutDevice});
+
+    seen.clear();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ChooseWhenOpen("About Menu test...", &seen);
+    QTest::keyClick(window, Qt::Key_F1);  // through the window system, as a key press comes
+    EXPECT_EQ(dlg.sysCommands, (std::vector<unsigned>{kAboutDevice, kAboutBox}));
+    dlg.DestroyWindow();
+}
+
+TEST_F(UiQtMenuTest, NoButtonWithoutEntriesOfTheDialogsOwn)
+{
+    CMenuDialog dlg(false);
+    ASSERT_TRUE(dlg.Create());
+    QToolButton* button = MenuButton(host.WindowOf(dlg));
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isVisible());
+    dlg.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace vk
