@@ -3,6 +3,15 @@
 // It finds the attached units, opens the one to configure and reads its type,
 // follows units being plugged in and out, and answers the product family's tool
 // message 0x384.
+//
+// The class is defined over files by concern:
+//   QuorvelVK550ConfigDlg.cpp               life cycle, commands, system menu, cancel
+//   QuorvelVK550ConfigDlgPages.cpp          what each page shows; page 7 runs the inputs page
+//   QuorvelVK550ConfigDlgNavigation.cpp     Next and Back on every page
+//   QuorvelVK550ConfigDlgUnitType.cpp       finding the unit, its type, set-up start, master channels
+//   QuorvelVK550ConfigDlgTypeAssignment.cpp writing a new type and waiting for the unit to return
+//   QuorvelVK550ConfigDlgDeviceWatch.cpp    device changes, timers, tool messages
+//   QuorvelVK550ConfigDlgTestControls.cpp   test buttons, sliders, recording, echo test
 
 #include <functional>
 #include <memory>
@@ -11,6 +20,7 @@
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
+#include "device/UnitTypes.h"
 #include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
 
@@ -23,18 +33,15 @@ inline constexpr uint32_t WM_TOOL_MESSAGE = 0x384;
 inline constexpr const char* kWizardTitle = "Quorvel Dravena Configuration";
 inline constexpr const char* kAudioSetupTitle = "Quorvel Audio Setup";
 
-// Product ids of the family.
-inline constexpr int kMasterProductId = 0x217;
-inline constexpr int kSlaveProductId = 0x317;
-inline constexpr int kStandAloneProductId = 0x117;
-inline constexpr int kNewProductId = 0x1C;
-
 // Timers of the window.
 inline constexpr unsigned kRecordTimer = 1;        // 5000 ms, the recording limit
 inline constexpr unsigned kWatchSuspendTimer = 2;  // 180000 ms
 inline constexpr unsigned kDeviceSettleTimer = 3;  // 200 ms
 inline constexpr uint32_t kWatchSuspendMs = 180000;
 inline constexpr uint32_t kDeviceSettleMs = 200;
+
+// The product id a unit of this type answers under (from the shared table).
+[[nodiscard]] constexpr int ProductIdOf(int type) { return UnitTypeRow(type).productId; }
 
 // System-menu commands.
 inline constexpr unsigned IDM_ABOUTBOX = 0x10;

@@ -3,7 +3,7 @@
 // folders it reads at start.
 #include "app/AboutDlg.h"
 #include "app/QuorvelVK550ConfigDlg.h"
-#include "app/WindowTitleLink.h"
+#include "program/WindowTitleLink.h"
 #include "platform/ipc/WindowSocket.h"
 #include "platform/settings/Paths.h"
 #include "platform/settings/RegHelper.h"
