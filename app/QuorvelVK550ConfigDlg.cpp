@@ -103,7 +103,12 @@ void CQuorvelVK550ConfigDlg::ReadFolders()
         m_strWaveDir = paths::FolderFromSetting(folder, m_strWaveDir);
 }
 
-void CQuorvelVK550ConfigDlg::OnDestroy() { m_attachment.reset(); }
+void CQuorvelVK550ConfigDlg::OnDestroy()
+{
+    // Whatever way the wizard ends, no engine thread outlives its window.
+    m_audio.Stop();
+    m_attachment.reset();
+}
 
 // --- system menu, commands, cancel ------------------------------------------------
 
@@ -152,6 +157,12 @@ void CQuorvelVK550ConfigDlg::OnOK() {}
 
 void CQuorvelVK550ConfigDlg::OnCancel()
 {
+    // While the inputs page runs, the close box of the (disabled) wizard asks
+    // the inputs page's own question.
+    if (m_pInputsSetup) {
+        (void)m_pInputsSetup->SendMessage(WM_COMMAND, IDCANCEL);
+        return;
+    }
     const bool underWay = m_nPage != 0 && m_nPage != 1 && m_nPage != 2 && m_nPage != 13;
     if (underWay) {
         const char* text =

@@ -63,6 +63,13 @@ public:
     void OnBack();
     [[nodiscard]] bool OpenConnectedUnit() override;
     void ReadUnitType();
+    // Writes the type (1, 2 or 3) into the unit and waits for it and its sound
+    // card to come back; false after a message box.
+    [[nodiscard]] bool AssignUnitType(int type);
+    void PrepareUnitForSetup();
+    void SaveMasterInputs();
+    void SetMasterInputsFlag(bool on);
+    void RestoreMasterInputs();
     void OnDevicesChanged();
     intptr_t OnToolMessage(WPARAM wParam, LPARAM lParam);
     void NotifyAudioSetupTool();
@@ -145,6 +152,29 @@ private:
     void SetPageIcon(int icon);
     void CopyTexts();
     void CommonEnd();
+    // --- navigation steps (QuorvelVK550ConfigDlgNavigation.cpp)
+    bool NextFromTypeSelection();  // false: the page stays without being shown again
+    void NextFromConfigurationType();
+    void NextFromSpeaker();
+    void NextFromInputs();
+    void NextFromOutput();
+    void ExitWizard();
+    void BackFromSpeaker();
+    void BackFromInputs();
+    void BackFromOutput();
+    void BackFromFinished();
+    void EnterOutputPage();    // page 8: the microphone routed to the PC, the page's flag raised
+    void StartListening();     // the engine listens, the recording's file ready
+    void StopTestAudio();      // the engine stopped, the speaker flag lowered
+    // 0xB7FF; when the unit is ready to store, 0xB100 and 0xB102. True when stored.
+    bool StoreUnitSettings();
+    void SendShort(uint16_t code);
+    // --- type assignment (QuorvelVK550ConfigDlgTypeAssignment.cpp)
+    void WriteTypeIdentity(const UnitTypeInfo& row);
+    void WriteTypeLinesAndChannels(const UnitTypeInfo& row);
+    void SetLiveTypeLines(int type);
+    void ResetUnitQuietly(uint16_t productId);
+    [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
     void RunInputsPage();
 

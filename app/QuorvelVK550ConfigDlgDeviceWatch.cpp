@@ -70,7 +70,13 @@ void CQuorvelVK550ConfigDlg::OnTimer(unsigned id)
 intptr_t CQuorvelVK550ConfigDlg::OnToolMessage(WPARAM, LPARAM lParam)
 {
     switch (lParam) {
-    case 3: EndDialog(0); break;
+    case 3:
+        // A running inputs page is closed first (result 0: no navigation), so
+        // the wizard's own loop can end.
+        if (m_pInputsSetup)
+            (void)m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+        EndDialog(0);
+        break;
     case 6:
         m_bWatchSuspended = true;
         SetTimer(kWatchSuspendTimer, kWatchSuspendMs);

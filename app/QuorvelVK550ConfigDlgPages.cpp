@@ -1,6 +1,7 @@
 // What each page of the wizard shows; page 7 runs the inputs page modally.
 #include "app/QuorvelVK550ConfigDlg.h"
 
+#include "device/LevelRegisters.h"
 #include "inputs/InputsPage.h"
 #include "platform/settings/WinPos.h"
 #include "resources/ControlIds.h"
@@ -221,14 +222,19 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
     winPos.RestorePosition(*this, SW_SHOWNORMAL, false);
     m_pInputsSetup = nullptr;
 
-    (void)m_protocol.SendShortCommand(static_cast<uint16_t>(0x5100 + m_speakerVolume), 1000);
-    (void)m_protocol.SendShortCommand(static_cast<uint16_t>(0x5300 + m_micVolume), 1000);
-    (void)m_protocol.SendShortCommand(static_cast<uint16_t>(0x5700 + m_micVolume), 1000);
-    (void)m_protocol.SendShortCommand(static_cast<uint16_t>(0x5400 + m_micVolume), 1000);
+    // The inputs page may have changed the levels; the wizard's own are written back.
+    const auto speaker = static_cast<uint8_t>(m_speakerVolume);
+    const auto output = static_cast<uint8_t>(m_micVolume);
+    (void)WriteLevelRegister(m_protocol, 1, speaker);
+    for (int reg : {3, 7, 4})
+        (void)WriteLevelRegister(m_protocol, reg, output);
 
-    if (result == 1)
+    // A wizard that was ended meanwhile (tool message 0x384) goes no further.
+    if (IsEnded())
+        return;
+    if (result == kInputsBack)
         OnBack();
-    else if (result == 2)
+    else if (result == kInputsNext)
         OnNext();
     else
         return;  // closed by the wizard itself (or abandoned): no navigation, no texts
