@@ -7,6 +7,7 @@
 #include "WizardSoundFixture.h"
 
 #include <optional>
+#include <ostream>
 
 namespace vk {
 namespace {
@@ -77,6 +78,7 @@ struct AssignCase {
     std::optional<PicLineWords> liveAfter;
     bool resets;
 };
+void PrintTo(const AssignCase& c, std::ostream* os) { *os << c.name; }
 
 class TypeAssignmentTest : public testing::WizardSoundFixture, public ::testing::WithParamInterface<AssignCase> {};
 
@@ -151,6 +153,7 @@ struct FailureCase {
     int resets;
     const char* text;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class TypeAssignmentFailureTest : public testing::WizardSoundFixture,
                                   public ::testing::WithParamInterface<FailureCase> {};
@@ -207,6 +210,7 @@ struct SetupCase {
     uint16_t unitAddress;
     bool updates;  // the stored defaults are written and the box shown
 };
+void PrintTo(const SetupCase& c, std::ostream* os) { *os << c.name; }
 
 class SetupStartTest : public testing::WizardSoundFixture, public ::testing::WithParamInterface<SetupCase> {};
 
