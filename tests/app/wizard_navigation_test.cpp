@@ -7,6 +7,7 @@
 #include "inputs/InputsPage.h"
 #include "platform/settings/RegHelper.h"
 #include "resources/ControlIds.h"
+#include "RecordingWindows.h"
 #include "WizardSoundFixture.h"
 
 #include <algorithm>
@@ -174,6 +175,28 @@ TEST_F(NavigationFixture, ASlaveAtTheEndNoLongerFollowsTheUnits)
     ASSERT_TRUE(m_dlg.ClickControl(N));
     EXPECT_FALSE(m_dlg.m_bIgnoreDeviceChanges);
     EXPECT_EQ(m_dlg.Result(), IDOK);
+}
+
+// The audio set-up tool hears of every speaker test that starts (from page 1
+// after a type was written, from page 2 when the type is kept), and of nothing else.
+TEST_F(NavigationFixture, TheAudioSetupToolIsToldWhenASpeakerTestStarts)
+{
+    testing::CRecordingWindows windows;
+    windows.present = {"Quorvel Audio Setup"};
+    SetWindows(&windows);
+    Start(K::New);
+    Walk({{MA, {}, 1}, {N, {}, 5}});
+    EXPECT_EQ(windows.posted.size(), 1u);
+    Walk({{B, {}, 2}, {N, {}, 5}});
+    EXPECT_EQ(windows.posted.size(), 2u);
+    Walk({{N, N, 8}, {N, {}, 13}});
+    EXPECT_EQ(windows.posted.size(), 2u);
+    for (const auto& posted : windows.posted) {
+        EXPECT_EQ(posted.message, 0x384u);
+        EXPECT_EQ(posted.wParam, 0);
+        EXPECT_EQ(posted.lParam, 1);
+    }
+    SetWindows(nullptr);
 }
 
 // --- units unplugged on the pages ---------------------------------------------------------------
