@@ -199,6 +199,31 @@ TEST_F(NavigationFixture, TheAudioSetupToolIsToldWhenASpeakerTestStarts)
     SetWindows(nullptr);
 }
 
+// The inputs page opens where the wizard is; the wizard takes the place where
+// the inputs page was left, keeping its own size.
+TEST_F(NavigationFixture, TheWizardTakesThePlaceWhereTheInputsPageWasLeft)
+{
+    Start(K::Slave);
+    WindowPlacement wizard;
+    ASSERT_TRUE(m_dlg.GetWindowPlacement(wizard));
+    const Rect before = wizard.normalPosition;
+    Rect opened{};
+    m_host.Then([&](CHeadlessHost& h) {
+        CDialog* inputs = h.ActiveModal();
+        WindowPlacement p;
+        ASSERT_TRUE(inputs->GetWindowPlacement(p));
+        opened = p.normalPosition;
+        p.normalPosition = {300, 200, 300 + 640, 200 + 480};
+        ASSERT_TRUE(inputs->SetWindowPlacement(p));
+        ASSERT_TRUE(inputs->ClickControl(IDC_BACK));
+    });
+    ASSERT_TRUE(m_dlg.ClickControl(N));
+    EXPECT_EQ(opened.left, before.left);
+    EXPECT_EQ(opened.top, before.top);
+    ASSERT_TRUE(m_dlg.GetWindowPlacement(wizard));
+    EXPECT_EQ(wizard.normalPosition, (Rect{300, 200, 300 + before.Width(), 200 + before.Height()}));
+}
+
 // --- units unplugged on the pages ---------------------------------------------------------------
 
 struct UnplugCase {
