@@ -1,7 +1,8 @@
 #include "platform/ui/PixelSurface.h"
 
 #include <algorithm>
-#include <cstdlib>
+
+#include "platform/ui/LineRaster.h"
 
 namespace vk {
 
@@ -45,28 +46,8 @@ void CPixelSurface::Stamp(int x, int y, int w, COLORREF color)
 
 void CPixelSurface::Polyline(std::span<const Point> points, const Pen& pen)
 {
-    for (size_t i = 1; i < points.size(); ++i) {
-        // Bresenham, both ends included.
-        int x = points[i - 1].x, y = points[i - 1].y;
-        const int x1 = points[i].x, y1 = points[i].y;
-        const int dx = std::abs(x1 - x), sx = x < x1 ? 1 : -1;
-        const int dy = -std::abs(y1 - y), sy = y < y1 ? 1 : -1;
-        int err = dx + dy;
-        for (;;) {
-            Stamp(x, y, pen.width, pen.color);
-            if (x == x1 && y == y1)
-                break;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y += sy;
-            }
-        }
-    }
+    for (size_t i = 1; i < points.size(); ++i)
+        RasterLine(points[i - 1], points[i], [&](int x, int y) { Stamp(x, y, pen.width, pen.color); });
 }
 
 Size CPixelSurface::TextExtent(const DialogFont& font, std::string_view text)

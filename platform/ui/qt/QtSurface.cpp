@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/ui/LineRaster.h"
 #include "platform/ui/PixelSurface.h"
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtWindows.h"
@@ -113,12 +114,56 @@ Size CQtPainterSurface::GetTextExtent(const DialogFont& font, std::string_view t
 CQtSurface::CQtSurface(Size size) : m_image(std::max(1, size.cx), std::max(1, size.cy), QImage::Format_RGB32)
 {
     m_image.fill(Qt::black);  // a new bitmap is black
+    m_bits = reinterpret_cast<uint32_t*>(m_image.bits());  // the image is never shared, so this stays valid
+    m_stride = m_image.bytesPerLine() / 4;
     m_painter.begin(&m_image);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     Attach(&m_painter, size);
 }
 
 CQtSurface::~CQtSurface() { m_painter.end(); }
+
+void CQtSurface::Polyline(std::span<const Point> points, const Pen& pen)
+{
+    if (pen.width > 1 || pen.squareCaps) {
+        CQtPainterSurface::Polyline(points, pen);
+        return;
+    }
+    const uint32_t rgb = qRgb(int(GetRValue(pen.color)), int(GetGValue(pen.color)), int(GetBValue(pen.color)));
+    const int w = m_image.width(), h = m_image.height();
+    const auto total = static_cast<size_t>(h) * static_cast<size_t>(m_stride);
+    const auto inX = [w](int x) { return static_cast<unsigned>(x) < static_cast<unsigned>(w); };
+    for (size_t i = 1; i < points.size(); ++i) {
+        const Point a = points[i - 1], b = points[i];
+        if (!inX(a.x) || !inX(b.x)) {
+            RasterLine(a, b, [&](int x, int y) {
+                if (inX(x) && static_cast<unsigned>(y) < static_cast<unsigned>(h))
+                    m_bits[y * m_stride + x] = rgb;
+            });
+            continue;
+        }
+        // Both ends inside the width: a pixel lies inside the image exactly when its
+        // index does, so one comparison per pixel clips rows above and below.
+        const int dx = std::abs(b.x - a.x), dy = std::abs(b.y - a.y);
+        const qsizetype sx = a.x < b.x ? 1 : -1;
+        const qsizetype sy = a.y < b.y ? m_stride : -m_stride;
+        qsizetype idx = static_cast<qsizetype>(a.y) * m_stride + a.x;
+        const bool steep = dy >= dx;
+        const int major = steep ? dy : dx, minor = steep ? dx : dy;
+        const qsizetype majorStep = steep ? sy : sx, minorStep = steep ? sx : sy;
+        int err = major / 2;
+        for (int k = 0; k <= major; ++k) {
+            if (static_cast<size_t>(idx) < total)
+                m_bits[idx] = rgb;
+            idx += majorStep;
+            err -= minor;
+            if (err < 0) {
+                err += major;
+                idx += minorStep;
+            }
+        }
+    }
+}
 
 // --- canvases -----------------------------------------------------------------------------
 

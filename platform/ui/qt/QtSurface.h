@@ -54,10 +54,16 @@ public:
     CQtSurface& operator=(const CQtSurface&) = delete;
 
     [[nodiscard]] const QImage& Image() const { return m_image; }
+    // One-pixel pens are drawn straight into the image's memory: QPainter's
+    // general path costs several times as much per pixel, and a full-scale trace
+    // of a wide view is over a hundred thousand pixels per block.
+    void Polyline(std::span<const Point> points, const Pen& pen) override;
 
 private:
     QImage m_image;
     QPainter m_painter;
+    uint32_t* m_bits = nullptr;
+    qsizetype m_stride = 0;  // in pixels
 };
 
 }  // namespace vk
