@@ -114,10 +114,11 @@ Size CQtPainterSurface::GetTextExtent(const DialogFont& font, std::string_view t
 CQtSurface::CQtSurface(Size size) : m_image(std::max(1, size.cx), std::max(1, size.cy), QImage::Format_RGB32)
 {
     m_image.fill(Qt::black);  // a new bitmap is black
-    m_bits = reinterpret_cast<uint32_t*>(m_image.bits());  // the image is never shared, so this stays valid
-    m_stride = m_image.bytesPerLine() / 4;
     m_painter.begin(&m_image);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
+    // The image is never shared (copies to controls are deep), so its memory stays put.
+    m_bits = reinterpret_cast<uint32_t*>(m_image.bits());
+    m_stride = m_image.bytesPerLine() / 4;
     Attach(&m_painter, size);
 }
 
