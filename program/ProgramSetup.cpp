@@ -1,6 +1,7 @@
 #include "program/ProgramSetup.h"
 
 #include "program/WindowTitleLink.h"
+#include "device/UnitAccess.h"
 #include "platform/hid/HidBus.h"
 #include "platform/ui/qt/QtHost.h"
 #include "resources/Resources.h"
@@ -20,6 +21,9 @@
 #endif
 #include "platform/sound/SoundSystem.h"
 
+#include <QApplication>
+#include <QMetaObject>
+#include <QWidget>
 #include <cstdio>
 #include <cstring>
 
@@ -36,6 +40,8 @@ ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots)
             options.simulate = arg + 11;
         else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
             options.help = true;
+        else if (std::strcmp(arg, "--version") == 0)
+            options.version = true;
         else if (allowScreenshots && std::strncmp(arg, "--", 2) != 0 && !options.screenshots)
             options.screenshots = arg;
         else if (std::strncmp(arg, "-platform", 9) == 0 && i + 1 < argc)
@@ -80,6 +86,9 @@ bool CProgramSetup::Start(const ProgramOptions& options)
 #ifdef HAVE_VK_HID_HIDAPI
     m_realBus = MakeHidapiBus();
     SetHidBus(m_realBus.get());
+    // A unit is attached but this user may not open it: say so and name the fix.
+    if (const auto refused = CHIDProtocol(*m_realBus).ListRefusedUnits(kFamilyFilter); !refused.empty())
+        std::fprintf(stderr, "%s", RefusedUnitHint(refused).c_str());
 #else
     std::fprintf(stderr, "This build has no HID backend; use --simulate\n");
 #endif
@@ -134,7 +143,21 @@ CQuorvelVK550ConfigDlg::Attach CProgramSetup::MakeAttach()
             }
         };
         auto links = std::make_shared<Links>();
-        links->title = CWindowTitleLink::Bind(kWizardTitle, window);
+        // A second start asks this window to the front; the request arrives on the
+        // link's thread and is carried out on the window's, while the window lives.
+        std::weak_ptr<Links> alive = links;
+        CQtHost* host = m_host.get();
+        links->title = CWindowTitleLink::Bind(kWizardTitle, window, [alive, host, &window] {
+            QMetaObject::invokeMethod(qApp, [alive, host, &window] {
+                if (!alive.lock())
+                    return;
+                if (QWidget* w = host->WindowOf(window)) {
+                    w->showNormal();
+                    w->raise();
+                    w->activateWindow();
+                }
+            }, Qt::QueuedConnection);
+        });
         if (m_sim) {
             links->sim = m_sim.get();
             m_sim->Bus().SetChangeListener([&window] { (void)window.Post(WM_DEVICECHANGE, 7, 0); });

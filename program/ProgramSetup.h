@@ -22,10 +22,11 @@ struct ProgramOptions {
     std::optional<std::string> simulate;  // the kind; "new" for a bare --simulate
     std::optional<std::string> screenshots;
     bool help = false;
+    bool version = false;
     bool valid = true;
 };
 
-// --simulate[=KIND], --help; anything else makes the options invalid.
+// --simulate[=KIND], --help, --version; anything else makes the options invalid.
 [[nodiscard]] ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots = false);
 
 class CProgramSetup {

@@ -6,7 +6,8 @@
 
 namespace vk {
 
-std::unique_ptr<CWindowTitleLink> CWindowTitleLink::Bind(const std::string& title, IMessageTarget& window)
+std::unique_ptr<CWindowTitleLink> CWindowTitleLink::Bind(const std::string& title, IMessageTarget& window,
+                                                         std::function<void()> onRaise)
 {
     std::string error;
     auto receiver = CWindowReceiver::Bind(title, &error);
@@ -14,11 +15,12 @@ std::unique_ptr<CWindowTitleLink> CWindowTitleLink::Bind(const std::string& titl
         std::fprintf(stderr, "Cannot take the window title \"%s\": %s\n", title.c_str(), error.c_str());
         return nullptr;
     }
-    return std::unique_ptr<CWindowTitleLink>(new CWindowTitleLink(std::move(receiver), window));
+    return std::unique_ptr<CWindowTitleLink>(new CWindowTitleLink(std::move(receiver), window, std::move(onRaise)));
 }
 
-CWindowTitleLink::CWindowTitleLink(std::unique_ptr<CWindowReceiver> receiver, IMessageTarget& window)
-    : m_receiver(std::move(receiver)), m_window(window), m_thread([this] { Run(); })
+CWindowTitleLink::CWindowTitleLink(std::unique_ptr<CWindowReceiver> receiver, IMessageTarget& window,
+                                   std::function<void()> onRaise)
+    : m_receiver(std::move(receiver)), m_window(window), m_onRaise(std::move(onRaise)), m_thread([this] { Run(); })
 {
 }
 
@@ -32,6 +34,11 @@ void CWindowTitleLink::Run()
 {
     while (!m_stop) {
         const auto message = m_receiver->Receive(100);
+        if (message && message->message == kRaiseMessage && message->data.empty()) {
+            if (m_onRaise)
+                m_onRaise();
+            continue;
+        }
         // Only posted messages are for the window; data messages are not its business.
         if (message && message->data.empty())
             (void)m_window.Post(message->message, static_cast<WPARAM>(message->wParam),
