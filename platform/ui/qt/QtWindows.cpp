@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtScreenFit.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
 
 namespace vk {
@@ -287,8 +288,11 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
     if (what & CC_IMAGE)
         if (auto* label = qobject_cast<QLabel*>(w); label && ctrl.Kind() != ControlKind::Static) {
             QPixmap pixmap = LoadImage(ctrl.GetImage());
-            if (ctrl.Kind() == ControlKind::IconStatic && !pixmap.isNull())
-                pixmap = pixmap.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            if (ctrl.Kind() == ControlKind::IconStatic && !pixmap.isNull()) {
+                // Icons shrink with the dialog when large text made it shrink (QtScreenFit.h).
+                const int side = std::max(16, int(kIconSize * DialogFontScale() + 0.5));
+                pixmap = pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
             label->setPixmap(pixmap);
             if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull())
                 label->resize(pixmap.size());
