@@ -665,13 +665,30 @@ MMRESULT CSimSoundSystem::MixerGetListText(uint32_t mixer, uint32_t controlId, s
 
 MMRESULT CSimSoundSystem::MixerSetValues(uint32_t mixer, uint32_t controlId, std::span<const uint32_t> values)
 {
-    std::lock_guard lock(m_mutex);
-    SimMixerControl* c = FindControl(mixer, controlId);
-    if (!c)
-        return MIXERR_INVALCONTROL;
-    c->values.assign(values.begin(), values.end());
-    m_writes.push_back({mixer, controlId, c->values});
+    SimMixerWrite write;
+    {
+        std::lock_guard lock(m_mutex);
+        SimMixerControl* c = FindControl(mixer, controlId);
+        if (!c)
+            return MIXERR_INVALCONTROL;
+        c->values.assign(values.begin(), values.end());
+        write = {mixer, controlId, c->values};
+        m_writes.push_back(write);
+    }
+    std::function<void(const SimMixerWrite&)> listener;
+    {
+        std::lock_guard lock(m_hookMutex);
+        listener = m_writeListener;
+    }
+    if (listener)
+        listener(write);
     return MMSYSERR_NOERROR;
+}
+
+void CSimSoundSystem::SetWriteListener(std::function<void(const SimMixerWrite&)> listener)
+{
+    std::lock_guard lock(m_hookMutex);
+    m_writeListener = std::move(listener);
 }
 
 }  // namespace vk

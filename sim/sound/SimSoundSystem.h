@@ -86,6 +86,9 @@ public:
     SimMixer& Mixer(uint32_t id);
     [[nodiscard]] std::vector<SimMixerWrite> MixerWrites() const;
     void ClearMixerWrites();
+    // Called after every value written to a mixer control, on the writer's
+    // thread, without any lock of this object held (empty: nobody listens).
+    void SetWriteListener(std::function<void(const SimMixerWrite&)> listener);
     // Current values of a control, or empty when there is no such control.
     [[nodiscard]] std::vector<uint32_t> ControlValues(uint32_t mixer, uint32_t controlId) const;
 
@@ -141,6 +144,7 @@ private:
     std::shared_ptr<SimPacing> m_pacing;
     std::mutex m_hookMutex;
     std::function<void()> m_beforeLookup;
+    std::function<void(const SimMixerWrite&)> m_writeListener;  // guarded by m_hookMutex
 };
 
 }  // namespace vk
