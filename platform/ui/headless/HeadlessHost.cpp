@@ -163,7 +163,11 @@ void CHeadlessHost::DestroyDialogWindow(CDialog& dlg)
     std::erase(m_dirty, &dlg);
 }
 
-void CHeadlessHost::ControlChanged(CDialog&, const CControl&, unsigned) {}
+void CHeadlessHost::ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what)
+{
+    if (controlObserver)
+        controlObserver(dlg, ctrl, what);
+}
 
 void CHeadlessHost::WindowChanged(CDialog&) {}
 
@@ -209,6 +213,8 @@ Size CHeadlessHost::MeasureText(const DialogFont& font, const std::string& text)
 
 void CHeadlessHost::ExitProcess(int code)
 {
+    if (exitObserver)
+        exitObserver(code);
     m_exited = true;
     m_exitCode = code;
     WakeUp();
