@@ -155,6 +155,8 @@ void CScenarioRunner::UnitAction(const Step& step)
             faults.errorNumber = static_cast<uint8_t>(value);
         else if (w == "echo")
             faults.wrongEcho = true;
+        else if (w == "only")
+            faults.onlyFor = static_cast<uint16_t>(value);
         else if (w == "noreturn")
             timing.returnAfterMs.reset();
         else if (w == "nocard")

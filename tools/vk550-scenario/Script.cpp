@@ -209,6 +209,8 @@ private:
             return r.Number("count", 0, UINT32_MAX, step.numbers) && r.Finish();
         if (w == "error")
             return r.Number("error code", 0, 0xFF, step.numbers) && r.Finish();
+        if (w == "only")
+            return r.Number("command code", 0, 0xFFFF, step.numbers) && r.Finish();
         if (w == "silent" || w == "ffff" || w == "echo" || w == "clear" || w == "noreturn" || w == "nocard")
             return r.Finish();
         return r.Fail("unknown fault " + w);

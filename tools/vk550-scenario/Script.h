@@ -26,7 +26,7 @@ enum class Verb {
     Unplug,   // unit
     Plug,     // word: the kind
     Replug,   // unit
-    Fault,    // unit; word: silent, delay, lose, ffff, error, echo, clear, noreturn, nocard; numbers: its value
+    Fault,    // unit; word: silent, delay, lose, ffff, error, echo, only, clear, noreturn, nocard; numbers: its value
     Mic,      // word: silence, sine; numbers: hz, peak
     Expect,   // word: page, text, shown, hidden, enabled, disabled, checked, unchecked, setting
     End,
