@@ -98,8 +98,10 @@ public:
 
     void SetPacing(SimPacing pacing);
     void SetSignal(DeviceId microphone, std::shared_ptr<ISimSignal> signal);
-    // The microphone fills this many more buffers, then none (negative: no limit).
-    void SetDeliveryBudget(DeviceId microphone, long long buffers);
+    // The device moves this many more buffers (a microphone fills them, a speaker
+    // plays them), then none (negative: no limit, the default). Buffers waiting
+    // for a budget move at once, so a caller can pace the devices by its clock.
+    void SetDeliveryBudget(DeviceId device, long long buffers);
     void SetOpenFails(DeviceId id, bool fails);
     // The device refuses buffers after accepting this many per stream (negative: never).
     void SetAcceptLimit(DeviceId id, int buffers);

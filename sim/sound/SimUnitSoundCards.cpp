@@ -48,6 +48,10 @@ void CSimUnitSoundCards::List(Followed& f, uint64_t generation, bool announce)
     f.card.out = m_sound.AddDevice(WaveDirection::Out, name, f.card.mixer);
     if (m_signal)
         m_sound.SetSignal(f.card.in, m_signal);
+    if (m_paced) {
+        m_sound.SetDeliveryBudget(f.card.in, 0);
+        m_sound.SetDeliveryBudget(f.card.out, 0);
+    }
     f.listed = true;
     f.generation = generation;
     if (announce && m_listed)
@@ -96,6 +100,34 @@ std::optional<uint64_t> CSimUnitSoundCards::NextCardDueMs()
             next = due;
     }
     return next;
+}
+
+void CSimUnitSoundCards::Pace(bool paced)
+{
+    std::lock_guard lock(m_mutex);
+    m_paced = paced;
+    for (const Followed& f : m_units) {
+        if (!f.listed)
+            continue;
+        m_sound.SetDeliveryBudget(f.card.in, paced ? 0 : -1);
+        m_sound.SetDeliveryBudget(f.card.out, paced ? 0 : -1);
+    }
+}
+
+void CSimUnitSoundCards::Grant(long long buffers)
+{
+    std::vector<CSimSoundSystem::Card> cards;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Followed& f : m_units)
+            if (f.listed)
+                cards.push_back(f.card);
+    }
+    // Outside the lock: the streams finish buffers and wake their owners.
+    for (const auto& card : cards) {
+        m_sound.SetDeliveryBudget(card.in, buffers);
+        m_sound.SetDeliveryBudget(card.out, buffers);
+    }
 }
 
 void CSimUnitSoundCards::SetSignal(std::shared_ptr<ISimSignal> signal)

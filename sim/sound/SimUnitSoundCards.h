@@ -41,6 +41,12 @@ public:
     // When the next card is due to be listed (clock ms), if one is waiting.
     [[nodiscard]] std::optional<uint64_t> NextCardDueMs();
 
+    // Paced cards move no buffer (record or play) but those granted: a caller
+    // with a clock of its own lets them move as its time passes.
+    void Pace(bool paced);
+    // Every listed card's devices may move this many more buffers each.
+    void Grant(long long buffers);
+
     // What every unit's microphone hears, from now on and after re-listing (null: the default).
     void SetSignal(std::shared_ptr<ISimSignal> signal);
     // Called (under this object's lock: it must not call back) when a card is
@@ -61,6 +67,7 @@ private:
     std::mutex m_mutex;
     std::vector<Followed> m_units;
     std::shared_ptr<ISimSignal> m_signal;
+    bool m_paced = false;
     std::function<void(const std::shared_ptr<CSimUnit>&, const std::string&)> m_listed;
 };
 

@@ -71,6 +71,15 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     SetHidBus(&m_bus);
     SetSoundSystem(&m_sound);
     m_cards = std::make_unique<CSimUnitSoundCards>(m_sound);
+    // The cards record and play as the virtual time passes.
+    m_cards->Pace(true);
+    m_clock.SetOnAdvance([this](uint64_t ms) {
+        m_audioMs += ms;
+        if (m_audioMs >= kAudioBufferMs) {
+            m_cards->Grant(static_cast<long long>(m_audioMs / kAudioBufferMs));
+            m_audioMs %= kAudioBufferMs;
+        }
+    });
     (void)RegisterResourceImages();
 
     const auto kinds = SimulatedUnitKinds(m_options.units);
@@ -116,6 +125,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
 
 CScenarioRunner::~CScenarioRunner()
 {
+    m_clock.ReleaseWorkers(true);
     SetWizardAudioObserver(nullptr);
     m_store->SetWriteObserver({});
     m_sound.SetWriteListener({});
@@ -178,13 +188,23 @@ void CScenarioRunner::Settle()
 {
     m_bus.Poll();
     m_cards->Sync();
+    m_clock.Settle();
     m_host.RunUntilIdle();
+}
+
+bool CScenarioRunner::WindowsHaveWork() const
+{
+    if (UiLoop().HasPosted())
+        return true;
+    const auto due = UiLoop().NextTimerDue();
+    return due && *due <= m_clock.NowMs();
 }
 
 // Virtual time passes in steps to each thing due on the way (a timer, a unit
 // leaving or coming back, a sound card being listed), each handled at its time.
 void CScenarioRunner::WaitFor(uint64_t ms)
 {
+    m_clock.ReleaseWorkers(false);
     const uint64_t target = m_clock.NowMs() + ms;
     Settle();
     while (!m_stopped) {
@@ -213,6 +233,7 @@ void CScenarioRunner::WaitFor(uint64_t ms)
 int CScenarioRunner::Run(const std::vector<Step>& steps, std::optional<ScriptError>& error)
 {
     m_uiThread = std::this_thread::get_id();
+    m_clock.SetWindowThread(m_uiThread);
     m_steps = &steps;
     m_next = 0;
     while (!m_stopped && m_next < steps.size()) {
@@ -236,7 +257,11 @@ void CScenarioRunner::RunWizard()
     app.m_attach = [this](CDialog& window) -> std::shared_ptr<void> {
         // The device watch: every change on the bus reaches the window as a notification.
         m_bus.SetChangeListener([&window] { (void)window.Post(WM_DEVICECHANGE, 7, 0); });
-        return std::shared_ptr<void>(nullptr, [this](void*) { m_bus.SetChangeListener({}); });
+        return std::shared_ptr<void>(nullptr, [this](void*) {
+            m_bus.SetChangeListener({});
+            // The window goes: its engines end with it, without waiting for virtual time.
+            m_clock.ReleaseWorkers(true);
+        });
     };
     m_inWizard = true;
     m_wizardRan = true;
@@ -261,6 +286,14 @@ void CScenarioRunner::Pump()
 {
     if (m_stopped)
         return;
+    // What the engine's workers were due to do is done, and what they posted is
+    // handled by the loop before the next step.
+    m_clock.ReleaseWorkers(false);
+    m_clock.Settle();
+    if (WindowsHaveWork()) {
+        QueuePump();
+        return;
+    }
     if (m_next >= m_steps->size()) {
         Stall();
         return;
@@ -284,6 +317,7 @@ void CScenarioRunner::Stop()
 {
     m_transcript.Mute();
     m_stopped = true;
+    m_clock.ReleaseWorkers(true);
     if (m_inWizard)
         m_host.ExitProcess(0);
 }
@@ -350,9 +384,18 @@ void CScenarioRunner::Poll()
 
 void CScenarioRunner::EngineStarted(const CWizardAudio&, int mode)
 {
+    m_clock.ReleaseWorkers(false);
+    // Modes 5 and 10 play, 8 and 9 record: one worker thread each.
+    if (mode == kModePlay || mode == kModePlayBack || mode == kModeMonitor || mode == kModeRecord)
+        m_clock.ExpectWorkers(1);
     m_transcript.Event("engine start " + std::to_string(mode));
 }
 
-void CScenarioRunner::EngineStopped(const CWizardAudio&) { m_transcript.Event("engine stop"); }
+void CScenarioRunner::EngineStopped(const CWizardAudio&)
+{
+    m_transcript.Event("engine stop");
+    // Stopping waits for the workers in real time: their sleeps must not wait for virtual time.
+    m_clock.ReleaseWorkers(true);
+}
 
 }  // namespace vk::scenario

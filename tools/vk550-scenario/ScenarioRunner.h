@@ -3,6 +3,7 @@
 // against simulated units with their sound cards, in a settings folder of its
 // own, driven by the steps of a script, with a transcript of what happened.
 
+#include "ScenarioClock.h"
 #include "Script.h"
 #include "ScriptPrompts.h"
 #include "Transcript.h"
@@ -44,6 +45,10 @@ inline constexpr int kRunOk = 0;
 inline constexpr int kRunFailed = 1;       // an expectation failed, or the wizard stalled
 inline constexpr int kRunScriptError = 2;  // the script cannot be run
 
+// The sound cards move one buffer per this much virtual time (128 ms is one
+// buffer of the engine at 16000 samples per second).
+inline constexpr uint64_t kAudioBufferMs = 128;
+
 class CScenarioRunner final : private IWizardAudioObserver {
 public:
     // Only one runner may exist at a time: it installs the process-wide seams.
@@ -66,6 +71,7 @@ private:
     [[nodiscard]] int NumberOf(const CSimUnit* unit) const;
     void WaitFor(uint64_t ms);
     void Settle();
+    [[nodiscard]] bool WindowsHaveWork() const;
 
     // --- the run
     void RunWizard();
@@ -96,7 +102,8 @@ private:
     bool m_valid = true;
     int m_initialUnits = 0;
 
-    CVirtualClock m_clock;
+    CScenarioClock m_clock;
+    uint64_t m_audioMs = 0;  // virtual time the sound cards have not been paid for yet
     std::unique_ptr<CSettingsStore> m_store;
     CHeadlessHost m_host;
     CUiMessagePump m_pump;
