@@ -107,7 +107,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
                            std::to_string(write.values[0]));
     });
     m_store->SetWriteObserver([this](const std::string& key, const std::string& name, const RegValue& value) {
-        if (!SameKey(key, kProgramKeyPath))
+        if (m_scriptWriting || !SameKey(key, kProgramKeyPath))
             return;
         char number[16];
         std::snprintf(number, sizeof number, "0x%08X", value.number);

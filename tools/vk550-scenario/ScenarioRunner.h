@@ -119,6 +119,7 @@ private:
     bool m_wizardRan = false;
     bool m_stopped = false;  // end, stall, exit or a script error: nothing more runs
     bool m_failed = false;
+    bool m_scriptWriting = false;  // a `setting` step writes: not printed
     std::optional<ScriptError> m_error;
     int m_lastPage = -1;
     int m_lastChannel = 0;

@@ -13,10 +13,22 @@
 
 namespace vk::scenario {
 
+namespace {
+struct CScriptWrite {
+    explicit CScriptWrite(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CScriptWrite() { m_flag = false; }
+    CScriptWrite(const CScriptWrite&) = delete;
+    CScriptWrite& operator=(const CScriptWrite&) = delete;
+    bool& m_flag;
+};
+}  // namespace
+
 void CScenarioRunner::Do(const Step& step)
 {
     switch (step.verb) {
     case Verb::Setting: {
+        // The script's own values are the bench, not what the program writes.
+        const CScriptWrite quiet(m_scriptWriting);
         CRegHelper reg;
         reg.SetRootKey(HKEY_CURRENT_USER);
         if (!reg.CreateKey(kProgramKey)) {
