@@ -17,6 +17,7 @@
 #include "sim/sound/SimSoundSystem.h"
 #include "sim/sound/SimUnitSoundCards.h"
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -118,7 +119,7 @@ private:
     bool m_inWizard = false;
     bool m_wizardRan = false;
     bool m_stopped = false;  // end, stall, exit or a script error: nothing more runs
-    bool m_failed = false;
+    std::atomic<bool> m_failed{false};  // a box on an engine thread may fail an answer
     bool m_scriptWriting = false;  // a `setting` step writes: not printed
     std::optional<ScriptError> m_error;
     int m_lastPage = -1;
