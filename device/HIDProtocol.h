@@ -222,6 +222,9 @@ public:
 private:
     [[nodiscard]] bool ParameterAccessAllowed() const;
     [[nodiscard]] int TransactParameter(const CommandBlock& command, CommandBlock& answer);
+    // The elements of an array or text write (after its header): all are sent;
+    // the result is the first rejection's error, else the last answer code.
+    [[nodiscard]] int WriteArrayElements(size_t count, const std::function<CommandBlock(uint8_t)>& element);
     [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;
     [[nodiscard]] int ReadChannel(int channel, CommandBlock& answer);
 

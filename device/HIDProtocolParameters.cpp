@@ -102,8 +102,25 @@ int CHIDProtocol::GetParameter(uint8_t page, uint8_t index, uint16_t& value)
     return GetParameter(page, index, std::span<uint16_t>(&value, 1));
 }
 
-// Every answer is checked, the elements' too: a rejected element is a failed
-// write, not a success (the elements before it stay written).
+// After the header every element goes out, whatever the unit answers to the
+// ones before (units rely on receiving the whole array); only a missing answer
+// stops the write. The first element the unit rejected is still the result: a
+// rejected element is a failed write, not a success.
+int CHIDProtocol::WriteArrayElements(size_t count, const std::function<CommandBlock(uint8_t)>& element)
+{
+    CommandBlock answer{};
+    int result = -1;
+    int firstRejection = 0;
+    for (size_t i = 0; i < count; ++i) {
+        result = Transact(element(static_cast<uint8_t>(i)), answer);
+        if (result < 0)
+            return -1;
+        if (const int decoded = DecodeUnitResult(result, answer); decoded < 0 && firstRejection == 0)
+            firstRejection = decoded;
+    }
+    return firstRejection < 0 ? firstRejection : result;
+}
+
 int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint16_t> values)
 {
     if (!ParameterAccessAllowed() || values.empty() || values.size() > kMaxElements)
@@ -111,12 +128,13 @@ int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint
     CommandBlock answer{};
     if (values.size() == 1)
         return TransactParameter(ParameterBlock(kWriteValue, kKindValue, page, index, 0, values[0]), answer);
-    int result = TransactParameter(
+    const int header = TransactParameter(
         ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(values.size())), answer);
-    for (size_t i = 0; i < values.size() && result >= 0; ++i)
-        result = TransactParameter(
-            ParameterBlock(kWriteArray, kKindValue, page, index, static_cast<uint8_t>(i), values[i]), answer);
-    return result;
+    if (header < 0)
+        return header;
+    return WriteArrayElements(values.size(), [&](uint8_t i) {
+        return ParameterBlock(kWriteArray, kKindValue, page, index, i, values[i]);
+    });
 }
 
 int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, uint16_t value)
@@ -176,13 +194,13 @@ int CHIDProtocol::SetParameterText(uint8_t page, uint8_t index, const std::strin
     if (text.size() == 1)
         return TransactParameter(
             ParameterBlock(kWriteValue, kKindCharacter, page, index, 0, static_cast<uint8_t>(text[0])), answer);
-    int result = TransactParameter(
+    const int header = TransactParameter(
         ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(text.size())), answer);
-    for (size_t i = 0; i < text.size() && result >= 0; ++i)
-        result = TransactParameter(ParameterBlock(kWriteArray, kKindCharacter, page, index, static_cast<uint8_t>(i),
-                                                  static_cast<uint8_t>(text[i])),
-                                   answer);
-    return result;
+    if (header < 0 || text.empty())
+        return header;
+    return WriteArrayElements(text.size(), [&](uint8_t i) {
+        return ParameterBlock(kWriteArray, kKindCharacter, page, index, i, static_cast<uint8_t>(text[i]));
+    });
 }
 
 std::pair<uint8_t, uint8_t> CHIDProtocol::StoredLinesPlace() const

@@ -132,23 +132,27 @@ TEST_F(Parameters, RejectionsMapToErrorNumbers)
 }
 
 // An element the unit rejects after it took the header is a failed write, not a
-// success; the elements before it stay written.
-TEST_F(Parameters, RejectedArrayElementFailsTheWrite)
+// success; every element still goes out, and the others are written.
+TEST_F(Parameters, RejectedArrayElementFailsTheWriteButAllElementsGoOut)
 {
     OpenIdentified(NewUnitState());
     SimFaults faults;
     faults.onlyFor = 0xF00E;
-    faults.passFirst = 2;  // the header and element 0 go through
+    faults.passFirst = 2;  // the header and element 0 go through, element 1 is rejected
     faults.errorNumber = 0xFC;
     unit->SetFaults(faults);
     const uint16_t values[] = {0x1111, 0x2222, 0x3333};
     EXPECT_EQ(protocol.SetParameter(0, 12, values), -5);
-    EXPECT_EQ(Frames().size(), 3u) << "nothing is sent after the rejected element";
+    EXPECT_EQ(Frames().size(), 4u) << "the header and all three elements";
+    unit->SetFaults({});
     EXPECT_EQ(State([](SimUnitState& s) { return s.Value(0, 12, 0); }), 0x1111);
+    EXPECT_EQ(State([](SimUnitState& s) { return s.Value(0, 12, 2); }), 0x3333);
 
-    faults.passFirst = 1;  // the header goes through
+    unit->ClearLog();
+    faults.passFirst = 1;  // the header goes through, both characters are rejected
     unit->SetFaults(faults);
     EXPECT_EQ(protocol.SetParameterText(0, 12, "xy"), -5);
+    EXPECT_EQ(Frames().size(), 3u) << "the header and both characters";
 
     faults.onlyFor = 0xF00C;  // a text of one character goes as a single value
     faults.passFirst = 0;
