@@ -123,6 +123,10 @@ TEST_F(Parameters, RejectionsMapToErrorNumbers)
     EXPECT_EQ(protocol.SetParameterText(0, 99, "abc"), -4) << "unknown index";
     std::string text;
     EXPECT_EQ(protocol.GetParameterText(0, 99, text), -4);
+    unit->ClearLog();
+    EXPECT_EQ(protocol.SetParameterText(0, 12, std::string(40, 'x')), -6) << "more than the parameter holds";
+    EXPECT_EQ(Frames().size(), 1u) << "nothing after the rejected header";
+    EXPECT_TRUE(unit->UnknownCommands().empty());
 
     SimFaults silent;
     silent.silent = true;
@@ -257,6 +261,28 @@ TEST_F(Parameters, LineOperationsReportRejectionAndSilence)
     EXPECT_FALSE(protocol.SetPicLines(words, false));
     EXPECT_EQ(protocol.GetPicLine(1, false), -1);
     EXPECT_EQ(protocol.SetRoute(1, 13), -1);
+}
+
+// A unit rejecting a channel command still answers it (the channel stays in
+// byte 2): the host takes the answer at once instead of waiting for another.
+TEST_F(Parameters, RejectedChannelCommandIsStillItsOwnAnswer)
+{
+    OpenIdentified(NewUnitState());
+    SimFaults faults;
+    faults.errorNumber = 0xFD;
+    unit->SetFaults(faults);
+    EXPECT_EQ(protocol.SetChannel(1, 7, 0x81, 24, 0x02, 30), 0xF000);
+    EXPECT_NE(protocol.GetChannelMode(1), CHIDProtocol::kNoChannelMode);
+    EXPECT_EQ(Frames().size(), 2u) << "each command went out once";
+}
+
+// A level register the unit does not have: it says it has nothing to say.
+TEST_F(Parameters, MissingLevelRegisterAnswersNothingToSay)
+{
+    OpenIdentified(NewUnitState());
+    EXPECT_EQ(protocol.SendShortCommand(0x6900), -1);
+    EXPECT_EQ(Frames().size(), 1u) << "0xFFFF ends the transaction at once";
+    EXPECT_TRUE(unit->UnknownCommands().empty());
 }
 
 TEST_F(Parameters, ChannelItemsComeBackInTheirPlaceWhateverTheAnswerOrder)
