@@ -1,5 +1,6 @@
 #include "sim/unit/SimSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -23,6 +24,22 @@ const std::array<KindEntry, 5>& Kinds()
     return kinds;
 }
 
+// Each unit of a system has a serial number and an identifier of its own: the
+// first unit keeps the bench defaults, the next ones count up from them.
+SimUnitState NumberedUnit(SimUnitKind kind, size_t index)
+{
+    SimUnitState state = DefaultSimUnitState(kind);
+    if (index == 0)
+        return state;
+    const std::string& serial = state.serialNumber;
+    const size_t digits = serial.find_first_of("0123456789");
+    const unsigned long long number = std::stoull(serial.substr(digits)) + index;
+    const std::string counted = std::to_string(number);
+    state.serialNumber = serial.substr(0, serial.size() - std::min(counted.size(), serial.size() - digits)) + counted;
+    state.unitIdentifier += static_cast<uint32_t>(index);
+    return state;
+}
+
 }  // namespace
 
 bool IsSimulatedKind(std::string_view kind)
@@ -41,7 +58,7 @@ std::unique_ptr<CSimSystem> CSimSystem::Create(std::string_view kind)
         std::unique_ptr<CSimSystem> system(new CSimSystem);
         system->m_bus = std::make_unique<CSimHidBus>();
         for (SimUnitKind unitKind : k.units) {
-            auto unit = std::make_shared<CSimUnit>(unitKind);
+            auto unit = std::make_shared<CSimUnit>(NumberedUnit(unitKind, system->m_units.size()));
             (void)system->m_bus->Plug(unit);
             system->m_units.push_back(std::move(unit));
         }

@@ -250,5 +250,16 @@ TEST(SimSystemTest, KindsPutTheirUnitsOnTheBus)
     EXPECT_FALSE(IsSimulatedKind(""));
 }
 
+TEST(SimSystemTest, EachUnitHasItsOwnSerialNumberAndIdentifier)
+{
+    const auto system = CSimSystem::Create("master+slave");
+    ASSERT_TRUE(system);
+    const SimUnitState master = system->Units().at(0)->State();
+    const SimUnitState slave = system->Units().at(1)->State();
+    EXPECT_EQ(master.serialNumber, "VK5500001234");
+    EXPECT_EQ(slave.serialNumber, "VK5500001235");
+    EXPECT_NE(master.unitIdentifier, slave.unitIdentifier);
+}
+
 }  // namespace
 }  // namespace vk
