@@ -9,6 +9,7 @@
 // their own file (HIDProtocolTransport.cpp, HIDProtocolTransact.cpp, ...).
 
 #include "platform/hid/HidBus.h"
+#include "platform/ipc/KeptWindow.h"
 #include "platform/ipc/ViewerRecord.h"
 #include "platform/ipc/WindowDirectory.h"
 #include "platform/post/MessageTarget.h"
@@ -166,7 +167,7 @@ private:
     };
     // The loop both forms share: at most two sendings, at most 40 reads after each.
     [[nodiscard]] int RunTransaction(const std::function<bool()>& send, const std::function<Verdict()>& judge,
-                                     bool reopenAfterRejects, uint32_t timeoutMs, IRemoteWindow* viewer);
+                                     bool reopenAfterRejects, uint32_t timeoutMs);
     void SendViewerRecord(IRemoteWindow* viewer, ViewerKind kind);
     void FillViewerBytes(std::span<const uint8_t> bytes);
 
@@ -178,6 +179,9 @@ private:
     HIDDeviceEntry m_readEntry;
     bool m_bOpen = false;
     ViewerRecord m_viewerRecord;
+    // The traffic viewer, kept between transactions; looked up again at the next
+    // transaction when a record did not reach it, or when there was none.
+    CKeptWindow m_viewer{kViewerWindowTitle};
 
     // -----------------------------------------------------------------------
     // Parameter access (HIDProtocolParameters.cpp)

@@ -184,10 +184,7 @@ int CHIDProtocol::CountUnits(int productFilter) { return CountMatching(productFi
 
 bool CHIDProtocol::ResetUnit(uint16_t expectedProductId)
 {
-    {
-        const auto viewer = Windows().FindWindow(kViewerWindowTitle);
-        SendViewerText(viewer.get(), "Reset Device");
-    }
+    SendViewerText(m_viewer.Refresh(), "Reset Device");
     const int leaving = m_nProductId;
     // The unit resets without answering. A reset that never went out has nothing
     // to wait for: the unit still on the bus has not "come back".
