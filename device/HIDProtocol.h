@@ -105,6 +105,9 @@ public:
     // Selects the last command interface that passes the filter and opens it.
     // True when a unit was selected, even if opening it failed.
     bool OpenUnit(int productFilter, bool readIdentity);
+    // The same for the command interface of a family unit at this path (as
+    // ListUnits gives it): several units may share a product id.
+    bool OpenUnitAt(const std::string& path, bool readIdentity);
     void CloseUnit();
     // True when the unit is open and answers the presence check; a unit that does
     // not answer is closed.
@@ -149,6 +152,8 @@ public:
 private:
     // --- transport ---
     [[nodiscard]] std::vector<HIDDeviceEntry> Enumerate();
+    // Rebuilds the device list, selects the last entry `wanted` accepts and opens it.
+    bool SelectAndOpen(const std::function<bool(const HIDDeviceEntry&)>& wanted, bool readIdentity);
     [[nodiscard]] bool OpenEntry(HIDDeviceEntry& entry, const std::string& path, const HidOpenMode& mode,
                                  bool readCaps);
     void CloseEntries();

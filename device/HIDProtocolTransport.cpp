@@ -104,12 +104,25 @@ void CHIDProtocol::CloseEntries()
 
 bool CHIDProtocol::OpenUnit(int productFilter, bool readIdentity)
 {
+    return SelectAndOpen([productFilter](const HIDDeviceEntry& entry) { return IsUnitEntry(entry, productFilter); },
+                         readIdentity);
+}
+
+bool CHIDProtocol::OpenUnitAt(const std::string& path, bool readIdentity)
+{
+    return SelectAndOpen(
+        [&path](const HIDDeviceEntry& entry) { return entry.path == path && IsUnitEntry(entry, kFamilyFilter); },
+        readIdentity);
+}
+
+bool CHIDProtocol::SelectAndOpen(const std::function<bool(const HIDDeviceEntry&)>& wanted, bool readIdentity)
+{
     m_devices = Enumerate();
     m_nSelected = -1;
     if (m_bOpen)
         CloseEntries();
     for (size_t i = 0; i < m_devices.size(); ++i)
-        if (IsUnitEntry(m_devices[i], productFilter))
+        if (wanted(m_devices[i]))
             m_nSelected = static_cast<int>(i);  // the last one in enumeration order wins
 
     if (m_nSelected < 0) {

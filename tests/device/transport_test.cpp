@@ -21,6 +21,24 @@ TEST_F(TransportTest, LaterOfTwoCommandInterfacesIsOpened)
     EXPECT_EQ(protocol.GetProductId(), 0x117);
 }
 
+// Two units of one product id: each is opened by its own path and tells its own serial number.
+TEST_F(TransportTest, UnitsOfOneProductIdAreOpenedByTheirPath)
+{
+    SimUnitState first = DefaultSimUnitState(SimUnitKind::StandAlone);
+    SimUnitState second = first;
+    first.serialNumber = "VK550FIRST";
+    second.serialNumber = "VK550SECOND";
+    const std::string firstPath = bus.Plug(std::make_shared<CSimUnit>(first));
+    const std::string secondPath = bus.Plug(std::make_shared<CSimUnit>(second));
+    for (const auto& [path, serial] : {std::pair{firstPath, "VK550FIRST"}, std::pair{secondPath, "VK550SECOND"}}) {
+        ASSERT_TRUE(protocol.OpenUnitAt(path, true));
+        EXPECT_EQ(protocol.GetDevicePath(), path);
+        EXPECT_EQ(protocol.GetSerialNumber(), serial);
+    }
+    EXPECT_FALSE(protocol.OpenUnitAt("/no/such/path", true));
+    EXPECT_FALSE(protocol.IsOpen());
+}
+
 // Interfaces that are not a unit's command interface are never counted or opened.
 TEST_F(TransportTest, OnlyCommandInterfacesCount)
 {
