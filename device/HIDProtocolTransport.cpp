@@ -49,6 +49,23 @@ CHIDProtocol::~CHIDProtocol() { CloseUnit(); }
 
 void CHIDProtocol::SetMessagePump(IMessagePump* pump) { g_pump.store(pump, std::memory_order_release); }
 
+namespace {
+
+// A node whose report descriptor holds several top-level collections is, to the
+// command interface rule, several interfaces: the entry takes the capabilities of
+// its first collection without input buttons (the command collection), so that
+// a command collection sharing its node with a button collection is found.
+HidCaps CommandCollectionCaps(const IHidInterface& handle)
+{
+    const std::vector<HidCaps> collections = handle.Collections();
+    for (const HidCaps& caps : collections)
+        if (caps.numberInputButtonCaps == 0)
+            return caps;
+    return collections.empty() ? handle.Caps() : collections.front();
+}
+
+}  // namespace
+
 bool CHIDProtocol::IsUnitEntry(const HIDDeviceEntry& entry, int productFilter)
 {
     // A command interface (the unit's other interfaces report input buttons) that passes the filter.
@@ -67,7 +84,7 @@ bool CHIDProtocol::OpenEntry(HIDDeviceEntry& entry, const std::string& path, con
     entry.mode = mode;
     if (readCaps) {
         entry.attributes = handle->Attributes();
-        entry.caps = handle->Caps();
+        entry.caps = CommandCollectionCaps(*handle);
         if (entry.attributes.vendorId == kUnitVendorId) {
             entry.inputReport.assign(entry.caps.inputReportByteLength, 0);
             entry.outputReport.assign(entry.caps.outputReportByteLength, 0);
