@@ -84,6 +84,13 @@ struct HardwareConfig {
     std::array<uint8_t, 4> hardwareVersion{};
 };
 
+// A long command: 0xF0, the sub-command, then the argument bytes 2..7 (0 when unused).
+[[nodiscard]] constexpr CommandBlock LongCommand(uint16_t code, uint8_t b2 = 0, uint8_t b3 = 0, uint8_t b4 = 0,
+                                                 uint8_t b5 = 0, uint8_t b6 = 0, uint8_t b7 = 0)
+{
+    return {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), b2, b3, b4, b5, b6, b7};
+}
+
 // A long-command result with the unit's error convention applied: an answer with
 // bit 7 of byte 2 set and error number 0xFF..0xFB in byte 7 gives -2..-6.
 [[nodiscard]] int DecodeUnitResult(int result, const CommandBlock& answer);
@@ -212,6 +219,7 @@ public:
 
     // Lines of the main PIC (line words: [0] = lines 16..31, [1] = lines 0..15).
     // With persist the stored copy is updated too. True when the unit accepted.
+    // Only the main PIC has lines: another selector fails without sending.
     bool SetPicLine(int line, int value, bool persist, int pic = kMainPic);
     // The caller's words are never changed; a rejection's detail byte is kept
     // in GetLastPicErrorDetail().

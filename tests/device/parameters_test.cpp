@@ -285,6 +285,18 @@ TEST_F(Parameters, MissingLevelRegisterAnswersNothingToSay)
     EXPECT_TRUE(unit->UnknownCommands().empty());
 }
 
+// Only the main PIC drives lines: another selector is refused without sending.
+TEST_F(Parameters, LineOperationsTakeOnlyTheMainPic)
+{
+    OpenIdentified(NewUnitState());
+    PicLineWords words{};
+    EXPECT_FALSE(protocol.SetPicLine(1, 1, true, CHIDProtocol::kInterfacePic));
+    EXPECT_FALSE(protocol.SetPicLines(words, true, CHIDProtocol::kInterfacePic));
+    EXPECT_FALSE(protocol.GetPicLines(words, false, CHIDProtocol::kInterfacePic));
+    EXPECT_EQ(protocol.GetPicLine(1, true, CHIDProtocol::kInterfacePic), -1);
+    EXPECT_TRUE(Frames().empty());
+}
+
 TEST_F(Parameters, ChannelItemsComeBackInTheirPlaceWhateverTheAnswerOrder)
 {
     for (bool secondFirst : {false, true}) {
