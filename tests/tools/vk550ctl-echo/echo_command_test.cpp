@@ -76,6 +76,11 @@ TEST_F(EchoCommandTest, PrintsTheReportAndExitsWithTheVerdict)
     const CommandRun echoing = Echo(Recording("echoing.wav", 1000, 300));
     EXPECT_EQ(echoing.exitCode, 1);
     EXPECT_NE(echoing.out.find("Residual Echo is -43.8dB - Failed the test."), std::string::npos) << echoing.out;
+
+    // Standard input redirected from a recording is that file, read as often as needed.
+    const CommandRun redirected = Echo("/dev/stdin <" + Recording("again.wav", 1000, 10));
+    EXPECT_EQ(redirected.exitCode, 0) << redirected.err;
+    EXPECT_EQ(redirected.out, good.out);
 }
 
 // A format block with every field chosen by the test.
