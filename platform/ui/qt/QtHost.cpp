@@ -141,8 +141,8 @@ bool CQtHost::SaveScreenshot(const CDialog& dlg, const std::string& path) const
 
 void CQtHost::CreateDialogWindow(CDialog& dlg)
 {
-    QWidget* parent = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
-    m_windows[&dlg] = new CQtDialogWindow(dlg, parent);
+    QWidget* owner = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
+    m_windows[&dlg] = new CQtDialogWindow(dlg, owner);
 }
 
 void CQtHost::DestroyDialogWindow(CDialog& dlg)
@@ -154,7 +154,6 @@ void CQtHost::DestroyDialogWindow(CDialog& dlg)
     m_windows.erase(it);
     window->Detach();
     window->hide();
-    window->setParent(nullptr);  // a parent that goes first must not take it along
     window->deleteLater();       // we may be inside one of its own handlers
 }
 

@@ -2,7 +2,7 @@
 // The Qt 6 Widgets host: each dialog becomes a QDialog with one widget per
 // control, placed by its layout in dialog units mapped with the dialog font (a
 // sans font stands in for the design's faces). Posted messages arrive as custom
-// events, the framework's timers run on one QTimer, modal runs are QDialog::exec,
+// events, the framework's timers run on one QTimer, modal runs are nested event loops,
 // and QMessageBox / QFileDialog answer the prompts.
 //
 // Needs a QApplication; construct the host after it and Install() it.
