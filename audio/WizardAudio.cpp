@@ -293,26 +293,25 @@ void CWizardAudio::SpeakerThread(unsigned deviceId)
             continue;
         }
         const uint32_t bytes = queue.Failed() ? 0 : m_PlayFile.Read(staging.data(), static_cast<uint32_t>(size));
-        if (bytes > 0) {
-            CWaveBuffer* buffer = queue.GetBuffer(next);
-            if (!waitWhilePlaying([&] { return !queue.Unprepare(buffer); }))
-                break;
-            if (!queue.Failed()) {
-                std::memcpy(buffer->lpData, staging.data(), bytes);
-                buffer->dwBufferLength = bytes;
-                queue.Prepare(buffer);
-                next = (next + 1) % kSpeakerBuffers;
-                queue.Write(buffer);
-                last = buffer;
-                continue;
-            }
-        }
-        // The end of the file, a read error, or a device that went away.
-        if (last && !waitWhilePlaying([&] { return last->Has(WHDR_INQUEUE) && !last->Has(WHDR_DONE); }))
+        CWaveBuffer* buffer = queue.GetBuffer(next);
+        // The device hands the ring buffer back before it is filled again.
+        if (bytes > 0 && !waitWhilePlaying([&] { return !queue.Unprepare(buffer); }))
             break;
-        Clock().SleepMs(100);
-        Post(WM_AUDIO_DONE, 0, 0);
-        ended = true;
+        if (bytes > 0 && !queue.Failed()) {
+            std::memcpy(buffer->lpData, staging.data(), bytes);
+            buffer->dwBufferLength = bytes;
+            queue.Prepare(buffer);
+            next = (next + 1) % kSpeakerBuffers;
+            queue.Write(buffer);
+            last = buffer;
+        } else {
+            // The end of the file, a read error, or a device that went away.
+            if (last && !waitWhilePlaying([&] { return last->Has(WHDR_INQUEUE) && !last->Has(WHDR_DONE); }))
+                break;
+            Clock().SleepMs(100);
+            Post(WM_AUDIO_DONE, 0, 0);
+            ended = true;
+        }
     }
     queue.Reset();
     queue.Close();
