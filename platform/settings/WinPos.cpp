@@ -46,8 +46,6 @@ std::optional<Rect> CWinPos::ParsePosition(const std::string& text)
         if (!ReadNumber(text, pos, v[i]))
             return std::nullopt;
     }
-    if (v[2] <= 0 || v[3] <= 0)
-        return std::nullopt;
     return Rect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
 }
 
@@ -72,7 +70,9 @@ void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
 
     const Rect current = wp.normalPosition;
     Rect r = ParsePosition(text).value_or(current);
-    if (!useSavedSize) {
+    // A saved size of nothing ("10,20,0,0") cannot be a window's: the window
+    // keeps its own size then, as it does when the saved size is not wanted.
+    if (!useSavedSize || r.Width() <= 0 || r.Height() <= 0) {
         r.right = r.left + current.Width();
         r.bottom = r.top + current.Height();
     }

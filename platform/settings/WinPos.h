@@ -18,11 +18,12 @@ public:
 
     void SavePosition(CDialog& window);
     // Places the window at the stored position (its own size when useSavedSize is
-    // false), no further up or left than the work area of the nearest monitor.
+    // false or the stored size is not positive), no further up or left than the
+    // work area of the nearest monitor.
     void RestorePosition(CDialog& window, int showCmd, bool useSavedSize);
 
     // "l,t,w,h" with optional blanks after the commas; nullopt for any text that
-    // is not four numbers giving a positive size (such a text counts as empty).
+    // is not four numbers (such a text counts as empty).
     [[nodiscard]] static std::optional<Rect> ParsePosition(const std::string& text);
 
     const std::string m_strSection = "Settings";

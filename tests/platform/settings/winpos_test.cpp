@@ -65,12 +65,15 @@ TEST_F(WinPosTest, RestorePlacesTheWindowFromTheStoredText)
         {"10,20,30,40", false, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
         {"1900,1000,600,400", true, {0, 0, 1920, 1040}, {1900, 1000, 2500, 1400}},  // far edges are not limited
         {"5,5,600,400", true, {40, 30, 1920, 1040}, {40, 30, 640, 430}},           // shifted, size kept
-        // Texts that are not four numbers with a size count as empty: the window stays.
+        // A stored size of nothing: the position holds, the window keeps its size.
+        {"10,20,0,0", false, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        {"10,20,0,0", true, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        {"10,20,-30,40", true, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        // Texts that are not four numbers count as empty: the window stays.
         {"", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"1,2,3", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"1,2,3,x", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"a,b,c,d", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
-        {"10,20,-30,40", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"99999999999,1,2,3", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
     };
     for (const auto& c : cases) {
