@@ -1,7 +1,6 @@
 #include "platform/settings/WinPos.h"
 
 #include "platform/settings/AppProfile.h"
-#include "platform/ui/Dialog.h"
 
 #include <algorithm>
 #include <charconv>
@@ -49,7 +48,7 @@ std::optional<Rect> CWinPos::ParsePosition(const std::string& text)
     return Rect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
 }
 
-void CWinPos::SavePosition(CDialog& window)
+void CWinPos::SavePosition(IPlacedWindow& window)
 {
     WindowPlacement wp;
     if (!window.GetWindowPlacement(wp))
@@ -60,7 +59,7 @@ void CWinPos::SavePosition(CDialog& window)
     (void)Profile().WriteProfileString(m_strSection, m_strEntry, text);
 }
 
-void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
+void CWinPos::RestorePosition(IPlacedWindow& window, int showCmd, bool useSavedSize)
 {
     const std::string text = Profile().GetProfileString(m_strSection, m_strEntry, "");
     WindowPlacement wp;
@@ -77,7 +76,7 @@ void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
         r.bottom = r.top + current.Height();
     }
     MonitorInfo monitor;
-    if (CDialog::MonitorFromRect(r, monitor)) {
+    if (window.NearestMonitor(r, monitor)) {
         // Only the top-left corner is kept on screen; the far edges are not limited.
         const int dx = std::max(r.left, monitor.workArea.left) - r.left;
         const int dy = std::max(r.top, monitor.workArea.top) - r.top;

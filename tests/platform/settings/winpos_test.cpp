@@ -107,6 +107,33 @@ TEST_F(WinPosTest, SaveThenRestoreElsewhereReturnsToTheSavedPlace)
     EXPECT_EQ(Placement().normalPosition, (Rect{120, 140, 520, 440}));
 }
 
+// Placement needs only what IPlacedWindow offers, not the dialog framework.
+TEST_F(WinPosTest, AnyPlacedWindowCanBePlaced)
+{
+    class CPlainWindow final : public IPlacedWindow {
+    public:
+        bool GetWindowPlacement(WindowPlacement& placement) override
+        {
+            placement = m_placement;
+            return true;
+        }
+        bool SetWindowPlacement(const WindowPlacement& placement) override
+        {
+            m_placement = placement;
+            return true;
+        }
+        bool NearestMonitor(const Rect&, MonitorInfo& info) const override
+        {
+            info = {{0, 0, 800, 600}, {0, 25, 800, 600}};
+            return true;
+        }
+        WindowPlacement m_placement{SW_SHOWNORMAL, {50, 60, 250, 160}};
+    } window;
+    ASSERT_TRUE(m_profile->WriteProfileString("Settings", "WindowPosition", "10,5,300,200"));
+    CWinPos(m_profile.get()).RestorePosition(window, SW_SHOWNORMAL, true);
+    EXPECT_EQ(window.m_placement, (WindowPlacement{SW_SHOWNORMAL, {10, 25, 310, 225}}));
+}
+
 TEST_F(WinPosTest, AWindowWithoutPlacementIsLeftAlone)
 {
     ASSERT_TRUE(m_profile->WriteProfileString("Settings", "WindowPosition", "1,2,3,4"));
