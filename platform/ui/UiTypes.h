@@ -17,7 +17,7 @@ public:
     virtual ~IWindowOwner() = default;
 };
 
-// A font as the design names it: a face, and either a point size (dialog
+// A font as the layouts and the code name it: a face, and either a point size (dialog
 // templates) or a height in pixels (fonts the code creates). Faces that Linux
 // lacks ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma") fall back to a sans font.
 struct DialogFont {

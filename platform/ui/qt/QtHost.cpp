@@ -20,7 +20,7 @@
 
 namespace vk {
 
-// Faces of the design that Linux does not have; they become the sans font.
+// Windows faces that the layouts name and Linux does not have; they become the sans font.
 QFont ToQFont(const DialogFont& font)
 {
     static const char* const kWindowsFaces[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
@@ -294,7 +294,8 @@ Size CQtHost::MeasureText(const DialogFont& font, const std::string& text)
 
 void CQtHost::ExitProcess(int code)
 {
-    // At once, as designed: only the process-exit clean-up runs.
+    // At once: the cancel paths end the program without leaving the loops; only
+    // the process-exit clean-up runs.
     std::fflush(nullptr);
     std::exit(code);
 }

@@ -187,7 +187,7 @@ TEST_F(UiQtTest, WindowFromLayoutShowsCaptionsStatesAndGeometry)
     EXPECT_TRUE(dlg.scrolls.empty());  // setting from code is no user action
 }
 
-TEST_F(UiQtTest, DesignFontsFallBackToARealSansFont)
+TEST_F(UiQtTest, WindowsFontsFallBackToARealSansFont)
 {
     for (const char* face : {"Microsoft Sans Serif", "MS Shell Dlg", "Tahoma"}) {
         const QFont font = ToQFont({face, 0, 24, 700});
@@ -372,7 +372,7 @@ TEST_F(UiQtTest, MessageBoxFromAWorkerThreadNeverWaitsForTheWindowThread)
     box->close();
 }
 
-TEST(QtNameFilterTest, DesignFiltersBecomeQtFilters)
+TEST(QtNameFilterTest, WindowsFiltersBecomeQtFilters)
 {
     EXPECT_EQ(ToQtNameFilters("WAV Files (*.wav)|*.wav||"), std::vector<std::string>{"WAV Files (*.wav)"});
     EXPECT_EQ(ToQtNameFilters("wav files (*.wav)|*.wav|All Files (*.*)|*.*||"),
