@@ -17,7 +17,9 @@
 #include <QProgressBar>
 #include <QRawFont>
 #include <QSlider>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -299,6 +301,58 @@ TEST_F(UiQtTest, NestedModalRunEndsWithItsResultWhileTheOwnerLivesOn)
     EXPECT_TRUE(owner.IsWindowEnabled());
     EXPECT_GE(owner.timers.size(), 3u);
     EXPECT_EQ(host.WindowOf(owner), nullptr);
+}
+
+// While a modal run has disabled the owner, a box the owner asks (the wizard's
+// warning behind the inputs page) still takes the user's click.
+TEST_F(UiQtTest, ABoxOfADisabledOwnerTakesTheUsersClick)
+{
+    CTestDialog owner(kPage);
+    CTestDialog child(kSmall, &owner);
+    int answer = 0;
+    bool forced = false;
+    owner.onInit = [&] {
+        owner.Post(WM_APP + 1, 0, 0);
+        return true;
+    };
+    owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
+        if (message != WM_APP + 1)
+            return;
+        (void)child.DoModal();
+        owner.EndDialog(1);
+    };
+    child.onInit = [&] {
+        child.SetTimer(1, 10);
+        return true;
+    };
+    child.onTimer = [&](unsigned) {
+        child.KillTimer(1);
+        answer = owner.MessageBox("You have disconnected the unit", "Dravena configurarion", MB_OK | MB_ICONWARNING);
+        child.EndDialog(2);
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        watch.stop();
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        QTest::mouseClick(ok, Qt::LeftButton, Qt::NoModifier, ok->rect().center());
+        QTimer::singleShot(2000, [&forced, b = QPointer<QMessageBox>(box)] {
+            if (b && b->isVisible()) {
+                forced = true;
+                b->done(QMessageBox::Cancel);
+            }
+        });
+    });
+    watch.start(5);
+    QTimer::singleShot(20000, [&] {
+        child.EndDialog(-2);
+        owner.EndDialog(-2);
+    });
+    EXPECT_EQ(owner.DoModal(), 1);
+    EXPECT_FALSE(forced) << "the box did not take the click";
+    EXPECT_EQ(answer, IDOK);
 }
 
 TEST_F(UiQtTest, OwnerDrawnPictureAndScreenshot)
