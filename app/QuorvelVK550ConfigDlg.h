@@ -159,6 +159,9 @@ private:
     void NextFromInputs();
     void NextFromOutput();
     void ExitWizard();
+    // Units attached whose node this user may not open: a message box names the
+    // fix. True when there are such units.
+    bool TellAboutRefusedUnits();
     void BackFromSpeaker();
     void BackFromInputs();
     void BackFromOutput();

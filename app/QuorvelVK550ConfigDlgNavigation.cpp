@@ -3,6 +3,7 @@
 #include "app/QuorvelVK550ConfigDlg.h"
 
 #include "device/LevelRegisters.h"
+#include "device/UnitAccess.h"
 #include "platform/settings/RegHelper.h"
 #include "resources/ControlIds.h"
 
@@ -35,6 +36,9 @@ void CQuorvelVK550ConfigDlg::OnNext()
     case 0:
         m_nUnits = m_protocol.CountUnits(kFamilyFilter);
         m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
+        // A unit that refuses this user is not a new unit: the wizard stays here.
+        if (m_nUnits == 0)
+            (void)TellAboutRefusedUnits();
         if (m_nUnits == 1 || m_nMasters == 1) {
             if (m_nUnits - m_nMasters > 1) {
                 m_nPage = 2;
@@ -58,6 +62,15 @@ void CQuorvelVK550ConfigDlg::OnNext()
     default: break;
     }
     CommonEnd();
+}
+
+bool CQuorvelVK550ConfigDlg::TellAboutRefusedUnits()
+{
+    const std::vector<std::string> refused = m_protocol.ListRefusedUnits(kFamilyFilter);
+    if (refused.empty())
+        return false;
+    MessageBox(RefusedUnitHint(refused), "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);
+    return true;
 }
 
 bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
