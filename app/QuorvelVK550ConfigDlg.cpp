@@ -126,9 +126,10 @@ void CQuorvelVK550ConfigDlg::ShowUnitReport()
 {
     if (!m_protocol.CheckConnection())
         (void)m_protocol.OpenUnit(kFamilyFilter, true);
-    if (!m_protocol.CheckConnection() && TellAboutRefusedUnits())
-        return;  // connected, but this user may not open it: not "no unit"
-    const std::string text = m_protocol.CheckConnection() ? m_protocol.GetUnitReport() : "No Dravena is connected";
+    const bool connected = m_protocol.CheckConnection();
+    if (!connected && TellAboutRefusedUnits())
+        return;  // attached, but this user may not open it: not "no unit"
+    const std::string text = connected ? m_protocol.GetUnitReport() : "No Dravena is connected";
     MessageBox(text, "Dravena Device Info", MB_ICONINFORMATION | MB_OK);
 }
 
