@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QPalette>
 #include <QSlider>
 #include <QWindow>
 #include <algorithm>
@@ -191,6 +192,12 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
             slider->setInvertedAppearance(true);
             slider->setInvertedControls(true);
         }
+        // A trackbar's groove is plain: a filled part would read as a level, and
+        // on an inverted slider it grows the wrong way (full when the handle is at
+        // the quiet end).
+        QPalette plain = slider->palette();
+        plain.setColor(QPalette::Highlight, plain.color(QPalette::Button));
+        slider->setPalette(plain);
         connect(slider, &QSlider::valueChanged, this, [this, id, slider](int v) { Scrolled(id, v, slider->isSliderDown()); });
         return slider;
     }
