@@ -130,7 +130,7 @@ void CInputsSetup::EnableSupplyButtons()
     if (n < 0)
         return;
     const ChannelPanelIds& p = Ids(n);
-    const bool on = IsDlgButtonChecked(p.phantom) == BST_CHECKED;
+    const bool on = m_model.Channel(n).phantomShown != kPhantomOff;
     GetDlgItem(p.v3).EnableWindow(on);
     GetDlgItem(p.v24).EnableWindow(on);
 }

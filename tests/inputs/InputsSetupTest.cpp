@@ -171,6 +171,8 @@ TEST_F(InputsPageTest, OnlyTheSelectedChannelCanBeUsedAndItsSupplyButtonsFollowT
         EXPECT_FALSE(Enabled(Ids(c).v3)) << "no supply while the Phantom box is clear";
     }
     EXPECT_FALSE(page.ClickControl(Ids(1).phantom)) << "another channel's controls take no clicks";
+    ClickPanel(2);
+    ClickPanel(0);
 
     ASSERT_TRUE(page.ClickControl(Ids(0).phantom));
     for (int c : {0, 1}) {
@@ -192,6 +194,15 @@ TEST_F(InputsPageTest, OnlyTheSelectedChannelCanBeUsedAndItsSupplyButtonsFollowT
     EXPECT_FALSE(Enabled(Ids(0).v3));
     EXPECT_EQ(DecodePhantom(UnitLines(), 0), kPhantomOff);
     EXPECT_EQ(DecodePhantom(UnitLines(), 1), kPhantomOff);
+}
+
+TEST_F(InputsPageTest, AChannelOpenedWithItsSupplyOnCanChangeItAtOnce)
+{
+    Open({.type = kUnitStandAlone, .modes = {0, 15, 15, 15}, .lines = PicLineWords{0x1F5E, 0x7392}});
+    EXPECT_EQ(Checked(Ids(0).phantom), BST_CHECKED);
+    EXPECT_EQ(Checked(Ids(0).v3), BST_CHECKED);
+    EXPECT_TRUE(Enabled(Ids(0).v3));
+    EXPECT_TRUE(Enabled(Ids(0).v24));
 }
 
 TEST_F(InputsPageTest, ANewInputTakesTheMicrophonesSupplyAndGain)
