@@ -167,9 +167,9 @@ TEST_F(InputsQtTest, ScreenshotsOfTheThreeUnitTypes)
         UnitSetup setup;
         int select;
     } const scenes[] = {
-        {"page7-inputs-stand-alone.png", {.type = kUnitStandAlone, .modes = {0, 0, 1, 2}, .lines = PicLineWords{0x1F5E, 0x7392}}, 0},
+        {"page7-inputs-stand-alone.png", {.type = kUnitStandAlone, .modes = {0, 0, 1, 2}, .lines = PicLineWords{0x1F5E, 0x7294}}, 0},
         {"page7-inputs-master.png", {.type = kUnitMaster, .modes = {3, 1, 2, 15}}, 1},
-        {"page7-inputs-slave.png", {.type = kUnitSlave, .modes = {0, 0, 0, 15}, .lines = PicLineWords{0x031E, 0x7392}}, 0},
+        {"page7-inputs-slave.png", {.type = kUnitSlave, .modes = {0, 0, 0, 15}, .lines = PicLineWords{0x031E, 0x6318}}, 0},
     };
     for (const Scene& s : scenes) {
         m_page.reset();
