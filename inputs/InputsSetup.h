@@ -44,6 +44,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id) override;
+    void OnOK() override {}  // Enter ends nothing: IDOK (1) would read as Back
     void OnCancel() override;
     void OnVScroll(int code, int pos, CControl* ctrl) override;
     void OnLButtonDown(unsigned flags, Point clientPoint) override;
