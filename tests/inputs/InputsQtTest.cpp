@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -180,6 +181,21 @@ TEST_F(InputsQtTest, ScreenshotsOfTheThreeUnitTypes)
             page.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON,
                              MakePointLParam({page.GetDlgItem(Ids(s.select).frame).GetClientRectInDialog().left + 4,
                                               page.GetDlgItem(Ids(s.select).frame).GetClientRectInDialog().bottom - 4}));
+        // A voice-like test tone, drawn as the monitor would deliver it.
+        CWizardAudio& monitor = page.MonitorEngine();
+        monitor.m_bRecording = 1;
+        for (int block = 0; block < 60; ++block) {
+            {
+                auto lock = monitor.LockSamples();
+                for (int i = 0; i < 2048; ++i) {
+                    const double t = (block * 2048 + i) / 16000.0;
+                    const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 3.0 * t);
+                    monitor.m_Samples[i] = static_cast<int16_t>(9000 * envelope * std::sin(2 * M_PI * 220 * t) +
+                                                                3000 * std::sin(2 * M_PI * 660 * t));
+                }
+            }
+            page.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&monitor.m_pSamples), 4096);
+        }
         QApplication::processEvents();
         EXPECT_TRUE(m_qt.SaveScreenshot(page, (fs::path(dir) / s.file).string()));
     }
