@@ -81,12 +81,12 @@ DialogTemplate MakeInputsTemplate()
 {
     DialogTemplate t = WizardFrame(IDD_INPUTS_SETUP,
                                    {
-                                       {1008, K::Static, "Inputs Setup", {14, 8, 540, 18}},
+                                       {1008, K::Static, "Inputs Setup", {14, 6, 540, 18}},
                                        {1009, K::Static, "You can select a channel by clicking its panel.",
-                                        {14, 28, 540, 30}},
+                                        {14, 24, 540, 36}},
                                    });
     // Four panels side by side; inside each, positions are from the panel's top left.
-    constexpr int kPanelTop = 60;
+    constexpr int kPanelTop = 62;
     for (int i = 0; i < 4; ++i) {
         const ChannelPanelIds& p = kChannelPanels[static_cast<size_t>(i)];
         const int x = 8 + i * 98;
@@ -94,7 +94,7 @@ DialogTemplate MakeInputsTemplate()
         auto add = [&](int id, K kind, std::string caption, DlgRect r, unsigned style = 0) {
             t.controls.push_back({id, kind, std::move(caption), {x + r.x, kPanelTop + r.y, r.cx, r.cy}, style});
         };
-        add(p.frame, K::GroupBox, "", {0, 0, 94, 158}, CS_GROUP | CS_MODALFRAME);
+        add(p.frame, K::GroupBox, "", {0, 0, 94, 156}, CS_GROUP | CS_MODALFRAME);
         add(p.use, K::CheckBox, "Use Input " + n, {6, 8, 80, 10}, CS_TABSTOP);
         add(p.typeGroup, K::GroupBox, "Type", {4, 20, 86, 48});
         add(p.first, K::RadioButton, "Microphone", {8, 31, 80, 10}, CS_GROUP | CS_TABSTOP);
@@ -112,7 +112,7 @@ DialogTemplate MakeInputsTemplate()
         add(p.mute, K::CheckBox, "Mute", {58, 145, 34, 10}, CS_TABSTOP);
     }
     const std::vector<ControlTemplate> rest = {
-        {1106, K::Frame, "", {402, 60, 154, 128}, CS_GROUP},
+        {1106, K::Frame, "", {402, 62, 154, 126}, CS_GROUP},
         {1026, K::PushButton, "Record", {402, 194, 48, 16}, CS_TABSTOP},
         {1025, K::PushButton, "Playback", {455, 194, 48, 16}, CS_TABSTOP},
         {1027, K::PushButton, "Save Recording", {508, 194, 48, 16}, CS_TABSTOP},

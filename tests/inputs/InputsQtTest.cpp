@@ -148,6 +148,23 @@ TEST_F(InputsQtTest, TheGainIsSetWithTheArrowsOfARealUpDownControl)
     EXPECT_EQ(page.Model().GetGainStep(0), 7);
 }
 
+// The wizard is disabled while the page runs over it; the page stays usable.
+TEST_F(InputsQtTest, ThePageStaysUsableOverItsDisabledOwner)
+{
+    Start({.type = kUnitStandAlone});
+    ASSERT_TRUE(m_owner->window.Create());
+    m_page = std::make_unique<CInputsSetup>(*m_owner, 0);
+    ASSERT_TRUE(m_page->Create());
+    m_owner->window.EnableWindow(false);
+    QApplication::processEvents();
+    EXPECT_FALSE(m_qt.WindowOf(m_owner->window)->isEnabled());
+    EXPECT_TRUE(Window()->isEnabled());
+    EXPECT_TRUE(Widget(Ids(0).use)->isEnabled());
+    EXPECT_TRUE(Widget(IDC_NEXT)->isEnabled());
+    m_page.reset();
+    m_owner->window.DestroyWindow();
+}
+
 TEST_F(InputsQtTest, LocalLevelsAreVerticalSliders)
 {
     Open({.type = kUnitStandAlone, .modes = {2, 15, 15, 15}});

@@ -310,6 +310,11 @@ void CQtDialogWindow::SyncWindow()
             setWindowIcon(QIcon(pixmap));
     }
     setEnabled(m_dlg->IsWindowEnabled());
+    // Qt passes a disabled state on to owned windows too; a disabled owner (the
+    // one a modal dialog runs over) leaves its owned dialogs as they are.
+    for (CQtDialogWindow* owned : findChildren<CQtDialogWindow*>(Qt::FindDirectChildrenOnly))
+        if (owned->m_dlg)
+            owned->setEnabled(owned->m_dlg->IsWindowEnabled());
     if (!m_dlg->IsWindowVisible())
         hide();
     else if (m_dlg->IsIconic())
