@@ -119,13 +119,15 @@ void CInputsSetup::OnSaveRecording()
 }
 
 // wParam 0: the playback reached its end or its device failed. wParam 1: the
-// monitor's recording device failed; after it had delivered, the unit's sound
-// card has gone, and the page closes as when the wizard asks it to.
+// monitor's recording device failed. When that device was the unit's own sound
+// card (found by its name, or it had delivered), the card has gone with the
+// unit, and the page closes as when the wizard asks it to; a monitor that
+// never found the card leaves the page open.
 intptr_t CInputsSetup::OnAudioDone(WPARAM wParam)
 {
     if (m_bPlayback)
         OnPlayback();
-    if (wParam == 1 && m_bBlockSeen)
+    if (wParam == 1 && (m_bBlockSeen || m_audioMonitor.m_nInDeviceId >= 0))
         Close(kInputsClosed);
     return 0;
 }
