@@ -67,8 +67,11 @@ void CQuorvelVK550ConfigDlg::ToggleTestSound(int pressed, int other, const char*
     SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, true);
     m_audio.m_strPlayFile = TestSoundPath(file);
     m_audio.m_nMode = kModePlay;
-    (void)m_audio.Start(this);
     m_bPlaying = true;
+    // A test sound that cannot be played has been reported by the engine; the
+    // buttons do not pretend that it plays.
+    if (!m_audio.Start(this))
+        ToggleTestSound(pressed, other, caption, file);
 }
 
 void CQuorvelVK550ConfigDlg::OnPlayVoice()
@@ -103,8 +106,11 @@ void CQuorvelVK550ConfigDlg::StartRecording()
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(m_strWaveDir), ignored);
     SetTimer(kRecordTimer, kRecordTimerMs);
-    // A recording whose file could not be made leaves no recording behind.
     m_bRecordingStarted = m_audio.Start(this);
+    // A recording file that cannot be made has been reported by the engine:
+    // back to listening at once, and an earlier recording stays the one kept.
+    if (!m_bRecordingStarted)
+        StopRecording(true);
 }
 
 // Ends a recording (Stop Recording, timer 1, or a recording device that failed)
@@ -150,7 +156,9 @@ void CQuorvelVK550ConfigDlg::StartPlayback()
     SetDlgItemText(IDC_PLAY_MUSIC, "Stop");
     m_audio.m_strPlayFile = RecordingPath();
     m_bPlaying = true;
-    (void)m_audio.Start(this);
+    // A recording that cannot be played has been reported: back to listening.
+    if (!m_audio.Start(this))
+        StopPlayback();
 }
 
 // Back to listening; the speaker flag stays raised until the page is left.
