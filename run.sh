@@ -8,4 +8,4 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF -DVK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-release -j "$(nproc)"
-exec build-release/app/quorvel-vk550-config "$@"
+exec build-release/program/quorvel-vk550-config "$@"

@@ -3,6 +3,15 @@
 // It finds the attached units, opens the one to configure and reads its type,
 // follows units being plugged in and out, and answers the product family's tool
 // message 0x384.
+//
+// The class is defined over files by concern:
+//   QuorvelVK550ConfigDlg.cpp               life cycle, commands, system menu, cancel
+//   QuorvelVK550ConfigDlgPages.cpp          what each page shows; page 7 runs the inputs page
+//   QuorvelVK550ConfigDlgNavigation.cpp     Next and Back on every page
+//   QuorvelVK550ConfigDlgUnitType.cpp       finding the unit, its type, set-up start, master channels
+//   QuorvelVK550ConfigDlgTypeAssignment.cpp writing a new type and waiting for the unit to return
+//   QuorvelVK550ConfigDlgDeviceWatch.cpp    device changes, timers, tool messages
+//   QuorvelVK550ConfigDlgTestControls.cpp   test buttons, sliders, recording, echo test
 
 #include <functional>
 #include <memory>
@@ -11,6 +20,7 @@
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
+#include "device/UnitTypes.h"
 #include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
 
@@ -23,18 +33,15 @@ inline constexpr uint32_t WM_TOOL_MESSAGE = 0x384;
 inline constexpr const char* kWizardTitle = "Quorvel Dravena Configuration";
 inline constexpr const char* kAudioSetupTitle = "Quorvel Audio Setup";
 
-// Product ids of the family.
-inline constexpr int kMasterProductId = 0x217;
-inline constexpr int kSlaveProductId = 0x317;
-inline constexpr int kStandAloneProductId = 0x117;
-inline constexpr int kNewProductId = 0x1C;
-
 // Timers of the window.
 inline constexpr unsigned kRecordTimer = 1;        // 5000 ms, the recording limit
 inline constexpr unsigned kWatchSuspendTimer = 2;  // 180000 ms
 inline constexpr unsigned kDeviceSettleTimer = 3;  // 200 ms
 inline constexpr uint32_t kWatchSuspendMs = 180000;
 inline constexpr uint32_t kDeviceSettleMs = 200;
+
+// The product id a unit of this type answers under (from the shared table).
+[[nodiscard]] constexpr int ProductIdOf(int type) { return UnitTypeRow(type).productId; }
 
 // System-menu commands.
 inline constexpr unsigned IDM_ABOUTBOX = 0x10;
@@ -56,6 +63,13 @@ public:
     void OnBack();
     [[nodiscard]] bool OpenConnectedUnit() override;
     void ReadUnitType();
+    // Writes the type (1, 2 or 3) into the unit and waits for it and its sound
+    // card to come back; false after a message box.
+    [[nodiscard]] bool AssignUnitType(int type);
+    void PrepareUnitForSetup();
+    void SaveMasterInputs();
+    void SetMasterInputsFlag(bool on);
+    void RestoreMasterInputs();
     void OnDevicesChanged();
     intptr_t OnToolMessage(WPARAM wParam, LPARAM lParam);
     void NotifyAudioSetupTool();
@@ -138,6 +152,29 @@ private:
     void SetPageIcon(int icon);
     void CopyTexts();
     void CommonEnd();
+    // --- navigation steps (QuorvelVK550ConfigDlgNavigation.cpp)
+    bool NextFromTypeSelection();  // false: the page stays without being shown again
+    void NextFromConfigurationType();
+    void NextFromSpeaker();
+    void NextFromInputs();
+    void NextFromOutput();
+    void ExitWizard();
+    void BackFromSpeaker();
+    void BackFromInputs();
+    void BackFromOutput();
+    void BackFromFinished();
+    void EnterOutputPage();    // page 8: the microphone routed to the PC, the page's flag raised
+    void StartListening();     // the engine listens, the recording's file ready
+    void StopTestAudio();      // the engine stopped, the speaker flag lowered
+    // 0xB7FF; when the unit is ready to store, 0xB100 and 0xB102. True when stored.
+    bool StoreUnitSettings();
+    void SendShort(uint16_t code);
+    // --- type assignment (QuorvelVK550ConfigDlgTypeAssignment.cpp)
+    void WriteTypeIdentity(const UnitTypeInfo& row);
+    void WriteTypeLinesAndChannels(const UnitTypeInfo& row);
+    void SetLiveTypeLines(int type);
+    void ResetUnitQuietly(uint16_t productId);
+    [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
     void RunInputsPage();
 

@@ -3,6 +3,7 @@
 #include "inputs/InputsPage.h"
 
 #include "platform/settings/WinPos.h"
+#include "resources/ControlIds.h"
 #include "resources/Resources.h"
 
 namespace vk {
@@ -26,12 +27,37 @@ bool CInputsPlaceholder::OnInitDialog()
 
 void CInputsPlaceholder::OnCommand(int id)
 {
-    if (id == 1003 || id == 1004) {
-        CWinPos().SavePosition(*this);
-        EndDialog(id == 1003 ? kInputsNext : kInputsBack);
+    if (id == IDC_NEXT || id == IDC_BACK) {
+        EndDialog(id == IDC_NEXT ? kInputsNext : kInputsBack);
         return;
     }
     CDialog::OnCommand(id);
+}
+
+// Enter ends nothing: IDOK (1) would read as Back.
+void CInputsPlaceholder::OnOK() {}
+
+// Esc or the close box: the page's own exit question; never an end code, since
+// IDCANCEL (2) would read as Next.
+void CInputsPlaceholder::OnCancel()
+{
+    const char* text =
+        m_owner.UnitType() == 2
+            ? "You are stopping the Configuration of the Master Dravena before settings is completed and saved to the "
+              "device,\nThe device may be left in a non functional state.\nIt is recomended to pass all the steps of "
+              "the configuration before exiting.\n\nDo you realy want to exit ?"
+            : "You are stopping the Configuration of the Dravena before settings is completed and saved to the "
+              "device,\nIt is recomended to pass all the steps of the configuration before exiting.\n\nDo you realy "
+              "want to exit ?";
+    if (MessageBox(text, "Dravena configurarion", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    CDialog::ExitProcess(0);
+}
+
+void CInputsPlaceholder::OnDestroy()
+{
+    // The wizard takes the place where the page was left, however it ended.
+    CWinPos().SavePosition(*this);
 }
 
 intptr_t CInputsPlaceholder::OnMessage(uint32_t message, WPARAM, LPARAM lParam)

@@ -1,8 +1,8 @@
 #pragma once
 // The inputs page (layout 103) as far as the wizard needs it today: it runs
 // modally over the wizard and ends with 1 (Back), 2 (Next) or 0 when the wizard
-// closes it (WM_APP+2 with lParam -2). The channel panels come with the inputs
-// page's own work.
+// closes it (WM_APP+2 with lParam -2); Esc and the close box ask whether to end
+// the program. The channel panels come with the inputs page's own work.
 
 #include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
@@ -18,6 +18,9 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnCommand(int id) override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnDestroy() override;
     intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
 
 private:

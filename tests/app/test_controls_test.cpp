@@ -3,7 +3,7 @@
 // the level meter, recording, playback, the sliders, the unit's levels, Save
 // Recording and the echo test.
 #include "app/QuorvelVK550ConfigDlg.h"
-#include "app/WindowTitleLink.h"
+#include "program/WindowTitleLink.h"
 #include "audio/WaveReader.h"
 #include "audio/WaveWriter.h"
 #include "platform/ipc/WindowSocket.h"

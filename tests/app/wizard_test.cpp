@@ -3,10 +3,11 @@
 // folders it reads at start.
 #include "app/AboutDlg.h"
 #include "app/QuorvelVK550ConfigDlg.h"
-#include "app/WindowTitleLink.h"
+#include "program/WindowTitleLink.h"
 #include "platform/ipc/WindowSocket.h"
 #include "platform/settings/Paths.h"
 #include "platform/settings/RegHelper.h"
+#include "RecordingWindows.h"
 #include "WizardFixture.h"
 
 #include <algorithm>
@@ -348,41 +349,9 @@ TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageWithoutNavigation)
     dlg.DestroyWindow();
 }
 
-// A stand-in for the other programs' windows, recording what is posted to them.
-class CRecordingWindows final : public IWindowDirectory {
-public:
-    struct Posted {
-        std::string title;
-        uint32_t message;
-        int64_t wParam, lParam;
-    };
-    std::unique_ptr<IRemoteWindow> FindWindow(const std::string& title) override
-    {
-        if (std::find(present.begin(), present.end(), title) == present.end())
-            return nullptr;
-        class CWindow final : public IRemoteWindow {
-        public:
-            CWindow(CRecordingWindows& owner, std::string title) : m_owner(owner), m_title(std::move(title)) {}
-            bool PostMessage(uint32_t message, int64_t wParam, int64_t lParam) override
-            {
-                m_owner.posted.push_back({m_title, message, wParam, lParam});
-                return true;
-            }
-            bool SendCopyData(int64_t, int64_t, std::span<const uint8_t>) override { return false; }
-
-        private:
-            CRecordingWindows& m_owner;
-            std::string m_title;
-        };
-        return std::make_unique<CWindow>(*this, title);
-    }
-    std::vector<std::string> present;
-    std::vector<Posted> posted;
-};
-
 TEST_F(WizardTest, TheAudioSetupToolIsToldWhenItRuns)
 {
-    CRecordingWindows windows;
+    testing::CRecordingWindows windows;
     SetWindows(&windows);
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());

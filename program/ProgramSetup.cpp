@@ -1,6 +1,6 @@
-#include "app/ProgramSetup.h"
+#include "program/ProgramSetup.h"
 
-#include "app/WindowTitleLink.h"
+#include "program/WindowTitleLink.h"
 #include "platform/hid/HidBus.h"
 #include "platform/ui/qt/QtHost.h"
 #include "resources/Resources.h"

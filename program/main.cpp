@@ -1,5 +1,5 @@
 // quorvel-vk550-config: the configuration wizard of the Dravena VK550.
-#include "app/ProgramSetup.h"
+#include "program/ProgramSetup.h"
 #include "app/QuorvelVK550ConfigApp.h"
 
 #include <QApplication>

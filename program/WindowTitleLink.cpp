@@ -1,4 +1,4 @@
-#include "app/WindowTitleLink.h"
+#include "program/WindowTitleLink.h"
 
 #include "platform/ipc/WindowSocket.h"
 

@@ -1,7 +1,7 @@
 // quorvel-vk550-screenshots FOLDER: saves PNG screenshots of the wizard's pages
 // and the About box, drawn offscreen against simulated units.
 #include "app/AboutDlg.h"
-#include "app/ProgramSetup.h"
+#include "program/ProgramSetup.h"
 #include "app/QuorvelVK550ConfigDlg.h"
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"

@@ -1,0 +1,299 @@
+// Next and Back: where each page leads, and what is sent to the unit and the
+// test-audio engine on the way.
+#include "app/QuorvelVK550ConfigDlg.h"
+
+#include "device/LevelRegisters.h"
+#include "platform/settings/RegHelper.h"
+#include "resources/ControlIds.h"
+
+namespace vk {
+
+namespace {
+
+constexpr int kSpeakerPlayRegister = 2;  // flag raised while the PC plays through the unit's speaker
+constexpr int kOutputPageRegister = 5;   // flag raised while the output page is shown
+constexpr uint8_t kRouteIdle = 13;
+constexpr uint8_t kRouteMicrophone = 14;
+constexpr const char* kRecordingName = "MicRecorded.wav";
+constexpr const char* kNextCaption = "Next  >";  // the layout's own caption, two blanks
+
+bool HasOutputTest(int type) { return type == kUnitStandAlone || type == kUnitMaster; }
+
+}  // namespace
+
+void CQuorvelVK550ConfigDlg::CommonEnd()
+{
+    Enable({IDC_PLAY_VOICE, IDC_PLAY_MUSIC}, true);
+    ShowPage();
+}
+
+// --- Next ------------------------------------------------------------------------
+
+void CQuorvelVK550ConfigDlg::OnNext()
+{
+    switch (m_nPage) {
+    case 0:
+        m_nUnits = m_protocol.CountUnits(kFamilyFilter);
+        m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
+        if (m_nUnits == 1 || m_nMasters == 1) {
+            if (m_nUnits - m_nMasters > 1) {
+                m_nPage = 2;
+            } else if (OpenConnectedUnit()) {
+                ReadUnitType();
+                m_nPage = m_unitType != kUnitNew ? 2 : 1;
+            }
+        }
+        break;
+    case 1:
+        if (!NextFromTypeSelection())
+            return;
+        break;
+    case 2: NextFromConfigurationType(); break;
+    case 5: NextFromSpeaker(); break;
+    case 7: NextFromInputs(); break;
+    case 8:
+    case 9:
+    case 10: NextFromOutput(); break;
+    case 13: ExitWizard(); return;
+    default: break;
+    }
+    CommonEnd();
+}
+
+bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
+{
+    if (!OpenConnectedUnit())
+        return true;  // page 1 is shown again
+    SetDlgItemText(IDC_NEXT, "Wait ...");
+    Enable({IDC_NEXT, IDC_BACK}, false);
+
+    int type = kUnitNew;
+    if (IsDlgButtonChecked(IDC_TYPE_SLAVE) == BST_CHECKED)
+        type = kUnitSlave;
+    else if (IsDlgButtonChecked(IDC_TYPE_STAND_ALONE) == BST_CHECKED)
+        type = kUnitStandAlone;
+    else if (IsDlgButtonChecked(IDC_TYPE_MASTER) == BST_CHECKED)
+        type = kUnitMaster;
+    if (type == kUnitNew) {
+        SetDlgItemText(IDC_NEXT, kNextCaption);
+        Enable({IDC_NEXT}, true);
+        Enable({IDC_BACK}, m_unitType != kUnitNew);
+        return false;
+    }
+
+    if (!AssignUnitType(type)) {
+        m_nPage = 0;
+        ShowPage();
+        return false;
+    }
+    if (type == kUnitSlave) {
+        m_nPage = 7;
+        m_bForward = true;
+    } else {
+        if (type == kUnitMaster) {
+            (void)m_masterProtocol.OpenUnit(ProductIdOf(kUnitMaster), true);
+            SaveMasterInputs();
+            m_bMasterSaved = false;
+        }
+        m_audio.m_strOutDevice = m_strAudioDeviceName;
+        m_nPage = 5;
+        if (!m_protocol.CheckConnection())
+            (void)m_protocol.OpenUnit(kFamilyFilter, true);
+        if (m_protocol.CheckConnection())
+            NotifyAudioSetupTool();
+        LoadLevels();
+    }
+    PrepareUnitForSetup();
+    SetDlgItemText(IDC_NEXT, kNextCaption);
+    Enable({IDC_NEXT, IDC_BACK}, true);
+    return true;
+}
+
+void CQuorvelVK550ConfigDlg::NextFromConfigurationType()
+{
+    if (IsDlgButtonChecked(IDC_TYPE_STAND_ALONE) == BST_CHECKED) {  // "Configure and test the unit"
+        m_audio.m_strOutDevice = m_strAudioDeviceName;
+        m_audio.ProbePlayDevice();
+        if (m_unitType == kUnitSlave) {
+            m_nPage = 7;
+            m_bForward = true;
+            PrepareUnitForSetup();
+            return;
+        }
+        m_nPage = 5;
+        if (!m_protocol.CheckConnection())
+            (void)m_protocol.OpenUnit(kFamilyFilter, true);
+        if (m_protocol.CheckConnection()) {
+            NotifyAudioSetupTool();
+            if (m_unitType == kUnitMaster && m_bMasterSaved) {
+                SaveMasterInputs();
+                m_bMasterSaved = false;
+            }
+        }
+        LoadLevels();
+        (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
+        PrepareUnitForSetup();
+    } else if (IsDlgButtonChecked(IDC_TYPE_MASTER) == BST_CHECKED) {  // "Change the type of the unit"
+        m_nPage = 1;
+    }
+}
+
+void CQuorvelVK550ConfigDlg::NextFromSpeaker()
+{
+    m_audio.m_strInDevice = m_strAudioDeviceName;
+    if (m_bPlaying)
+        StopTestAudio();
+    m_dPeakDb = 0.0;
+    if (m_unitType == kUnitMaster)
+        SetMasterInputsFlag(true);
+    m_nPage = 7;
+    m_bForward = true;
+}
+
+// The inputs page ended with Next on its last channel.
+void CQuorvelVK550ConfigDlg::NextFromInputs()
+{
+    if (HasOutputTest(m_unitType)) {
+        EnterOutputPage();
+        StartListening();
+        return;
+    }
+    m_nPage = 13;
+    (void)StoreUnitSettings();
+    // A slave's set-up is complete: units coming and going no longer move the wizard.
+    m_bIgnoreDeviceChanges = true;
+}
+
+void CQuorvelVK550ConfigDlg::NextFromOutput()
+{
+    (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
+    KillTimer(kRecordTimer);
+    StopTestAudio();
+    SetLevelRegisterFlag(m_protocol, kOutputPageRegister, false);
+    if (m_unitType == kUnitMaster)
+        RestoreMasterInputs();
+    m_nPage = 13;
+    if (StoreUnitSettings())
+        m_bMasterSaved = true;
+}
+
+void CQuorvelVK550ConfigDlg::ExitWizard()
+{
+    SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+    m_bIgnoreDeviceChanges = false;
+    CRegHelper reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    if (reg.CreateKey(kProgramKey)) {
+        reg.WriteDword("Microphone Volume", static_cast<uint32_t>(m_micVolume));
+        reg.WriteDword("Speaker Volume", static_cast<uint32_t>(m_speakerVolume));
+        reg.WriteDword("From PC Volume", 24);
+        reg.WriteDword("To PC Volume", 24);
+    }
+    EndDialog(IDOK);
+}
+
+// --- Back ------------------------------------------------------------------------
+
+void CQuorvelVK550ConfigDlg::OnBack()
+{
+    switch (m_nPage) {
+    case 1: m_nPage = m_unitType == kUnitNew ? 1 : 2; break;
+    case 5: BackFromSpeaker(); break;
+    case 7: BackFromInputs(); break;
+    case 8:
+    case 9:
+    case 10: BackFromOutput(); break;
+    case 13: BackFromFinished(); break;
+    default: break;
+    }
+    CommonEnd();
+}
+
+void CQuorvelVK550ConfigDlg::BackFromSpeaker()
+{
+    if (m_bPlaying)
+        StopTestAudio();
+    (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
+    (void)OpenConnectedUnit();
+    ReadUnitType();
+    m_nPage = 2;
+}
+
+// The inputs page ended with Back on its first channel.
+void CQuorvelVK550ConfigDlg::BackFromInputs()
+{
+    if (HasOutputTest(m_unitType)) {
+        m_nPage = 5;
+        (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
+        if (m_unitType == kUnitMaster)
+            SetMasterInputsFlag(false);
+        return;
+    }
+    m_nUnits = m_protocol.CountUnits(kFamilyFilter);
+    m_nPage = m_nUnits > 0 ? 2 : 0;
+}
+
+void CQuorvelVK550ConfigDlg::BackFromOutput()
+{
+    KillTimer(kRecordTimer);
+    StopTestAudio();
+    m_bForward = false;
+    m_nPage = 7;
+}
+
+void CQuorvelVK550ConfigDlg::BackFromFinished()
+{
+    SetDlgItemText(IDC_NEXT, "Next >");
+    Show({IDC_EXIT_NO_SAVE}, false);
+    if (!HasOutputTest(m_unitType)) {
+        m_bForward = false;
+        m_nPage = 7;
+        return;
+    }
+    EnterOutputPage();
+    if (m_unitType == kUnitMaster) {
+        SaveMasterInputs();
+        SetMasterInputsFlag(true);
+        m_bMasterSaved = false;
+    }
+    StartListening();
+}
+
+// --- shared steps ------------------------------------------------------------------
+
+// The output page: the microphone routed to the PC and the page's flag raised.
+void CQuorvelVK550ConfigDlg::EnterOutputPage()
+{
+    m_nPage = 8;
+    m_bRecorded = false;
+    (void)m_protocol.SetRoute(kRouteMicrophone, kRouteIdle);
+    SetLevelRegisterFlag(m_protocol, kOutputPageRegister, true);
+}
+
+// The engine listens (level meter), with the recording's file ready.
+void CQuorvelVK550ConfigDlg::StartListening()
+{
+    m_audio.m_nMode = kModeMonitor;
+    m_audio.m_strRecordFile = m_strWaveDir + kRecordingName;
+    m_audio.m_strPlayFile = m_strWaveDir + kRecordingName;
+    (void)m_audio.Start(this);
+}
+
+void CQuorvelVK550ConfigDlg::StopTestAudio()
+{
+    m_audio.Stop();
+    m_bPlaying = false;
+    SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+}
+
+bool CQuorvelVK550ConfigDlg::StoreUnitSettings()
+{
+    const int answer = m_protocol.SendShortCommand(0xB7FF, kTransactTimeoutMs);
+    if (answer == -1 || (answer & 1) == 0)
+        return false;
+    SendShort(0xB100);
+    SendShort(0xB102);
+    return true;
+}
+
+}  // namespace vk
