@@ -7,7 +7,9 @@
 #include "audio/WaveReader.h"
 #include "audio/WaveWriter.h"
 #include "platform/ipc/WindowSocket.h"
+#include "platform/settings/RegHelper.h"
 #include "platform/sound/SoundSystem.h"
+#include "resources/ControlIds.h"
 #include "sim/sound/SimUnitSoundCards.h"
 #include "WizardFixture.h"
 
@@ -583,6 +585,118 @@ TEST_F(TestControlsTest, TheEchoTestCommandArrivesThroughTheWindowTitle)
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
     EXPECT_EQ(m_host.messageBoxes.asked[0].text, kEchoReport);
     ::unsetenv("QUORVEL_WINDOWS_DIR");
+}
+
+// --- through the pages ---------------------------------------------------------------
+
+// The whole road of a technician: speaker tests and level on page 5, the inputs
+// page, then on page 8 the output level, a recording, its playback and a saved
+// copy, and "Exit >" keeping the levels that were set.
+TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
+{
+    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
+    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
+    ASSERT_EQ(dlg.m_nPage, 5);
+    dlg.m_strInstallDir = VK_TEST_INSTALL_DIR;  // the page's set-up read the folders again
+
+    ASSERT_TRUE(dlg.ClickControl(1006));
+    EXPECT_EQ(dlg.GetDlgItemText(1006), "Stop");
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.m_bPlaying; })) << "the music plays to its end";
+    EXPECT_EQ(dlg.GetDlgItemText(1006), "Play Music");
+    ASSERT_TRUE(dlg.ScrollControl(1007, 6));
+    EXPECT_EQ(dlg.m_speakerVolume, 18);
+    EXPECT_FALSE(dlg.ScrollControl(1005, 0)) << "the output slider is disabled on the speaker page";
+
+    m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_NEXT)); });
+    ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
+    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_EQ(dlg.m_audio.m_strRecordFile, Recording().string());
+    ASSERT_TRUE(dlg.ClickControl(1112));
+    EXPECT_EQ(m_unit->WithState([](SimUnitState& s) { return s.picLines >> 23 & 1; }), 0u) << "line level";
+    ASSERT_TRUE(dlg.ScrollControl(1005, 4));
+    EXPECT_EQ(dlg.m_micVolume, 20);
+
+    const uint64_t listening = m_env.m_clock.NowMs();
+    ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
+    const auto tone = Sine(440, 8000, 1.0);
+    Microphone(3, std::make_shared<CSamplesSignal>(tone));
+    ASSERT_TRUE(dlg.ClickControl(1001));
+    const uint64_t recording = m_env.m_clock.NowMs();
+    ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
+    m_host.AdvanceTime(5000);
+    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_TRUE(dlg.m_bRecorded);
+
+    const size_t playedBefore = m_sound.Played(m_card.out).size();
+    ASSERT_TRUE(dlg.ClickControl(1006));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; })) << "the playback ends by itself";
+    const auto played = m_sound.Played(m_card.out);
+    EXPECT_EQ(played.size() - playedBefore, 3 * kBlockBytes);
+
+    m_host.fileDialogs.answers = {(m_dir / "kept.wav").string()};
+    ASSERT_TRUE(dlg.ClickControl(1026));
+    const auto kept = WavData(m_dir / "kept.wav");
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(std::memcmp(kept->data(), tone.data(), kept->size()), 0);
+    EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
+
+    ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
+    ASSERT_EQ(dlg.m_nPage, 13);
+    ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));  // "Exit >"
+    EXPECT_EQ(dlg.Result(), IDOK);
+    CRegHelper reg;
+    ASSERT_TRUE(reg.OpenKey(kProgramKey));
+    uint32_t mic = 0, speaker = 0;
+    ASSERT_TRUE(reg.ReadDword("Microphone Volume", &mic));
+    ASSERT_TRUE(reg.ReadDword("Speaker Volume", &speaker));
+    EXPECT_EQ(mic, 20u);
+    EXPECT_EQ(speaker, 18u);
+    EXPECT_TRUE(m_host.messageBoxes.asked.empty());
+}
+
+// Next or Back during a recording ends it: the engine stops, the file is
+// complete, and timer 1 never fires again.
+TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
+{
+    struct Case {
+        int click;
+        int page;
+    } const cases[] = {{IDC_NEXT, 13}, {IDC_BACK, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.click == IDC_NEXT ? "Next" : "Back");
+        CQuorvelVK550ConfigDlg& dlg = *m_dlg;
+        dlg.m_nPage = 2;
+        dlg.ShowPage();
+        ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
+        m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_NEXT)); });
+        ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
+        ASSERT_EQ(dlg.m_nPage, 8);
+
+        const uint64_t listening = m_env.m_clock.NowMs();
+        ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
+        Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));
+        ASSERT_TRUE(dlg.ClickControl(1001));
+        ASSERT_EQ(dlg.m_nPage, 9);
+        const uint64_t recording = m_env.m_clock.NowMs();
+        ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
+
+        // Back goes through the inputs page, which the user leaves with Back.
+        if (c.click == IDC_BACK)
+            m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_BACK)); });
+        ASSERT_TRUE(dlg.ClickControl(c.click));
+        EXPECT_EQ(m_host.StepsLeft(), 0u);
+        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_FALSE(dlg.HasTimer(1));
+        EXPECT_EQ(dlg.m_audio.m_bRecording.load(), 0);
+        m_unit->ClearLog();
+        m_host.AdvanceTime(20000);
+        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_TRUE(m_unit->LoggedCodes().empty()) << "nothing happens afterwards";
+        const auto data = WavData(Recording());
+        ASSERT_TRUE(data.has_value());
+        EXPECT_EQ(data->size(), 2 * kBlockBytes);
+    }
 }
 
 }  // namespace
