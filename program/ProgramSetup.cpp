@@ -1,6 +1,8 @@
 #include "program/ProgramSetup.h"
 
+#include "program/SimulatedRoom.h"
 #include "program/WindowTitleLink.h"
+#include "platform/settings/Paths.h"
 #include "platform/hid/HidBus.h"
 #include "platform/ui/qt/QtHost.h"
 #include "resources/Resources.h"
@@ -110,6 +112,9 @@ void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
         CSimUnitSoundCards cards{system};
     };
     auto sound = std::make_shared<SimSound>();
+    // Real time, as a sound card runs; the units' microphones hear somebody talking.
+    sound->system.SetPacing(SimPacing::RealTime);
+    sound->cards.SetMicrophoneSignal(SimulatedRoom(paths::DefaultInstallDir()));
     for (const auto& unit : m_sim->Units())
         sound->cards.Follow(unit);
     m_sound = std::shared_ptr<ISoundSystem>(sound, &sound->system);

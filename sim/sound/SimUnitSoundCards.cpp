@@ -18,6 +18,15 @@ void CSimUnitSoundCards::Follow(std::shared_ptr<CSimUnit> unit)
     Sync();
 }
 
+void CSimUnitSoundCards::SetMicrophoneSignal(std::shared_ptr<ISimSignal> signal)
+{
+    std::lock_guard lock(m_mutex);
+    m_microphone = std::move(signal);
+    for (const Followed& f : m_units)
+        if (f.listed)
+            m_sound.SetSignal(f.card.in, m_microphone);
+}
+
 void CSimUnitSoundCards::Sync()
 {
     std::lock_guard lock(m_mutex);
@@ -37,6 +46,8 @@ void CSimUnitSoundCards::Sync()
             }
             f.card.in = m_sound.AddDevice(WaveDirection::In, f.unit->UsbName(), f.card.mixer);
             f.card.out = m_sound.AddDevice(WaveDirection::Out, f.unit->UsbName(), f.card.mixer);
+            if (m_microphone)
+                m_sound.SetSignal(f.card.in, m_microphone);
             f.listed = true;
             f.generation = generation;
         }

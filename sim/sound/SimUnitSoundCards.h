@@ -25,6 +25,9 @@ public:
     CSimUnitSoundCards& operator=(const CSimUnitSoundCards&) = delete;
 
     void Follow(std::shared_ptr<CSimUnit> unit);
+    // What every card's microphone hears from now on, also after a re-enumeration
+    // (silence until set).
+    void SetMicrophoneSignal(std::shared_ptr<ISimSignal> signal);
     // Brings the device list in line with the units now (also done at every lookup).
     void Sync();
     // The devices of a unit's card now (-1 while it is off the bus).
@@ -42,6 +45,7 @@ private:
     CSimSoundSystem& m_sound;
     std::mutex m_mutex;
     std::vector<Followed> m_units;
+    std::shared_ptr<ISimSignal> m_microphone;
 };
 
 }  // namespace vk
