@@ -263,6 +263,31 @@ TEST_F(TestControlsTest, ARecordingThatCannotBeMadeLeavesNoRecordingBehind)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 }
 
+// A sound card that goes away during a recording ends it with what it holds:
+// no stuck "Stop Recording", no timer left, a complete file.
+TEST_F(TestControlsTest, ACardThatGoesAwayDuringARecordingEndsIt)
+{
+    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
+    EnterOutputPage();
+    Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));
+    ASSERT_TRUE(dlg.ClickControl(1001));
+    // At once, long before timer 1 could end the recording.
+    m_sound.RemoveDevice(m_card.in);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+    // A card gone before the recording opened it is reported by the engine.
+    for (const auto& box : m_host.messageBoxes.asked)
+        EXPECT_EQ(box.caption, "MicrophoneThread");
+    EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
+    EXPECT_FALSE(dlg.HasTimer(1));
+    EXPECT_TRUE(dlg.m_bRecorded);
+    EXPECT_TRUE(dlg.GetDlgItem(1026).IsWindowEnabled());
+    EXPECT_EQ(dlg.m_audio.m_bRecording.load(), 0) << "not listening to a card that is gone";
+    const auto data = WavData(Recording());
+    ASSERT_TRUE(data.has_value());
+    EXPECT_LE(data->size(), 2 * kBlockBytes);
+    EXPECT_EQ(data->size() % kBlockBytes, 0u);
+}
+
 // Playback plays the recording through the unit with its flags and route, and
 // reaching the end of the file returns to listening as Stop would.
 TEST_F(TestControlsTest, PlaybackToTheEndReturnsToListening)
