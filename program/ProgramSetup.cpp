@@ -114,7 +114,7 @@ void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
     auto sound = std::make_shared<SimSound>();
     // Real time, as a sound card runs; the units' microphones hear somebody talking.
     sound->system.SetPacing(SimPacing::RealTime);
-    sound->cards.SetMicrophoneSignal(SimulatedRoom(paths::DefaultInstallDir()));
+    sound->cards.SetSignal(SimulatedRoom(paths::DefaultInstallDir()));
     for (const auto& unit : m_sim->Units())
         sound->cards.Follow(unit);
     m_sound = std::shared_ptr<ISoundSystem>(sound, &sound->system);

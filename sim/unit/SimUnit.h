@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -25,6 +26,7 @@ using SimReport = std::array<uint8_t, 9>;  // report id 0, then 8 data bytes
 struct SimLoggedCommand {
     uint64_t atMs = 0;
     SimBlock bytes{};
+    bool unknown = false;  // the firmware did not know it (see SimCommands.h)
     [[nodiscard]] uint16_t Code() const { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
     [[nodiscard]] bool IsLong() const { return bytes[0] == 0xF0; }
 };
@@ -38,7 +40,7 @@ struct SimFaults {
     uint32_t loseAnswers = 0;            // the next n answers are lost
     bool wrongEcho = false;              // the repeated argument bytes of long answers differ
     bool answerFFFF = false;             // the unit answers 0xFFFF ("nothing to say")
-    std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7
+    std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7 (echoes kept)
     uint32_t repeatAnswers = 1;          // every answer is sent this many times
     uint32_t passFirst = 0;              // the faults spare the first n commands they would hit
 };
@@ -47,6 +49,22 @@ struct SimFaults {
 struct SimResetTiming {
     std::optional<uint32_t> leaveAfterMs = 300;    // nullopt: it never leaves the bus
     std::optional<uint32_t> returnAfterMs = 2500;  // after leaving; nullopt: it never returns
+    // The unit's sound card is listed this long after its command interface came
+    // back (after a reset or a re-plug); nullopt: the card never comes back.
+    std::optional<uint32_t> cardAfterMs = 1500;
+};
+
+// What happened at the unit, for whoever watches its traffic (the scenario runner).
+struct SimUnitEvent {
+    enum class Kind {
+        Received,  // bytes: the 8 command bytes
+        Answered,  // bytes: the 8 answer bytes (every copy that is sent)
+        Reset,     // the unit took the reset command
+        Returned,  // it is back on the bus under productId
+    };
+    Kind kind = Kind::Received;
+    SimBlock bytes{};
+    uint16_t productId = 0;
 };
 
 class CSimUnit {
@@ -63,6 +81,10 @@ public:
     // Changes every time the unit appears on the bus; handles opened on an earlier
     // appearance are dead.
     [[nodiscard]] uint64_t Generation() const;
+    // When the unit last appeared on the bus (clock ms): plugged, or back from a reset.
+    [[nodiscard]] uint64_t AppearedAtMs() const;
+    // The clock time of its next change on the bus (leaving or returning), if one is due.
+    [[nodiscard]] std::optional<uint64_t> NextChangeDueMs() const;
     void Unplug();
     void Plug();
     // The command interface: vendor-defined page, 8-byte input and output reports
@@ -88,11 +110,19 @@ public:
     [[nodiscard]] std::vector<SimLoggedCommand> Log() const;
     [[nodiscard]] std::vector<uint16_t> LoggedCodes() const;
     void ClearLog();
+    // The commands the firmware did not know (unknown short codes, long
+    // sub-commands or sub-functions), in order, since the unit was made; ClearLog
+    // does not forget them. A scenario that drove the unit correctly leaves it empty.
+    [[nodiscard]] std::vector<SimLoggedCommand> UnknownCommands() const;
 
     // --- Faults and firmware state ----------------------------------------
     void SetFaults(const SimFaults& faults);
     [[nodiscard]] SimFaults Faults() const;
     void SetResetTiming(const SimResetTiming& timing);
+    [[nodiscard]] SimResetTiming ResetTiming() const;
+    // Called on the thread that drives the unit, under the unit's lock: the
+    // observer must not call back into the unit. Empty: nobody watches.
+    void SetObserver(std::function<void(const SimUnitEvent&)> observer);
     [[nodiscard]] SimUnitState State() const;
     // Runs f on the firmware state under the unit's lock (f must not call back into the unit).
     template <class F>
@@ -119,6 +149,7 @@ private:
     mutable std::deque<QueuedReport> m_queue;
     mutable bool m_present = true;
     mutable uint64_t m_generation = 1;
+    mutable uint64_t m_appearedAtMs = 0;
     mutable std::optional<uint64_t> m_leaveAtMs;
     mutable std::optional<uint64_t> m_returnAtMs;
     bool m_unplugged = false;
@@ -126,6 +157,8 @@ private:
     SimFaults m_faults;
     SimResetTiming m_resetTiming;
     std::vector<SimLoggedCommand> m_log;
+    std::function<void(const SimUnitEvent&)> m_observer;
+    std::vector<SimLoggedCommand> m_unknown;
 };
 
 }  // namespace vk

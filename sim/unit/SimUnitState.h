@@ -12,7 +12,10 @@
 namespace vk {
 
 inline constexpr uint16_t kSimVendorId = 0x3C5A;
+// The USB device name of a unit that has no type yet.
+inline constexpr const char* kSimNewUnitName = "Qrvl VK550";
 
+// In the order of the unit types (0 new .. 3 slave), so a kind is its type number.
 enum class SimUnitKind { New, StandAlone, Master, Slave };
 
 struct SimChannel {
@@ -80,6 +83,9 @@ struct SimUnitState {
 
     // Set by the 0x0666 handler; the unit then leaves the bus and comes back.
     bool resetRequested = false;
+    // Set by the dispatch or a handler for a command the firmware does not know;
+    // the unit records the command and clears the flag.
+    bool unknownCommand = false;
 
     [[nodiscard]] uint16_t Value(uint8_t page, uint8_t index, size_t element = 0) const;
     void SetValue(uint8_t page, uint8_t index, uint16_t value, size_t element = 0);
@@ -90,5 +96,8 @@ struct SimUnitState {
 // The state a unit of this kind leaves the bench with: product id, configuration
 // word (page 0 index 10) and USB device name (page 0 index 1).
 [[nodiscard]] SimUnitState DefaultSimUnitState(SimUnitKind kind);
+// The same for the ordinal-th unit of a bench (0 = the first): each unit has a
+// serial number and identifier of its own.
+[[nodiscard]] SimUnitState DefaultSimUnitState(SimUnitKind kind, unsigned ordinal);
 
 }  // namespace vk
