@@ -87,6 +87,8 @@ protected:
         SetSoundSystem(nullptr);
     }
 
+    // Blocks handed out move at once into whatever stream waits for them: give
+    // them once the stream that should take them runs.
     void Microphone(long long blocks, std::shared_ptr<ISimSignal> signal)
     {
         m_sound.SetSignal(m_card.in, std::move(signal));
@@ -213,8 +215,8 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 
     const auto tone = Sine(440, 8000, 1.0);
-    Microphone(3, std::make_shared<CSamplesSignal>(tone));
     ASSERT_TRUE(dlg.ClickControl(1001));
+    Microphone(3, std::make_shared<CSamplesSignal>(tone));  // the recording's stream takes them
     const uint64_t start = m_env.m_clock.NowMs();
     EXPECT_EQ(dlg.m_nPage, 9);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Stop Recording");
@@ -269,8 +271,8 @@ TEST_F(TestControlsTest, ACardThatGoesAwayDuringARecordingEndsIt)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     EnterOutputPage();
-    Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));
     ASSERT_TRUE(dlg.ClickControl(1001));
+    Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));  // the recording's stream takes them
     // At once, long before timer 1 could end the recording.
     m_sound.RemoveDevice(m_card.in);
     ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
@@ -645,8 +647,8 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     const uint64_t listening = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
     const auto tone = Sine(440, 8000, 1.0);
-    Microphone(3, std::make_shared<CSamplesSignal>(tone));
     ASSERT_TRUE(dlg.ClickControl(1001));
+    Microphone(3, std::make_shared<CSamplesSignal>(tone));  // the recording's stream takes them
     const uint64_t recording = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
     m_host.AdvanceTime(5000);
@@ -700,8 +702,8 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
 
         const uint64_t listening = m_env.m_clock.NowMs();
         ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
-        Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));
         ASSERT_TRUE(dlg.ClickControl(1001));
+        Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));  // the recording's stream takes them
         ASSERT_EQ(dlg.m_nPage, 9);
         // The two blocks are in; the microphone's three empty waits since then
         // have been reported (the one-time step of the time limit is behind us).
