@@ -51,6 +51,13 @@ bool CBufferedFile::OpenRead(const std::string& path)
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         return false;
+    // A shared lock: a file being read cannot be replaced by our writer, whose
+    // exclusive lock then fails. A file system without locks reads as before.
+    if (::flock(m_fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
     m_writing = false;
     m_buffer.reset(new uint8_t[kBufferSize]);
     m_fill = m_next = 0;

@@ -16,9 +16,10 @@ public:
     CBufferedFile& operator=(const CBufferedFile&) = delete;
     ~CBufferedFile() { Close(); }
 
+    // Holds a shared lock while open; fails while the file is being written.
     [[nodiscard]] bool OpenRead(const std::string& path);
     // Creates or replaces the file and holds an exclusive lock on it while open;
-    // fails when somebody else holds the lock.
+    // fails when somebody else holds a lock on it (reads it, or writes it).
     [[nodiscard]] bool Create(const std::string& path);
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
     // Bytes read; fewer than asked at the end of the file or on an error.

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/ui/qt/QtHost.h"
@@ -120,7 +121,7 @@ void CQtCanvas::paintEvent(QPaintEvent*)
 
 // --- dialog window ----------------------------------------------------------------------
 
-CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* parent) : QDialog(parent), m_dlg(&dlg)
+CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr), m_dlg(&dlg), m_owner(owner)
 {
     setFont(ToQFont(dlg.GetFont()));
     setWindowModality(Qt::ApplicationModal);
@@ -313,8 +314,23 @@ void CQtDialogWindow::SyncWindow()
         hide();
     else if (m_dlg->IsIconic())
         showMinimized();
-    else if (isHidden() || isMinimized())
+    else if (isHidden() || isMinimized()) {
+        PlaceOverOwner();
         showNormal();
+    }
+}
+
+void CQtDialogWindow::PlaceOverOwner()
+{
+    if (!m_owner)
+        return;
+    // The window manager keeps the window above its owner.
+    (void)winId();
+    (void)m_owner->winId();
+    if (windowHandle() && m_owner->windowHandle())
+        windowHandle()->setTransientParent(m_owner->windowHandle());
+    if (!testAttribute(Qt::WA_Moved))
+        adjustPosition(m_owner);  // centred over the owner, as Qt does for its child dialogs
 }
 
 void CQtDialogWindow::Clicked(int id)
