@@ -87,8 +87,17 @@ protected:
         SetSoundSystem(nullptr);
     }
 
-    // Blocks handed out move at once into whatever stream waits for them: give
-    // them once the stream that should take them runs.
+    // Presses Record with the microphone giving `blocks` blocks of the signal.
+    // Blocks handed out move at once into whatever stream waits for them, so the
+    // listening engine is stopped first (as Record itself does first): the
+    // recording's stream finds them when it starts.
+    void RecordWith(long long blocks, std::shared_ptr<ISimSignal> signal)
+    {
+        m_dlg->m_audio.Stop();
+        Microphone(blocks, std::move(signal));
+        ASSERT_TRUE(m_dlg->ClickControl(1001));
+    }
+
     void Microphone(long long blocks, std::shared_ptr<ISimSignal> signal)
     {
         m_sound.SetSignal(m_card.in, std::move(signal));
@@ -122,6 +131,19 @@ protected:
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
             m_host.RunUntilIdle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    // Waits (real time, bounded) until the virtual clock has passed ms, without
+    // dispatching anything.
+    bool WaitForClock(uint64_t ms)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (m_env.m_clock.NowMs() <= ms) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return true;
@@ -215,8 +237,7 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 
     const auto tone = Sine(440, 8000, 1.0);
-    ASSERT_TRUE(dlg.ClickControl(1001));
-    Microphone(3, std::make_shared<CSamplesSignal>(tone));  // the recording's stream takes them
+    RecordWith(3, std::make_shared<CSamplesSignal>(tone));
     const uint64_t start = m_env.m_clock.NowMs();
     EXPECT_EQ(dlg.m_nPage, 9);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Stop Recording");
@@ -272,8 +293,7 @@ TEST_F(TestControlsTest, ACardThatGoesAwayDuringARecordingEndsIt)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     EnterOutputPage();
-    ASSERT_TRUE(dlg.ClickControl(1001));
-    Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));  // the recording's stream takes them
+    RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
     m_sound.RemoveDevice(m_card.in);
     m_host.AdvanceTime(5000);
     ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 && dlg.m_audio.m_bRecording == 0; }));
@@ -648,8 +668,7 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     const uint64_t listening = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
     const auto tone = Sine(440, 8000, 1.0);
-    ASSERT_TRUE(dlg.ClickControl(1001));
-    Microphone(3, std::make_shared<CSamplesSignal>(tone));  // the recording's stream takes them
+    RecordWith(3, std::make_shared<CSamplesSignal>(tone));
     const uint64_t recording = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
     m_host.AdvanceTime(5000);
@@ -701,17 +720,16 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
         ASSERT_EQ(dlg.m_nPage, 8);
 
-        const uint64_t listening = m_env.m_clock.NowMs();
-        ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
-        ASSERT_TRUE(dlg.ClickControl(1001));
-        Microphone(2, std::make_shared<CSineSignal>(500.0, 3000.0));  // the recording's stream takes them
+        // The listener's report of a silent microphone has been handled (the
+        // one-time step of the time limit is behind us).
+        ASSERT_TRUE(PumpUntil([&] { return dlg.m_audio.m_dTimeLimit == 5.0; }));
+        RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
         ASSERT_EQ(dlg.m_nPage, 9);
-        // The two blocks are in; the microphone's three empty waits since then
-        // have been reported (the one-time step of the time limit is behind us).
+        // The two blocks are in once the microphone waits for more; nothing is
+        // dispatched meanwhile, so timer 1 has not ended the recording.
         const uint64_t recording = m_env.m_clock.NowMs();
-        ASSERT_TRUE(PumpUntil([&] {
-            return m_env.m_clock.NowMs() > recording + 4000 && dlg.m_audio.m_dTimeLimit == 5.0;
-        }));
+        ASSERT_TRUE(WaitForClock(recording + 1000));
+        ASSERT_EQ(dlg.m_nPage, 9);
 
         // Back goes through the inputs page, which the user leaves with Back.
         if (c.click == IDC_BACK)
