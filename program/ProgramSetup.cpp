@@ -112,7 +112,9 @@ void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
         CSimUnitSoundCards cards{system};
     };
     auto sound = std::make_shared<SimSound>();
-    // Real time, as a sound card runs; the units' microphones hear somebody talking.
+    // A person watches: the microphones deliver at the pace of real sound, not as
+    // fast as buffers are queued (which would flood the window with blocks), and
+    // they hear somebody talking.
     sound->system.SetPacing(SimPacing::RealTime);
     sound->cards.SetSignal(SimulatedRoom(paths::DefaultInstallDir()));
     for (const auto& unit : m_sim->Units())
