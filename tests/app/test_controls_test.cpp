@@ -136,6 +136,17 @@ protected:
         return true;
     }
 
+    // When the inputs page runs next, the user steps through its four channels
+    // with Next (or Back) until the page ends.
+    void LeaveInputsPageWith(int id)
+    {
+        m_host.Then([id](CHeadlessHost& h) {
+            CDialog* page = h.ActiveModal();
+            for (int i = 0; i < 4 && !page->IsEnded(); ++i)
+                ASSERT_TRUE(page->ClickControl(id));
+        });
+    }
+
     // Waits (real time, bounded) until the virtual clock has passed ms, without
     // dispatching anything.
     bool WaitForClock(uint64_t ms)
@@ -656,7 +667,7 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     EXPECT_EQ(dlg.m_speakerVolume, 18);
     EXPECT_FALSE(dlg.ScrollControl(1005, 0)) << "the output slider is disabled on the speaker page";
 
-    m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_NEXT)); });
+    LeaveInputsPageWith(IDC_NEXT);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
     ASSERT_EQ(dlg.m_nPage, 8);
     ASSERT_EQ(dlg.m_audio.m_strRecordFile, Recording().string());
@@ -716,7 +727,7 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
         dlg.m_nPage = 2;
         dlg.ShowPage();
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-        m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_NEXT)); });
+        LeaveInputsPageWith(IDC_NEXT);
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
         ASSERT_EQ(dlg.m_nPage, 8);
 
@@ -733,7 +744,7 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
 
         // Back goes through the inputs page, which the user leaves with Back.
         if (c.click == IDC_BACK)
-            m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(IDC_BACK)); });
+            LeaveInputsPageWith(IDC_BACK);
         ASSERT_TRUE(dlg.ClickControl(c.click));
         EXPECT_EQ(m_host.StepsLeft(), 0u);
         EXPECT_EQ(dlg.m_nPage, c.page);
