@@ -36,6 +36,8 @@ public:
     bool Close();
 
 private:
+    // A descriptor of a regular file opened without blocking, or -1.
+    [[nodiscard]] static int OpenRegular(const std::string& path, int flags);
     static constexpr size_t kBufferSize = 64 * 1024;
 
     int m_fd = -1;

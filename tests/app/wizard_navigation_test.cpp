@@ -44,8 +44,13 @@ protected:
     }
     void Do(const Step& s)
     {
+        // Next or Back steps through the four channels; the page ends past the last one.
         if (s.inputs)
-            m_host.Then([id = *s.inputs](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(id)); });
+            m_host.Then([id = *s.inputs](CHeadlessHost& h) {
+                CDialog* page = h.ActiveModal();
+                for (int i = 0; i < 4 && !page->IsEnded(); ++i)
+                    ASSERT_TRUE(page->ClickControl(id));
+            });
         EXPECT_TRUE(m_dlg.ClickControl(s.click)) << "click " << s.click;
         m_host.AdvanceTime(250);  // the device watch settles
         EXPECT_EQ(m_host.StepsLeft(), 0u) << "the inputs page did not run";

@@ -13,8 +13,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QPalette>
 #include <QSlider>
 #include <QWindow>
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtScreenFit.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
+#include "platform/ui/qt/QtUpDown.h"
 
 namespace vk {
 namespace {
@@ -134,6 +135,9 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
         const Rect r = ctrl->GetClientRectInDialog();
         w->setGeometry(r.left, r.top, r.Width(), r.Height());
         m_widgets[ctrl->Id()] = w;
+        w->installEventFilter(this);
+        for (QWidget* part : w->findChildren<QWidget*>())
+            part->installEventFilter(this);
         SyncControl(*ctrl, CC_ALL & ~CC_ZORDER);
     }
     // Frames and group boxes lie behind the controls they surround.
@@ -195,16 +199,17 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
             slider->setInvertedAppearance(true);
             slider->setInvertedControls(true);
         }
+        // A trackbar's groove is plain: a filled part would read as a level, and
+        // on an inverted slider it grows the wrong way (full when the handle is at
+        // the quiet end).
+        QPalette plain = slider->palette();
+        plain.setColor(QPalette::Highlight, plain.color(QPalette::Button));
+        slider->setPalette(plain);
         connect(slider, &QSlider::valueChanged, this, [this, id, slider](int v) { Scrolled(id, v, slider->isSliderDown()); });
         return slider;
     }
-    case ControlKind::UpDown: {
-        auto* bar = new QScrollBar((ctrl.Style() & CS_VERTICAL) ? Qt::Vertical : Qt::Horizontal, this);
-        if (ctrl.Style() & CS_VERTICAL)
-            bar->setInvertedAppearance(true);  // the up arrow counts up
-        connect(bar, &QScrollBar::valueChanged, this, [this, id](int v) { Scrolled(id, v, false); });
-        return bar;
-    }
+    case ControlKind::UpDown:
+        return new CQtUpDown((ctrl.Style() & CS_VERTICAL) != 0, [this, id](int pos) { Scrolled(id, pos, false); }, this);
     case ControlKind::Progress: {
         auto* bar = new QProgressBar(this);
         bar->setTextVisible(false);
@@ -284,6 +289,9 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
         } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
             bar->setRange(lo, hi);
             bar->setValue(ctrl.GetPos());
+        } else if (auto* upDown = dynamic_cast<CQtUpDown*>(w)) {
+            upDown->SetRange(ctrl.GetRangeMin(), ctrl.GetRangeMax());
+            upDown->SetPos(ctrl.GetPos());
         }
     }
     if (what & CC_IMAGE)
@@ -317,6 +325,11 @@ void CQtDialogWindow::SyncWindow()
             setWindowIcon(QIcon(pixmap));
     }
     setEnabled(m_dlg->IsWindowEnabled());
+    // Qt passes a disabled state on to owned windows too; a disabled owner (the
+    // one a modal dialog runs over) leaves its owned dialogs as they are.
+    for (CQtDialogWindow* owned : findChildren<CQtDialogWindow*>(Qt::FindDirectChildrenOnly))
+        if (owned->m_dlg)
+            owned->setEnabled(owned->m_dlg->IsWindowEnabled());
     if (!m_dlg->IsWindowVisible())
         hide();
     else if (m_dlg->IsIconic())
@@ -381,6 +394,21 @@ void CQtDialogWindow::mousePressEvent(QMouseEvent* event)
         const QPoint p = event->position().toPoint();
         m_dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam({p.x(), p.y()}));
     }
+}
+
+// A disabled control takes no click of its own; like the classic dialog, the
+// window behind it gets the click (the inputs page selects a panel by it).
+bool CQtDialogWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress || !m_dlg)
+        return QDialog::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (!widget || widget->isEnabled() || mouse->button() != Qt::LeftButton)
+        return QDialog::eventFilter(watched, event);
+    const QPoint p = widget->mapTo(this, mouse->position().toPoint());
+    m_dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam({p.x(), p.y()}));
+    return true;
 }
 
 void CQtDialogWindow::paintEvent(QPaintEvent* event)

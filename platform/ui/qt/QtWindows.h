@@ -57,6 +57,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;  // the system menu
+    bool eventFilter(QObject* watched, QEvent* event) override;  // clicks on disabled controls
 
 private:
     QWidget* MakeWidget(const CControl& ctrl);
