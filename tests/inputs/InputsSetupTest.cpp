@@ -386,7 +386,7 @@ TEST_F(InputsPageTest, AClosingRequestEndsWithZeroAndTheUnitIsStillRestored)
     });
     EXPECT_EQ(page.DoModal(), kInputsClosed);
     EXPECT_EQ(titleAfterMinusOne, "Stand Alone Input 1 Setup");
-    EXPECT_EQ(Transcript(*m_unit), (Lines{"ROUTE 13 13", "ROUTE 9 9", "S5500", "S5700", "S6200", "CH1 00 01 18 00 00",
+    EXPECT_EQ(Transcript(*m_unit), (Lines{"ROUTE 13 13", "ROUTE 9 9", "S5500", "S570C", "S6200", "CH1 00 01 18 00 00",
                                           "CH2 02 01 18 00 00", "CH3 0F 01 18 00 00", "CH4 0F 01 18 00 00"}));
     EXPECT_EQ(m_unit->State().routes.back(), (std::pair<uint8_t, uint8_t>{9, 9}));
 }
