@@ -516,6 +516,17 @@ TEST_F(InputsPageTest, ARecordFileThatCannotBeOpenedIsReported)
     EXPECT_TRUE(Enabled(IDC_INPUTS_SAVE));
 }
 
+// A recording that cannot start (here its folder is gone) is never shown as running.
+TEST_F(InputsPageTest, ARecordingThatCannotStartIsNotShownAsRunning)
+{
+    CInputsSetup& page = Open({.type = kUnitStandAlone});
+    std::filesystem::remove_all(m_owner->waveDir);
+    ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+    EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+    EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
+    EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
+}
+
 TEST_F(InputsPageTest, BlocksAreDrawnWithTheTitleOfWhatIsHeard)
 {
     CInputsSetup& page = Open({.type = kUnitStandAlone});
