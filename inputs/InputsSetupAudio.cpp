@@ -56,9 +56,15 @@ void CInputsSetup::OnRecord()
         SetDlgItemText(IDC_BODY, kInstructionText);
         return;
     }
-    SetDlgItemText(IDC_INPUTS_RECORD, "Stop Recording");
     m_audioMonitor.m_nMode = kModeRecord;
-    (void)m_audioMonitor.OpenRecordFile();
+    // The engine has said why when the file cannot be opened (it is being played
+    // back, or the folder is gone): the page then keeps listening, and never
+    // shows a recording that does not happen.
+    if (!m_audioMonitor.OpenRecordFile()) {
+        m_audioMonitor.m_nMode = kModeMonitor;
+        return;
+    }
+    SetDlgItemText(IDC_INPUTS_RECORD, "Stop Recording");
     m_bRecordToFile = true;
     SetDlgItemText(IDC_BODY, "The signal is recorded to the file\r\n" + m_audioMonitor.m_strRecordFile);
 }

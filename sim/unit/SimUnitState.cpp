@@ -74,6 +74,10 @@ SimUnitState DefaultSimUnitState(SimUnitKind kind)
     state.SetText(0, 12, "Dravena VK550 conference unit");
     state.parameters[{0, 14}] = {0, 0};
     state.parameters[{7, 3}] = {0, 0};
+    // The levels a unit leaves the factory with: speaker (1) and output (3, 4, 7)
+    // at half way, so the sliders open in the middle.
+    for (uint8_t reg : {1, 3, 4, 7})
+        state.levels[reg] = 12;
     return state;
 }
 

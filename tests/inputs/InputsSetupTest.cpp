@@ -386,7 +386,7 @@ TEST_F(InputsPageTest, AClosingRequestEndsWithZeroAndTheUnitIsStillRestored)
     });
     EXPECT_EQ(page.DoModal(), kInputsClosed);
     EXPECT_EQ(titleAfterMinusOne, "Stand Alone Input 1 Setup");
-    EXPECT_EQ(Transcript(*m_unit), (Lines{"ROUTE 13 13", "ROUTE 9 9", "S5500", "S5700", "S6200", "CH1 00 01 18 00 00",
+    EXPECT_EQ(Transcript(*m_unit), (Lines{"ROUTE 13 13", "ROUTE 9 9", "S5500", "S570C", "S6200", "CH1 00 01 18 00 00",
                                           "CH2 02 01 18 00 00", "CH3 0F 01 18 00 00", "CH4 0F 01 18 00 00"}));
     EXPECT_EQ(m_unit->State().routes.back(), (std::pair<uint8_t, uint8_t>{9, 9}));
 }
@@ -514,6 +514,17 @@ TEST_F(InputsPageTest, ARecordFileThatCannotBeOpenedIsReported)
     EXPECT_EQ(m_boxes.asked[0].text, "Can't open file : \n" + m_owner->waveDir + "MicRecorded.wav");
     EXPECT_EQ(m_boxes.asked[0].caption, "Quorvel Audio Saving");
     EXPECT_TRUE(Enabled(IDC_INPUTS_SAVE));
+}
+
+// A recording that cannot start (here its folder is gone) is never shown as running.
+TEST_F(InputsPageTest, ARecordingThatCannotStartIsNotShownAsRunning)
+{
+    CInputsSetup& page = Open({.type = kUnitStandAlone});
+    std::filesystem::remove_all(m_owner->waveDir);
+    ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+    EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+    EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
+    EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
 }
 
 TEST_F(InputsPageTest, BlocksAreDrawnWithTheTitleOfWhatIsHeard)

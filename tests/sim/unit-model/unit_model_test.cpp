@@ -172,7 +172,7 @@ TEST_F(UnitModel, FirmwareAnswersNothingToSayAndNoRoomByItself)
 {
     EXPECT_EQ(Short(0x6900), 0xFFFF) << "no level register 9";
     EXPECT_EQ(Short(0x5F05), 0xFFFF) << "no level register 15";
-    EXPECT_EQ(Short(0x6700), 0x6700) << "register 7 exists";
+    EXPECT_EQ(Short(0x6700), 0x670C) << "register 7 exists, at its factory level";
     const SimBlock tooLong = Long({0xF0, 0x0E, 3, 0, 12, 33, 0, 0});
     EXPECT_EQ(tooLong[2] & 0x80, 0x80);
     EXPECT_EQ(tooLong[7], 0xFB);
