@@ -1,0 +1,194 @@
+#include "tests/realstack/RealStackBed.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/clock/Clock.h"
+
+namespace vk::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+// The bed follows the units this often: udev events and cards come this late at most.
+constexpr auto kStepPeriod = std::chrono::milliseconds(10);
+}  // namespace
+
+CRealStackBed::CRealStackBed(RealStackOptions options) : m_options(options) {}
+
+CRealStackBed::~CRealStackBed()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_sound)
+        m_sound->Stop();
+    m_bed.reset();
+    std::error_code ec;
+    if (!m_folder.empty())
+        fs::remove_all(m_folder, ec);
+}
+
+bool CRealStackBed::Start(std::string* error)
+{
+    auto fail = [error](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!CUmockdevBed::PreloadActive())
+        return fail("umockdev's preload library is not active in this process");
+    // Short: the sound server's socket lives below it.
+    char pattern[] = "/tmp/vk-rs-XXXXXX";
+    if (!::mkdtemp(pattern))
+        return fail("cannot make a private folder in /tmp");
+    m_folder = pattern;
+    for (const char* sub : {"config", "runtime", "runtime/quorvel-windows"})
+        fs::create_directories(m_folder / sub);
+    ::chmod((m_folder / "runtime").c_str(), 0700);
+    m_sound = std::make_unique<CPrivateSoundServer>(m_folder / "pa");
+    ::setenv("XDG_CONFIG_HOME", ConfigFolder().c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (m_folder / "runtime").c_str(), 1);
+    ::setenv("QUORVEL_WINDOWS_DIR", (m_folder / "runtime/quorvel-windows").c_str(), 1);
+    ::setenv("PULSE_SERVER", m_sound->Address().c_str(), 1);
+    ::setenv("PULSE_COOKIE", m_sound->Cookie().c_str(), 1);
+    if (!m_sound->Start(error))
+        return false;
+    try {
+        m_bed = std::make_unique<CUmockdevBed>();
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+int CRealStackBed::Attach(std::shared_ptr<CSimUnit> unit, bool cardListedNow)
+{
+    int number = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        Followed f;
+        f.unit = unit;
+        if (cardListedNow) {
+            f.generation = unit->Generation();
+            f.listAtMs = 0;
+            f.pendingName = unit->UsbName();
+        }
+        m_units.push_back(std::move(f));
+        number = static_cast<int>(m_units.size());
+    }
+    m_bed->Attach(std::move(unit));
+    m_wake.notify_all();
+    return number;
+}
+
+void CRealStackBed::Unplug(int number)
+{
+    if (auto unit = Unit(number))
+        m_bed->Unplug(unit);
+    m_wake.notify_all();
+}
+
+void CRealStackBed::Replug(int number)
+{
+    if (auto unit = Unit(number)) {
+        unit->Plug();
+        m_bed->Sync();
+    }
+    m_wake.notify_all();
+}
+
+std::shared_ptr<CSimUnit> CRealStackBed::Unit(int number) const
+{
+    std::lock_guard lock(m_mutex);
+    if (number < 1 || static_cast<size_t>(number) > m_units.size())
+        return nullptr;
+    return m_units[static_cast<size_t>(number - 1)].unit;
+}
+
+std::string CRealStackBed::CardName(int number) const
+{
+    std::lock_guard lock(m_mutex);
+    if (number < 1 || static_cast<size_t>(number) > m_units.size())
+        return {};
+    return m_units[static_cast<size_t>(number - 1)].listedName;
+}
+
+std::string CRealStackBed::DevNode(int number)
+{
+    auto unit = Unit(number);
+    return unit ? m_bed->DevNode(unit) : std::string();
+}
+
+void CRealStackBed::Run()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stop) {
+        lock.unlock();
+        Step();
+        lock.lock();
+        m_wake.wait_for(lock, kStepPeriod, [this] { return m_stop; });
+    }
+}
+
+void CRealStackBed::Step()
+{
+    // The hidraw nodes first (units leaving and returning, answers coming due),
+    // then the cards, which follow what the bus shows.
+    m_bed->Sync();
+    const uint64_t now = Clock().NowMs();
+    struct Change {
+        int number;
+        std::string name;  // "" unlists
+    };
+    std::vector<Change> changes;
+    {
+        std::lock_guard lock(m_mutex);
+        for (size_t i = 0; i < m_units.size(); ++i) {
+            Followed& f = m_units[i];
+            const int number = static_cast<int>(i + 1);
+            const bool present = f.unit->Present();
+            const uint64_t generation = f.unit->Generation();
+            if (!f.listedName.empty() && (!present || generation != f.generation)) {
+                changes.push_back({number, ""});
+                f.listedName.clear();
+            }
+            if (!present) {
+                f.listAtMs.reset();
+                continue;
+            }
+            if (generation != f.generation) {
+                f.generation = generation;
+                f.listAtMs = now + m_options.cardDelayMs;
+                f.pendingName = f.unit->UsbName();
+            }
+            if (f.listAtMs && now >= *f.listAtMs) {
+                f.listAtMs.reset();
+                changes.push_back({number, f.pendingName});
+            }
+        }
+    }
+    for (const Change& c : changes) {
+        bool listed = false;
+        if (c.name.empty())
+            m_sound->UnlistCard(c.number);
+        else
+            listed = m_sound->ListCard(c.number, c.name);
+        if (listed) {
+            std::lock_guard lock(m_mutex);
+            m_units[static_cast<size_t>(c.number - 1)].listedName = c.name;
+        }
+        if (onCard && (listed || c.name.empty()))
+            onCard(c.number, c.name);
+    }
+}
+
+}  // namespace vk::test
