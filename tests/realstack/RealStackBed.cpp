@@ -31,6 +31,8 @@ CRealStackBed::~CRealStackBed()
     if (m_sound)
         m_sound->Stop();
     m_bed.reset();
+    if (m_store)
+        SetSettings(nullptr);
     std::error_code ec;
     if (!m_folder.empty())
         fs::remove_all(m_folder, ec);
@@ -59,6 +61,8 @@ bool CRealStackBed::Start(std::string* error)
     ::setenv("QUORVEL_WINDOWS_DIR", (m_folder / "runtime/quorvel-windows").c_str(), 1);
     ::setenv("PULSE_SERVER", m_sound->Address().c_str(), 1);
     ::setenv("PULSE_COOKIE", m_sound->Cookie().c_str(), 1);
+    m_store = std::make_unique<CSettingsStore>(ConfigFolder() / "Selvo" / "registry.reg");
+    SetSettings(m_store.get());
     if (!m_sound->Start(error))
         return false;
     try {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/settings/SettingsStore.h"
 #include "sim/unit/SimUnit.h"
 #include "tests/platform/hid/umockdev/UmockdevBed.h"
 #include "tests/realstack/SoundServer.h"
@@ -42,7 +43,8 @@ public:
     CRealStackBed& operator=(const CRealStackBed&) = delete;
 
     // Makes the folders, points the process at them (XDG_CONFIG_HOME,
-    // XDG_RUNTIME_DIR, QUORVEL_WINDOWS_DIR, PULSE_SERVER, PULSE_COOKIE), starts
+    // XDG_RUNTIME_DIR, QUORVEL_WINDOWS_DIR, PULSE_SERVER, PULSE_COOKIE and the
+    // settings store of the process, which lives as long as the bed), starts
     // the sound server and the thread that keeps the bed in step with the
     // units. False with the reason in error.
     bool Start(std::string* error);
@@ -62,6 +64,7 @@ public:
     [[nodiscard]] const std::filesystem::path& Folder() const { return m_folder; }
     [[nodiscard]] std::filesystem::path ConfigFolder() const { return m_folder / "config"; }
     [[nodiscard]] CPrivateSoundServer& Sound() { return *m_sound; }
+    [[nodiscard]] CSettingsStore& Settings() { return *m_store; }
 
     // Called on the bed's thread whenever a card was listed (number, name) or
     // unlisted (number, ""); set before Start.
@@ -83,6 +86,7 @@ private:
     std::filesystem::path m_folder;
     std::unique_ptr<CUmockdevBed> m_bed;
     std::unique_ptr<CPrivateSoundServer> m_sound;
+    std::unique_ptr<CSettingsStore> m_store;
 
     mutable std::mutex m_mutex;
     std::vector<Followed> m_units;

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdlib>
@@ -80,7 +81,18 @@ protected:
     CScriptedMessageBox m_boxes;
 };
 
-TEST_F(RealStackRoad, ANewUnitMadeStandAloneReachesTheSpeakerPageWithItsCardAndLeavesOnUnplug)
+// Real time of one user action, printed for the figures (never asserted).
+template <class F>
+long long Timed(const char* what, F&& action)
+{
+    const auto before = std::chrono::steady_clock::now();
+    action();
+    const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - before).count();
+    std::printf("real stack: %-34s %6lld ms\n", what, static_cast<long long>(took));
+    return took;
+}
+
+TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
 {
     auto unit = std::make_shared<CSimUnit>(SimUnitKind::New);
     const int number = m_bed.Attach(unit);
@@ -90,28 +102,59 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneReachesTheSpeakerPageWithItsCardAndL
 
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
-    ASSERT_TRUE(dlg.Create());
+    Timed("start to page 1", [&] { ASSERT_TRUE(dlg.Create()); });
     ASSERT_EQ(dlg.m_nPage, 1) << "the new unit asks for its type";
 
     ASSERT_TRUE(dlg.ClickControl(IDC_TYPE_STAND_ALONE));
-    const auto before = std::chrono::steady_clock::now();
-    ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));  // writes the type and waits for the unit and its card
-    const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - before);
-    std::printf("Next on page 1 to page 5 on the real stack: %lld ms\n", static_cast<long long>(took.count()));
-
+    // Writes the type, resets the unit and waits for it and its card.
+    Timed("page 1 to 5 (type, reset, card)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     for (const auto& box : m_boxes.asked)
         ADD_FAILURE() << "box \"" << box.caption << "\": " << box.text;
-    EXPECT_EQ(dlg.m_nPage, 5);
+    ASSERT_EQ(dlg.m_nPage, 5);
     EXPECT_EQ(unit->ProductId(), 0x117);
     EXPECT_NE(m_bed.DevNode(number), firstNode) << "the unit returned as a new hidraw node";
     EXPECT_EQ(m_bed.CardName(number), "Qrvl VK550_SAL");
     EXPECT_EQ(dlg.m_audio.m_strOutDevice, "Qrvl VK550_SAL");
     EXPECT_NE(dlg.m_audio.FindInDeviceId("Qrvl VK550_SAL"), -1) << "the wizard's sound backend lists the card";
 
-    // The udev watch sees the unit go; the wizard falls back to its first page.
+    // The inputs page runs modally over the wizard; Next there comes from its own loop.
+    bool inputsRan = false;
+    QTimer::singleShot(50, [&] {
+        inputsRan = dlg.m_pInputsSetup != nullptr;
+        if (inputsRan)
+            (void)dlg.m_pInputsSetup->ClickControl(IDC_NEXT);
+    });
+    Timed("page 5 to 8 (inputs page)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
+    EXPECT_TRUE(inputsRan);
+    ASSERT_EQ(dlg.m_nPage, 8);
+    Timed("page 8 to 13 (unit stores)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
+    ASSERT_EQ(dlg.m_nPage, 13);
+    const size_t commandsBeforeExit = unit->Log().size();
+    Timed("Exit", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
+    EXPECT_TRUE(dlg.IsEnded());
+    EXPECT_GT(unit->Log().size(), commandsBeforeExit) << "Exit lowers the speaker flag in the unit";
+    EXPECT_TRUE(m_boxes.asked.empty());
+    dlg.DestroyWindow();
+}
+
+TEST_F(RealStackRoad, AUnitUnpluggedReachesTheWizardThroughUdevAndTakesItsCard)
+{
+    const int number = m_bed.Attach(std::make_shared<CSimUnit>(SimUnitKind::StandAlone));
+    ASSERT_TRUE(PumpUntil([&] { return !m_bed.CardName(number).empty(); }, Ms(10000)));
+    StartProgram();
+    CQuorvelVK550ConfigDlg dlg;
+    dlg.SetAttach(m_setup->MakeAttach());
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_EQ(dlg.m_nPage, 2);
+
     m_bed.Unplug(number);
     EXPECT_TRUE(PumpUntil([&] { return dlg.m_nPage == 0; }, Ms(10000))) << "page " << dlg.m_nPage;
-    EXPECT_TRUE(PumpUntil([&] { return m_bed.CardName(number).empty(); }, Ms(10000))) << "the card went with the unit";
+    EXPECT_TRUE(PumpUntil([&] { return m_bed.CardName(number).empty(); }, Ms(10000)));
+    EXPECT_FALSE(dlg.GetDlgItem(IDC_NEXT).IsWindowEnabled()) << "no unit to configure";
+    m_bed.Replug(number);
+    EXPECT_TRUE(PumpUntil([&] { return dlg.GetDlgItem(IDC_NEXT).IsWindowEnabled(); }, Ms(10000)))
+        << "the unit is back on the first page";
+    EXPECT_TRUE(PumpUntil([&] { return m_bed.CardName(number) == "Qrvl VK550_SAL"; }, Ms(10000)));
     dlg.DestroyWindow();
 }
 
