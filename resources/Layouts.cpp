@@ -92,7 +92,7 @@ DialogTemplate MakeInputsTemplate()
         auto add = [&](int id, K kind, std::string caption, DlgRect r, unsigned style = 0) {
             t.controls.push_back({id, kind, std::move(caption), {x + r.x, r.y, r.cx, r.cy}, style});
         };
-        add(p.frame, K::GroupBox, "", {0, 58, 84, 158}, CS_GROUP);
+        add(p.frame, K::GroupBox, "", {0, 58, 84, 158}, CS_GROUP | CS_MODALFRAME);
         add(p.use, K::CheckBox, "Use Input " + n, {6, 66, 72, 10}, CS_TABSTOP);
         add(p.typeGroup, K::GroupBox, "Type", {4, 78, 76, 48});
         add(p.first, K::RadioButton, "Microphone", {8, 89, 70, 10}, CS_GROUP | CS_TABSTOP);

@@ -4,6 +4,7 @@
 // real window shows it. Nothing here notifies the dialog: like the classic
 // controls, setting a position or a check mark from code sends no message.
 
+#include <functional>
 #include <string>
 
 #include "platform/ui/DialogTemplate.h"
@@ -12,6 +13,7 @@
 namespace vk {
 
 class CDialog;
+class IDrawingSurface;
 
 // What changed, for the host's redraw (bit set).
 enum : unsigned {
@@ -81,6 +83,18 @@ public:
     void SetDrawing(CDrawing drawing);
     [[nodiscard]] const CDrawing& GetDrawing() const { return m_drawing; }
 
+    // Painting by the code: the host calls the handler whenever the control is
+    // painted, with a context in client pixels (empty handler: the host's own look).
+    using PaintHandler = std::function<void(IDrawingSurface&)>;
+    void SetPaintHandler(PaintHandler handler);
+    [[nodiscard]] const PaintHandler& GetPaintHandler() const { return m_paint; }
+    // Copies an off-screen surface to the client area at (0, 0) in one step.
+    void Blit(const IDrawingSurface& surface);
+    // Width of the modal frame (CS_MODALFRAME) around the client area; 0 without.
+    [[nodiscard]] int FrameBorder() const;
+    // The client area's size in pixels, as the host shows the control.
+    [[nodiscard]] Size GetClientSize() const;
+
     // Gives this control the keyboard focus.
     void SetFocus();
 
@@ -116,6 +130,7 @@ private:
     DialogFont m_font;
     bool m_hasFont = false;
     CDrawing m_drawing;
+    PaintHandler m_paint;
     unsigned m_zStamp = 0;
 };
 

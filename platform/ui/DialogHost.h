@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -26,6 +27,7 @@ namespace vk {
 class IClock;
 class CDialog;
 class CControl;
+class IDrawingSurface;
 
 class IDialogHost {
 public:
@@ -64,6 +66,19 @@ public:
 
     // Ends the whole program at once (the cancel paths of the wizard).
     virtual void ExitProcess(int code) = 0;
+
+    // --- drawing (Surface.h); the defaults serve hosts without a screen -----------
+    // An off-screen surface of this size (default: a CPixelSurface).
+    [[nodiscard]] virtual std::unique_ptr<IDrawingSurface> CreateSurface(Size size);
+    // Shows the surface in the control's client area at (0, 0) in one copy; the
+    // control shows that picture until the next copy (default: nothing to show on).
+    virtual void BlitToControl(CDialog& dlg, const CControl& ctrl, const IDrawingSurface& surface);
+    // The control's client area: its window less its modal frame (default: the layout's size).
+    [[nodiscard]] virtual Size ControlClientSize(CDialog& dlg, const CControl& ctrl);
+    // System colours from the host's palette (default: the classic values).
+    [[nodiscard]] virtual COLORREF SysColor(int index);
+    // The screen's vertical resolution in dots per inch (default 96).
+    [[nodiscard]] virtual int LogPixelsY();
 };
 
 // The process-wide host (the headless one unless a program installs another).

@@ -132,6 +132,8 @@ constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
 constexpr int SM_CXBORDER = 5;
 constexpr int SM_CYBORDER = 6;
+constexpr int SM_CXDLGFRAME = 7;
+constexpr int SM_CYDLGFRAME = 8;
 constexpr int GetSystemMetrics(int index)
 {
     switch (index) {
@@ -141,6 +143,8 @@ constexpr int GetSystemMetrics(int index)
     case SM_CYEDGE: return 2;
     case SM_CXBORDER:
     case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
     default: return 0;
     }
 }

@@ -161,6 +161,7 @@ void CHeadlessHost::DestroyDialogWindow(CDialog& dlg)
     m_placements.erase(&dlg);
     m_focus.erase(&dlg);
     std::erase(m_dirty, &dlg);
+    std::erase_if(m_screens, [&](const auto& s) { return s.first.first == &dlg; });
 }
 
 void CHeadlessHost::ControlChanged(CDialog&, const CControl&, unsigned) {}

@@ -27,6 +27,7 @@
 #include "platform/ui/DialogHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/PixelSurface.h"
 
 namespace vk {
 
@@ -79,6 +80,15 @@ public:
     // How often each window was painted (WM_PAINT after Invalidate).
     [[nodiscard]] int PaintCount(const CDialog& dlg) const;
 
+    // --- drawing --------------------------------------------------------------------
+    // The picture last copied to a control (CControl::Blit), or null, and how many copies it got.
+    [[nodiscard]] const CPixelSurface* LastBlit(const CDialog& dlg, int id) const;
+    [[nodiscard]] int BlitCount(const CDialog& dlg, int id) const;
+    // The control's client area as a screen would show it: the button face, then
+    // its last copy, or what its paint handler draws.
+    [[nodiscard]] CPixelSurface RenderControl(CDialog& dlg, int id);
+    void BlitToControl(CDialog& dlg, const CControl& ctrl, const IDrawingSurface& surface) override;
+
     // IDialogHost
     void CreateDialogWindow(CDialog& dlg) override;
     void DestroyDialogWindow(CDialog& dlg) override;
@@ -116,6 +126,11 @@ private:
     std::map<const CDialog*, int> m_paints;
     std::vector<CDialog*> m_dirty;
     std::map<const CDialog*, int> m_focus;
+    struct Screen {
+        CPixelSurface pixels;
+        int copies = 0;
+    };
+    std::map<std::pair<const CDialog*, int>, Screen> m_screens;
     bool m_stalled = false;
     bool m_exited = false;
     int m_exitCode = 0;

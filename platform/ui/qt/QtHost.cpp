@@ -24,7 +24,7 @@ namespace vk {
 QFont ToQFont(const DialogFont& font)
 {
     static const char* const kWindowsFaces[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
-                                                "MS Sans Serif", "Tahoma", "Arial", "Segoe UI"};
+                                                "MS Sans Serif", "Tahoma", "Arial", "Segoe UI", "System"};
     QFont f;
     const bool windowsFace = std::any_of(std::begin(kWindowsFaces), std::end(kWindowsFaces),
                                          [&](const char* face) { return font.face == face; });

@@ -75,6 +75,12 @@ public:
     [[nodiscard]] Size DialogBaseUnits(const DialogFont& font) override;
     [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override;
     void ExitProcess(int code) override;
+    // Drawing (QtSurface.cpp): QImage surfaces, copies to canvases, the palette's colours.
+    [[nodiscard]] std::unique_ptr<IDrawingSurface> CreateSurface(Size size) override;
+    void BlitToControl(CDialog& dlg, const CControl& ctrl, const IDrawingSurface& surface) override;
+    [[nodiscard]] Size ControlClientSize(CDialog& dlg, const CControl& ctrl) override;
+    [[nodiscard]] COLORREF SysColor(int index) override;
+    [[nodiscard]] int LogPixelsY() override;
 
     // Called by the dispatcher on the user-interface thread.
     void DispatchWaiting();

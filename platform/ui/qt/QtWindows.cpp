@@ -60,6 +60,8 @@ void CQtCanvas::paintEvent(QPaintEvent*)
     if (!m_ctrl)
         return;
     QPainter p(this);
+    if (PaintByCode(p))
+        return;
     const CDrawing& drawing = m_ctrl->GetDrawing();
     if (!drawing.Empty()) {
         for (const DrawStep& s : drawing.Steps()) {

@@ -2,6 +2,7 @@
 // The widgets behind one dialog (internal to the Qt host).
 
 #include <QDialog>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <map>
@@ -19,12 +20,19 @@ class CQtCanvas final : public QWidget {
 public:
     CQtCanvas(const CControl& ctrl, QWidget* parent);
     void Detach() { m_ctrl = nullptr; }
+    // The picture copied to the control by the code (CControl::Blit); shown until the next copy.
+    void SetBlit(const QImage& image);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The modal frame, then the copied picture or the paint handler's drawing
+    // (QtSurface.cpp); false when the code draws nothing and the old ways apply.
+    bool PaintByCode(QPainter& p);
+
     const CControl* m_ctrl;
+    QImage m_blit;
 };
 
 class CQtDialogWindow final : public QDialog {
