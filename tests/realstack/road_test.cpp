@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -17,10 +18,12 @@
 #include <thread>
 
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "audio/WaveReader.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/ui/MessageBox.h"
 #include "program/ProgramSetup.h"
 #include "resources/ControlIds.h"
+#include "tests/audio/echo/TestWav.h"
 #include "tests/realstack/RealStackBed.h"
 
 namespace vk {
@@ -75,6 +78,61 @@ protected:
         AppProfile().SetRegistryKey("Selvo");
     }
 
+    // The wizard's engine plays a tone on the device it found after the
+    // re-enumeration while a second engine records the card's microphone (which
+    // hears the card's speaker): the tone is on the playback device's monitor
+    // and in the recording.
+    void PlayAndRecordThroughTheCard(CWizardAudio& engine, int number)
+    {
+        constexpr uint32_t kRate = 16000;
+        std::vector<int16_t> tone(kRate);
+        testwav::AddSine(tone, kRate, 0, tone.size(), 8000.0);
+        const std::string playFile = (m_bed.Folder() / "tone.wav").string();
+        const std::string recordFile = (m_bed.Folder() / "recorded.wav").string();
+        testwav::WriteWav(playFile, 1, kRate, tone);
+
+        CWizardAudio recorder;
+        recorder.m_strInDevice = recorder.m_strOutDevice = engine.m_strOutDevice;
+        recorder.m_strRecordFile = recordFile;
+        recorder.m_nMode = kModeRecord;
+        engine.m_strPlayFile = playFile;
+        engine.m_nMode = kModePlay;
+        CMessageQueue recorderWindow;
+        CMessageQueue playerWindow;
+        ASSERT_TRUE(m_bed.Sound().BeginMonitor(number));
+        ASSERT_TRUE(recorder.Start(&recorderWindow));
+        ASSERT_TRUE(engine.Start(&playerWindow));
+        bool done = false;
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                while (auto m = playerWindow.Take())
+                    done = done || m->message == WM_AUDIO_DONE;
+                return done;
+            },
+            Ms(15000)));
+        // What was still on its way to the recorder.
+        int blocks = 0;
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                while (auto m = recorderWindow.Take())
+                    blocks += m->lParam >= 0 ? 1 : 0;
+                return blocks >= 4;
+            },
+            Ms(15000)));
+        engine.Stop();
+        recorder.Stop();
+        EXPECT_GT(m_bed.Sound().EndMonitor(number), 4000) << "the tone reached the named playback device";
+
+        CWaveReader reader;
+        ASSERT_TRUE(reader.Open(recordFile));
+        std::vector<int16_t> samples(reader.m_dwDataSize / 2);
+        ASSERT_EQ(reader.Read(samples.data(), static_cast<uint32_t>(samples.size() * 2)), samples.size() * 2);
+        int peak = 0;
+        for (const int16_t v : samples)
+            peak = std::max(peak, std::abs(static_cast<int>(v)));
+        EXPECT_GT(peak, 4000) << "the tone came back from the named recording device";
+    }
+
     CRealStackBed m_bed;
     std::unique_ptr<QApplication> m_qt;
     std::unique_ptr<CProgramSetup> m_setup;
@@ -116,6 +174,7 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
     EXPECT_EQ(m_bed.CardName(number), "Qrvl VK550_SAL");
     EXPECT_EQ(dlg.m_audio.m_strOutDevice, "Qrvl VK550_SAL");
     EXPECT_NE(dlg.m_audio.FindInDeviceId("Qrvl VK550_SAL"), -1) << "the wizard's sound backend lists the card";
+    Timed("a tone through the returned card", [&] { PlayAndRecordThroughTheCard(dlg.m_audio, number); });
 
     // The inputs page runs modally over the wizard; Next there comes from its own loop.
     bool inputsRan = false;
