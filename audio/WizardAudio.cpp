@@ -82,8 +82,17 @@ CWizardAudio::~CWizardAudio()
 
 // ---- Start and Stop ---------------------------------------------------------
 
+namespace {
+std::atomic<IWizardAudioObserver*> g_observer{nullptr};
+}  // namespace
+
+void SetWizardAudioObserver(IWizardAudioObserver* observer) { g_observer.store(observer, std::memory_order_release); }
+
 bool CWizardAudio::Start(IMessageTarget* hNotify)
 {
+    if (auto* observer = g_observer.load(std::memory_order_acquire))
+        observer->EngineStarted(*this, m_nMode);
+
     // Owners stop the engine before they start it again. A run that was not
     // stopped, or a worker that outlived Stop's wait, ends here: two runs never
     // share the engine's members.
@@ -136,6 +145,8 @@ bool CWizardAudio::Start(IMessageTarget* hNotify)
 
 int CWizardAudio::Stop()
 {
+    if (auto* observer = g_observer.load(std::memory_order_acquire))
+        observer->EngineStopped(*this);
     m_bRecording = 0;
     Await(m_microphone, kMicrophoneStopMs);
     m_bPlaying = 0;

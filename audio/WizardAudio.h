@@ -44,6 +44,18 @@ constexpr int kModePlayBack = 10;
 // message happen, as its handler expects (see docs/audio-engine.md).
 constexpr double kInitialTimeLimit = 2.0;
 
+class CWizardAudio;
+
+// Told of every Start and Stop of any engine, on the caller's thread, before the
+// engine acts (tools that print what a program does, e.g. the scenario runner).
+class IWizardAudioObserver {
+public:
+    virtual ~IWizardAudioObserver() = default;
+    virtual void EngineStarted(const CWizardAudio& engine, int mode) = 0;
+    virtual void EngineStopped(const CWizardAudio& engine) = 0;
+};
+void SetWizardAudioObserver(IWizardAudioObserver* observer);  // nullptr: nobody is told
+
 class CWizardAudio {
 public:
     CWizardAudio();

@@ -191,13 +191,27 @@ std::optional<RegValue> CSettingsStore::Query(const std::string& key, const std:
 
 bool CSettingsStore::SetValue(const std::string& key, const std::string& name, const RegValue& value)
 {
+    WriteObserver observer;
+    {
+        std::lock_guard guard(m_mutex);
+        CFileLock lock(m_file, Access::Write);
+        Loaded loaded = Load();
+        if (!loaded.ok || !loaded.doc.HasKey(key))
+            return false;
+        loaded.doc.Set(key, name, value);
+        if (!Save(loaded))
+            return false;
+        observer = m_observer;
+    }
+    if (observer)
+        observer(key, name, value);
+    return true;
+}
+
+void CSettingsStore::SetWriteObserver(WriteObserver observer)
+{
     std::lock_guard guard(m_mutex);
-    CFileLock lock(m_file, Access::Write);
-    Loaded loaded = Load();
-    if (!loaded.ok || !loaded.doc.HasKey(key))
-        return false;
-    loaded.doc.Set(key, name, value);
-    return Save(loaded);
+    m_observer = std::move(observer);
 }
 
 namespace {

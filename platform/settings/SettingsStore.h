@@ -7,6 +7,7 @@
 #include "platform/settings/RegistryDocument.h"
 
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +29,12 @@ public:
     // Fails when the key does not exist or the file cannot be written.
     [[nodiscard]] bool SetValue(const std::string& key, const std::string& name, const RegValue& value);
 
+    // Told of every value this store has written (after the file holds it), on
+    // the writer's thread with no lock held; for tools that print what a
+    // program stores. Empty: nobody is told.
+    using WriteObserver = std::function<void(const std::string& key, const std::string& name, const RegValue& value)>;
+    void SetWriteObserver(WriteObserver observer);
+
 private:
     enum class Access { Read, Write };
     struct Loaded {
@@ -41,6 +48,7 @@ private:
 
     std::filesystem::path m_file;
     std::mutex m_mutex;
+    WriteObserver m_observer;  // guarded by m_mutex
 };
 
 // A key path is usable when it has no control characters and no empty parts.

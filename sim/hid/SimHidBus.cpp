@@ -40,6 +40,7 @@ struct CSimHidBus::Core {
         int openCount = 0;
         bool openedExclusive = false;
         std::vector<std::weak_ptr<ReaderQueue>> readers;
+        uint64_t pathGeneration = 0;  // the unit's appearance the path belongs to
 
         [[nodiscard]] bool Present() const
         {
@@ -77,10 +78,30 @@ struct CSimHidBus::Core {
     std::function<void()> listener;
     // What was on the bus when last looked: each present slot with its unit's appearance.
     std::vector<std::pair<const Slot*, uint64_t>> seen;
+    unsigned nextNode = 0;  // hidraw nodes are never handed out twice
+
+    [[nodiscard]] std::string NewPath() { return "/sim/hidraw" + std::to_string(nextNode++); }
+
+    // A unit that appeared again (back from a reset, or plugged in again) is a
+    // new device node, as the system makes it: a path kept from before is dead.
+    // Lock held.
+    void Renumber()
+    {
+        for (const auto& s : slots) {
+            if (!s->unit)
+                continue;
+            const uint64_t generation = s->unit->Generation();
+            if (generation != s->pathGeneration && s->unit->Present()) {
+                s->path = NewPath();
+                s->pathGeneration = generation;
+            }
+        }
+    }
 
     // Takes a new look (lock held); true when something came or went since the last one.
     bool Rescan()
     {
+        Renumber();
         std::vector<std::pair<const Slot*, uint64_t>> now;
         for (const auto& s : slots)
             if (s->Present())
@@ -109,8 +130,10 @@ struct CSimHidBus::Core {
         std::string path;
         {
             std::lock_guard lock(mutex);
-            path = "/sim/hidraw" + std::to_string(slots.size());
+            path = NewPath();
             slot->path = path;
+            if (slot->unit)
+                slot->pathGeneration = slot->unit->Generation();
             slots.push_back(std::move(slot));
         }
         NotifyChanges();
@@ -224,21 +247,25 @@ CSimHidBus::~CSimHidBus() = default;
 
 std::string CSimHidBus::Plug(std::shared_ptr<CSimUnit> unit)
 {
-    std::string path;
+    bool known = false;
     {
         std::lock_guard lock(m_core->mutex);
         for (const auto& s : m_core->slots)
-            if (s->unit == unit)
-                path = s->path;
+            known = known || s->unit == unit;
     }
-    if (path.empty()) {
+    if (!known) {
         auto slot = std::make_unique<Core::Slot>();
         slot->unit = std::move(unit);
         return m_core->Add(std::move(slot));
     }
-    unit->Plug();  // back on the bus after Unplug
+    unit->Plug();  // back on the bus after Unplug, under a new path
     m_core->NotifyChanges();
-    return path;
+    std::lock_guard lock(m_core->mutex);
+    m_core->Renumber();
+    for (const auto& s : m_core->slots)
+        if (s->unit == unit)
+            return s->path;
+    return {};
 }
 
 void CSimHidBus::Unplug(const std::shared_ptr<CSimUnit>& unit)
@@ -301,6 +328,7 @@ std::vector<std::string> CSimHidBus::PresentInterfaces()
     std::vector<std::string> paths;
     {
         std::lock_guard lock(m_core->mutex);
+        m_core->Renumber();
         for (const auto& s : m_core->slots)
             if (s->Present())
                 paths.push_back(s->path);
@@ -313,6 +341,7 @@ std::vector<std::string> CSimHidBus::PresentInterfaces()
 std::unique_ptr<IHidInterface> CSimHidBus::Open(const std::string& path, const HidOpenMode& mode)
 {
     std::lock_guard lock(m_core->mutex);
+    m_core->Renumber();
     Core::Slot* slot = m_core->Find(path);
     if (!slot || !slot->Present() || slot->heldElsewhere || slot->openedExclusive)
         return nullptr;

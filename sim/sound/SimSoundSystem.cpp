@@ -12,6 +12,13 @@
 
 namespace vk {
 
+// How a device reaches its open streams to hand them a new budget: the stream
+// clears pump when it closes.
+struct SimStreamWaker {
+    std::mutex mutex;
+    std::function<void()> pump;
+};
+
 struct SimDevice {
     CSimSoundSystem::DeviceId id = -1;
     WaveDirection dir = WaveDirection::In;
@@ -27,6 +34,7 @@ struct SimDevice {
     long long budget = -1;
     std::vector<uint8_t> played;
     uint16_t playedChannels = 1;
+    std::vector<std::weak_ptr<SimStreamWaker>> wakers;
 };
 
 namespace {
@@ -40,10 +48,23 @@ public:
     {
         if (m_pacing == SimPacing::RealTime)
             m_thread = std::thread([this] { RunPaced(); });
+        m_waker->pump = [this] {
+            std::unique_lock lock(m_mutex);
+            PumpFast();
+            lock.unlock();
+            m_changed.notify_all();
+        };
+        std::lock_guard guard(m_device->mutex);
+        std::erase_if(m_device->wakers, [](const auto& w) { return w.expired(); });
+        m_device->wakers.push_back(m_waker);
     }
 
     ~CSimStreamCore()
     {
+        {
+            std::lock_guard waker(m_waker->mutex);
+            m_waker->pump = nullptr;
+        }
         {
             std::lock_guard lock(m_mutex);
             m_quit = true;
@@ -122,13 +143,11 @@ private:
         return hdr.dwBufferLength / align * align;
     }
 
-    // A microphone may fill a buffer unless its budget is spent; a spent budget
-    // or a removed device leaves buffers waiting.
+    // A device may move a buffer unless its budget is spent; a spent budget (or
+    // a removed microphone) leaves buffers waiting.
     [[nodiscard]] bool TakeDelivery()
     {
-        if (m_device->dir == WaveDirection::Out)
-            return true;
-        if (m_device->removed)
+        if (m_device->dir == WaveDirection::In && m_device->removed)
             return false;
         std::lock_guard device(m_device->mutex);
         if (m_device->budget == 0)
@@ -220,6 +239,7 @@ private:
     int m_accepted = 0;
     uint64_t m_sampleIndex = 0;
     std::thread m_thread;
+    std::shared_ptr<SimStreamWaker> m_waker = std::make_shared<SimStreamWaker>();
 };
 
 class CSimOutStream final : public IWaveOutStream {
@@ -376,11 +396,24 @@ void CSimSoundSystem::SetSignal(DeviceId microphone, std::shared_ptr<ISimSignal>
     }
 }
 
-void CSimSoundSystem::SetDeliveryBudget(DeviceId microphone, long long buffers)
+void CSimSoundSystem::SetDeliveryBudget(DeviceId id, long long buffers)
 {
-    if (auto device = Find(microphone)) {
+    auto device = Find(id);
+    if (!device)
+        return;
+    std::vector<std::shared_ptr<SimStreamWaker>> wakers;
+    {
         std::lock_guard lock(device->mutex);
         device->budget = buffers;
+        for (const auto& weak : device->wakers)
+            if (auto w = weak.lock())
+                wakers.push_back(std::move(w));
+    }
+    // Buffers that waited for a budget move now.
+    for (const auto& w : wakers) {
+        std::lock_guard lock(w->mutex);
+        if (w->pump)
+            w->pump();
     }
 }
 
@@ -665,13 +698,30 @@ MMRESULT CSimSoundSystem::MixerGetListText(uint32_t mixer, uint32_t controlId, s
 
 MMRESULT CSimSoundSystem::MixerSetValues(uint32_t mixer, uint32_t controlId, std::span<const uint32_t> values)
 {
-    std::lock_guard lock(m_mutex);
-    SimMixerControl* c = FindControl(mixer, controlId);
-    if (!c)
-        return MIXERR_INVALCONTROL;
-    c->values.assign(values.begin(), values.end());
-    m_writes.push_back({mixer, controlId, c->values});
+    SimMixerWrite write;
+    {
+        std::lock_guard lock(m_mutex);
+        SimMixerControl* c = FindControl(mixer, controlId);
+        if (!c)
+            return MIXERR_INVALCONTROL;
+        c->values.assign(values.begin(), values.end());
+        write = {mixer, controlId, c->values};
+        m_writes.push_back(write);
+    }
+    std::function<void(const SimMixerWrite&)> listener;
+    {
+        std::lock_guard lock(m_hookMutex);
+        listener = m_writeListener;
+    }
+    if (listener)
+        listener(write);
     return MMSYSERR_NOERROR;
+}
+
+void CSimSoundSystem::SetWriteListener(std::function<void(const SimMixerWrite&)> listener)
+{
+    std::lock_guard lock(m_hookMutex);
+    m_writeListener = std::move(listener);
 }
 
 }  // namespace vk

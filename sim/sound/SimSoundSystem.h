@@ -86,6 +86,9 @@ public:
     SimMixer& Mixer(uint32_t id);
     [[nodiscard]] std::vector<SimMixerWrite> MixerWrites() const;
     void ClearMixerWrites();
+    // Called after every value written to a mixer control, on the writer's
+    // thread, without any lock of this object held (empty: nobody listens).
+    void SetWriteListener(std::function<void(const SimMixerWrite&)> listener);
     // Current values of a control, or empty when there is no such control.
     [[nodiscard]] std::vector<uint32_t> ControlValues(uint32_t mixer, uint32_t controlId) const;
 
@@ -95,8 +98,10 @@ public:
 
     void SetPacing(SimPacing pacing);
     void SetSignal(DeviceId microphone, std::shared_ptr<ISimSignal> signal);
-    // The microphone fills this many more buffers, then none (negative: no limit).
-    void SetDeliveryBudget(DeviceId microphone, long long buffers);
+    // The device moves this many more buffers (a microphone fills them, a speaker
+    // plays them), then none (negative: no limit, the default). Buffers waiting
+    // for a budget move at once, so a caller can pace the devices by its clock.
+    void SetDeliveryBudget(DeviceId device, long long buffers);
     void SetOpenFails(DeviceId id, bool fails);
     // The device refuses buffers after accepting this many per stream (negative: never).
     void SetAcceptLimit(DeviceId id, int buffers);
@@ -141,6 +146,7 @@ private:
     std::shared_ptr<SimPacing> m_pacing;
     std::mutex m_hookMutex;
     std::function<void()> m_beforeLookup;
+    std::function<void(const SimMixerWrite&)> m_writeListener;  // guarded by m_hookMutex
 };
 
 }  // namespace vk

@@ -25,6 +25,14 @@ const std::array<KindEntry, 5>& Kinds()
 
 }  // namespace
 
+std::optional<std::vector<SimUnitKind>> SimulatedUnitKinds(std::string_view kind)
+{
+    for (const auto& k : Kinds())
+        if (k.name == kind)
+            return k.units;
+    return std::nullopt;
+}
+
 bool IsSimulatedKind(std::string_view kind)
 {
     for (const auto& k : Kinds())
@@ -41,7 +49,9 @@ std::unique_ptr<CSimSystem> CSimSystem::Create(std::string_view kind)
         std::unique_ptr<CSimSystem> system(new CSimSystem);
         system->m_bus = std::make_unique<CSimHidBus>();
         for (SimUnitKind unitKind : k.units) {
-            auto unit = std::make_shared<CSimUnit>(unitKind);
+            // Each unit of the bench has its own serial number and identifier.
+            const auto ordinal = static_cast<unsigned>(system->m_units.size());
+            auto unit = std::make_shared<CSimUnit>(DefaultSimUnitState(unitKind, ordinal));
             (void)system->m_bus->Plug(unit);
             system->m_units.push_back(std::move(unit));
         }

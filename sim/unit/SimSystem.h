@@ -14,6 +14,8 @@ namespace vk {
 
 // "new", "stand-alone", "master", "slave", "master+slave".
 [[nodiscard]] bool IsSimulatedKind(std::string_view kind);
+// The units a kind stands for, in bus order; nothing for an unknown kind.
+[[nodiscard]] std::optional<std::vector<SimUnitKind>> SimulatedUnitKinds(std::string_view kind);
 
 class CSimSystem {
 public:

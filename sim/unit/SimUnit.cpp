@@ -29,7 +29,7 @@ constexpr size_t kMaxLog = 100000;  // a runaway test must not eat the machine
 
 CSimUnit::CSimUnit(SimUnitKind kind) : CSimUnit(DefaultSimUnitState(kind)) {}
 
-CSimUnit::CSimUnit(const SimUnitState& state) : m_state(state) {}
+CSimUnit::CSimUnit(const SimUnitState& state) : m_state(state), m_appearedAtMs(Clock().NowMs()) {}
 
 uint16_t CSimUnit::VendorId() const
 {
@@ -65,6 +65,22 @@ uint64_t CSimUnit::Generation() const
     return m_generation;
 }
 
+uint64_t CSimUnit::AppearedAtMs() const
+{
+    std::lock_guard lock(m_mutex);
+    Refresh();
+    return m_appearedAtMs;
+}
+
+std::optional<uint64_t> CSimUnit::NextChangeDueMs() const
+{
+    std::lock_guard lock(m_mutex);
+    Refresh();
+    if (m_leaveAtMs)
+        return m_leaveAtMs;
+    return m_returnAtMs;
+}
+
 void CSimUnit::Unplug()
 {
     std::lock_guard lock(m_mutex);
@@ -85,6 +101,7 @@ void CSimUnit::Plug()
     m_unplugged = false;
     m_present = true;
     ++m_generation;
+    m_appearedAtMs = Clock().NowMs();
 }
 
 std::span<const uint8_t> CSimUnit::ReportDescriptor() { return kCommandDescriptor; }
@@ -124,6 +141,7 @@ void CSimUnit::Refresh() const
         m_queue.clear();
     }
     if (m_returnAtMs && !m_leaveAtMs && now >= *m_returnAtMs) {
+        m_appearedAtMs = *m_returnAtMs;  // however late somebody looks
         m_returnAtMs.reset();
         // It comes back under the identity it was given.
         m_state.productId = m_state.Value(0, 2);
@@ -131,6 +149,8 @@ void CSimUnit::Refresh() const
         m_state.RestoreStoredLines();
         m_present = true;
         ++m_generation;
+        if (m_observer)
+            m_observer({SimUnitEvent::Kind::Returned, {}, m_state.productId});
     }
 }
 
@@ -150,6 +170,8 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
         m_log.push_back(logged);
 
     const SimBlock& command = logged.bytes;
+    if (m_observer)
+        m_observer({SimUnitEvent::Kind::Received, command, m_state.productId});
     if (logged.IsLong()) {
         Answer(command, SimCommands().Long(m_state, command), now);
     } else {
@@ -162,6 +184,8 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
 
     if (m_state.resetRequested) {
         m_state.resetRequested = false;
+        if (m_observer)
+            m_observer({SimUnitEvent::Kind::Reset, {}, m_state.productId});
         if (m_resetTiming.leaveAfterMs) {
             m_leaveAtMs = now + *m_resetTiming.leaveAfterMs;
             if (m_resetTiming.returnAfterMs)
@@ -209,8 +233,11 @@ void CSimUnit::Answer(const SimBlock& command, std::optional<SimBlock> answer, u
     }
     SimReport report{};
     std::copy(answer->begin(), answer->end(), report.begin() + 1);
-    for (uint32_t i = 0; i < copies; ++i)
+    for (uint32_t i = 0; i < copies; ++i) {
+        if (m_observer)
+            m_observer({SimUnitEvent::Kind::Answered, *answer, m_state.productId});
         Enqueue(due, report);
+    }
 }
 
 void CSimUnit::Enqueue(uint64_t dueMs, const SimReport& report)
@@ -285,6 +312,18 @@ void CSimUnit::SetResetTiming(const SimResetTiming& timing)
 {
     std::lock_guard lock(m_mutex);
     m_resetTiming = timing;
+}
+
+SimResetTiming CSimUnit::ResetTiming() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_resetTiming;
+}
+
+void CSimUnit::SetObserver(std::function<void(const SimUnitEvent&)> observer)
+{
+    std::lock_guard lock(m_mutex);
+    m_observer = std::move(observer);
 }
 
 SimUnitState CSimUnit::State() const

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -47,6 +48,22 @@ struct SimFaults {
 struct SimResetTiming {
     std::optional<uint32_t> leaveAfterMs = 300;    // nullopt: it never leaves the bus
     std::optional<uint32_t> returnAfterMs = 2500;  // after leaving; nullopt: it never returns
+    // The unit's sound card is listed this long after its command interface came
+    // back (after a reset or a re-plug); nullopt: the card never comes back.
+    std::optional<uint32_t> cardAfterMs = 1500;
+};
+
+// What happened at the unit, for whoever watches its traffic (the scenario runner).
+struct SimUnitEvent {
+    enum class Kind {
+        Received,  // bytes: the 8 command bytes
+        Answered,  // bytes: the 8 answer bytes (every copy that is sent)
+        Reset,     // the unit took the reset command
+        Returned,  // it is back on the bus under productId
+    };
+    Kind kind = Kind::Received;
+    SimBlock bytes{};
+    uint16_t productId = 0;
 };
 
 class CSimUnit {
@@ -63,6 +80,10 @@ public:
     // Changes every time the unit appears on the bus; handles opened on an earlier
     // appearance are dead.
     [[nodiscard]] uint64_t Generation() const;
+    // When the unit last appeared on the bus (clock ms): plugged, or back from a reset.
+    [[nodiscard]] uint64_t AppearedAtMs() const;
+    // The clock time of its next change on the bus (leaving or returning), if one is due.
+    [[nodiscard]] std::optional<uint64_t> NextChangeDueMs() const;
     void Unplug();
     void Plug();
     // The command interface: vendor-defined page, 8-byte input and output reports
@@ -93,6 +114,10 @@ public:
     void SetFaults(const SimFaults& faults);
     [[nodiscard]] SimFaults Faults() const;
     void SetResetTiming(const SimResetTiming& timing);
+    [[nodiscard]] SimResetTiming ResetTiming() const;
+    // Called on the thread that drives the unit, under the unit's lock: the
+    // observer must not call back into the unit. Empty: nobody watches.
+    void SetObserver(std::function<void(const SimUnitEvent&)> observer);
     [[nodiscard]] SimUnitState State() const;
     // Runs f on the firmware state under the unit's lock (f must not call back into the unit).
     template <class F>
@@ -119,6 +144,7 @@ private:
     mutable std::deque<QueuedReport> m_queue;
     mutable bool m_present = true;
     mutable uint64_t m_generation = 1;
+    mutable uint64_t m_appearedAtMs = 0;
     mutable std::optional<uint64_t> m_leaveAtMs;
     mutable std::optional<uint64_t> m_returnAtMs;
     bool m_unplugged = false;
@@ -126,6 +152,7 @@ private:
     SimFaults m_faults;
     SimResetTiming m_resetTiming;
     std::vector<SimLoggedCommand> m_log;
+    std::function<void(const SimUnitEvent&)> m_observer;
 };
 
 }  // namespace vk

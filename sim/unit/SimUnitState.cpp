@@ -1,5 +1,9 @@
 #include "sim/unit/SimUnitState.h"
 
+#include "device/UnitTypes.h"
+
+#include <cstdio>
+
 namespace vk {
 
 uint16_t SimUnitState::Value(uint8_t page, uint8_t index, size_t element) const
@@ -55,29 +59,35 @@ void SimUnitState::RestoreStoredLines()
 
 SimUnitState DefaultSimUnitState(SimUnitKind kind)
 {
-    struct Identity {
-        uint16_t productId;
-        uint16_t configWord;
-        const char* usbName;
-    };
-    static constexpr Identity kByKind[] = {
-        {0x1C, 0x0000, "Qrvl VK550"},        // new: no type yet (bit 15 clear)
-        {0x117, 0x800B, "Qrvl VK550_SAL"},  // stand-alone
-        {0x217, 0xC00B, "Qrvl VK550_MAS"},  // master
-        {0x317, 0xC002, "Qrvl VK550_SLV"},  // slave
-    };
-    const Identity& id = kByKind[static_cast<size_t>(kind)];
+    // A typed unit left the bench with its type's identity; a new one has the
+    // family's plain name and no type yet (bit 15 of its flags word clear).
+    const UnitTypeInfo& type = UnitTypeRow(static_cast<int>(kind));
+    const std::string usbName = kind == SimUnitKind::New ? std::string(kSimNewUnitName) : type.endpointName;
     SimUnitState state;
-    state.productId = id.productId;
-    state.usbName = id.usbName;
-    state.SetText(0, 1, id.usbName);
-    state.SetValue(0, 2, id.productId);
-    state.SetValue(0, 10, id.configWord);
+    state.productId = type.productId;
+    state.usbName = usbName;
+    state.SetText(0, 1, usbName);
+    state.SetValue(0, 2, type.productId);
+    state.SetValue(0, 10, type.flagsWord);
     // The rest of the parameter table: the description text shown in the unit
     // report and both places of the stored controller line words.
     state.SetText(0, 12, "Dravena VK550 conference unit");
     state.parameters[{0, 14}] = {0, 0};
     state.parameters[{7, 3}] = {0, 0};
+    return state;
+}
+
+SimUnitState DefaultSimUnitState(SimUnitKind kind, unsigned ordinal)
+{
+    SimUnitState state = DefaultSimUnitState(kind);
+    // Units on one bench differ in serial number and identifier; the first keeps
+    // the defaults, so single-unit set-ups read as before.
+    if (ordinal > 0) {
+        state.unitIdentifier += ordinal;
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "VK550%07u", 1234 + ordinal);
+        state.serialNumber = serial;
+    }
     return state;
 }
 

@@ -12,7 +12,10 @@
 namespace vk {
 
 inline constexpr uint16_t kSimVendorId = 0x3C5A;
+// The USB device name of a unit that has no type yet.
+inline constexpr const char* kSimNewUnitName = "Qrvl VK550";
 
+// In the order of the unit types (0 new .. 3 slave), so a kind is its type number.
 enum class SimUnitKind { New, StandAlone, Master, Slave };
 
 struct SimChannel {
@@ -90,5 +93,8 @@ struct SimUnitState {
 // The state a unit of this kind leaves the bench with: product id, configuration
 // word (page 0 index 10) and USB device name (page 0 index 1).
 [[nodiscard]] SimUnitState DefaultSimUnitState(SimUnitKind kind);
+// The same for the ordinal-th unit of a bench (0 = the first): each unit has a
+// serial number and identifier of its own.
+[[nodiscard]] SimUnitState DefaultSimUnitState(SimUnitKind kind, unsigned ordinal);
 
 }  // namespace vk

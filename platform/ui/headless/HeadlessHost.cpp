@@ -164,7 +164,11 @@ void CHeadlessHost::DestroyDialogWindow(CDialog& dlg)
     std::erase_if(m_screens, [&](const auto& s) { return s.first.first == &dlg; });
 }
 
-void CHeadlessHost::ControlChanged(CDialog&, const CControl&, unsigned) {}
+void CHeadlessHost::ControlChanged(CDialog& dlg, const CControl& ctrl, unsigned what)
+{
+    if (controlObserver)
+        controlObserver(dlg, ctrl, what);
+}
 
 void CHeadlessHost::WindowChanged(CDialog&) {}
 
@@ -210,6 +214,8 @@ Size CHeadlessHost::MeasureText(const DialogFont& font, const std::string& text)
 
 void CHeadlessHost::ExitProcess(int code)
 {
+    if (exitObserver)
+        exitObserver(code);
     m_exited = true;
     m_exitCode = code;
     WakeUp();

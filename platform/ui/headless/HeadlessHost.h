@@ -75,6 +75,10 @@ public:
 
     // The program's exit, when a handler ended it (the cancel paths).
     [[nodiscard]] bool Exited() const { return m_exited; }
+    // Told of the exit when a handler asks for it, before the loops end.
+    std::function<void(int code)> exitObserver;
+    // Told of every change of a control's state (CC_... bits in what), as it happens.
+    std::function<void(CDialog& dlg, const CControl& ctrl, unsigned what)> controlObserver;
     [[nodiscard]] int ExitCode() const { return m_exitCode; }
 
     // How often each window was painted (WM_PAINT after Invalidate).

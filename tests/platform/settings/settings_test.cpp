@@ -94,6 +94,24 @@ TEST_F(SettingsTest, ValuesKeepTheirTypeAndTextAcrossWriters)
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig]\n"), std::string::npos) << text;
 }
 
+// A watcher hears of the writes that reached the file, and of no others.
+TEST_F(SettingsTest, TheWriteObserverHearsOfWritesThatReachedTheFile)
+{
+    std::vector<std::string> heard;
+    m_store->SetWriteObserver([&](const std::string& key, const std::string& name, const RegValue& value) {
+        heard.push_back(key + "|" + name + "|" + (value.type == RegValue::Type::Dword ? std::to_string(value.number) : value.text));
+    });
+    CRegHelper reg(*m_store);
+    reg.WriteDword("Microphone Volume", 3);  // no key open: nothing written
+    ASSERT_TRUE(reg.CreateKey(kProgramKey));
+    reg.WriteDword("Microphone Volume", 12);
+    ASSERT_TRUE(reg.WriteString("Install Directory", "/opt/q/"));
+    EXPECT_FALSE(m_store->SetValue("HKEY_CURRENT_USER\\Software\\Missing", "x", RegValue::Dword(1)));
+    EXPECT_EQ(heard, (std::vector<std::string>{
+                         "HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig|Microphone Volume|12",
+                         "HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig|Install Directory|/opt/q/"}));
+}
+
 // What a read gets depends on the size of the stored data, not on its type.
 TEST_F(SettingsTest, ReadsFailWhenTheDataDoesNotFitTheBuffer)
 {

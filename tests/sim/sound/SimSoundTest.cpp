@@ -9,6 +9,7 @@
 #include "audio/WaveInQueue.h"
 #include "audio/WaveOutQueue.h"
 #include "audio/DeviceLookup.h"
+#include "platform/clock/Clock.h"
 #include "sim/sound/SimSoundSystem.h"
 #include "sim/sound/SimUnitSoundCards.h"
 
@@ -152,7 +153,22 @@ TEST_F(SimSoundTest, RealTimePacingDeliversInOrderAndStopsWhenRemoved)
     EXPECT_FALSE(in.IsDone(in.GetBuffer(0)));
 }
 
-TEST_F(SimSoundTest, UnitsBringTheirCardsWhileOnTheBus)
+class SimUnitCardsTest : public SimSoundTest {
+protected:
+    void SetUp() override
+    {
+        SimSoundTest::SetUp();
+        SetClock(&m_clock);
+    }
+    void TearDown() override
+    {
+        SetClock(nullptr);
+        SimSoundTest::TearDown();
+    }
+    CVirtualClock m_clock;
+};
+
+TEST_F(SimUnitCardsTest, UnitsBringTheirCardsWhileOnTheBus)
 {
     auto master = std::make_shared<CSimUnit>(SimUnitKind::Master);
     auto slave = std::make_shared<CSimUnit>(SimUnitKind::Slave);
@@ -167,13 +183,70 @@ TEST_F(SimSoundTest, UnitsBringTheirCardsWhileOnTheBus)
     EXPECT_EQ(-1, cards.CardOf(master).in);
     EXPECT_EQ(0, FindInDeviceIndex(slave->UsbName()));
 
-    // Back on the bus: listed again, with the mixer it had.
+    // Plugged in again: its card follows a little later, with the mixer it had.
     const uint32_t mixer = cards.CardOf(slave).mixer;
     master->Plug();
+    EXPECT_EQ(-1, FindInDeviceIndex(master->UsbName()));
+    EXPECT_EQ(cards.NextCardDueMs(), std::optional<uint64_t>(1500));
+    m_clock.Advance(1500);
     EXPECT_EQ(1, FindInDeviceIndex(master->UsbName()));
     EXPECT_EQ(mixer, cards.CardOf(slave).mixer);
     EXPECT_EQ(2u, m_sound.MixerGetNumDevs());
+    EXPECT_EQ(cards.NextCardDueMs(), std::nullopt);
 }
+
+struct CardReturnCase {
+    const char* name;
+    std::optional<uint32_t> cardAfterMs;
+};
+
+class SimCardReturnTest : public SimUnitCardsTest, public ::testing::WithParamInterface<CardReturnCase> {};
+
+// After a reset the card comes back under the unit's new device name, only the
+// card delay after the command interface is back: whoever looks for it too early,
+// or under the old name, does not find it. Without a delay it never comes back.
+TEST_P(SimCardReturnTest, TheCardFollowsItsUnitBackUnderTheNewName)
+{
+    const CardReturnCase& c = GetParam();
+    auto unit = std::make_shared<CSimUnit>(SimUnitKind::New);
+    unit->SetResetTiming({300, 2500, c.cardAfterMs});
+    unit->WithState([](SimUnitState& s) {
+        s.SetValue(0, 2, 0x117);
+        s.SetText(0, 1, "Qrvl VK550_SAL");
+    });
+    CSimUnitSoundCards cards(m_sound);
+    std::vector<std::string> announced;
+    cards.SetListedListener([&](const auto&, const std::string& name) { announced.push_back(name); });
+    cards.Follow(unit);
+    EXPECT_EQ(0, FindInDeviceIndex("Qrvl VK550"));
+
+    unit->Receive(std::vector<uint8_t>{0, 0x06, 0x66, 0, 0, 0, 0, 0, 0});
+    m_clock.Advance(300);
+    EXPECT_EQ(-1, FindInDeviceIndex("Qrvl VK550"));
+    m_clock.Advance(2500);
+    ASSERT_TRUE(unit->Present());
+    EXPECT_EQ(unit->AppearedAtMs(), 2800u);
+    EXPECT_EQ(-1, FindInDeviceIndex("Qrvl VK550_SAL"));
+    if (!c.cardAfterMs) {
+        EXPECT_EQ(cards.NextCardDueMs(), std::nullopt);
+        m_clock.Advance(600000);
+        EXPECT_EQ(-1, FindInDeviceIndex("Qrvl VK550_SAL"));
+        EXPECT_TRUE(announced.empty());
+        return;
+    }
+    EXPECT_EQ(cards.NextCardDueMs(), std::optional<uint64_t>(2800 + *c.cardAfterMs));
+    m_clock.Advance(*c.cardAfterMs - 1);
+    EXPECT_EQ(-1, FindInDeviceIndex("Qrvl VK550_SAL"));
+    m_clock.Advance(1);
+    EXPECT_EQ(0, FindInDeviceIndex("Qrvl VK550_SAL"));
+    EXPECT_EQ(0, FindOutDeviceIndex("Qrvl VK550_SAL"));
+    EXPECT_EQ(announced, std::vector<std::string>{"Qrvl VK550_SAL"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, SimCardReturnTest,
+                         ::testing::Values(CardReturnCase{"Default", 1500}, CardReturnCase{"Slow", 4000},
+                                           CardReturnCase{"Never", std::nullopt}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace vk

@@ -130,12 +130,43 @@ TEST_F(SimHidBusTest, GoneUnitFailsItsHandles)
     bus.Unplug(unit);
     EXPECT_FALSE(writer->WriteReport(Short(0x9000)));
     EXPECT_EQ(reader->ReadReport(report, 1000), HidReadStatus::Failed);
-    // Plugged in again it is a new device: old handles stay dead, new ones work.
-    EXPECT_EQ(bus.Plug(unit), path);
+    // Plugged in again it is a new device node: old handles and the old path stay
+    // dead, the new path works.
+    const std::string again = bus.Plug(unit);
+    EXPECT_NE(again, path);
+    EXPECT_EQ(bus.PresentInterfaces(), std::vector<std::string>{again});
     EXPECT_FALSE(writer->WriteReport(Short(0x9000)));
-    auto again = bus.Open(path, kWrite);
-    EXPECT_TRUE(again->WriteReport(Short(0x9000)));
+    EXPECT_FALSE(bus.Open(path, kWrite));
+    auto fresh = bus.Open(again, kWrite);
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh->WriteReport(Short(0x9000)));
     EXPECT_EQ(unit->LoggedCodes(), std::vector<uint16_t>{0x9000});
+}
+
+// A reset re-enumerates: the unit is back under the product id it was given and
+// under a path never used before, so a caller that kept the old path fails.
+TEST_F(SimHidBusTest, AUnitBackFromAResetHasANewPath)
+{
+    auto other = std::make_shared<CSimUnit>(SimUnitKind::Slave);
+    const std::string otherPath = bus.Plug(other);
+    unit->SetResetTiming({100, 1000});
+    unit->WithState([](SimUnitState& s) { s.SetValue(0, 2, 0x217); });
+    auto writer = bus.Open(path, kWrite);
+    ASSERT_TRUE(writer->WriteReport(Short(0x0666)));
+    clock.Advance(100);
+    EXPECT_EQ(bus.PresentInterfaces(), std::vector<std::string>{otherPath});
+    clock.Advance(1000);
+    const auto present = bus.PresentInterfaces();
+    ASSERT_EQ(present.size(), 2u);
+    const std::string back = present[0];
+    EXPECT_NE(back, path);
+    EXPECT_NE(back, otherPath);
+    EXPECT_EQ(present[1], otherPath);  // the unit that stayed keeps its node
+    EXPECT_FALSE(bus.Open(path, kQuery));
+    EXPECT_FALSE(writer->WriteReport(Short(0x9000)));
+    auto reopened = bus.Open(back, kQuery);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->Attributes().productId, 0x217);
 }
 
 TEST_F(SimHidBusTest, ExclusiveOpens)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace vk {
 namespace {
 
@@ -232,6 +235,50 @@ TEST(SimSystemTest, KindsPutTheirUnitsOnTheBus)
     }
     EXPECT_FALSE(CSimSystem::Create("Master"));
     EXPECT_FALSE(IsSimulatedKind(""));
+}
+
+// Two units on one bench tell themselves apart: each has its own serial number
+// and identifier (the first keeps the defaults).
+TEST_F(SimUnitTest, UnitsOfOneBenchHaveTheirOwnIdentity)
+{
+    auto system = CSimSystem::Create("master+slave");
+    ASSERT_TRUE(system);
+    const SimUnitState master = system->Units()[0]->State();
+    const SimUnitState slave = system->Units()[1]->State();
+    EXPECT_EQ(master.serialNumber, "VK5500001234");
+    EXPECT_EQ(master.unitIdentifier, 0x24B0C2D5u);
+    EXPECT_EQ(slave.serialNumber, "VK5500001235");
+    EXPECT_EQ(slave.unitIdentifier, 0x24B0C2D6u);
+}
+
+// What a watcher of the unit sees: every command, every answer sent, the reset
+// and the return under the new product id.
+TEST_F(SimUnitTest, AnObserverSeesTrafficResetAndReturn)
+{
+    CSimUnit unit(SimUnitKind::New);
+    unit.SetResetTiming({300, 2500, 1500});
+    unit.WithState([](SimUnitState& s) { s.SetValue(0, 2, 0x317); });
+    std::vector<std::string> seen;
+    unit.SetObserver([&](const SimUnitEvent& e) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %02X%02X %04X", static_cast<int>(e.kind), e.bytes[0], e.bytes[1],
+                      e.productId);
+        seen.push_back(line);
+    });
+    EXPECT_EQ(Ask(unit, 0x9000), 0x9417);
+    SimFaults lose;
+    lose.loseAnswers = 1;
+    unit.SetFaults(lose);
+    EXPECT_EQ(Ask(unit, 0xA000), std::nullopt);  // lost: not sent, not seen
+    unit.Receive(Short(0x0666));
+    EXPECT_EQ(unit.NextChangeDueMs(), std::optional<uint64_t>(300));
+    clock.Advance(300);
+    EXPECT_EQ(unit.NextChangeDueMs(), std::optional<uint64_t>(2800));
+    clock.Advance(2600);
+    EXPECT_TRUE(unit.Present());
+    EXPECT_EQ(unit.NextChangeDueMs(), std::nullopt);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 9000 001C", "1 9417 001C", "0 A000 001C", "0 0666 001C",
+                                              "2 0000 001C", "3 0000 0317"}));
 }
 
 }  // namespace

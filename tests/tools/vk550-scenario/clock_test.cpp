@@ -1,0 +1,77 @@
+// The scenario clock with the audio engine on paced simulated cards: the blocks
+// the engine posts depend on the virtual time that passed, never on how fast
+// the threads ran, and stopping the engine neither hangs nor moves the time.
+#include "ScenarioClock.h"
+
+#include "audio/WizardAudio.h"
+#include "platform/post/MessageTarget.h"
+#include "platform/sound/SoundSystem.h"
+#include "sim/sound/SimUnitSoundCards.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace vk::scenario {
+namespace {
+
+class ScenarioClockTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetClock(&m_clock);
+        SetSoundSystem(&m_sound);
+        m_cards.Follow(m_unit);
+        m_cards.Pace(true);
+    }
+    void TearDown() override
+    {
+        m_clock.ReleaseWorkers(true);
+        SetSoundSystem(nullptr);
+        SetClock(nullptr);
+    }
+    // Moves the time on, granting one buffer per 128 ms, as the runner does.
+    void Advance(uint64_t ms)
+    {
+        m_cards.Grant(static_cast<long long>(ms / 128));
+        m_clock.AdvanceTo(m_clock.NowMs() + ms);
+    }
+    [[nodiscard]] size_t Blocks() const
+    {
+        size_t n = 0;
+        for (const auto& m : m_posted.TakeAll())
+            n += m.message == WM_AUDIO_BLOCK && m.lParam > 0;
+        return n;
+    }
+
+    CScenarioClock m_clock;
+    CSimSoundSystem m_sound;
+    CSimUnitSoundCards m_cards{m_sound};
+    std::shared_ptr<CSimUnit> m_unit = std::make_shared<CSimUnit>(SimUnitKind::StandAlone);
+    mutable CMessageQueue m_posted;
+};
+
+TEST_F(ScenarioClockTest, TheMicrophoneDeliversWhatTheTimeGrantsAndStoppingIsQuick)
+{
+    CWizardAudio audio;
+    audio.m_strInDevice = m_unit->UsbName();
+    audio.m_nMode = kModeMonitor;
+    m_clock.ExpectWorkers(1);
+    ASSERT_TRUE(audio.Start(&m_posted));
+    m_clock.Settle();
+    EXPECT_EQ(Blocks(), 0u);
+    for (int round = 0; round < 5; ++round) {
+        Advance(1280);
+        EXPECT_EQ(Blocks(), 10u) << round;
+    }
+    const uint64_t before = m_clock.NowMs();
+    const auto t0 = std::chrono::steady_clock::now();
+    m_clock.ReleaseWorkers(true);
+    audio.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1500));
+    EXPECT_EQ(m_clock.NowMs(), before);
+    EXPECT_EQ(audio.m_bRecording, 0);
+}
+
+}  // namespace
+}  // namespace vk::scenario

@@ -1,0 +1,146 @@
+#include "ScenarioClock.h"
+
+#include <chrono>
+
+namespace vk::scenario {
+
+// Tells the clock when a worker thread that slept on it ends.
+struct WorkerToken {
+    CScenarioClock* clock = nullptr;
+    ~WorkerToken()
+    {
+        if (clock)
+            clock->Gone(std::this_thread::get_id());
+    }
+};
+
+namespace {
+thread_local WorkerToken t_token;
+}  // namespace
+
+CScenarioClock::CScenarioClock() : m_window(std::this_thread::get_id()) {}
+
+CScenarioClock::~CScenarioClock()
+{
+    // Threads that outlive the clock must not report to it.
+    if (t_token.clock == this)
+        t_token.clock = nullptr;
+}
+
+void CScenarioClock::SetWindowThread(std::thread::id id)
+{
+    std::lock_guard lock(m_mutex);
+    m_window = id;
+}
+
+bool CScenarioClock::OnWindowThread() const { return std::this_thread::get_id() == m_window; }
+
+CScenarioClock::Worker& CScenarioClock::Register()
+{
+    if (t_token.clock != this)
+        t_token.clock = this;
+    const auto [it, added] = m_workers.try_emplace(std::this_thread::get_id());
+    if (added && m_expected > 0)
+        --m_expected;
+    return it->second;
+}
+
+void CScenarioClock::Gone(std::thread::id id)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_workers.erase(id);
+    }
+    m_changed.notify_all();
+}
+
+uint64_t CScenarioClock::NowMs() const
+{
+    std::lock_guard lock(m_mutex);
+    if (OnWindowThread())
+        return m_nowMs;
+    // A worker shows up with its first look at the clock.
+    const Worker& self = const_cast<CScenarioClock*>(this)->Register();
+    return m_nowMs + self.ownOffset;
+}
+
+void CScenarioClock::SleepMs(uint32_t ms)
+{
+    if (OnWindowThread()) {
+        uint64_t to = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            to = m_nowMs + ms;
+        }
+        AdvanceTo(to);
+        return;
+    }
+    std::unique_lock lock(m_mutex);
+    Worker& self = Register();
+    if (m_release) {
+        self.ownOffset += ms;
+        lock.unlock();
+        std::this_thread::yield();
+        return;
+    }
+    self.deadline = m_nowMs + self.ownOffset + ms;
+    self.asleep = true;
+    m_changed.notify_all();
+    const auto due = [&] { return m_release || m_nowMs + self.ownOffset >= self.deadline; };
+    // A window thread that waits for this worker in real time (joining it) moves
+    // no time: after a long real wait the worker's sleep passes on its own time.
+    if (!m_changed.wait_for(lock, std::chrono::milliseconds(kStuckLimitMs), due))
+        self.ownOffset = self.deadline - m_nowMs;
+    self.asleep = false;
+    m_changed.notify_all();
+}
+
+void CScenarioClock::AdvanceTo(uint64_t ms)
+{
+    uint64_t moved = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (ms > m_nowMs) {
+            moved = ms - m_nowMs;
+            m_nowMs = ms;
+        }
+    }
+    m_changed.notify_all();
+    if (moved > 0 && m_onAdvance)
+        m_onAdvance(moved);
+    Settle();
+}
+
+void CScenarioClock::Settle()
+{
+    std::unique_lock lock(m_mutex);
+    const auto settled = [&] {
+        if (m_expected > 0)
+            return false;
+        for (const auto& [id, w] : m_workers)
+            if (!w.asleep || m_nowMs + w.ownOffset >= w.deadline)
+                return false;
+        return true;
+    };
+    if (!m_changed.wait_for(lock, std::chrono::milliseconds(kSettleLimitMs), settled))
+        m_expected = 0;  // a worker that never showed up (it ended at once) is not waited for again
+}
+
+void CScenarioClock::ExpectWorkers(int n)
+{
+    std::lock_guard lock(m_mutex);
+    m_expected += n;
+}
+
+void CScenarioClock::ReleaseWorkers(bool release)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_release = release;
+        if (release)
+            m_expected = 0;
+    }
+    m_changed.notify_all();
+}
+
+}  // namespace vk::scenario

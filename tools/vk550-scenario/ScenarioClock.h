@@ -1,0 +1,74 @@
+#pragma once
+// The scenario's clock: virtual time that only the window thread moves (by its
+// own sleeps and the script's waits). Worker threads (the audio engine's) sleep
+// until that time has come, and every time it moves the window thread waits
+// until they have done what was due and sleep again (or have ended), so what
+// they post arrives at the same point of every run.
+//
+// While an engine is being stopped the workers' sleeps pass at once on a time
+// of their own: stopping never waits for virtual time, and moves none.
+
+#include "platform/clock/Clock.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace vk::scenario {
+
+class CScenarioClock final : public IClock {
+public:
+    CScenarioClock();
+    ~CScenarioClock() override;
+
+    // The thread whose sleeps move the time (the first caller by default).
+    void SetWindowThread(std::thread::id id);
+    // Called on the window thread whenever time has moved by `ms`, before the workers settle.
+    void SetOnAdvance(std::function<void(uint64_t ms)> hook) { m_onAdvance = std::move(hook); }
+
+    [[nodiscard]] uint64_t NowMs() const override;
+    void SleepMs(uint32_t ms) override;
+    [[nodiscard]] LocalTime Local() const override { return m_base.Local(); }
+
+    // Window thread: moves the time (never back) and lets the workers catch up.
+    void AdvanceTo(uint64_t ms);
+    // Window thread: waits until every worker sleeps towards a later time or has ended.
+    void Settle();
+    // Workers' sleeps pass at once (an engine is stopping) or wait for the time
+    // again. Releasing forgets the workers still expected.
+    void ReleaseWorkers(bool release);
+    // n more worker threads are being started: Settle waits for them to show up
+    // (their first look at the clock) as well.
+    void ExpectWorkers(int n);
+
+    // Real-time bound of one Settle: a worker busy longer is left to itself.
+    static constexpr int kSettleLimitMs = 2000;
+    // Real-time bound of a worker's sleep while the time does not move.
+    static constexpr int kStuckLimitMs = 10000;
+
+private:
+    struct Worker {
+        bool asleep = false;
+        uint64_t deadline = 0;
+        uint64_t ownOffset = 0;  // time a released worker has slept on its own
+    };
+    friend struct WorkerToken;
+    [[nodiscard]] bool OnWindowThread() const;
+    Worker& Register();  // lock held
+    void Gone(std::thread::id id);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    uint64_t m_nowMs = 0;
+    std::thread::id m_window;
+    bool m_release = false;
+    int m_expected = 0;
+    std::map<std::thread::id, Worker> m_workers;
+    std::function<void(uint64_t)> m_onAdvance;
+    CVirtualClock m_base;  // local time
+};
+
+}  // namespace vk::scenario

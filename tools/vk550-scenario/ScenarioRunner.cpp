@@ -1,0 +1,401 @@
+// The bench of a scenario (clock, settings, host, simulated units and sound
+// cards, what is watched) and the run: steps before start, the wizard's modal
+// run fed one step whenever its loop is idle, and what may follow its end.
+#include "ScenarioRunner.h"
+
+#include "app/QuorvelVK550ConfigApp.h"
+#include "device/HIDProtocol.h"
+#include "platform/hid/HidBus.h"
+#include "platform/settings/AppProfile.h"
+#include "platform/sound/SoundSystem.h"
+#include "resources/Resources.h"
+#include "sim/unit/SimSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace vk::scenario {
+
+namespace {
+
+bool SameKey(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+}
+
+// The folder given, or a private temporary one.
+std::filesystem::path ChooseFolder(const RunnerOptions& options)
+{
+    if (options.configDir) {
+        std::error_code ec;
+        std::filesystem::create_directories(*options.configDir, ec);
+        return *options.configDir;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "vk550-scenario-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return std::filesystem::temp_directory_path();
+    return pattern;
+}
+
+}  // namespace
+
+CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
+    : m_options(std::move(options)),
+      m_transcript(std::move(sink)),
+      m_folder(ChooseFolder(m_options)),
+      m_removeFolder(!m_options.configDir && m_folder != std::filesystem::temp_directory_path()),
+      m_prompts(
+          m_transcript, [this](Verb verb) { return TakeNext(verb); },
+          [this](int line, const std::string& what) { Fail(line, what); }, m_folder / "files")
+{
+    SetClock(&m_clock);
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder / "files", ec);
+    // Nothing of the user's is read or written, and no other program is reached.
+    ::setenv("QUORVEL_WINDOWS_DIR", (m_folder / "windows").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (m_folder / "data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
+
+    m_store = std::make_unique<CSettingsStore>(m_folder / "registry.reg");
+    SetSettings(m_store.get());
+    AppProfile().SetRegistryKey("Selvo");
+
+    m_host.Install();
+    SetMessageBoxes(&m_prompts);
+    SetFileDialogs(&m_prompts);
+    CHIDProtocol::SetMessagePump(&m_pump);
+    SetHidBus(&m_bus);
+    SetSoundSystem(&m_sound);
+    m_cards = std::make_unique<CSimUnitSoundCards>(m_sound);
+    // The cards record and play as the virtual time passes.
+    m_cards->Pace(true);
+    m_clock.SetOnAdvance([this](uint64_t ms) {
+        m_audioMs += ms;
+        if (m_audioMs >= kAudioBufferMs) {
+            m_cards->Grant(static_cast<long long>(m_audioMs / kAudioBufferMs));
+            m_audioMs %= kAudioBufferMs;
+        }
+    });
+    (void)RegisterResourceImages();
+
+    const auto kinds = SimulatedUnitKinds(m_options.units);
+    m_valid = kinds.has_value();
+    if (kinds)
+        for (SimUnitKind kind : *kinds)
+            (void)AddUnit(kind, true);
+    m_initialUnits = static_cast<int>(m_units.size());
+
+    // What the program does, as it happens. A page has been shown when the
+    // wizard has put up its texts (or the inputs page its title).
+    m_host.controlObserver = [this](CDialog&, const CControl& ctrl, unsigned what) {
+        const int id = ctrl.Id();
+        if ((what & CC_TEXT) != 0 && (id == 1008 || id == 1009 || id == 1003))
+            Poll();
+    };
+    m_cards->SetListedListener([this](const std::shared_ptr<CSimUnit>& unit, const std::string& name) {
+        m_transcript.Event("card " + std::to_string(NumberOf(unit.get())) + " back " + Quote(name));
+    });
+    m_sound.SetWriteListener([this](const SimMixerWrite& write) {
+        // The cards' mixers: control 1 is the recording volume, 3 the playback volume.
+        if (write.values.empty() || (write.controlId != 1 && write.controlId != 3))
+            return;
+        m_transcript.Event(std::string("mixer ") + (write.controlId == 3 ? "play " : "record ") +
+                           std::to_string(write.values[0]));
+    });
+    m_store->SetWriteObserver([this](const std::string& key, const std::string& name, const RegValue& value) {
+        if (m_scriptWriting || !SameKey(key, kProgramKeyPath))
+            return;
+        char number[16];
+        std::snprintf(number, sizeof number, "0x%08X", value.number);
+        m_transcript.Event("setting " + Quote(name) + " = " +
+                           (value.type == RegValue::Type::Dword ? std::string("dword ") + number : "text " + Quote(value.text)));
+    });
+    SetWizardAudioObserver(this);
+    m_host.exitObserver = [this](int code) {
+        if (!m_transcript.Muted())
+            m_transcript.Event("exit " + std::to_string(code));
+        m_stopped = true;
+        m_transcript.Mute();  // the process would be gone now
+    };
+}
+
+CScenarioRunner::~CScenarioRunner()
+{
+    m_clock.ReleaseWorkers(true);
+    SetWizardAudioObserver(nullptr);
+    m_store->SetWriteObserver({});
+    m_sound.SetWriteListener({});
+    m_cards->SetListedListener({});
+    m_bus.SetChangeListener({});
+    for (const auto& unit : m_units)
+        unit->SetObserver({});
+    m_cards.reset();
+    SetSoundSystem(nullptr);
+    SetHidBus(nullptr);
+    CHIDProtocol::SetMessagePump(nullptr);
+    SetMessageBoxes(nullptr);
+    SetFileDialogs(nullptr);
+    SetSettings(nullptr);
+    m_units.clear();
+    SetClock(nullptr);
+    if (m_removeFolder) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_folder, ec);
+    }
+}
+
+// --- the bench -----------------------------------------------------------------------
+
+std::shared_ptr<CSimUnit> CScenarioRunner::AddUnit(SimUnitKind kind, bool cardListedNow)
+{
+    auto unit = std::make_shared<CSimUnit>(DefaultSimUnitState(kind, static_cast<unsigned>(m_units.size())));
+    m_units.push_back(unit);
+    Watch(unit, static_cast<int>(m_units.size()));
+    (void)m_bus.Plug(unit);
+    m_cards->Follow(unit, cardListedNow);
+    return unit;
+}
+
+void CScenarioRunner::Watch(const std::shared_ptr<CSimUnit>& unit, int number)
+{
+    const std::string n = std::to_string(number);
+    // Called under the unit's lock: only the transcript is touched.
+    unit->SetObserver([this, n](const SimUnitEvent& e) {
+        switch (e.kind) {
+        case SimUnitEvent::Kind::Received: m_transcript.Event(n + "> " + HexBytes(e.bytes)); break;
+        case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
+        case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
+        case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
+        }
+    });
+}
+
+int CScenarioRunner::NumberOf(const CSimUnit* unit) const
+{
+    for (size_t i = 0; i < m_units.size(); ++i)
+        if (m_units[i].get() == unit)
+            return static_cast<int>(i + 1);
+    return 0;
+}
+
+// Looks at the bus and the sound cards as a device watch would, then lets the
+// windows handle what that brought.
+void CScenarioRunner::Settle()
+{
+    m_bus.Poll();
+    m_cards->Sync();
+    m_clock.Settle();
+    m_host.RunUntilIdle();
+}
+
+bool CScenarioRunner::WindowsHaveWork() const
+{
+    if (UiLoop().HasPosted())
+        return true;
+    const auto due = UiLoop().NextTimerDue();
+    return due && *due <= m_clock.NowMs();
+}
+
+// Virtual time passes in steps to each thing due on the way (a timer, a unit
+// leaving or coming back, a sound card being listed), each handled at its time.
+void CScenarioRunner::WaitFor(uint64_t ms)
+{
+    m_clock.ReleaseWorkers(false);
+    const uint64_t target = m_clock.NowMs() + ms;
+    Settle();
+    while (!m_stopped) {
+        std::optional<uint64_t> next = UiLoop().NextTimerDue();
+        const auto earlier = [&next](std::optional<uint64_t> due) {
+            if (due && (!next || *due < *next))
+                next = due;
+        };
+        for (const auto& unit : m_units)
+            earlier(unit->NextChangeDueMs());
+        earlier(m_cards->NextCardDueMs());
+        const CQuorvelVK550ConfigDlg* wizard = Wizard();
+        if (!next || *next > target || (m_inWizard && (!wizard || wizard->IsEnded())))
+            break;
+        m_clock.AdvanceTo(std::max(*next, m_clock.NowMs() + 1));
+        Settle();
+    }
+    if (!m_stopped) {
+        m_clock.AdvanceTo(target);
+        Settle();
+    }
+}
+
+// --- the run -------------------------------------------------------------------------
+
+int CScenarioRunner::Run(const std::vector<Step>& steps, std::optional<ScriptError>& error)
+{
+    m_uiThread = std::this_thread::get_id();
+    m_clock.SetWindowThread(m_uiThread);
+    m_steps = &steps;
+    m_next = 0;
+    while (!m_stopped && m_next < steps.size()) {
+        const Step& step = steps[m_next++];
+        if (step.verb == Verb::Start)
+            RunWizard();
+        else if (!m_wizardRan)
+            Do(step);
+        else
+            DoAfterWizard(step);
+    }
+    error = m_error;
+    if (m_error)
+        return kRunScriptError;
+    return m_failed ? kRunFailed : kRunOk;
+}
+
+void CScenarioRunner::RunWizard()
+{
+    CQuorvelVK550ConfigApp app;
+    app.m_attach = [this](CDialog& window) -> std::shared_ptr<void> {
+        // The device watch: every change on the bus reaches the window as a notification.
+        m_bus.SetChangeListener([&window] { (void)window.Post(WM_DEVICECHANGE, 7, 0); });
+        return std::shared_ptr<void>(nullptr, [this](void*) {
+            m_bus.SetChangeListener({});
+            // The window goes: its engines end with it, without waiting for virtual time.
+            m_clock.ReleaseWorkers(true);
+        });
+    };
+    m_inWizard = true;
+    m_wizardRan = true;
+    QueuePump();
+    (void)app.InitInstance();
+    m_inWizard = false;
+    if (m_stopped)
+        return;
+    Poll();
+    m_transcript.Event("end " + std::to_string(app.m_nDialogResult));
+    m_transcript.Event("exit 0");
+}
+
+void CScenarioRunner::QueuePump()
+{
+    m_host.Then([this](CHeadlessHost&) { Pump(); });
+}
+
+// Runs when the innermost modal loop is idle: the next step, or, when none is
+// left, the run has stalled.
+void CScenarioRunner::Pump()
+{
+    if (m_stopped)
+        return;
+    // What the engine's workers were due to do is done, and what they posted is
+    // handled by the loop before the next step.
+    m_clock.ReleaseWorkers(false);
+    m_clock.Settle();
+    if (WindowsHaveWork()) {
+        QueuePump();
+        return;
+    }
+    if (m_next >= m_steps->size()) {
+        Stall();
+        return;
+    }
+    const Step& step = (*m_steps)[m_next++];
+    QueuePump();  // first: the step may open a nested loop that needs the next one
+    Poll();
+    Do(step);
+}
+
+void CScenarioRunner::Stall()
+{
+    Poll();
+    m_transcript.Event("stalled");
+    m_failed = true;
+    Stop();
+}
+
+// Ends every loop at once, printing nothing more.
+void CScenarioRunner::Stop()
+{
+    m_transcript.Mute();
+    m_stopped = true;
+    m_clock.ReleaseWorkers(true);
+    if (m_inWizard)
+        m_host.ExitProcess(0);
+}
+
+void CScenarioRunner::Fail(int line, const std::string& what)
+{
+    m_failed = true;
+    m_transcript.Event("expect failed " + std::to_string(line) + ": " + what);
+}
+
+void CScenarioRunner::ScriptFault(int line, const std::string& reason)
+{
+    if (!m_error)
+        m_error = ScriptError{line, reason};
+    Stop();
+}
+
+std::optional<Step> CScenarioRunner::TakeNext(Verb verb)
+{
+    // Only the window thread follows the script.
+    if (std::this_thread::get_id() != m_uiThread || m_stopped || !m_steps || m_next >= m_steps->size())
+        return std::nullopt;
+    const Step& next = (*m_steps)[m_next];
+    if (next.verb != verb)
+        return std::nullopt;
+    ++m_next;
+    return next;
+}
+
+CQuorvelVK550ConfigDlg* CScenarioRunner::Wizard() const
+{
+    return dynamic_cast<CQuorvelVK550ConfigDlg*>(CDialog::MainWindow());
+}
+
+// The page the wizard is on and the channel its inputs page shows, printed when
+// they change; only the window thread looks.
+void CScenarioRunner::Poll()
+{
+    if (std::this_thread::get_id() != m_uiThread)
+        return;
+    CQuorvelVK550ConfigDlg* wizard = Wizard();
+    if (!wizard || !wizard->HasWindow())
+        return;
+    // Before the first page set-up the wizard shows no page at all.
+    if (wizard->m_nPage != m_lastPage && !wizard->GetDlgItemText(1008).empty()) {
+        m_lastPage = wizard->m_nPage;
+        m_transcript.Event("page " + std::to_string(m_lastPage));
+    }
+    CDialog* active = m_host.ActiveModal();
+    int channel = 0;
+    if (active && &active->Template() == &kInputsTemplate) {
+        // The title names the selected channel: "... Input N Setup".
+        const std::string title = active->GetDlgItemText(1008);
+        const size_t at = title.find("Input ");
+        if (at != std::string::npos && at + 6 < title.size() && title[at + 6] >= '1' && title[at + 6] <= '4')
+            channel = title[at + 6] - '0';
+    }
+    if (channel != m_lastChannel) {
+        m_lastChannel = channel;
+        if (channel != 0)
+            m_transcript.Event("inputs channel " + std::to_string(channel));
+    }
+}
+
+void CScenarioRunner::EngineStarted(const CWizardAudio&, int mode)
+{
+    m_clock.ReleaseWorkers(false);
+    // Modes 5 and 10 play, 8 and 9 record: one worker thread each.
+    if (mode == kModePlay || mode == kModePlayBack || mode == kModeMonitor || mode == kModeRecord)
+        m_clock.ExpectWorkers(1);
+    m_transcript.Event("engine start " + std::to_string(mode));
+}
+
+void CScenarioRunner::EngineStopped(const CWizardAudio&)
+{
+    m_transcript.Event("engine stop");
+    // Stopping waits for the workers in real time: their sleeps must not wait for virtual time.
+    m_clock.ReleaseWorkers(true);
+}
+
+}  // namespace vk::scenario

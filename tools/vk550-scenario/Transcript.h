@@ -1,0 +1,36 @@
+#pragma once
+// The transcript: one event per line, in the order the events happen. Lines may
+// come from any thread; each is written whole.
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+
+namespace vk::scenario {
+
+class CTranscript {
+public:
+    using Sink = std::function<void(const std::string& line)>;
+    explicit CTranscript(Sink sink) : m_sink(std::move(sink)) {}
+
+    void Event(const std::string& line);
+    // From now on nothing more is printed (the run has ended).
+    void Mute();
+    [[nodiscard]] bool Muted() const;
+
+private:
+    Sink m_sink;
+    mutable std::mutex m_mutex;
+    bool m_muted = false;
+};
+
+// A text in double quotes with C escapes, so that it stays on one line.
+[[nodiscard]] std::string Quote(const std::string& text);
+// Bytes as upper-case hex pairs separated by blanks.
+[[nodiscard]] std::string HexBytes(std::span<const uint8_t> bytes);
+// 0x and four (or more) upper-case hex digits.
+[[nodiscard]] std::string Hex4(unsigned value);
+
+}  // namespace vk::scenario

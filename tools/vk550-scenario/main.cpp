@@ -1,0 +1,78 @@
+// vk550-scenario: replays a script of user actions on the real wizard against
+// simulated units and prints what happened (see tools/vk550-scenario/README.md).
+#include "ScenarioRunner.h"
+#include "Script.h"
+#include "sim/unit/SimSystem.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+int Usage(FILE* out, int code)
+{
+    std::fprintf(out, "usage: vk550-scenario [--units=KIND] [--config-dir=DIR] [SCRIPT]\n"
+                      "  KIND: new (default), stand-alone, master, slave, master+slave\n"
+                      "  without SCRIPT the script is read from standard input\n"
+                      "exit: 0 the script ran or the wizard ended, 1 an expectation failed or the wizard stalled,\n"
+                      "      2 the script cannot be run (SCRIPT:LINE: reason on standard error)\n");
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    vk::scenario::RunnerOptions options;
+    const char* scriptPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strncmp(arg, "--units=", 8) == 0)
+            options.units = arg + 8;
+        else if (std::strncmp(arg, "--config-dir=", 13) == 0 && arg[13] != '\0')
+            options.configDir = arg + 13;
+        else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+            return Usage(stdout, 0);
+        else if (arg[0] != '-' && !scriptPath)
+            scriptPath = arg;
+        else
+            return Usage(stderr, vk::scenario::kRunScriptError);
+    }
+    if (!vk::IsSimulatedKind(options.units)) {
+        std::fprintf(stderr, "vk550-scenario: unknown kind of units: %s\n", options.units.c_str());
+        return vk::scenario::kRunScriptError;
+    }
+
+    const std::string name = scriptPath ? scriptPath : "<stdin>";
+    std::string text;
+    if (scriptPath) {
+        std::ifstream in(scriptPath, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "%s:0: cannot be read\n", name.c_str());
+            return vk::scenario::kRunScriptError;
+        }
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    } else {
+        text.assign(std::istreambuf_iterator<char>(std::cin), {});
+    }
+
+    vk::scenario::CScenarioRunner runner(options, [](const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    });
+    const auto parsed = vk::scenario::ParseScript(text, runner.InitialUnits());
+    if (parsed.error) {
+        std::fprintf(stderr, "%s:%d: %s\n", name.c_str(), parsed.error->line, parsed.error->reason.c_str());
+        return vk::scenario::kRunScriptError;
+    }
+    std::optional<vk::scenario::ScriptError> error;
+    const int code = runner.Run(parsed.steps, error);
+    if (error)
+        std::fprintf(stderr, "%s:%d: %s\n", name.c_str(), error->line, error->reason.c_str());
+    return code;
+}
