@@ -24,7 +24,7 @@
 #include "program/ProgramSetup.h"
 #include "resources/ControlIds.h"
 #include "tests/audio/echo/TestWav.h"
-#include "tests/realstack/RealStackBed.h"
+#include "tools/vk550-scenario/realstack/RealStackBed.h"
 
 namespace vk {
 namespace {

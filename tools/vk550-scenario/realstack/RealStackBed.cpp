@@ -1,4 +1,4 @@
-#include "tests/realstack/RealStackBed.h"
+#include "tools/vk550-scenario/realstack/RealStackBed.h"
 
 #include <sys/stat.h>
 
@@ -17,7 +17,7 @@ namespace {
 constexpr auto kStepPeriod = std::chrono::milliseconds(10);
 }  // namespace
 
-CRealStackBed::CRealStackBed(RealStackOptions options) : m_options(options) {}
+CRealStackBed::CRealStackBed() = default;
 
 CRealStackBed::~CRealStackBed()
 {
@@ -85,6 +85,7 @@ int CRealStackBed::Attach(std::shared_ptr<CSimUnit> unit, bool cardListedNow)
             f.generation = unit->Generation();
             f.listAtMs = 0;
             f.pendingName = unit->UsbName();
+            f.announce = false;
         }
         m_units.push_back(std::move(f));
         number = static_cast<int>(m_units.size());
@@ -152,6 +153,7 @@ void CRealStackBed::Step()
     struct Change {
         int number;
         std::string name;  // "" unlists
+        bool announce = true;
     };
     std::vector<Change> changes;
     {
@@ -171,12 +173,16 @@ void CRealStackBed::Step()
             }
             if (generation != f.generation) {
                 f.generation = generation;
-                f.listAtMs = now + m_options.cardDelayMs;
+                f.announce = true;
+                const auto after = f.unit->ResetTiming().cardAfterMs;
+                f.listAtMs.reset();
+                if (after)
+                    f.listAtMs = f.unit->AppearedAtMs() + *after;
                 f.pendingName = f.unit->UsbName();
             }
             if (f.listAtMs && now >= *f.listAtMs) {
                 f.listAtMs.reset();
-                changes.push_back({number, f.pendingName});
+                changes.push_back({number, f.pendingName, f.announce});
             }
         }
     }
@@ -190,7 +196,7 @@ void CRealStackBed::Step()
             std::lock_guard lock(m_mutex);
             m_units[static_cast<size_t>(c.number - 1)].listedName = c.name;
         }
-        if (onCard && (listed || c.name.empty()))
+        if (onCard && c.announce && (listed || c.name.empty()))
             onCard(c.number, c.name);
     }
 }

@@ -3,8 +3,8 @@
 // a hidraw device of a umockdev test bed (udev events included), and its sound
 // card is a playback and a recording device of a private PulseAudio server,
 // listed under the unit's current endpoint name a while after the unit appears
-// (as a real card is, later than the command interface) and unlisted when it
-// leaves. The bed keeps private runtime, settings and server folders in one
+// (as a real card is, later than the command interface: the unit's
+// SimResetTiming::cardAfterMs, never when unset) and unlisted when it leaves. The bed keeps private runtime, settings and server folders in one
 // temporary folder and removes them, the server included, when it goes.
 //
 // The process must run under umockdev's preload (CUmockdevBed::PreloadActive)
@@ -26,18 +26,13 @@
 #include "platform/settings/SettingsStore.h"
 #include "sim/unit/SimUnit.h"
 #include "tests/platform/hid/umockdev/UmockdevBed.h"
-#include "tests/realstack/SoundServer.h"
+#include "tools/vk550-scenario/realstack/SoundServer.h"
 
 namespace vk::test {
 
-struct RealStackOptions {
-    // How long after the unit appears its sound card is listed.
-    uint32_t cardDelayMs = 1500;
-};
-
 class CRealStackBed {
 public:
-    explicit CRealStackBed(RealStackOptions options = {});
+    CRealStackBed();
     ~CRealStackBed();
     CRealStackBed(const CRealStackBed&) = delete;
     CRealStackBed& operator=(const CRealStackBed&) = delete;
@@ -66,8 +61,8 @@ public:
     [[nodiscard]] CPrivateSoundServer& Sound() { return *m_sound; }
     [[nodiscard]] CSettingsStore& Settings() { return *m_store; }
 
-    // Called on the bed's thread whenever a card was listed (number, name) or
-    // unlisted (number, ""); set before Start.
+    // Called on the bed's thread whenever a card was listed after its unit
+    // appeared (number, name) or unlisted (number, ""); set before Start.
     std::function<void(int, const std::string&)> onCard;
 
 private:
@@ -77,12 +72,12 @@ private:
         std::optional<uint64_t> listAtMs;  // when the card of this appearance is due
         std::string pendingName;
         std::string listedName;
+        bool announce = true;  // the first card of a unit on the bus from the start is not news
     };
 
     void Run();
     void Step();
 
-    RealStackOptions m_options;
     std::filesystem::path m_folder;
     std::unique_ptr<CUmockdevBed> m_bed;
     std::unique_ptr<CPrivateSoundServer> m_sound;

@@ -1,4 +1,4 @@
-#include "tests/realstack/SoundServer.h"
+#include "tools/vk550-scenario/realstack/SoundServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
