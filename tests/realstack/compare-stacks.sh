@@ -7,7 +7,9 @@
 #
 # Left aside: "card N back" (a real card is listed by the sound server's own
 # clock, so where its line falls among the others varies) and "mixer" lines (the
-# real stack's volumes are the sound server's, not observed).
+# real stack's volumes are the sound server's, not observed), and the real
+# stack's own "sound N heard|silent" lines (what reached a card's playback
+# device), of which none may say silent.
 #
 # A known difference between the stacks is written down next to the script as
 # NAME.stack-diff (plain `diff SIM REAL` of the lines compared, reviewed by
@@ -30,7 +32,7 @@ start=$(date +%s%N)
 echo "exit $?" >>"$work/real"
 took=$(( ($(date +%s%N) - start) / 1000000 ))
 
-keep() { grep -v -E '^(card [0-9]+ back |mixer )' "$1"; }
+keep() { grep -v -E '^(card [0-9]+ back |mixer |sound [0-9]+ )' "$1"; }
 keep "$work/sim" >"$work/sim.kept"
 keep "$work/real" >"$work/real.kept"
 commands=$(grep -c -E '^[0-9]+> ' "$work/real")
@@ -39,6 +41,11 @@ if ! grep -q -E '^[0-9]+> ' "$work/sim" || [ "$(tail -n 1 "$work/sim")" != "exit
     grep -q -E '^(expect failed|stalled)' "$work/sim"; then
     echo "the scenario does not pass on the simulated stack:"
     cat "$work/sim" "$work/sim.err"
+    exit 1
+fi
+if grep -q -E '^sound [0-9]+ silent' "$work/real"; then
+    echo "an engine played to a card whose playback device heard nothing:"
+    cat "$work/real"
     exit 1
 fi
 diff "$work/sim.kept" "$work/real.kept" >"$work/diff"

@@ -305,11 +305,34 @@ void CRealStackRunner::Poll()
     }
 }
 
-void CRealStackRunner::EngineStarted(const CWizardAudio&, int mode)
+void CRealStackRunner::EngineStarted(const CWizardAudio& engine, int mode)
 {
     m_transcript.Event("engine start " + std::to_string(mode));
+    if (mode != kModePlay && mode != kModePlayBack)
+        return;
+    // The unit whose card the engine plays to: its name holds the engine's pattern.
+    for (int n = 1; m_bed->Unit(n); ++n) {
+        const std::string card = m_bed->CardName(n);
+        if (!card.empty() && !engine.m_strOutDevice.empty() && card.find(engine.m_strOutDevice) != std::string::npos &&
+            m_bed->Sound().BeginMonitor(n)) {
+            m_monitored.emplace_back(&engine, n);
+            return;
+        }
+    }
 }
 
-void CRealStackRunner::EngineStopped(const CWizardAudio&) { m_transcript.Event("engine stop"); }
+void CRealStackRunner::EngineStopped(const CWizardAudio& engine)
+{
+    m_transcript.Event("engine stop");
+    const auto it = std::find_if(m_monitored.begin(), m_monitored.end(), [&](const auto& m) { return m.first == &engine; });
+    if (it == m_monitored.end())
+        return;
+    const int n = it->second;
+    m_monitored.erase(it);
+    // A tenth of full scale: the test sounds are far louder, silence far quieter.
+    constexpr int kHeard = 3277;
+    const int peak = m_bed->Sound().EndMonitor(n);
+    m_transcript.Event("sound " + std::to_string(n) + (peak >= kHeard ? " heard" : " silent"));
+}
 
 }  // namespace vk::scenario

@@ -102,6 +102,8 @@ private:
     std::vector<size_t> m_stepDepths;
     int m_lastPage = -1;
     int m_lastChannel = 0;
+    // Playing engines and the unit whose playback device's monitor records them.
+    std::vector<std::pair<const CWizardAudio*, int>> m_monitored;
 };
 
 }  // namespace vk::scenario
