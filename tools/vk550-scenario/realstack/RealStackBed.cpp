@@ -163,10 +163,9 @@ void CRealStackBed::Step()
             const int number = static_cast<int>(i + 1);
             const bool present = f.unit->Present();
             const uint64_t generation = f.unit->Generation();
-            if (!f.listedName.empty() && (!present || generation != f.generation)) {
+            // A card is named as listed until the server has dropped it.
+            if (!f.listedName.empty() && (!present || generation != f.generation))
                 changes.push_back({number, ""});
-                f.listedName.clear();
-            }
             if (!present) {
                 f.listAtMs.reset();
                 continue;
@@ -192,7 +191,7 @@ void CRealStackBed::Step()
             m_sound->UnlistCard(c.number);
         else
             listed = m_sound->ListCard(c.number, c.name);
-        if (listed) {
+        if (listed || c.name.empty()) {
             std::lock_guard lock(m_mutex);
             m_units[static_cast<size_t>(c.number - 1)].listedName = c.name;
         }
