@@ -1,9 +1,12 @@
 #include "tools/vk550-scenario/realstack/RealStackBed.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/clock/Clock.h"
@@ -15,6 +18,32 @@ namespace fs = std::filesystem;
 namespace {
 // The bed follows the units this often: udev events and cards come this late at most.
 constexpr auto kStepPeriod = std::chrono::milliseconds(10);
+
+// A run that was killed leaves its folder and its sound server behind (the
+// server runs in a session of its own). Old ones go: the server only when its
+// command line names the folder, so a recycled process id is never hit.
+void RemoveLeftovers()
+{
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (auto it = fs::directory_iterator("/tmp", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const fs::path folder = it->path();
+        if (folder.filename().string().rfind("vk-rs-", 0) != 0 || !it->is_directory(ec))
+            continue;
+        const auto written = fs::last_write_time(folder, ec);
+        if (ec || now - written < std::chrono::minutes(10))
+            continue;
+        std::ifstream pidFile(folder / "pa" / "pid");
+        long pid = 0;
+        if (pidFile >> pid && pid > 1) {
+            std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+            const std::string command((std::istreambuf_iterator<char>(cmdline)), {});
+            if (command.find(folder.string() + "/") != std::string::npos)
+                ::kill(static_cast<pid_t>(pid), SIGTERM);
+        }
+        fs::remove_all(folder, ec);
+    }
+}
 }  // namespace
 
 CRealStackBed::CRealStackBed() = default;
@@ -47,6 +76,8 @@ bool CRealStackBed::Start(std::string* error)
     };
     if (!CUmockdevBed::PreloadActive())
         return fail("umockdev's preload library is not active in this process");
+    RemoveLeftovers();
+    CUmockdevBed::RemoveLeftovers();
     // Short: the sound server's socket lives below it.
     char pattern[] = "/tmp/vk-rs-XXXXXX";
     if (!::mkdtemp(pattern))
@@ -136,9 +167,16 @@ std::string CRealStackBed::DevNode(int number)
 void CRealStackBed::Run()
 {
     std::unique_lock lock(m_mutex);
+    auto touched = std::chrono::steady_clock::now();
     while (!m_stop) {
         lock.unlock();
         Step();
+        // A live bed's folder stays young: other runs leave it alone.
+        if (std::chrono::steady_clock::now() - touched > std::chrono::minutes(1)) {
+            touched = std::chrono::steady_clock::now();
+            std::error_code ec;
+            fs::last_write_time(m_folder, fs::file_time_type::clock::now(), ec);
+        }
         lock.lock();
         m_wake.wait_for(lock, kStepPeriod, [this] { return m_stop; });
     }
