@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/sound/SoundTypes.h"
+
 namespace vk {
 
 constexpr double kEchoReductionLimit = 30.0;  // dB or more passes
@@ -28,6 +30,20 @@ struct EchoWindow {
 [[nodiscard]] EchoWindow EchoWindowA(uint32_t rate);
 // 2.2 s to 4.0 s: what is left of it afterwards.
 [[nodiscard]] EchoWindow EchoWindowB(uint32_t rate);
+
+// The level in dB of full scale of a spread (standard deviation) of 16-bit
+// samples: 20 x log10(sigma) - 90.309, taken in double and rounded to float.
+// Not defined for sigma <= 0 (the caller reports kSilentLevel).
+[[nodiscard]] float EchoLevelDb(float sigma);
+
+// The spread of samples from their count, sum and sum of squares (exact
+// integers), divided by count - 1; 0 for fewer than two samples.
+[[nodiscard]] double EchoVariance(uint64_t count, int64_t sum, uint64_t squares);
+
+// Why the echo figures cannot be computed from a recording of this format, or
+// empty when they can: they need 16-bit PCM samples, mono or stereo (left
+// channel). `format` points to the whole format block (18 + cbSize bytes).
+[[nodiscard]] std::string EchoFormatProblem(const WAVEFORMATEX& format);
 
 [[nodiscard]] inline bool EchoReductionPasses(double figure) { return figure >= kEchoReductionLimit; }
 [[nodiscard]] inline bool ResidualEchoPasses(double figure) { return figure <= kResidualEchoLimit; }

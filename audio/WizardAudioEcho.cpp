@@ -2,9 +2,11 @@
 // test, read through a CWaveReader.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "audio/EchoFigures.h"
@@ -15,30 +17,50 @@
 namespace vk {
 namespace {
 
-constexpr uint32_t kPieceSamples = 1024;  // 2048 bytes of channel data per read
-// 20 x log10(32768): a full-scale square wave reads about 0 dB.
-constexpr double kFullScaleDb = 90.309;
+// Frames per read: large blocks, so that a long window costs few reads and the
+// reads go straight into our memory (past the file layer's own buffer).
+constexpr uint32_t kBlockFrames = 32768;
 
-[[nodiscard]] int16_t SampleAt(const uint8_t* bytes)
+static_assert(std::endian::native == std::endian::little, "samples are read in place as little-endian words");
+
+// The sample count, sum and sum of squares of a window, exact.
+struct WindowSums {
+    uint64_t count = 0;
+    int64_t sum = 0;
+    uint64_t squares = 0;
+};
+
+// Adds up `count` samples, every `stride`-th word from `words`.
+void AddUp(const int16_t* words, size_t count, size_t stride, WindowSums& sums)
 {
-    return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | bytes[1] << 8));
+    int64_t sum = 0;
+    uint64_t squares = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t x = words[i * stride];
+        sum += x;
+        squares += static_cast<uint32_t>(x * x);
+    }
+    sums.count += count;
+    sums.sum += sum;
+    sums.squares += squares;
 }
 
-// Hands the window's samples of the selected channel to visit, piece by piece
-// (bytes of 16-bit little-endian samples and their count). False when the data
-// ends inside the window.
-template <typename Visit>
-[[nodiscard]] bool ForEachPiece(CWaveReader& reader, int channel, uint64_t samples, Visit&& visit)
+// Reads the window's samples of the selected channel (channel 0: every sample
+// of a mono file; 1: the left, any other: the right word of each 4-byte frame)
+// in one pass. False when the data ends inside the window.
+[[nodiscard]] bool SumWindow(CWaveReader& reader, int channel, uint64_t samples, WindowSums& sums)
 {
-    uint8_t piece[4 * kPieceSamples];  // a stereo read takes two words per channel sample
+    const uint32_t frameWords = channel == 0 ? 1 : 2;
+    const size_t pick = channel == 0 || channel == 1 ? 0 : 1;
+    const auto block = std::make_unique<int16_t[]>(size_t{kBlockFrames} * frameWords);
     while (samples > 0) {
-        const auto wanted = static_cast<uint32_t>(std::min<uint64_t>(samples, kPieceSamples));
-        const uint32_t words = channel == 0 ? wanted : 2 * wanted;
-        const uint32_t got = std::min(reader.ReadChannel(piece, words, channel) / 2, wanted);
-        if (got == 0)
+        const auto frames = static_cast<uint32_t>(std::min<uint64_t>(samples, kBlockFrames));
+        const uint32_t got = reader.Read(block.get(), frames * frameWords * 2);
+        const uint32_t whole = std::min(got / (frameWords * 2), frames);  // a cut frame at the end is not a sample
+        if (whole == 0)
             return false;
-        visit(piece, got);
-        samples -= got;
+        AddUp(block.get() + pick, whole, frameWords, sums);
+        samples -= whole;
     }
     return true;
 }
@@ -65,16 +87,15 @@ void ShowBeyondEnd(const CWaveReader& reader)
                   "Trying to read beyond EOF:");
 }
 
-// Both passes read the same window; false (after its message) when one cannot.
-template <typename Visit>
-[[nodiscard]] bool ReadWindow(CWaveReader& reader, int channel, uint64_t start, uint64_t samples, Visit&& visit)
+// False (after its message) when the window cannot be read.
+[[nodiscard]] bool ReadWindow(CWaveReader& reader, int channel, uint64_t start, uint64_t samples, WindowSums& sums)
 {
     switch (SeekToWindow(reader, channel, start)) {
     case Seek::Failed: ShowReadError(reader); return false;
     case Seek::BeyondEnd: ShowBeyondEnd(reader); return false;
     case Seek::Done: break;
     }
-    if (!ForEachPiece(reader, channel, samples, visit)) {
+    if (!SumWindow(reader, channel, samples, sums)) {
         ShowBeyondEnd(reader);
         return false;
     }
@@ -99,38 +120,17 @@ bool CWizardAudio::OpenWaveFile(std::unique_ptr<CWaveReader>& slot, const std::s
     return true;
 }
 
+// One pass over the window: the exact integer sums give the spread around the
+// mean without a second reading of the file.
 float CWizardAudio::CalcRMS(CWaveReader& reader, int channel, uint64_t start, uint64_t length)
 {
-    const uint64_t samples = length / 2;
-    // Sums of 16-bit samples stay far below 2^53, so an integer sum is exactly
-    // the double sum, in any order; it just runs faster.
-    int64_t sum = 0;
-    const auto addUp = [&](const uint8_t* bytes, uint32_t count) {
-        int64_t pieceSum = 0;
-        for (uint32_t i = 0; i < count; ++i)
-            pieceSum += SampleAt(bytes + 2 * i);
-        sum += pieceSum;
-    };
-    if (!ReadWindow(reader, channel, start, samples, addUp))
+    WindowSums sums;
+    if (!ReadWindow(reader, channel, start, length / 2, sums))
         return 0.0f;
-    const double mean = static_cast<double>(sum) / static_cast<double>(samples);
-
-    double squares = 0.0;
-    const auto addSquares = [&](const uint8_t* bytes, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i) {
-            const double deviation = SampleAt(bytes + 2 * i) - mean;
-            squares += deviation * deviation;
-        }
-    };
-    if (!ReadWindow(reader, channel, start, samples, addSquares))
-        return 0.0f;
-
-    // Fewer than two samples have no spread to speak of.
-    const double variance = samples > 1 ? squares / static_cast<double>(samples - 1) : 0.0;
-    const auto sigma = static_cast<float>(std::sqrt(variance));
+    const auto sigma = static_cast<float>(std::sqrt(EchoVariance(sums.count, sums.sum, sums.squares)));
     if (!(sigma > 0.0f))
         return kSilentLevel;
-    return static_cast<float>(20.0 * std::log10(sigma) - kFullScaleDb);
+    return EchoLevelDb(sigma);
 }
 
 bool CWizardAudio::RunEchoTest(const std::string& path, double& figure, bool reduction)
@@ -141,21 +141,34 @@ bool CWizardAudio::RunEchoTest(const std::string& path, double& figure, bool red
         return false;
     }
     CWaveReader& file = *m_pCheckFile;
+    // Samples the figures cannot be computed from (not 16-bit PCM mono or
+    // stereo) make the file as unusable as one that cannot be opened.
+    if (!EchoFormatProblem(*file.m_pFormat).empty()) {
+        AfxMessageBox(StrFormat("Unable to open file: %s", path.c_str()), MB_OK, "WaveOpen");
+        m_pCheckFile.reset();
+        return false;
+    }
     const uint32_t rate = file.m_pFormat->nSamplesPerSec;
-    const int channel = file.m_pFormat->nChannels == 1 ? 0 : 1;  // any other count: left of a stereo frame
+    const int channel = file.m_pFormat->nChannels == 1 ? 0 : 1;  // stereo: the left sample of each frame
+    const EchoWindow a = EchoWindowA(rate);
     const EchoWindow b = EchoWindowB(rate);
+    bool passed = false;
     if (reduction) {
-        const EchoWindow a = EchoWindowA(rate);
         const float levelA = CalcRMS(file, channel, a.start, a.length);
         const float levelB = CalcRMS(file, channel, b.start, b.length);
         const float difference = levelA - levelB;
         figure = difference;
+        passed = EchoReductionPasses(figure);
     } else {
         figure = CalcRMS(file, channel, b.start, b.length);
+        // Little echo proves nothing when the test signal never reached the
+        // microphone: a window A without any spread (a dead or disconnected
+        // microphone, digital silence, an empty window) fails the test.
+        passed = ResidualEchoPasses(figure) && CalcRMS(file, channel, a.start, a.length) != kSilentLevel;
     }
     file.Close();
     m_pCheckFile.reset();
-    return reduction ? EchoReductionPasses(figure) : ResidualEchoPasses(figure);
+    return passed;
 }
 
 bool CWizardAudio::EchoReductionTest(const std::string& path, double& figure)

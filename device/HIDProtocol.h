@@ -9,6 +9,7 @@
 // their own file (HIDProtocolTransport.cpp, HIDProtocolTransact.cpp, ...).
 
 #include "platform/hid/HidBus.h"
+#include "platform/ipc/KeptWindow.h"
 #include "platform/ipc/ViewerRecord.h"
 #include "platform/ipc/WindowDirectory.h"
 #include "platform/post/MessageTarget.h"
@@ -83,6 +84,13 @@ struct HardwareConfig {
     std::array<uint8_t, 4> hardwareVersion{};
 };
 
+// A long command: 0xF0, the sub-command, then the argument bytes 2..7 (0 when unused).
+[[nodiscard]] constexpr CommandBlock LongCommand(uint16_t code, uint8_t b2 = 0, uint8_t b3 = 0, uint8_t b4 = 0,
+                                                 uint8_t b5 = 0, uint8_t b6 = 0, uint8_t b7 = 0)
+{
+    return {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), b2, b3, b4, b5, b6, b7};
+}
+
 // A long-command result with the unit's error convention applied: an answer with
 // bit 7 of byte 2 set and error number 0xFF..0xFB in byte 7 gives -2..-6.
 [[nodiscard]] int DecodeUnitResult(int result, const CommandBlock& answer);
@@ -104,6 +112,9 @@ public:
     // Selects the last command interface that passes the filter and opens it.
     // True when a unit was selected, even if opening it failed.
     bool OpenUnit(int productFilter, bool readIdentity);
+    // The same for the command interface of a family unit at this path (as
+    // ListUnits gives it): several units may share a product id.
+    bool OpenUnitAt(const std::string& path, bool readIdentity);
     void CloseUnit();
     // True when the unit is open and answers the presence check; a unit that does
     // not answer is closed.
@@ -148,6 +159,8 @@ public:
 private:
     // --- transport ---
     [[nodiscard]] std::vector<HIDDeviceEntry> Enumerate();
+    // Rebuilds the device list, selects the last entry `wanted` accepts and opens it.
+    bool SelectAndOpen(const std::function<bool(const HIDDeviceEntry&)>& wanted, bool readIdentity);
     [[nodiscard]] bool OpenEntry(HIDDeviceEntry& entry, const std::string& path, const HidOpenMode& mode,
                                  bool readCaps);
     void CloseEntries();
@@ -166,7 +179,7 @@ private:
     };
     // The loop both forms share: at most two sendings, at most 40 reads after each.
     [[nodiscard]] int RunTransaction(const std::function<bool()>& send, const std::function<Verdict()>& judge,
-                                     bool reopenAfterRejects, uint32_t timeoutMs, IRemoteWindow* viewer);
+                                     bool reopenAfterRejects, uint32_t timeoutMs);
     void SendViewerRecord(IRemoteWindow* viewer, ViewerKind kind);
     void FillViewerBytes(std::span<const uint8_t> bytes);
 
@@ -178,6 +191,9 @@ private:
     HIDDeviceEntry m_readEntry;
     bool m_bOpen = false;
     ViewerRecord m_viewerRecord;
+    // The traffic viewer, kept between transactions; looked up again at the next
+    // transaction when a record did not reach it, or when there was none.
+    CKeptWindow m_viewer{kViewerWindowTitle};
 
     // -----------------------------------------------------------------------
     // Parameter access (HIDProtocolParameters.cpp)
@@ -203,6 +219,7 @@ public:
 
     // Lines of the main PIC (line words: [0] = lines 16..31, [1] = lines 0..15).
     // With persist the stored copy is updated too. True when the unit accepted.
+    // Only the main PIC has lines: another selector fails without sending.
     bool SetPicLine(int line, int value, bool persist, int pic = kMainPic);
     // The caller's words are never changed; a rejection's detail byte is kept
     // in GetLastPicErrorDetail().
@@ -222,6 +239,9 @@ public:
 private:
     [[nodiscard]] bool ParameterAccessAllowed() const;
     [[nodiscard]] int TransactParameter(const CommandBlock& command, CommandBlock& answer);
+    // The elements of an array or text write (after its header): all are sent;
+    // the result is the first rejection's error, else the last answer code.
+    [[nodiscard]] int WriteArrayElements(size_t count, const std::function<CommandBlock(uint8_t)>& element);
     [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;
     [[nodiscard]] int ReadChannel(int channel, CommandBlock& answer);
 

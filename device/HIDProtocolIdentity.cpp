@@ -12,6 +12,24 @@
 namespace vk {
 namespace {
 
+// Short commands of the identification.
+constexpr uint16_t kProductCode = 0x9000;
+constexpr uint16_t kSoftwareVersion = 0xA000;
+constexpr uint16_t kProtocolVersion = 0xA400;
+constexpr uint16_t kBeforeIdentityRead = 0xB600;
+constexpr uint16_t kIdentifierNibbles = 0xB300;  // + nibble number (7 = most significant) x 0x10
+constexpr uint16_t kStatusWord = 0x36FF;         // bit 7: the protection jumper may block reads
+constexpr uint16_t kInterfaceStatusOld = 0x40FF;  // bit 3 clear: line active (software before 5.0)
+constexpr uint16_t kInterfaceStatus = 0x41FF;     // bit 1 clear: line active
+constexpr uint16_t kLineSwitchOff = 0x2080;
+constexpr uint16_t kLineSwitchOn = 0x2180;
+// Long commands of the identification.
+constexpr uint16_t kReadHardwareConfig = 0xF003;
+constexpr uint16_t kReadUnitIdentifier = 0xF005;
+constexpr uint16_t kMainPicRequest = 0xF011;
+constexpr uint16_t kInterfacePicRequest = 0xF021;
+constexpr uint16_t kReadSerialChunk = 0xF01A;
+
 constexpr uint32_t kUnitIdUnread = 0xFFFFFFFF;
 constexpr uint32_t kUnitIdNotSupported = 0xFFFFFFFE;
 constexpr uint32_t kUnitIdProtected = 0x00010000;  // what a protected unit reports
@@ -31,10 +49,6 @@ constexpr ProductNameEntry kProductNames[] = {
     {0x1017, "HX 250/650"},
 };
 
-CommandBlock Block(uint16_t code, uint8_t b2 = 0, uint8_t b3 = 0)
-{
-    return {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), b2, b3, 0, 0, 0, 0};
-}
 
 std::string Format(const char* format, auto... values)
 {
@@ -96,10 +110,10 @@ void CHIDProtocol::ReadIdentity(bool readIdentity)
     if (!readIdentity)
         return;
 
-    if (const int code = SendShortCommand(0x9000); code >= 0)
+    if (const int code = SendShortCommand(kProductCode); code >= 0)
         m_nProductCode = (code & 0x400) ? (code & 0x3FF) : (code & 0x1F);
 
-    if (const int version = SendShortCommand(0xA000); version >= 0) {
+    if (const int version = SendShortCommand(kSoftwareVersion); version >= 0) {
         m_nSoftwareMajor = version >> 4 & 0x7F;
         m_nSoftwareMinor = version & 0xF;
         m_nSoftwareVersion = m_nSoftwareMajor * 1000 + m_nSoftwareMinor;
@@ -110,10 +124,12 @@ void CHIDProtocol::ReadIdentity(bool readIdentity)
 
     m_nProtocolVersion = m_nSoftwareVersion >= 2000 ? 6 : 0;
     if (m_nSoftwareVersion > 3000 || m_nProductCode == 0x3FF) {
-        const int protocol = SendShortCommand(0xA400);
+        const int protocol = SendShortCommand(kProtocolVersion);
         m_nProtocolVersion = protocol < 0 ? 0 : (protocol & 0x3FF);
     }
-    m_wLevelCommandBase = m_nProtocolVersion == 9 ? 0x607F : 0x603F;
+    constexpr uint16_t kLevelBaseProtocol9 = 0x607F;
+    constexpr uint16_t kLevelBase = 0x603F;
+    m_wLevelCommandBase = m_nProtocolVersion == 9 ? kLevelBaseProtocol9 : kLevelBase;
 }
 
 void CHIDProtocol::ClearIdentity()
@@ -137,18 +153,18 @@ bool CHIDProtocol::ReportsCarryEightBytes() const
 
 std::optional<uint32_t> CHIDProtocol::ReadRawUnitIdentifier()
 {
-    if (SendShortCommand(0xB600) < 0)
+    if (SendShortCommand(kBeforeIdentityRead) < 0)
         return std::nullopt;
     if (m_nProtocolVersion >= 11 && ReportsCarryEightBytes()) {
         CommandBlock answer{};
-        if (Transact(Block(0xF005), answer) < 0)
+        if (Transact(LongCommand(kReadUnitIdentifier), answer) < 0)
             return std::nullopt;
         return static_cast<uint32_t>(answer[4]) << 24 | static_cast<uint32_t>(answer[5]) << 16 |
                static_cast<uint32_t>(answer[6]) << 8 | answer[7];
     }
     uint32_t id = 0;
     for (int nibble = 7; nibble >= 0; --nibble) {
-        const int answer = SendShortCommand(static_cast<uint16_t>(0xB300 | nibble << 4));
+        const int answer = SendShortCommand(static_cast<uint16_t>(kIdentifierNibbles | nibble << 4));
         if (answer < 0)
             return std::nullopt;
         id = id << 4 | (static_cast<uint32_t>(answer) & 0xF);
@@ -162,7 +178,7 @@ bool CHIDProtocol::IsConfigReadBlocked()
 {
     if (m_nProtocolVersion >= 20)
         return false;
-    const int status = SendShortCommand(0x36FF);
+    const int status = SendShortCommand(kStatusWord);
     if (status < 0 || (status & 0x80) == 0)
         return false;
     const auto id = ReadRawUnitIdentifier();
@@ -203,7 +219,7 @@ std::string CHIDProtocol::GetSerialNumber()
     std::string serial;
     for (int chunk = 0; chunk < kChunks; ++chunk) {
         CommandBlock answer{};
-        if (Transact(Block(0xF01A, static_cast<uint8_t>(chunk)), answer) < 0)
+        if (Transact(LongCommand(kReadSerialChunk, static_cast<uint8_t>(chunk)), answer) < 0)
             return "Read Error";
         for (size_t i = 4; i < 8; ++i) {
             if (answer[i] == 0)
@@ -218,18 +234,18 @@ std::string CHIDProtocol::GetSerialNumber()
 bool CHIDProtocol::IsInterfaceLineActive()
 {
     if (m_nSoftwareVersion < 5000) {
-        const int status = SendShortCommand(0x40FF);
+        const int status = SendShortCommand(kInterfaceStatusOld);
         return status >= 0 && (status & 0x08) == 0;
     }
-    const int status = SendShortCommand(0x41FF);
+    const int status = SendShortCommand(kInterfaceStatus);
     return status >= 0 && (status & 0x02) == 0;
 }
 
 void CHIDProtocol::SwitchInterfaceLine()
 {
-    (void)SendShortCommand(0x2080);
+    (void)SendShortCommand(kLineSwitchOff);
     Clock().SleepMs(100);
-    (void)SendShortCommand(0x2180);
+    (void)SendShortCommand(kLineSwitchOn);
     Clock().SleepMs(100);
 }
 
@@ -258,15 +274,15 @@ bool CHIDProtocol::GetPicVersion(int pic, int& identifier, int& major, int& mino
         return false;
     if (m_nSoftwareVersion < 5000 || (pic == kInterfacePic && m_nProtocolVersion < 20))
         return false;
-    const uint16_t code = pic == kMainPic ? 0xF011 : 0xF021;
+    const uint16_t code = pic == kMainPic ? kMainPicRequest : kInterfacePicRequest;
     constexpr uint8_t kVersionRequest = 0x19;
     const uint8_t selector = m_nSoftwareVersion < 7000 ? 1 : 4;
     CommandBlock answer{};
-    if (Transact(Block(code, kVersionRequest, selector), answer) < 0 || (answer[2] & 0x80) != 0)
+    if (Transact(LongCommand(code, kVersionRequest, selector), answer) < 0 || (answer[2] & 0x80) != 0)
         return false;
     if (answer[5] == 0xFF) {
         // Not available with this selector: ask the older way.
-        if (Transact(Block(code, kVersionRequest, 1), answer) < 0)
+        if (Transact(LongCommand(code, kVersionRequest, 1), answer) < 0)
             return false;
         identifier = pic == kMainPic ? 4 : 5;
     } else {
@@ -291,9 +307,9 @@ bool CHIDProtocol::ReadHardwareConfig(HardwareConfig& config)
         if (button != IDOK || shown >= kMaxJumperPrompts)
             return false;
     }
-    (void)SendShortCommand(0xB600);
+    (void)SendShortCommand(kBeforeIdentityRead);
     CommandBlock answer{};
-    if (Transact(Block(0xF003), answer) < 0)
+    if (Transact(LongCommand(kReadHardwareConfig), answer) < 0)
         return false;
     const bool noConfiguration = std::all_of(answer.begin() + 2, answer.end(), [](uint8_t b) { return b == 0xFF; });
     if (!noConfiguration)

@@ -14,6 +14,11 @@ constexpr uint8_t kKindCharacter = 2;
 constexpr uint8_t kKindHeader = 3;
 constexpr size_t kMaxElements = 255;  // counts and element numbers travel in one byte
 
+constexpr uint16_t kPicCommand = 0xF010;  // to the main PIC
+constexpr uint16_t kPicRequest = 0xF011;  // to the main PIC, with an answer
+constexpr uint16_t kWriteChannel = 0xF000;
+constexpr uint16_t kReadChannel = 0xF001;
+constexpr uint16_t kRoute = 0xF006;
 constexpr uint8_t kSetLines = 0x0B;
 constexpr uint8_t kReadLines = 0x0A;
 constexpr uint8_t kPicStoredPage0 = 0;
@@ -21,16 +26,10 @@ constexpr uint8_t kPicStoredIndex0 = 14;
 constexpr uint8_t kPicStoredIndex7 = 3;
 constexpr int kStoredLinesMovedAtVersion = 7000;
 
-CommandBlock Block(uint16_t code, uint8_t b2, uint8_t b3 = 0, uint8_t b4 = 0, uint8_t b5 = 0, uint8_t b6 = 0,
-                   uint8_t b7 = 0)
-{
-    return {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), b2, b3, b4, b5, b6, b7};
-}
-
 CommandBlock ParameterBlock(uint16_t code, uint8_t kind, uint8_t page, uint8_t index, uint8_t element = 0,
                             uint16_t value = 0)
 {
-    return Block(code, kind, page, index, element, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value));
+    return LongCommand(code, kind, page, index, element, static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value));
 }
 
 bool IsRejected(const CommandBlock& answer) { return (answer[2] & 0x80) != 0; }
@@ -41,7 +40,7 @@ uint16_t WordAt(const CommandBlock& answer, size_t at) { return static_cast<uint
 // bit 7 of byte 4, line 0 bit 0 of byte 7.
 CommandBlock LinesBlock(uint8_t value, uint32_t mask)
 {
-    return Block(0xF010, kSetLines, value, static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
+    return LongCommand(kPicCommand, kSetLines, value, static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
                  static_cast<uint8_t>(mask >> 8), static_cast<uint8_t>(mask));
 }
 
@@ -66,9 +65,7 @@ int DecodeUnitResult(int result, const CommandBlock& answer)
 bool CHIDProtocol::ParameterAccessAllowed() const
 {
     constexpr int kMinProtocol = 13;
-    constexpr int kMinReportData = 8;  // data bytes after the report id
-    return m_bOpen && m_nProtocolVersion >= kMinProtocol &&
-           m_readEntry.caps.inputReportByteLength >= kMinReportData + 1;
+    return m_bOpen && m_nProtocolVersion >= kMinProtocol && ReportsCarryEightBytes();
 }
 
 int CHIDProtocol::TransactParameter(const CommandBlock& command, CommandBlock& answer)
@@ -102,8 +99,25 @@ int CHIDProtocol::GetParameter(uint8_t page, uint8_t index, uint16_t& value)
     return GetParameter(page, index, std::span<uint16_t>(&value, 1));
 }
 
-// Every answer is checked, the elements' too: a rejected element is a failed
-// write, not a success (the elements before it stay written).
+// After the header every element goes out, whatever the unit answers to the
+// ones before (units rely on receiving the whole array); only a missing answer
+// stops the write. The first element the unit rejected is still the result: a
+// rejected element is a failed write, not a success.
+int CHIDProtocol::WriteArrayElements(size_t count, const std::function<CommandBlock(uint8_t)>& element)
+{
+    CommandBlock answer{};
+    int result = -1;
+    int firstRejection = 0;
+    for (size_t i = 0; i < count; ++i) {
+        result = Transact(element(static_cast<uint8_t>(i)), answer);
+        if (result < 0)
+            return -1;
+        if (const int decoded = DecodeUnitResult(result, answer); decoded < 0 && firstRejection == 0)
+            firstRejection = decoded;
+    }
+    return firstRejection < 0 ? firstRejection : result;
+}
+
 int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint16_t> values)
 {
     if (!ParameterAccessAllowed() || values.empty() || values.size() > kMaxElements)
@@ -111,12 +125,13 @@ int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, std::span<const uint
     CommandBlock answer{};
     if (values.size() == 1)
         return TransactParameter(ParameterBlock(kWriteValue, kKindValue, page, index, 0, values[0]), answer);
-    int result = TransactParameter(
+    const int header = TransactParameter(
         ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(values.size())), answer);
-    for (size_t i = 0; i < values.size() && result >= 0; ++i)
-        result = TransactParameter(
-            ParameterBlock(kWriteArray, kKindValue, page, index, static_cast<uint8_t>(i), values[i]), answer);
-    return result;
+    if (header < 0)
+        return header;
+    return WriteArrayElements(values.size(), [&](uint8_t i) {
+        return ParameterBlock(kWriteArray, kKindValue, page, index, i, values[i]);
+    });
 }
 
 int CHIDProtocol::SetParameter(uint8_t page, uint8_t index, uint16_t value)
@@ -176,13 +191,13 @@ int CHIDProtocol::SetParameterText(uint8_t page, uint8_t index, const std::strin
     if (text.size() == 1)
         return TransactParameter(
             ParameterBlock(kWriteValue, kKindCharacter, page, index, 0, static_cast<uint8_t>(text[0])), answer);
-    int result = TransactParameter(
+    const int header = TransactParameter(
         ParameterBlock(kWriteArray, kKindHeader, page, index, static_cast<uint8_t>(text.size())), answer);
-    for (size_t i = 0; i < text.size() && result >= 0; ++i)
-        result = TransactParameter(ParameterBlock(kWriteArray, kKindCharacter, page, index, static_cast<uint8_t>(i),
-                                                  static_cast<uint8_t>(text[i])),
-                                   answer);
-    return result;
+    if (header < 0 || text.empty())
+        return header;
+    return WriteArrayElements(text.size(), [&](uint8_t i) {
+        return ParameterBlock(kWriteArray, kKindCharacter, page, index, i, static_cast<uint8_t>(text[i]));
+    });
 }
 
 std::pair<uint8_t, uint8_t> CHIDProtocol::StoredLinesPlace() const
@@ -192,9 +207,9 @@ std::pair<uint8_t, uint8_t> CHIDProtocol::StoredLinesPlace() const
     return {PIC1_PAGE, kPicStoredIndex7};
 }
 
-bool CHIDProtocol::SetPicLine(int line, int value, bool persist, int /*pic*/)
+bool CHIDProtocol::SetPicLine(int line, int value, bool persist, int pic)
 {
-    if (line < 0 || line > 31)
+    if (pic != kMainPic || line < 0 || line > 31)
         return false;
     CommandBlock answer{};
     const int result = Transact(LinesBlock(static_cast<uint8_t>(value), 1u << line), answer);
@@ -214,8 +229,10 @@ bool CHIDProtocol::SetPicLine(int line, int value, bool persist, int /*pic*/)
 }
 
 // All lines are set first, then the ones whose requested bit is 0 are cleared.
-bool CHIDProtocol::SetPicLines(const PicLineWords& words, bool persist, int /*pic*/)
+bool CHIDProtocol::SetPicLines(const PicLineWords& words, bool persist, int pic)
 {
+    if (pic != kMainPic)
+        return false;
     CommandBlock answer{};
     (void)Transact(LinesBlock(1, 0xFFFFFFFFu), answer);
     const int result = Transact(LinesBlock(0, ~LinesOf(words)), answer);
@@ -232,14 +249,16 @@ bool CHIDProtocol::SetPicLines(const PicLineWords& words, bool persist, int /*pi
     return true;
 }
 
-bool CHIDProtocol::GetPicLines(PicLineWords& words, bool fromStore, int /*pic*/)
+bool CHIDProtocol::GetPicLines(PicLineWords& words, bool fromStore, int pic)
 {
+    if (pic != kMainPic)
+        return false;
     if (fromStore) {
         const auto [page, index] = StoredLinesPlace();
         return GetParameter(page, index, std::span<uint16_t>(words)) >= 0;
     }
     CommandBlock answer{};
-    if (Transact(Block(0xF011, kReadLines), answer) < 0)
+    if (Transact(LongCommand(kPicRequest, kReadLines), answer) < 0)
         return false;
     if (IsRejected(answer)) {
         words = {answer[3], 0};
@@ -260,13 +279,13 @@ int CHIDProtocol::GetPicLine(int line, bool fromStore, int pic)
 int CHIDProtocol::SetChannel(int channel, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
 {
     CommandBlock answer{};
-    return Transact(Block(0xF000, static_cast<uint8_t>(channel + 1), mode, item1, value1, item2, value2), answer);
+    return Transact(LongCommand(kWriteChannel, static_cast<uint8_t>(channel + 1), mode, item1, value1, item2, value2), answer);
 }
 
 int CHIDProtocol::ReadChannel(int channel, CommandBlock& answer)
 {
     const auto wire = static_cast<uint8_t>(channel + 1);
-    if (Transact(Block(0xF001, wire, 0, 1, 0, 2, 0), answer) < 0 || answer[2] != wire)
+    if (Transact(LongCommand(kReadChannel, wire, 0, 1, 0, 2, 0), answer) < 0 || answer[2] != wire)
         return -1;
     return answer[3];
 }
@@ -303,7 +322,7 @@ int CHIDProtocol::SetRoute(uint8_t source, uint8_t destination)
     if (!m_bOpen)
         return -1;
     CommandBlock answer{};
-    return Transact(Block(0xF006, 0, 0, 0, 0, source, destination), answer);
+    return Transact(LongCommand(kRoute, 0, 0, 0, 0, source, destination), answer);
 }
 
 }  // namespace vk

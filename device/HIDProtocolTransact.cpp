@@ -94,7 +94,7 @@ void CHIDProtocol::SendViewerRecord(IRemoteWindow* viewer, ViewerKind kind)
     if (kind != ViewerKind::Text)
         m_viewerRecord.text.clear();
     const ViewerRecordBytes bytes = EncodeViewerRecord(m_viewerRecord);
-    (void)viewer->SendCopyData(kViewerWParam, kViewerDwData, bytes);
+    (void)m_viewer.SendCopyData(viewer, kViewerWParam, kViewerDwData, bytes);
 }
 
 void CHIDProtocol::SendViewerText(IRemoteWindow* viewer, const std::string& text)
@@ -107,8 +107,10 @@ void CHIDProtocol::SendViewerText(IRemoteWindow* viewer, const std::string& text
 }
 
 int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::function<Verdict()>& judge,
-                                 bool reopenAfterRejects, uint32_t timeoutMs, IRemoteWindow* viewer)
+                                 bool reopenAfterRejects, uint32_t timeoutMs)
 {
+    // The viewer of this transaction; after a record it did not take, none.
+    const auto viewer = [this] { return m_viewer.Get(); };
     int sendsLeft = kSendings;
     int readsLeft = kReadsPerSending;
     bool sending = true;
@@ -117,7 +119,7 @@ int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::f
             if (!m_bOpen)
                 return -1;  // the read entry could not be reopened: nothing goes out
             const bool written = send();
-            SendViewerRecord(viewer, sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
+            SendViewerRecord(viewer(), sendsLeft == kSendings ? ViewerKind::CommandSent : ViewerKind::CommandResent);
             if (!written)
                 return -1;
         }
@@ -136,14 +138,14 @@ int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::f
         input[1] = 0xFF;
         input[2] = 0xFF;
         if (verdict.code == kNoAnswer) {
-            SendViewerRecord(viewer, ViewerKind::AnswerReceived);
+            SendViewerRecord(viewer(), ViewerKind::AnswerReceived);
             return -1;
         }
         if (verdict.matches) {
-            SendViewerRecord(viewer, ViewerKind::AnswerReceived);
+            SendViewerRecord(viewer(), ViewerKind::AnswerReceived);
             return verdict.code;
         }
-        SendViewerRecord(viewer, ViewerKind::AnswerRejected);
+        SendViewerRecord(viewer(), ViewerKind::AnswerRejected);
         if (--readsLeft == 0) {
             --sendsLeft;
             readsLeft = kReadsPerSending;
@@ -173,7 +175,7 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
     std::vector<uint8_t>& output = m_writeEntry.outputReport;
     std::fill(output.begin(), output.end(), 0);
     std::copy_n(sent.begin(), length, output.begin() + 1);
-    const auto viewer = Windows().FindWindow(kViewerWindowTitle);
+    (void)m_viewer.Refresh();  // the viewer is looked for once per transaction
 
     const auto send = [&] {
         const bool written = WriteReport(output);
@@ -191,7 +193,7 @@ int CHIDProtocol::Transact(const CommandBlock& command, CommandBlock& answer, in
         FillViewerBytes(std::span(answer).first(answerBytes));
         return {.code = static_cast<uint16_t>(answer[0] << 8 | answer[1]), .matches = LongAnswerMatches(sent, answer)};
     };
-    return RunTransaction(send, judge, true, timeoutMs, viewer.get());
+    return RunTransaction(send, judge, true, timeoutMs);
 }
 
 bool CHIDProtocol::WriteShortCommand(uint16_t code)
@@ -209,7 +211,7 @@ int CHIDProtocol::SendShortCommand(uint16_t code, uint32_t timeoutMs)
 {
     if (!m_bOpen)
         return -1;
-    const auto viewer = Windows().FindWindow(kViewerWindowTitle);
+    (void)m_viewer.Refresh();  // the viewer is looked for once per transaction
     const uint8_t sent[2] = {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)};
 
     const auto send = [&] {
@@ -226,7 +228,7 @@ int CHIDProtocol::SendShortCommand(uint16_t code, uint32_t timeoutMs)
         return {.code = word, .matches = ShortAnswerMatches(code, word)};
     };
     // After 40 rejected answers the command goes out again on the same read entry.
-    return RunTransaction(send, judge, false, timeoutMs, viewer.get());
+    return RunTransaction(send, judge, false, timeoutMs);
 }
 
 }  // namespace vk

@@ -49,6 +49,23 @@ CHIDProtocol::~CHIDProtocol() { CloseUnit(); }
 
 void CHIDProtocol::SetMessagePump(IMessagePump* pump) { g_pump.store(pump, std::memory_order_release); }
 
+namespace {
+
+// A node whose report descriptor holds several top-level collections is, to the
+// command interface rule, several interfaces: the entry takes the capabilities of
+// its first collection without input buttons (the command collection), so that
+// a command collection sharing its node with a button collection is found.
+HidCaps CommandCollectionCaps(const IHidInterface& handle)
+{
+    const std::vector<HidCaps> collections = handle.Collections();
+    for (const HidCaps& caps : collections)
+        if (caps.numberInputButtonCaps == 0)
+            return caps;
+    return collections.empty() ? handle.Caps() : collections.front();
+}
+
+}  // namespace
+
 bool CHIDProtocol::IsUnitEntry(const HIDDeviceEntry& entry, int productFilter)
 {
     // A command interface (the unit's other interfaces report input buttons) that passes the filter.
@@ -67,7 +84,7 @@ bool CHIDProtocol::OpenEntry(HIDDeviceEntry& entry, const std::string& path, con
     entry.mode = mode;
     if (readCaps) {
         entry.attributes = handle->Attributes();
-        entry.caps = handle->Caps();
+        entry.caps = CommandCollectionCaps(*handle);
         if (entry.attributes.vendorId == kUnitVendorId) {
             entry.inputReport.assign(entry.caps.inputReportByteLength, 0);
             entry.outputReport.assign(entry.caps.outputReportByteLength, 0);
@@ -104,12 +121,25 @@ void CHIDProtocol::CloseEntries()
 
 bool CHIDProtocol::OpenUnit(int productFilter, bool readIdentity)
 {
+    return SelectAndOpen([productFilter](const HIDDeviceEntry& entry) { return IsUnitEntry(entry, productFilter); },
+                         readIdentity);
+}
+
+bool CHIDProtocol::OpenUnitAt(const std::string& path, bool readIdentity)
+{
+    return SelectAndOpen(
+        [&path](const HIDDeviceEntry& entry) { return entry.path == path && IsUnitEntry(entry, kFamilyFilter); },
+        readIdentity);
+}
+
+bool CHIDProtocol::SelectAndOpen(const std::function<bool(const HIDDeviceEntry&)>& wanted, bool readIdentity)
+{
     m_devices = Enumerate();
     m_nSelected = -1;
     if (m_bOpen)
         CloseEntries();
     for (size_t i = 0; i < m_devices.size(); ++i)
-        if (IsUnitEntry(m_devices[i], productFilter))
+        if (wanted(m_devices[i]))
             m_nSelected = static_cast<int>(i);  // the last one in enumeration order wins
 
     if (m_nSelected < 0) {
@@ -184,10 +214,7 @@ int CHIDProtocol::CountUnits(int productFilter) { return CountMatching(productFi
 
 bool CHIDProtocol::ResetUnit(uint16_t expectedProductId)
 {
-    {
-        const auto viewer = Windows().FindWindow(kViewerWindowTitle);
-        SendViewerText(viewer.get(), "Reset Device");
-    }
+    SendViewerText(m_viewer.Refresh(), "Reset Device");
     const int leaving = m_nProductId;
     // The unit resets without answering. A reset that never went out has nothing
     // to wait for: the unit still on the bus has not "come back".

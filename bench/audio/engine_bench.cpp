@@ -1,7 +1,7 @@
 // The test-audio engine and its echo figures, each against a baseline in the same run.
 //
 // BM_CalcRMSWholeFile: the level of the whole left channel of a 10-minute
-// 48 kHz stereo file (two passes) against `sox FILE -n stats` on the same file,
+// 48 kHz stereo file (one pass) against `sox FILE -n stats` on the same file,
 // both from the page cache. Counters vs_sox and vs_sox_cpu: sox's wall-clock and
 // CPU time over ours (> 1: we are faster).
 //

@@ -1,16 +1,32 @@
 // Cost of the unit link itself, against the simulated unit answering at once.
 // Each benchmark times the protocol call and, in the same loop, the bare round
 // trip through the simulated bus (the baseline); the difference is the
-// protocol's overhead, shown also as a share of one 1 ms USB frame.
+// protocol's overhead, shown also as a share of one 1 ms USB frame. The
+// transaction benchmarks run without a viewer (/0), with the socket folder but
+// no viewer (/1) and with a viewer listening in it (/2); for /1 and /2,
+// viewer_us and vs_no_viewer compare with /0 of the same run (wall clock; between
+// two transactions the viewer takes its records, as in a user's run, so a slow
+// viewer's backlog is not counted), viewer_cpu_us the CPU time of the
+// transaction's own thread.
 #include "device/HIDProtocol.h"
+#include "platform/ipc/ViewerRecord.h"
 #include "platform/ipc/WindowDirectory.h"
+#include "platform/ipc/WindowSocket.h"
 #include "sim/hid/SimHidBus.h"
 
 #include <benchmark/benchmark.h>
 
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
 
 namespace vk {
 namespace {
@@ -22,17 +38,60 @@ public:
     std::unique_ptr<IRemoteWindow> FindWindow(const std::string&) override { return nullptr; }
 };
 
-// Arg 0: no viewer can be found at all; arg 1: the socket directory looks for one in an empty folder.
-void ChooseViewerDirectory(benchmark::State& state, CNoViewer& none)
+// A traffic viewer that takes every record, on a thread of its own.
+class CListeningViewer {
+public:
+    CListeningViewer() : m_receiver(CWindowReceiver::Bind(kViewerWindowTitle))
+    {
+        if (!m_receiver)
+            std::abort();
+        // Takes each datagram as it comes (the decoding is the viewer's own business).
+        timeval wake{0, 50000};
+        (void)::setsockopt(m_receiver->Fd(), SOL_SOCKET, SO_RCVTIMEO, &wake, sizeof wake);
+        m_thread = std::thread([this] {
+            uint8_t datagram[512];
+            while (!m_stop.load())
+                if (::recv(m_receiver->Fd(), datagram, sizeof datagram, 0) > 0)
+                    m_taken.fetch_add(1);
+        });
+    }
+    ~CListeningViewer()
+    {
+        m_stop.store(true);
+        m_thread.join();
+    }
+    CListeningViewer(const CListeningViewer&) = delete;
+    CListeningViewer& operator=(const CListeningViewer&) = delete;
+
+    // Waits (outside the timed part) until the viewer has taken this many records
+    // in all, as it has between two transactions of a user's run.
+    void WaitUntilTaken(uint64_t records) const
+    {
+        while (m_taken.load() < records)
+            std::this_thread::yield();
+    }
+
+private:
+    std::unique_ptr<CWindowReceiver> m_receiver;
+    std::atomic<uint64_t> m_taken{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// Arg 0: no viewer can be found at all; arg 1: the socket directory looks for
+// one in an empty folder; arg 2: a viewer listens there and takes every record.
+std::unique_ptr<CListeningViewer> ChooseViewerDirectory(benchmark::State& state, CNoViewer& none)
 {
     if (state.range(0) == 0) {
         SetWindows(&none);
-        return;
+        return nullptr;
     }
-    const auto dir = std::filesystem::temp_directory_path() / "vk-bench-windows";
+    const auto dir = std::filesystem::temp_directory_path() / ("vk-bench-windows-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("QUORVEL_WINDOWS_DIR", dir.c_str(), 1);
     SetWindows(nullptr);
+    return state.range(0) == 2 ? std::make_unique<CListeningViewer>() : nullptr;
 }
 
 struct Link {
@@ -53,7 +112,15 @@ struct Link {
     }
 };
 
-void Report(benchmark::State& state, Steady::duration protocol, Steady::duration baseline)
+// The protocol's time without any viewer (arg 0) per benchmark, kept for the
+// viewer runs of the same program run.
+std::map<std::string, double>& NoViewerUs()
+{
+    static std::map<std::string, double> times;
+    return times;
+}
+
+void Report(benchmark::State& state, const std::string& name, Steady::duration protocol, Steady::duration baseline)
 {
     const double n = static_cast<double>(state.iterations());
     const double protocolUs = std::chrono::duration<double, std::micro>(protocol).count() / n;
@@ -62,43 +129,76 @@ void Report(benchmark::State& state, Steady::duration protocol, Steady::duration
     state.counters["baseline_us"] = baselineUs;
     state.counters["overhead_us"] = protocolUs - baselineUs;
     state.counters["overhead_pct_of_1ms"] = (protocolUs - baselineUs) / 1000.0 * 100.0;
+    if (state.range(0) == 0) {
+        NoViewerUs()[name] = protocolUs;
+    } else if (const auto it = NoViewerUs().find(name); it != NoViewerUs().end()) {
+        // What looking for (arg 1) or copying to (arg 2) the viewer adds to one transaction.
+        state.counters["viewer_us"] = protocolUs - it->second;
+        state.counters["vs_no_viewer"] = protocolUs / it->second;
+    }
+}
+
+// CPU time of the calling thread: what the program itself pays, without the
+// waits for a viewer that has not yet taken the records sent before.
+double ThreadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+void ReportCpu(benchmark::State& state, const std::string& name, double cpuUs)
+{
+    static std::map<std::string, double> noViewer;
+    state.counters["protocol_cpu_us"] = cpuUs;
+    if (state.range(0) == 0)
+        noViewer[name] = cpuUs;
+    else if (const auto it = noViewer.find(name); it != noViewer.end())
+        state.counters["viewer_cpu_us"] = cpuUs - it->second;
 }
 
 // Times op against the bare round trip of the same bytes, in one loop.
 template <class Op>
-void RunAgainstBaseline(benchmark::State& state, Op op, std::initializer_list<uint8_t> bytes)
+void RunAgainstBaseline(benchmark::State& state, const std::string& name, Op op, std::initializer_list<uint8_t> bytes)
 {
     CNoViewer none;
-    ChooseViewerDirectory(state, none);
+    const auto listening = ChooseViewerDirectory(state, none);
     Link link;
     link.protocol.OpenUnit(kFamilyFilter, false);
     Steady::duration protocol{}, baseline{};
+    double protocolCpuNs = 0;
+    uint64_t records = 0;
     for (auto _ : state) {
+        const double c0 = ThreadCpuNs();
         const auto t0 = Steady::now();
         benchmark::DoNotOptimize(op(link.protocol));
         const auto t1 = Steady::now();
+        protocolCpuNs += ThreadCpuNs() - c0;
         link.RawRoundTrip(bytes);
         const auto t2 = Steady::now();
         protocol += t1 - t0;
         baseline += t2 - t1;
+        if (listening)
+            listening->WaitUntilTaken(records += 2);  // the command and its answer
     }
-    Report(state, protocol, baseline);
+    Report(state, name, protocol, baseline);
+    ReportCpu(state, name, protocolCpuNs / 1000.0 / static_cast<double>(state.iterations()));
     SetWindows(nullptr);
 }
 
 void BM_SendShortCommand(benchmark::State& state)
 {
-    RunAgainstBaseline(state, [](CHIDProtocol& p) { return p.SendShortCommand(0x0555); }, {0x05, 0x55});
+    RunAgainstBaseline(state, "short", [](CHIDProtocol& p) { return p.SendShortCommand(0x0555); }, {0x05, 0x55});
 }
-BENCHMARK(BM_SendShortCommand)->Arg(0)->Arg(1);
+BENCHMARK(BM_SendShortCommand)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_Transact(benchmark::State& state)
 {
     const CommandBlock command{0xF0, 0x0D, 0, 0, 10, 0, 0, 0};
     CommandBlock answer{};
-    RunAgainstBaseline(state, [&](CHIDProtocol& p) { return p.Transact(command, answer); }, {0xF0, 0x0D, 0, 0, 10, 0, 0, 0});
+    RunAgainstBaseline(state, "long", [&](CHIDProtocol& p) { return p.Transact(command, answer); }, {0xF0, 0x0D, 0, 0, 10, 0, 0, 0});
 }
-BENCHMARK(BM_Transact)->Arg(0)->Arg(1);
+BENCHMARK(BM_Transact)->Arg(0)->Arg(1)->Arg(2);
 
 // CountUnits(-6) over 64 interfaces; the baseline lists the bus and opens each
 // interface once, which any enumeration must do.

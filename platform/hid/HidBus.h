@@ -45,6 +45,10 @@ public:
     virtual ~IHidInterface() = default;
     [[nodiscard]] virtual const HidAttributes& Attributes() const = 0;
     [[nodiscard]] virtual const HidCaps& Caps() const = 0;
+    // Each top-level collection of the interface with its own capabilities, as
+    // Windows presents them (an interface of its own each). By default the
+    // interface is one collection.
+    [[nodiscard]] virtual std::vector<HidCaps> Collections() const { return {Caps()}; }
     // Blocking write of one output report; true only when the whole report went out.
     [[nodiscard]] virtual bool WriteReport(std::span<const uint8_t> report) = 0;
     // Waits up to timeoutMs (on the process clock) for one input report and copies

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <vector>
 
 namespace vk {
@@ -36,6 +37,14 @@ struct LocalState {
 };
 
 enum ReportKind { kInputReport, kOutputReport, kFeatureReport, kReportKinds };
+
+// One top-level collection: its usage, button count and report bits by report id.
+struct TopLevelCollection {
+    HidCaps caps;
+    std::array<std::map<uint32_t, uint64_t>, kReportKinds> bits;
+};
+
+uint16_t ReportLength(uint64_t bits) { return bits == 0 ? 0 : static_cast<uint16_t>((bits + 7) / 8 + 1); }
 
 class CParser {
 public:
@@ -89,10 +98,17 @@ private:
         case kOutput: ok = Field(kOutputReport, value); break;
         case kFeature: ok = Field(kFeatureReport, value); break;
         case kCollection:
-            if (m_depth == 0 && !m_sawTopLevel) {
+            if (m_depth == 0) {
+                TopLevelCollection collection;
+                collection.caps.usagePage =
+                    static_cast<uint16_t>(m_local.firstUsageExtended ? m_local.firstUsage >> 16 : m_global.usagePage);
+                collection.caps.usage = static_cast<uint16_t>(m_local.firstUsage & 0xFFFF);
+                if (!m_sawTopLevel) {
+                    m_caps.usagePage = collection.caps.usagePage;
+                    m_caps.usage = collection.caps.usage;
+                }
                 m_sawTopLevel = true;
-                m_caps.usagePage = static_cast<uint16_t>(m_local.firstUsageExtended ? m_local.firstUsage >> 16 : m_global.usagePage);
-                m_caps.usage = static_cast<uint16_t>(m_local.firstUsage & 0xFFFF);
+                m_collections.push_back(std::move(collection));
             }
             ++m_depth;
             break;
@@ -118,9 +134,16 @@ private:
             m_unnumberedUsed = true;
         const bool constant = flags & kMainConstant;
         const bool array = !(flags & kMainVariable);
+        TopLevelCollection* collection = m_depth > 0 && !m_collections.empty() ? &m_collections.back() : nullptr;
+        if (collection)
+            collection->bits[kind][m_global.reportId] += bits;
         // The Windows parser treats one-bit variables and array items as buttons.
-        if (kind == kInputReport && !constant && bits > 0 && (array || m_global.reportSize == 1))
-            m_caps.numberInputButtonCaps = static_cast<uint16_t>(m_caps.numberInputButtonCaps + std::max<uint16_t>(1, m_local.usageEntries));
+        if (kind == kInputReport && !constant && bits > 0 && (array || m_global.reportSize == 1)) {
+            const auto buttons = std::max<uint16_t>(1, m_local.usageEntries);
+            m_caps.numberInputButtonCaps = static_cast<uint16_t>(m_caps.numberInputButtonCaps + buttons);
+            if (collection)
+                collection->caps.numberInputButtonCaps = static_cast<uint16_t>(collection->caps.numberInputButtonCaps + buttons);
+        }
         return true;
     }
 
@@ -181,11 +204,23 @@ private:
             uint64_t longest = 0;
             for (uint64_t bits : m_bits[kind])
                 longest = std::max(longest, bits);
-            *lengths[kind] = longest == 0 ? 0 : static_cast<uint16_t>((longest + 7) / 8 + 1);
+            *lengths[kind] = ReportLength(longest);
         }
         ReportDescriptorResult r;
         r.ok = true;
         r.caps = m_caps;
+        for (TopLevelCollection& collection : m_collections) {
+            std::array<uint16_t*, kReportKinds> own{&collection.caps.inputReportByteLength,
+                                                    &collection.caps.outputReportByteLength,
+                                                    &collection.caps.featureReportByteLength};
+            for (int kind = 0; kind < kReportKinds; ++kind) {
+                uint64_t longest = 0;
+                for (const auto& [id, bits] : collection.bits[kind])
+                    longest = std::max(longest, bits);
+                *own[kind] = ReportLength(longest);
+            }
+            r.collections.push_back(collection.caps);
+        }
         r.numberedReports = m_numbered;
         return r;
     }
@@ -209,6 +244,7 @@ private:
     std::vector<GlobalState> m_stack;
     std::array<std::array<uint64_t, 256>, kReportKinds> m_bits{};
     HidCaps m_caps;
+    std::vector<TopLevelCollection> m_collections;
     int m_depth = 0;
     bool m_sawTopLevel = false;
     bool m_numbered = false;

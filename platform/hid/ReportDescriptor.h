@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/hid/HidBus.h"
 
@@ -15,6 +16,9 @@ struct ReportDescriptorResult {
     bool ok = false;
     std::string error;  // why the descriptor was refused; empty when ok
     HidCaps caps;       // lengths include the report id byte, even without numbered reports
+    // Each top-level collection as Windows presents it, as an interface of its
+    // own: its usage, the lengths of its own reports and its own button counts.
+    std::vector<HidCaps> collections;
     bool numberedReports = false;  // a Report ID item appeared: reports travel with their id
 };
 

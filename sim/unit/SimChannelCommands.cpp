@@ -1,8 +1,9 @@
 // Channel records and routes. 0xF000 writes a channel's mode and two items (item
 // byte: identifier in bits 0..6, flag in bit 7; then the value); 0xF001 reads the
 // mode and the two items named in bytes 4 and 6, in either order. Items other than
-// 1 and 2 do not exist: writes to them are ignored, reads answer value 0. 0xF006
-// routes the source in byte 6 to the destination in byte 7.
+// 1 and 2 do not exist: writes to them are ignored, reads answer value 0. A
+// channel number the unit does not have is rejected (error 0xFD in byte 7; byte 2
+// keeps the channel). 0xF006 routes the source in byte 6 to the destination in byte 7.
 #include "sim/unit/SimAnswers.h"
 #include "sim/unit/SimUnitState.h"
 
@@ -39,23 +40,29 @@ std::optional<SimBlock> AnswerChannel(SimUnitState& state, const SimBlock& comma
     if (number < 1 || number > static_cast<int>(state.channels.size()))
         return SimErrorAnswer(command, sim_error::kUnknownIndex);
     SimChannel& channel = state.channels[static_cast<size_t>(number - 1)];
+    SimBlock answer = SimAnswerFrame(command);  // the channel in byte 2
     if (command[1] == 0x00) {
         channel.mode = command[3];
         StoreItem(channel, command[4], command[5]);
         StoreItem(channel, command[6], command[7]);
-        return command;
+        return answer;
     }
     auto first = ItemPair(channel, command[4]);
     auto second = ItemPair(channel, command[6]);
     if (state.answerSecondItemFirst)
         std::swap(first, second);
-    return SimBlock{command[0], command[1], command[2], channel.mode, first.first, first.second, second.first, second.second};
+    answer[3] = channel.mode;
+    answer[4] = first.first;
+    answer[5] = first.second;
+    answer[6] = second.first;
+    answer[7] = second.second;
+    return answer;
 }
 
 std::optional<SimBlock> AnswerRoute(SimUnitState& state, const SimBlock& command)
 {
     state.routes.emplace_back(command[6], command[7]);
-    return command;
+    return SimAnswerFrame(command);  // source and destination in bytes 6 and 7
 }
 
 void AddChannelCommands(CSimCommandSet& set)

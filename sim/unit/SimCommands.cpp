@@ -1,5 +1,7 @@
 #include "sim/unit/SimCommands.h"
 
+#include "sim/unit/SimAnswers.h"
+
 namespace vk {
 namespace {
 CSimCommandSet& Registry()
@@ -21,14 +23,16 @@ std::optional<uint16_t> CSimCommandSet::Short(SimUnitState& state, uint16_t code
         return it->second(state, code);
     if (const auto it = m_shortHigh.find(static_cast<uint8_t>(code >> 8)); it != m_shortHigh.end())
         return it->second(state, code);
-    return code;
+    SimUnknownCommand(state);
+    return std::nullopt;
 }
 
 std::optional<SimBlock> CSimCommandSet::Long(SimUnitState& state, const SimBlock& command) const
 {
     if (const auto it = m_long.find(command[1]); it != m_long.end())
         return it->second(state, command);
-    return command;
+    SimUnknownCommand(state);
+    return SimErrorAnswer(command, sim_error::kUnknownFunction);
 }
 
 const CSimCommandSet& SimCommands() { return Registry(); }

@@ -5,6 +5,15 @@
 //
 //   namespace { void Add(CSimCommandSet& set) { set.OnLong(0x0D, ...); } }
 //   static const SimCommandRegistration registration(Add);
+//
+// Commands the firmware does not know are treated as a unit treats them, and
+// are flagged (SimUnitState::unknownCommand) so that the unit records them:
+// - an unknown short code is not answered (a short answer has no way to say
+//   "not understood"; the host times out);
+// - an unknown long sub-command (byte 1) is answered with the unit's error
+//   answer, error number 0xFF (sub-command not understood);
+// - a known long command with a sub-function (byte 2) or selector the firmware
+//   does not have is rejected by its handler the same way and flagged too.
 
 #include "sim/unit/SimUnitState.h"
 
@@ -30,8 +39,8 @@ public:
     // Long command 0xF0 <subCommand>.
     void OnLong(uint8_t subCommand, SimLongHandler handler);
 
-    // Unknown short codes are answered with the code itself; unknown long
-    // commands with the command block repeated.
+    // Unknown short codes: no answer; unknown long sub-commands: error 0xFF.
+    // Both raise state.unknownCommand.
     [[nodiscard]] std::optional<uint16_t> Short(SimUnitState& state, uint16_t code) const;
     [[nodiscard]] std::optional<SimBlock> Long(SimUnitState& state, const SimBlock& command) const;
 

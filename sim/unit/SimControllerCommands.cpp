@@ -20,16 +20,20 @@ uint32_t MaskOf(const SimBlock& command)
            static_cast<uint32_t>(command[6]) << 8 | command[7];
 }
 
-SimBlock AnswerVersion(const SimBlock& command, const SimPicVersion& pic)
+SimBlock NotUnderstood(SimUnitState& state, const SimBlock& command)
+{
+    SimUnknownCommand(state);
+    return SimPicErrorAnswer(command, sim_pic_error::kBadRequest);
+}
+
+SimBlock AnswerVersion(SimUnitState& state, const SimBlock& command, const SimPicVersion& pic)
 {
     const uint8_t selector = command[3];
     if (selector != 1 && selector != 4)
-        return SimPicErrorAnswer(command, sim_pic_error::kBadRequest);
-    SimBlock answer = command;
+        return NotUnderstood(state, command);
+    SimBlock answer = SimAnswerFrame(command);
     answer[4] = pic.major;
     answer[5] = pic.minor;
-    answer[6] = 0;
-    answer[7] = 0;
     if (selector == 4) {
         if (pic.answersSelector4) {
             answer[7] = pic.identifier;
@@ -44,22 +48,21 @@ SimBlock AnswerVersion(const SimBlock& command, const SimPicVersion& pic)
 std::optional<SimBlock> SetLines(SimUnitState& state, const SimBlock& command)
 {
     if (command[2] != kSetLines)
-        return SimPicErrorAnswer(command, sim_pic_error::kBadRequest);
+        return NotUnderstood(state, command);
     if (command[3] == 1)
         state.picLines |= MaskOf(command);
     else
         state.picLines &= ~MaskOf(command);
-    return command;
+    return SimAnswerFrame(command);
 }
 
 std::optional<SimBlock> MainRequest(SimUnitState& state, const SimBlock& command)
 {
     if (command[2] == kVersion)
-        return AnswerVersion(command, state.mainPic);
+        return AnswerVersion(state, command, state.mainPic);
     if (command[2] != kReadLines)
-        return SimPicErrorAnswer(command, sim_pic_error::kBadRequest);
-    SimBlock answer = command;
-    answer[3] = 0;
+        return NotUnderstood(state, command);
+    SimBlock answer = SimAnswerFrame(command);
     for (int i = 0; i < 4; ++i)
         answer[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(state.picLines >> (24 - 8 * i));
     return answer;
@@ -67,11 +70,11 @@ std::optional<SimBlock> MainRequest(SimUnitState& state, const SimBlock& command
 
 std::optional<SimBlock> InterfaceRequest(SimUnitState& state, const SimBlock& command)
 {
+    if (command[2] != kVersion)
+        return NotUnderstood(state, command);
     if (!state.hasInterfacePic)
         return SimPicErrorAnswer(command, sim_pic_error::kNoController);
-    if (command[2] != kVersion)
-        return SimPicErrorAnswer(command, sim_pic_error::kBadRequest);
-    return AnswerVersion(command, state.interfacePic);
+    return AnswerVersion(state, command, state.interfacePic);
 }
 
 void AddControllerCommands(CSimCommandSet& set)

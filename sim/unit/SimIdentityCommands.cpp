@@ -22,7 +22,7 @@ uint32_t VisibleIdentifier(const SimUnitState& state)
 std::optional<SimBlock> ReadIdentifier(SimUnitState& state, const SimBlock& command)
 {
     const uint32_t id = VisibleIdentifier(state);
-    SimBlock answer = command;
+    SimBlock answer = SimAnswerFrame(command);
     for (int i = 0; i < 4; ++i)
         answer[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(id >> (24 - 8 * i));
     return answer;
@@ -31,8 +31,10 @@ std::optional<SimBlock> ReadIdentifier(SimUnitState& state, const SimBlock& comm
 std::optional<uint16_t> ReadIdentifierNibble(SimUnitState& state, uint16_t code)
 {
     const int nibble = code >> 4 & 0xF;
-    if (nibble > 7 || (code & 0xF) != 0)
-        return code;
+    if (nibble > 7 || (code & 0xF) != 0) {
+        SimUnknownCommand(state);
+        return std::nullopt;
+    }
     const uint32_t id = VisibleIdentifier(state);
     return static_cast<uint16_t>(code | (id >> (4 * nibble) & 0xF));
 }
@@ -42,7 +44,7 @@ std::optional<SimBlock> ReadSerialChunk(SimUnitState& state, const SimBlock& com
     const int chunk = command[2];
     if (chunk >= kSerialChunks)
         return SimErrorAnswer(command, sim_error::kUnknownIndex);
-    SimBlock answer = command;
+    SimBlock answer = SimAnswerFrame(command);
     for (size_t i = 0; i < 4; ++i) {
         const size_t at = static_cast<size_t>(chunk) * 4 + i;
         answer[4 + i] = at < state.serialNumber.size() ? static_cast<uint8_t>(state.serialNumber[at]) : 0;
@@ -52,7 +54,7 @@ std::optional<SimBlock> ReadSerialChunk(SimUnitState& state, const SimBlock& com
 
 std::optional<SimBlock> ReadHardwareConfig(SimUnitState& state, const SimBlock& command)
 {
-    SimBlock answer = command;
+    SimBlock answer = SimAnswerFrame(command);
     for (size_t i = 0; i < state.hardwareConfig.size(); ++i)
         answer[2 + i] = state.hardwareConfig[i];
     return answer;

@@ -1,5 +1,6 @@
 #include "sim/unit/SimSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "sim/unit/SimUnit.h"
 
 #include "platform/clock/Clock.h"
+#include "sim/unit/SimAnswers.h"
 
 #include <algorithm>
 
@@ -166,21 +167,26 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
     SimLoggedCommand logged;
     logged.atMs = now;
     std::copy_n(report.begin() + 1, 8, logged.bytes.begin());
-    if (m_log.size() < kMaxLog)
-        m_log.push_back(logged);
 
     const SimBlock& command = logged.bytes;
     if (m_observer)
         m_observer({SimUnitEvent::Kind::Received, command, m_state.productId});
+    std::optional<SimBlock> answer;
+    m_state.unknownCommand = false;
     if (logged.IsLong()) {
-        Answer(command, SimCommands().Long(m_state, command), now);
+        answer = SimCommands().Long(m_state, command);
     } else {
         const std::optional<uint16_t> word = SimCommands().Short(m_state, logged.Code());
-        std::optional<SimBlock> answer;
         if (word)
             answer = SimBlock{static_cast<uint8_t>(*word >> 8), static_cast<uint8_t>(*word & 0xFF), 0, 0, 0, 0, 0, 0};
-        Answer(command, answer, now);
     }
+    logged.unknown = m_state.unknownCommand;
+    m_state.unknownCommand = false;
+    if (m_log.size() < kMaxLog)
+        m_log.push_back(logged);
+    if (logged.unknown && m_unknown.size() < kMaxLog)
+        m_unknown.push_back(logged);
+    Answer(command, answer, now);
 
     if (m_state.resetRequested) {
         m_state.resetRequested = false;
@@ -221,10 +227,8 @@ void CSimUnit::Answer(const SimBlock& command, std::optional<SimBlock> answer, u
             (*answer)[0] = 0xFF;
             (*answer)[1] = 0xFF;
         }
-        if (isLong && m_faults.errorNumber) {
-            (*answer)[2] |= 0x80;
-            (*answer)[7] = *m_faults.errorNumber;
-        }
+        if (isLong && m_faults.errorNumber)
+            SimMarkError(*answer, command, *m_faults.errorNumber);
         if (isLong && m_faults.wrongEcho)
             for (size_t i : SimEchoedBytes(command[1]))
                 (*answer)[i] = static_cast<uint8_t>(command[i] + 1);
@@ -288,6 +292,12 @@ std::vector<uint16_t> CSimUnit::LoggedCodes() const
     for (const auto& c : m_log)
         codes.push_back(c.Code());
     return codes;
+}
+
+std::vector<SimLoggedCommand> CSimUnit::UnknownCommands() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_unknown;
 }
 
 void CSimUnit::ClearLog()

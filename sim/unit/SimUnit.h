@@ -26,6 +26,7 @@ using SimReport = std::array<uint8_t, 9>;  // report id 0, then 8 data bytes
 struct SimLoggedCommand {
     uint64_t atMs = 0;
     SimBlock bytes{};
+    bool unknown = false;  // the firmware did not know it (see SimCommands.h)
     [[nodiscard]] uint16_t Code() const { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
     [[nodiscard]] bool IsLong() const { return bytes[0] == 0xF0; }
 };
@@ -39,7 +40,7 @@ struct SimFaults {
     uint32_t loseAnswers = 0;            // the next n answers are lost
     bool wrongEcho = false;              // the repeated argument bytes of long answers differ
     bool answerFFFF = false;             // the unit answers 0xFFFF ("nothing to say")
-    std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7
+    std::optional<uint8_t> errorNumber;  // long answers reject: byte 2 bit 7, the number in byte 7 (echoes kept)
     uint32_t repeatAnswers = 1;          // every answer is sent this many times
     uint32_t passFirst = 0;              // the faults spare the first n commands they would hit
 };
@@ -109,6 +110,10 @@ public:
     [[nodiscard]] std::vector<SimLoggedCommand> Log() const;
     [[nodiscard]] std::vector<uint16_t> LoggedCodes() const;
     void ClearLog();
+    // The commands the firmware did not know (unknown short codes, long
+    // sub-commands or sub-functions), in order, since the unit was made; ClearLog
+    // does not forget them. A scenario that drove the unit correctly leaves it empty.
+    [[nodiscard]] std::vector<SimLoggedCommand> UnknownCommands() const;
 
     // --- Faults and firmware state ----------------------------------------
     void SetFaults(const SimFaults& faults);
@@ -153,6 +158,7 @@ private:
     SimResetTiming m_resetTiming;
     std::vector<SimLoggedCommand> m_log;
     std::function<void(const SimUnitEvent&)> m_observer;
+    std::vector<SimLoggedCommand> m_unknown;
 };
 
 }  // namespace vk

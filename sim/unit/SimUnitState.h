@@ -83,6 +83,9 @@ struct SimUnitState {
 
     // Set by the 0x0666 handler; the unit then leaves the bus and comes back.
     bool resetRequested = false;
+    // Set by the dispatch or a handler for a command the firmware does not know;
+    // the unit records the command and clears the flag.
+    bool unknownCommand = false;
 
     [[nodiscard]] uint16_t Value(uint8_t page, uint8_t index, size_t element = 0) const;
     void SetValue(uint8_t page, uint8_t index, uint16_t value, size_t element = 0);

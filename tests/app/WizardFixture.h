@@ -43,18 +43,29 @@ public:
     {
         auto unit = std::make_shared<CSimUnit>(kind);
         m_bus.Plug(unit);
+        m_units.push_back(unit);
         return unit;
+    }
+
+    // Every scenario drives the units with commands their firmware knows.
+    void ExpectNoUnknownCommands() const
+    {
+        for (const auto& unit : m_units)
+            for (const SimLoggedCommand& c : unit->UnknownCommands())
+                ADD_FAILURE() << "the wizard sent a command the unit does not know: 0x" << std::hex << c.Code();
     }
 
     CVirtualClock m_clock;
     std::filesystem::path m_dir;
     std::unique_ptr<CSettingsStore> m_store;
     CSimHidBus m_bus;
+    std::vector<std::shared_ptr<CSimUnit>> m_units;
 };
 
 class WizardFixture : public ::testing::Test {
 protected:
     void SetUp() override { m_host.Install(); }
+    void TearDown() override { m_env.ExpectNoUnknownCommands(); }
     std::shared_ptr<CSimUnit> Plug(SimUnitKind kind) { return m_env.Plug(kind); }
     void PlugAll(const std::vector<SimUnitKind>& kinds)
     {

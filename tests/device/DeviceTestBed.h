@@ -18,11 +18,13 @@ namespace vk::test {
 
 class CCapturingViewer final : public IWindowDirectory {
 public:
-    bool running = true;
+    bool running = true;  // a stopped viewer is not found, and its windows take nothing
+    int lookups = 0;
     std::vector<ViewerRecord> records;
 
     std::unique_ptr<IRemoteWindow> FindWindow(const std::string& title) override
     {
+        ++lookups;
         if (!running || title != kViewerWindowTitle)
             return nullptr;
         return std::make_unique<CWindow>(*this);
@@ -43,6 +45,8 @@ private:
         bool PostMessage(uint32_t, int64_t, int64_t) override { return true; }
         bool SendCopyData(int64_t wParam, int64_t dwData, std::span<const uint8_t> data) override
         {
+            if (!m_owner.running)
+                return false;
             EXPECT_EQ(wParam, kViewerWParam);
             EXPECT_EQ(dwData, kViewerDwData);
             auto record = DecodeViewerRecord(data);

@@ -123,6 +123,10 @@ TEST_F(Parameters, RejectionsMapToErrorNumbers)
     EXPECT_EQ(protocol.SetParameterText(0, 99, "abc"), -4) << "unknown index";
     std::string text;
     EXPECT_EQ(protocol.GetParameterText(0, 99, text), -4);
+    unit->ClearLog();
+    EXPECT_EQ(protocol.SetParameterText(0, 12, std::string(40, 'x')), -6) << "more than the parameter holds";
+    EXPECT_EQ(Frames().size(), 1u) << "nothing after the rejected header";
+    EXPECT_TRUE(unit->UnknownCommands().empty());
 
     SimFaults silent;
     silent.silent = true;
@@ -132,23 +136,27 @@ TEST_F(Parameters, RejectionsMapToErrorNumbers)
 }
 
 // An element the unit rejects after it took the header is a failed write, not a
-// success; the elements before it stay written.
-TEST_F(Parameters, RejectedArrayElementFailsTheWrite)
+// success; every element still goes out, and the others are written.
+TEST_F(Parameters, RejectedArrayElementFailsTheWriteButAllElementsGoOut)
 {
     OpenIdentified(NewUnitState());
     SimFaults faults;
     faults.onlyFor = 0xF00E;
-    faults.passFirst = 2;  // the header and element 0 go through
+    faults.passFirst = 2;  // the header and element 0 go through, element 1 is rejected
     faults.errorNumber = 0xFC;
     unit->SetFaults(faults);
     const uint16_t values[] = {0x1111, 0x2222, 0x3333};
     EXPECT_EQ(protocol.SetParameter(0, 12, values), -5);
-    EXPECT_EQ(Frames().size(), 3u) << "nothing is sent after the rejected element";
+    EXPECT_EQ(Frames().size(), 4u) << "the header and all three elements";
+    unit->SetFaults({});
     EXPECT_EQ(State([](SimUnitState& s) { return s.Value(0, 12, 0); }), 0x1111);
+    EXPECT_EQ(State([](SimUnitState& s) { return s.Value(0, 12, 2); }), 0x3333);
 
-    faults.passFirst = 1;  // the header goes through
+    unit->ClearLog();
+    faults.passFirst = 1;  // the header goes through, both characters are rejected
     unit->SetFaults(faults);
     EXPECT_EQ(protocol.SetParameterText(0, 12, "xy"), -5);
+    EXPECT_EQ(Frames().size(), 3u) << "the header and both characters";
 
     faults.onlyFor = 0xF00C;  // a text of one character goes as a single value
     faults.passFirst = 0;
@@ -253,6 +261,40 @@ TEST_F(Parameters, LineOperationsReportRejectionAndSilence)
     EXPECT_FALSE(protocol.SetPicLines(words, false));
     EXPECT_EQ(protocol.GetPicLine(1, false), -1);
     EXPECT_EQ(protocol.SetRoute(1, 13), -1);
+}
+
+// A unit rejecting a channel command still answers it (the channel stays in
+// byte 2): the host takes the answer at once instead of waiting for another.
+TEST_F(Parameters, RejectedChannelCommandIsStillItsOwnAnswer)
+{
+    OpenIdentified(NewUnitState());
+    SimFaults faults;
+    faults.errorNumber = 0xFD;
+    unit->SetFaults(faults);
+    EXPECT_EQ(protocol.SetChannel(1, 7, 0x81, 24, 0x02, 30), 0xF000);
+    EXPECT_NE(protocol.GetChannelMode(1), CHIDProtocol::kNoChannelMode);
+    EXPECT_EQ(Frames().size(), 2u) << "each command went out once";
+}
+
+// A level register the unit does not have: it says it has nothing to say.
+TEST_F(Parameters, MissingLevelRegisterAnswersNothingToSay)
+{
+    OpenIdentified(NewUnitState());
+    EXPECT_EQ(protocol.SendShortCommand(0x6900), -1);
+    EXPECT_EQ(Frames().size(), 1u) << "0xFFFF ends the transaction at once";
+    EXPECT_TRUE(unit->UnknownCommands().empty());
+}
+
+// Only the main PIC drives lines: another selector is refused without sending.
+TEST_F(Parameters, LineOperationsTakeOnlyTheMainPic)
+{
+    OpenIdentified(NewUnitState());
+    PicLineWords words{};
+    EXPECT_FALSE(protocol.SetPicLine(1, 1, true, CHIDProtocol::kInterfacePic));
+    EXPECT_FALSE(protocol.SetPicLines(words, true, CHIDProtocol::kInterfacePic));
+    EXPECT_FALSE(protocol.GetPicLines(words, false, CHIDProtocol::kInterfacePic));
+    EXPECT_EQ(protocol.GetPicLine(1, true, CHIDProtocol::kInterfacePic), -1);
+    EXPECT_TRUE(Frames().empty());
 }
 
 TEST_F(Parameters, ChannelItemsComeBackInTheirPlaceWhateverTheAnswerOrder)

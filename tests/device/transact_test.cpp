@@ -228,6 +228,31 @@ TEST_F(TransactTest, WithoutViewerNothingIsCopied)
     EXPECT_TRUE(viewer.records.empty());
 }
 
+// The viewer is looked up once and kept; a record it does not take drops it,
+// and the next transaction looks for it again.
+TEST_F(TransactTest, ViewerIsKeptUntilARecordDoesNotReachIt)
+{
+    (void)OpenUnit();
+    viewer.lookups = 0;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(protocol.SendShortCommand(0x0555), 0x0555);
+    EXPECT_EQ(viewer.lookups, 1);
+    EXPECT_EQ(viewer.records.size(), 6u);
+
+    viewer.running = false;  // the viewer closes
+    EXPECT_EQ(protocol.SendShortCommand(0x0555), 0x0555);
+    EXPECT_EQ(viewer.lookups, 1) << "the kept window is tried first";
+    EXPECT_EQ(protocol.SendShortCommand(0x0555), 0x0555);
+    EXPECT_EQ(viewer.lookups, 2) << "after the failed record it is looked for again";
+
+    viewer.running = true;  // a viewer starts
+    viewer.records.clear();
+    CommandBlock answer{};
+    EXPECT_EQ(protocol.Transact(kReadConfigWord, answer), 0xF00D);
+    EXPECT_EQ(viewer.lookups, 3);
+    EXPECT_EQ(viewer.Kinds(), (std::vector<int32_t>{kSent, kAnswer}));
+}
+
 TEST_F(TransactTest, BadLengthsFailWithoutSending)
 {
     auto unit = OpenUnit();

@@ -21,6 +21,68 @@ TEST_F(TransportTest, LaterOfTwoCommandInterfacesIsOpened)
     EXPECT_EQ(protocol.GetProductId(), 0x117);
 }
 
+// A bus with one node of the unit's vendor whose descriptor holds a button
+// collection and then the command collection.
+class CTwoCollectionBus final : public IHidBus {
+public:
+    std::vector<std::string> PresentInterfaces() override { return {"/dev/hidraw-two"}; }
+    std::unique_ptr<IHidInterface> Open(const std::string&, const HidOpenMode&) override
+    {
+        return std::make_unique<CNode>();
+    }
+
+private:
+    class CNode final : public IHidInterface {
+    public:
+        CNode()
+        {
+            m_buttons.usagePage = 0x01;
+            m_buttons.usage = 0x06;
+            m_buttons.inputReportByteLength = 9;
+            m_buttons.numberInputButtonCaps = 2;
+            m_command = CSimUnit::Caps();
+            m_whole = m_buttons;  // the node: the first usage, buttons summed
+        }
+        const HidAttributes& Attributes() const override { return m_attributes; }
+        const HidCaps& Caps() const override { return m_whole; }
+        std::vector<HidCaps> Collections() const override { return {m_buttons, m_command}; }
+        bool WriteReport(std::span<const uint8_t>) override { return false; }
+        HidReadStatus ReadReport(std::span<uint8_t>, uint32_t) override { return HidReadStatus::Failed; }
+
+    private:
+        HidAttributes m_attributes{kUnitVendorId, 0x117, 1};
+        HidCaps m_buttons, m_command, m_whole;
+    };
+};
+
+TEST_F(TransportTest, CommandCollectionSharingItsNodeWithButtonsIsFound)
+{
+    CTwoCollectionBus twoCollections;
+    CHIDProtocol link(twoCollections);
+    EXPECT_EQ(link.CountUnits(kFamilyFilter), 1);
+    ASSERT_TRUE(link.OpenUnit(0x117, false));
+    EXPECT_EQ(link.Devices().at(0).caps.usagePage, 0xFF00);
+    EXPECT_EQ(link.Devices().at(0).caps.outputReportByteLength, 9);
+}
+
+// Two units of one product id: each is opened by its own path and tells its own serial number.
+TEST_F(TransportTest, UnitsOfOneProductIdAreOpenedByTheirPath)
+{
+    SimUnitState first = DefaultSimUnitState(SimUnitKind::StandAlone);
+    SimUnitState second = first;
+    first.serialNumber = "VK550FIRST";
+    second.serialNumber = "VK550SECOND";
+    const std::string firstPath = bus.Plug(std::make_shared<CSimUnit>(first));
+    const std::string secondPath = bus.Plug(std::make_shared<CSimUnit>(second));
+    for (const auto& [path, serial] : {std::pair{firstPath, "VK550FIRST"}, std::pair{secondPath, "VK550SECOND"}}) {
+        ASSERT_TRUE(protocol.OpenUnitAt(path, true));
+        EXPECT_EQ(protocol.GetDevicePath(), path);
+        EXPECT_EQ(protocol.GetSerialNumber(), serial);
+    }
+    EXPECT_FALSE(protocol.OpenUnitAt("/no/such/path", true));
+    EXPECT_FALSE(protocol.IsOpen());
+}
+
 // Interfaces that are not a unit's command interface are never counted or opened.
 TEST_F(TransportTest, OnlyCommandInterfacesCount)
 {

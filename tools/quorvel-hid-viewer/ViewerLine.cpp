@@ -1,5 +1,6 @@
 #include "tools/quorvel-hid-viewer/ViewerLine.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vk {
@@ -41,8 +42,9 @@ std::string FormatViewerLine(const ViewerRecord& record)
     char head[64];
     std::snprintf(head, sizeof head, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                   t.wSecond, t.wMilliseconds);
-    char kind[16];
-    std::snprintf(kind, sizeof kind, "%-8s", KindName(record.kind).c_str());
+    // The kind column is 8 wide; a longer unknown kind is printed whole.
+    std::string kind = KindName(record.kind);
+    kind.resize(std::max<size_t>(kind.size(), 8), ' ');
     std::string line = std::string(head) + "  " + kind + "  " + Printable(record.program) + " ";
     for (const uint8_t b : record.bytes) {
         char hex[4];

@@ -27,7 +27,7 @@ int RunList(const Invocation& invocation)
         std::printf("%s  vendor 0x%04X  product 0x%04X", unit.path.c_str(), unit.attributes.vendorId,
                     unit.attributes.productId);
         // Name and versions as identification reads them (a silent unit shows none).
-        if (protocol.OpenUnit(unit.attributes.productId, true) && !protocol.GetSoftwareVersionText().empty())
+        if (protocol.OpenUnitAt(unit.path, true) && !protocol.GetSoftwareVersionText().empty())
             std::printf("  %s  software %s  protocol %d", protocol.GetProductName().c_str(),
                         protocol.GetSoftwareVersionText().c_str(), protocol.GetProtocolVersion());
         else

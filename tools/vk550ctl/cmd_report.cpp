@@ -5,7 +5,6 @@
 #include "platform/ui/MessageBox.h"
 
 #include <cstdio>
-#include <set>
 #include <string>
 
 namespace vk::ctl {
@@ -49,22 +48,23 @@ int RunReport(const Invocation& invocation)
     SetMessageBoxes(&box);
 
     CHIDProtocol protocol;
-    std::set<int> reported;
+    int reported = 0;
+    // Each unit by its own path: units of one product id are told apart.
     for (const HIDDeviceEntry& entry : protocol.ListUnits(kFamilyFilter)) {
         const int productId = entry.attributes.productId;
-        if (!reported.insert(productId).second || !protocol.OpenUnit(productId, true))
+        if (!protocol.OpenUnitAt(entry.path, true))
             continue;
         const std::string report = protocol.GetUnitReport();
         if (report.empty()) {
             std::fprintf(stderr, "vk550ctl: the unit 0x%04X at %s does not answer\n", productId, entry.path.c_str());
-            reported.erase(productId);
             continue;
         }
         std::fputs(WithTerminalLineEnds(report).c_str(), stdout);
+        ++reported;
     }
     protocol.CloseUnit();
     SetMessageBoxes(nullptr);
-    if (reported.empty()) {
+    if (reported == 0) {
         std::fprintf(stderr, "vk550ctl: no unit answers\n");
         return 1;
     }

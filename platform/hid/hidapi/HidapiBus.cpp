@@ -89,7 +89,8 @@ class CHidapiInterface final : public IHidInterface {
 public:
     CHidapiInterface(const HidAttributes& attributes, const ReportDescriptorResult& layout, hid_device* device,
                      std::unique_ptr<CShareLock> lock, const HidOpenMode& mode)
-        : m_attributes(attributes), m_caps(layout.caps), m_numbered(layout.numberedReports), m_device(device),
+        : m_attributes(attributes), m_caps(layout.caps), m_collections(layout.collections),
+          m_numbered(layout.numberedReports), m_device(device),
           m_lock(std::move(lock)), m_mode(mode)
     {
     }
@@ -103,6 +104,7 @@ public:
 
     const HidAttributes& Attributes() const override { return m_attributes; }
     const HidCaps& Caps() const override { return m_caps; }
+    std::vector<HidCaps> Collections() const override { return m_collections; }
 
     bool WriteReport(std::span<const uint8_t> report) override
     {
@@ -135,6 +137,7 @@ public:
 private:
     HidAttributes m_attributes;
     HidCaps m_caps;
+    std::vector<HidCaps> m_collections;
     bool m_numbered;
     hid_device* m_device;
     std::unique_ptr<CShareLock> m_lock;

@@ -159,6 +159,89 @@ TEST_F(EchoFileTest, WindowOfOneSampleHasNoSpread)
     EXPECT_EQ(m_audio.CalcRMS(reader, 0, 0, 0), kSilentLevel);
 }
 
+// The level is 20 x log10(sigma) taken in double: with the float logarithm
+// these windows of two samples {-a, a} would read one float step off.
+TEST_F(EchoFileTest, LevelIsTakenInDoublePrecision)
+{
+    for (const int16_t a : {3, 13, 21, 38, 56}) {
+        SCOPED_TRACE(a);
+        testwav::WriteWav(Path("pair.wav"), 1, 16000, {static_cast<int16_t>(-a), a});
+        CWaveReader reader;
+        ASSERT_TRUE(reader.Open(Path("pair.wav")));
+        const auto sigma = static_cast<float>(std::sqrt(2.0 * a * a));
+        const auto expected = static_cast<float>(20.0 * std::log10(static_cast<double>(sigma)) - 90.309);
+        EXPECT_EQ(m_audio.CalcRMS(reader, 0, 0, 4), expected);
+    }
+}
+
+// Samples that are not 16-bit PCM, mono or stereo, give no figures: the file
+// is treated as one that cannot be opened.
+TEST_F(EchoFileTest, FormatsTheFiguresCannotReadAreUnableToOpen)
+{
+    const auto fmt = [](uint16_t tag, uint16_t channels, uint16_t blockAlign, uint16_t bits) {
+        testwav::Chunk chunk = testwav::FmtChunk(channels, 16000);
+        chunk.bytes[0] = static_cast<uint8_t>(tag);
+        chunk.bytes[1] = static_cast<uint8_t>(tag >> 8);
+        chunk.bytes[12] = static_cast<uint8_t>(blockAlign);
+        chunk.bytes[13] = static_cast<uint8_t>(blockAlign >> 8);
+        chunk.bytes[14] = static_cast<uint8_t>(bits);
+        chunk.bytes[15] = static_cast<uint8_t>(bits >> 8);
+        if (tag != 1)
+            testwav::PutLE(chunk.bytes, 0, 2);  // cbSize
+        return chunk;
+    };
+    struct Case {
+        const char* name;
+        testwav::Chunk fmt;
+    };
+    const Case cases[] = {
+        {"8 bits", fmt(1, 1, 1, 8)},           {"24 bits", fmt(1, 1, 3, 24)},
+        {"0 bits", fmt(1, 1, 2, 0)},           {"float", fmt(3, 1, 4, 32)},
+        {"no channels", fmt(1, 0, 2, 16)},     {"three channels", fmt(1, 3, 6, 16)},
+        {"block align 0", fmt(1, 1, 0, 16)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_boxes.asked.clear();
+        testwav::WriteChunks(Path("odd.wav"), {c.fmt, testwav::DataChunk(EchoSignal(1000, 10))});
+        const Figures f = Measure(Path("odd.wav"));
+        EXPECT_FALSE(f.reductionPassed);
+        EXPECT_FALSE(f.residualPassed);
+        EXPECT_EQ(f.reduction, 0.0);
+        EXPECT_EQ(f.residual, 0.0);
+        ASSERT_EQ(m_boxes.asked.size(), 2u);
+        EXPECT_EQ(m_boxes.asked[0].text, "Unable to open file: " + Path("odd.wav"));
+        EXPECT_EQ(m_boxes.asked[0].caption, "WaveOpen");
+    }
+}
+
+// A residual figure means something only when the test signal reached the
+// microphone: a window A without spread fails the residual test, -1000 kept.
+TEST_F(EchoFileTest, NoTestSignalFailsTheResidualTest)
+{
+    struct Case {
+        const char* name;
+        uint32_t rate;
+        std::vector<int16_t> samples;
+    };
+    std::vector<int16_t> signalAfter(64000, 0);
+    AddSine(signalAfter, 16000, 35200, signalAfter.size(), 1000);
+    const Case cases[] = {
+        {"all zeros", 16000, std::vector<int16_t>(64000, 0)},
+        {"a DC offset", 16000, std::vector<int16_t>(64000, -321)},
+        {"rate 0: empty windows", 0, EchoSignal(1000, 10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testwav::WriteWav(Path("silent.wav"), 1, c.rate, c.samples);
+        const Figures f = Measure(Path("silent.wav"));
+        EXPECT_EQ(f.residual, kSilentLevel);
+        EXPECT_FALSE(f.residualPassed);
+        EXPECT_FALSE(f.reductionPassed);
+    }
+    EXPECT_TRUE(m_boxes.asked.empty());
+}
+
 TEST_F(EchoFileTest, BothTestsJudgeTheirWindows)
 {
     struct Case {

@@ -75,6 +75,29 @@ TEST(ReportDescriptor, ComputesCapabilitiesAsWindowsDoes)
     }
 }
 
+// A keyboard and the unit's command collection in one descriptor: each
+// collection has its own usage, report lengths and buttons.
+TEST(ReportDescriptor, EachTopLevelCollectionHasItsOwnCapabilities)
+{
+    Bytes both = kBootKeyboard;
+    both.insert(both.end(), kVendorCommand.begin(), kVendorCommand.end());
+    const auto r = ParseReportDescriptor(both);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.collections.size(), 2u);
+    EXPECT_EQ(r.collections[0].usagePage, 0x01);
+    EXPECT_EQ(r.collections[0].usage, 0x06);
+    EXPECT_GT(r.collections[0].numberInputButtonCaps, 0);
+    EXPECT_EQ(r.collections[1].usagePage, 0xFF00);
+    EXPECT_EQ(r.collections[1].usage, 0x01);
+    EXPECT_EQ(r.collections[1].numberInputButtonCaps, 0);
+    EXPECT_EQ(r.collections[1].inputReportByteLength, 9);
+    EXPECT_EQ(r.collections[1].outputReportByteLength, 9);
+    EXPECT_EQ(r.collections[1].featureReportByteLength, 0);
+    // The node as a whole still sums its buttons, as before.
+    EXPECT_EQ(r.caps.numberInputButtonCaps, r.collections[0].numberInputButtonCaps);
+    EXPECT_EQ(ParseReportDescriptor(kVendorCommand).collections.size(), 1u);
+}
+
 TEST(ReportDescriptor, CountsInputButtonsOnlyForOneBitVariablesAndArrays)
 {
     EXPECT_EQ(ParseReportDescriptor(kVendorCommand).caps.numberInputButtonCaps, 0);

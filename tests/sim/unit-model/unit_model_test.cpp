@@ -1,6 +1,7 @@
 // The firmware model behind the simulated unit: the command semantics that the
 // device tests and the wizard's scenarios rely on.
 #include "platform/clock/Clock.h"
+#include "sim/unit/SimAnswers.h"
 #include "sim/unit/SimCommands.h"
 #include "sim/unit/SimUnit.h"
 #include "sim/unit/SimUnitState.h"
@@ -126,8 +127,56 @@ TEST_F(UnitModel, ControllerLinesSetAndClearByMask)
     Long({0xF0, 0x10, 0x0B, 0, 0xFF, 0xFE, 0x7F, 0xFF});
     EXPECT_EQ(state.picLines, 0x00018000u);
     const SimBlock read = Long({0xF0, 0x11, 0x0A, 0, 0, 0, 0, 0});
-    EXPECT_EQ(read, (SimBlock{0xF0, 0x11, 0x0A, 0, 0x00, 0x01, 0x80, 0x00}));
-    EXPECT_EQ(Long({0xF0, 0x10, 0x0C, 1, 0, 0, 0, 1})[2], 0x8C) << "unknown request is rejected";
+    EXPECT_EQ(read, (SimBlock{0xF0, 0x11, 0, 0, 0x00, 0x01, 0x80, 0x00}));
+    EXPECT_EQ(Long({0xF0, 0x10, 0x0C, 1, 0, 0, 0, 1})[2], 0x80) << "unknown request is rejected";
+    EXPECT_TRUE(state.unknownCommand);
+}
+
+// An answer repeats the command code and only the argument bytes the unit is
+// built to repeat; the spare bytes of a command never come back.
+TEST_F(UnitModel, AnswersRepeatOnlyTheBytesTheUnitEchoes)
+{
+    state.parameters[{0, 12}] = {0x1234};
+    struct Case {
+        const char* what;
+        SimBlock command;
+        SimBlock answer;
+    };
+    const Case cases[] = {
+        {"identifier", {0xF0, 0x05, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}, {0xF0, 0x05, 0, 0, 0x24, 0xB0, 0xC2, 0xD5}},
+        {"value write", {0xF0, 0x0C, 0, 0, 12, 0x5A, 0x12, 0x34}, {0xF0, 0x0C, 0, 0, 12, 0, 0, 0}},
+        {"value read", {0xF0, 0x0D, 0, 0, 12, 0x5A, 0x77, 0x77}, {0xF0, 0x0D, 0, 0, 12, 0, 0x12, 0x34}},
+        {"array length", {0xF0, 0x0F, 3, 0, 12, 0, 0x77, 0x77}, {0xF0, 0x0F, 0, 0, 12, 1, 0, 0}},
+        {"lines", {0xF0, 0x10, 0x0B, 1, 0, 0, 0, 1}, {0xF0, 0x10, 0, 0, 0, 0, 0, 0}},
+        {"route", {0xF0, 0x06, 0x11, 0x22, 0x33, 0x44, 13, 14}, {0xF0, 0x06, 0, 0, 0, 0, 13, 14}},
+        {"channel write", {0xF0, 0x00, 2, 0x05, 0x81, 3, 0x02, 4}, {0xF0, 0x00, 2, 0, 0, 0, 0, 0}},
+        {"serial", {0xF0, 0x1A, 0, 0x55, 0x55, 0x55, 0x55, 0x55}, {0xF0, 0x1A, 0, 0, 'V', 'K', '5', '5'}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Long(c.command), c.answer) << c.what;
+}
+
+// A rejected channel command keeps its channel in byte 2, so the host still takes
+// the answer as its own; a route keeps its destination in byte 7.
+TEST_F(UnitModel, RejectionsKeepTheEchoedBytes)
+{
+    const SimBlock channel = Long({0xF0, 0x01, 9, 0, 1, 0, 2, 0});
+    EXPECT_EQ(channel[2], 9);
+    EXPECT_EQ(channel[7], 0xFD);
+    SimBlock route = SimErrorAnswer({0xF0, 0x06, 0, 0, 0, 0, 13, 14}, 0xFC);
+    EXPECT_EQ(route, (SimBlock{0xF0, 0x06, 0x80, 0, 0, 0, 13, 14}));
+}
+
+// Where a unit says "nothing to say" (0xFFFF) or "no room" (0xFB) by itself.
+TEST_F(UnitModel, FirmwareAnswersNothingToSayAndNoRoomByItself)
+{
+    EXPECT_EQ(Short(0x6900), 0xFFFF) << "no level register 9";
+    EXPECT_EQ(Short(0x5F05), 0xFFFF) << "no level register 15";
+    EXPECT_EQ(Short(0x6700), 0x6700) << "register 7 exists";
+    const SimBlock tooLong = Long({0xF0, 0x0E, 3, 0, 12, 33, 0, 0});
+    EXPECT_EQ(tooLong[2] & 0x80, 0x80);
+    EXPECT_EQ(tooLong[7], 0xFB);
+    EXPECT_EQ(Long({0xF0, 0x0E, 3, 0, 12, 32, 0, 0})[2], 0) << "32 elements fit";
 }
 
 TEST_F(UnitModel, OlderPicFirmwareAnswersOnlySelectorOne)

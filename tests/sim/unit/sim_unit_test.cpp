@@ -88,13 +88,29 @@ TEST_F(SimUnitTest, LogsEveryCommandInOrder)
     EXPECT_TRUE(unit.Log().empty());
 }
 
-TEST_F(SimUnitTest, UnknownCommandsAreRepeated)
+// Unknown short codes get no answer, unknown long sub-commands and sub-functions
+// the unit's error answer; all are recorded, and ClearLog keeps that record.
+TEST_F(SimUnitTest, UnknownCommandsAreNotUnderstoodAndRecorded)
 {
     CSimUnit unit;
-    const SimBlock block{0xF0, 0x3D, 1, 2, 3, 4, 5, 6};
-    unit.Receive(Long(block));
-    EXPECT_EQ(unit.TakeAnswer(), Long(block));
-    EXPECT_EQ(Ask(unit, 0x1234), 0x1234);
+    EXPECT_EQ(Ask(unit, 0x1234), std::nullopt) << "unknown short code";
+    EXPECT_EQ(Ask(unit, 0xB371), std::nullopt) << "not an identifier nibble read";
+    EXPECT_EQ(Ask(unit, 0x0555), 0x0555) << "a known one";
+    unit.ClearLog();
+    unit.Receive(Long({0xF0, 0x3D, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(unit.TakeAnswer(), Long({0xF0, 0x3D, 0x80, 0, 0, 0, 0, 0xFF})) << "unknown sub-command";
+    unit.Receive(Long({0xF0, 0x0D, 7, 0, 10, 0, 0, 0}));
+    const auto rejected = unit.TakeAnswer();
+    ASSERT_TRUE(rejected);
+    EXPECT_EQ((*rejected)[3] & 0x80, 0x80) << "unknown sub-function";
+
+    std::vector<uint16_t> unknown;
+    for (const SimLoggedCommand& c : unit.UnknownCommands())
+        unknown.push_back(c.Code());
+    EXPECT_EQ(unknown, (std::vector<uint16_t>{0x1234, 0xB371, 0xF03D, 0xF00D}));
+    const auto log = unit.Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(log[0].unknown && log[1].unknown);
 }
 
 TEST_F(SimUnitTest, ResetLeavesAndReturnsUnderTheStoredIdentity)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
+
 namespace vk {
 namespace {
 
@@ -25,6 +28,9 @@ TEST(ViewerLine, ShowsTimeKindProgramBytesAndText)
         {3, "p", "", {0x05, 0x55}, "2026-12-03 09:08:07.005  resent    p  05 55 00 00 00 00 00 00"},
         {4, "p", "", {0xFF, 0xFF}, "2026-12-03 09:08:07.005  rejected  p  FF FF 00 00 00 00 00 00"},
         {9, "p", "", {}, "2026-12-03 09:08:07.005  kind 9    p  00 00 00 00 00 00 00 00"},
+        // Unknown kinds are printed whole, however long.
+        {INT32_MIN, "p", "", {}, "2026-12-03 09:08:07.005  kind -2147483648  p  00 00 00 00 00 00 00 00"},
+        {-1, "p", "", {}, "2026-12-03 09:08:07.005  kind -1   p  00 00 00 00 00 00 00 00"},
     };
     for (const auto& c : cases) {
         ViewerRecord r;
