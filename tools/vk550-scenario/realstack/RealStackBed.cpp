@@ -94,7 +94,7 @@ bool CRealStackBed::Start(std::string* error)
     ::setenv("PULSE_COOKIE", m_sound->Cookie().c_str(), 1);
     m_store = std::make_unique<CSettingsStore>(ConfigFolder() / "Selvo" / "registry.reg");
     SetSettings(m_store.get());
-    if (!m_sound->Start(error))
+    if (!m_sound->Start(error, m_folder))
         return false;
     try {
         m_bed = std::make_unique<CUmockdevBed>();

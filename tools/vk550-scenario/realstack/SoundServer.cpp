@@ -43,7 +43,9 @@ std::vector<std::string> HelperEnvironment(const fs::path& folder)
 }
 
 // Starts a helper with its standard output on `outFd` (the rest on /dev/null). The pid, or -1.
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& envStrings, int outFd)
+// A helper in a session of its own outlives a kill of this process's group.
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& envStrings, int outFd,
+            bool ownSession = false)
 {
     std::vector<char*> argv;
     for (const auto& a : args)
@@ -62,9 +64,14 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
     else
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownSession)
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+    if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0)
         pid = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -85,8 +92,14 @@ CPrivateSoundServer::CPrivateSoundServer(fs::path folder) : m_folder(std::move(f
 
 CPrivateSoundServer::~CPrivateSoundServer() { Stop(); }
 
-bool CPrivateSoundServer::Start(std::string* error)
+bool CPrivateSoundServer::Start(std::string* error, const fs::path& owned)
 {
+    // The watchdog: once this process is gone (or the folder, when it ended
+    // well), the server is stopped and the folder removed. It is not waited for.
+    const fs::path folder = owned.empty() ? m_folder : owned;
+    const std::string watch = "while kill -0 " + std::to_string(::getpid()) + " 2>/dev/null && [ -d \"$2\" ]; do sleep 0.5; done; " +
+                              "\"$0\" stop \"$1\"; rm -rf \"$2\"";
+    (void)Spawn({"sh", "-c", watch, m_script, m_folder.string(), folder.string()}, HelperEnvironment(m_folder), -1, true);
     std::string out;
     if (Run({m_script, "start", m_folder.string()}, &out, 20000) != 0) {
         if (error)

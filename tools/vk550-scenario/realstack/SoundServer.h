@@ -25,7 +25,9 @@ public:
     CPrivateSoundServer& operator=(const CPrivateSoundServer&) = delete;
 
     // Starts the server without any card. False with the reason in error.
-    bool Start(std::string* error);
+    // `owned` (a folder holding the server's) is removed with the server by a
+    // watchdog if this process dies without stopping it (killed, crashed).
+    bool Start(std::string* error, const std::filesystem::path& owned = {});
     void Stop();
     // "unix:<folder>/native", for PULSE_SERVER.
     [[nodiscard]] std::string Address() const;
