@@ -177,6 +177,7 @@ private:
     [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
     void RunInputsPage();
+    void ResumeDeviceWatch();  // after the other tool (0x384, lParam 7) or timer 2
 
     void ShowWelcomePage();
     void ShowTypeSelectionPage();
@@ -187,6 +188,9 @@ private:
 
     Attach m_attach;
     std::shared_ptr<void> m_attachment;
+    // Product id of the connection dropped when the device watch resumed; the
+    // re-count opens that unit again when the count has not changed.
+    int m_nDroppedProductId = 0;
 };
 
 }  // namespace vk

@@ -4,16 +4,22 @@
 
 #include "platform/ipc/WindowDirectory.h"
 
+#include <utility>
+
 namespace vk {
 
 void CQuorvelVK550ConfigDlg::OnDevicesChanged()
 {
     if (m_bWatchSuspended || m_bIgnoreDeviceChanges)
         return;
+    // A connection dropped for the other tool has no product id left; the one it had counts.
+    const int droppedProductId = std::exchange(m_nDroppedProductId, 0);
     const int n = m_protocol.CountUnits(kFamilyFilter);
     if (n == m_nUnits) {
-        if (n > 0)
-            (void)m_protocol.OpenUnit(m_protocol.GetProductId(), true);
+        if (n > 0) {
+            const int productId = m_protocol.GetProductId();
+            (void)m_protocol.OpenUnit(productId != 0 ? productId : droppedProductId, true);
+        }
         return;
     }
     const int mastersBefore = m_nMasters;
@@ -54,10 +60,7 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
 void CQuorvelVK550ConfigDlg::OnTimer(unsigned id)
 {
     if (id == kWatchSuspendTimer) {
-        KillTimer(kWatchSuspendTimer);
-        m_bWatchSuspended = false;
-        m_protocol.CloseUnit();
-        OnDevicesChanged();
+        ResumeDeviceWatch();
     } else if (id == kRecordTimer) {
         OnPlayVoice();
     } else if (id == kDeviceSettleTimer) {
@@ -65,6 +68,17 @@ void CQuorvelVK550ConfigDlg::OnTimer(unsigned id)
         (void)m_protocol.PumpWaitingMessages();
         OnDevicesChanged();
     }
+}
+
+// The other tool is done with the unit (or its time is up): the wizard's old
+// connection may be stale, so it is dropped and the units are counted again.
+void CQuorvelVK550ConfigDlg::ResumeDeviceWatch()
+{
+    KillTimer(kWatchSuspendTimer);
+    m_bWatchSuspended = false;
+    m_nDroppedProductId = m_protocol.GetProductId();  // closing forgets the unit's identity
+    m_protocol.CloseUnit();
+    OnDevicesChanged();
 }
 
 intptr_t CQuorvelVK550ConfigDlg::OnToolMessage(WPARAM, LPARAM lParam)
@@ -81,12 +95,7 @@ intptr_t CQuorvelVK550ConfigDlg::OnToolMessage(WPARAM, LPARAM lParam)
         m_bWatchSuspended = true;
         SetTimer(kWatchSuspendTimer, kWatchSuspendMs);
         break;
-    case 7:
-        m_bWatchSuspended = false;
-        KillTimer(kWatchSuspendTimer);
-        m_protocol.CloseUnit();
-        OnDevicesChanged();
-        break;
+    case 7: ResumeDeviceWatch(); break;
     default: break;
     }
     return 0;

@@ -109,6 +109,8 @@ void CQuorvelVK550ConfigDlg::ShowTypeSelectionPage()
     const bool onlySlave = m_masterProtocol.CheckConnection() && m_nUnits > 1;
     Show({IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER}, !onlySlave);
     Show({IDC_TYPE_SLAVE}, true);
+    // Page 2 may have left its two choices disabled; every offered type can be chosen here.
+    Enable({IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER}, true);
     Show({IDC_OUTPUT_LEVEL_MIC, IDC_OUTPUT_LEVEL_LINE, IDC_OUTPUT_LEVEL_FRAME, IDC_EXIT_NO_SAVE}, false);
     Enable({IDC_NEXT}, true);
     Enable({IDC_BACK}, m_unitType != 0);

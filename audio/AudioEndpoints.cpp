@@ -4,6 +4,7 @@
 #include <new>
 
 #include "audio/AudioDevice.h"
+#include "audio/DeviceLookup.h"
 #include "audio/StrFormat.h"
 #include "platform/sound/SoundSystem.h"
 #include "platform/ui/MessageBox.h"
@@ -14,9 +15,9 @@ namespace {
 
 // Tried in order; the last playback pattern is cut to the length of product names.
 constexpr std::array<const char*, 6> kRecordPatterns = {
-    "Qrvl", "AK4571", "HX 250/650", "Branwick QDK500", "Branwick R615", "Echo Cancelling Speakerphone"};
+    kMakerPrefix, "AK4571", "HX 250/650", "Branwick QDK500", "Branwick R615", "Echo Cancelling Speakerphone"};
 constexpr std::array<const char*, 6> kPlayPatterns = {
-    "Qrvl", "AK4571", "HX 250/650", "Branwick QDK500", "Branwick R615", "Echo Cancelling Speakerphone (P"};
+    kMakerPrefix, "AK4571", "HX 250/650", "Branwick QDK500", "Branwick R615", "Echo Cancelling Speakerphone (P"};
 
 constexpr const char* kRecordCaption = "CreateRecordControls";
 

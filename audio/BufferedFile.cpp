@@ -45,12 +45,34 @@ bool WriteFully(int fd, const uint8_t* data, size_t len)
 
 }  // namespace
 
+int CBufferedFile::OpenRegular(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool CBufferedFile::OpenRead(const std::string& path)
 {
     Close();
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never blocks on opening (a FIFO without a writer would wait forever), and
+    // only a regular file can be read: a WAV file is read with seeks.
+    m_fd = OpenRegular(path, O_RDONLY);
     if (m_fd < 0)
         return false;
+    // A shared lock: a file being read cannot be replaced by our writer, whose
+    // exclusive lock then fails. A file system without locks reads as before.
+    if (::flock(m_fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
     m_writing = false;
     m_buffer.reset(new uint8_t[kBufferSize]);
     m_fill = m_next = 0;
@@ -61,7 +83,7 @@ bool CBufferedFile::OpenRead(const std::string& path)
 bool CBufferedFile::Create(const std::string& path)
 {
     Close();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = OpenRegular(path, O_WRONLY | O_CREAT);
     if (fd < 0)
         return false;
     // Lock before truncating, so a file being written by somebody else is left alone.

@@ -16,9 +16,10 @@ public:
     CBufferedFile& operator=(const CBufferedFile&) = delete;
     ~CBufferedFile() { Close(); }
 
+    // Holds a shared lock while open; fails while the file is being written.
     [[nodiscard]] bool OpenRead(const std::string& path);
     // Creates or replaces the file and holds an exclusive lock on it while open;
-    // fails when somebody else holds the lock.
+    // fails when somebody else holds a lock on it (reads it, or writes it).
     [[nodiscard]] bool Create(const std::string& path);
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
     // Bytes read; fewer than asked at the end of the file or on an error.
@@ -35,6 +36,8 @@ public:
     bool Close();
 
 private:
+    // A descriptor of a regular file opened without blocking, or -1.
+    [[nodiscard]] static int OpenRegular(const std::string& path, int flags);
     static constexpr size_t kBufferSize = 64 * 1024;
 
     int m_fd = -1;

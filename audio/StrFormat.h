@@ -1,5 +1,6 @@
 #pragma once
-// printf-style formatting into a std::string, for the design's message texts.
+// printf-style formatting into a std::string, for message texts written as
+// printf formats ("Unable to open file: %s").
 
 #include <cstdarg>
 #include <cstdio>

@@ -209,21 +209,29 @@ void CWizardAudio::Post(uint32_t message, WPARAM wParam, LPARAM lParam)
 
 bool CWizardAudio::OpenRecordFile()
 {
-    std::lock_guard lock(m_recordLock);
-    if (m_pRecordFile) {
-        m_pRecordFile->Release();
-        m_pRecordFile.reset();
+    std::string failure;
+    const char* caption = "WizardAudio";
+    {
+        std::lock_guard lock(m_recordLock);
+        if (m_pRecordFile) {
+            m_pRecordFile->Release();
+            m_pRecordFile.reset();
+        }
+        try {
+            m_pRecordFile = std::make_unique<CWaveWriter>();
+        } catch (const std::bad_alloc& error) {
+            failure = std::string(error.what()).substr(0, 255);
+            caption = "Error";
+        }
+        const CWaveFormat format(1, static_cast<uint32_t>(m_nSampleRate), 16);
+        if (m_pRecordFile && !m_pRecordFile->Open(m_strRecordFile, format))
+            failure = StrFormat("Unable to open file: %s", m_strRecordFile.c_str());
     }
-    try {
-        m_pRecordFile = std::make_unique<CWaveWriter>();
-    } catch (const std::bad_alloc& failure) {
-        AfxMessageBox(std::string(failure.what()).substr(0, 255), MB_OK | MB_ICONERROR, "Error");
-        return false;
-    }
-    const CWaveFormat format(1, static_cast<uint32_t>(m_nSampleRate), 16);
-    if (m_pRecordFile->Open(m_strRecordFile, format))
+    if (failure.empty())
         return true;
-    AfxMessageBox(StrFormat("Unable to open file: %s", m_strRecordFile.c_str()), MB_OK | MB_ICONERROR, "WizardAudio");
+    // Shown after unlocking: the box waits for the user, and the microphone
+    // thread (with the level meter it feeds) must not wait with it.
+    AfxMessageBox(failure, MB_OK | MB_ICONERROR, caption);
     return false;
 }
 
@@ -296,26 +304,25 @@ void CWizardAudio::SpeakerThread(unsigned deviceId)
             continue;
         }
         const uint32_t bytes = queue.Failed() ? 0 : m_PlayFile.Read(staging.data(), static_cast<uint32_t>(size));
-        if (bytes > 0) {
-            CWaveBuffer* buffer = queue.GetBuffer(next);
-            if (!waitWhilePlaying([&] { return !queue.Unprepare(buffer); }))
-                break;
-            if (!queue.Failed()) {
-                std::memcpy(buffer->lpData, staging.data(), bytes);
-                buffer->dwBufferLength = bytes;
-                queue.Prepare(buffer);
-                next = (next + 1) % kSpeakerBuffers;
-                queue.Write(buffer);
-                last = buffer;
-                continue;
-            }
-        }
-        // The end of the file, a read error, or a device that went away.
-        if (last && !waitWhilePlaying([&] { return last->Has(WHDR_INQUEUE) && !last->Has(WHDR_DONE); }))
+        CWaveBuffer* buffer = queue.GetBuffer(next);
+        // The device hands the ring buffer back before it is filled again.
+        if (bytes > 0 && !waitWhilePlaying([&] { return !queue.Unprepare(buffer); }))
             break;
-        Clock().SleepMs(100);
-        Post(WM_AUDIO_DONE, 0, 0);
-        ended = true;
+        if (bytes > 0 && !queue.Failed()) {
+            std::memcpy(buffer->lpData, staging.data(), bytes);
+            buffer->dwBufferLength = bytes;
+            queue.Prepare(buffer);
+            next = (next + 1) % kSpeakerBuffers;
+            queue.Write(buffer);
+            last = buffer;
+        } else {
+            // The end of the file, a read error, or a device that went away.
+            if (last && !waitWhilePlaying([&] { return last->Has(WHDR_INQUEUE) && !last->Has(WHDR_DONE); }))
+                break;
+            Clock().SleepMs(100);
+            Post(WM_AUDIO_DONE, 0, 0);
+            ended = true;
+        }
     }
     queue.Reset();
     queue.Close();
@@ -352,6 +359,10 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
     double elapsed = 0.0;
     queue.ResetEvent();
     queue.Start();
+    // A device that went away (unplugged, the unit re-enumerated, its stream
+    // failed) delivers no more blocks: the owner hears of it as of a silent one,
+    // by one "no block" message, and the thread ends. The inputs page closes
+    // itself on that message; a device-failure message would leave it open.
     int i = 0;
     while (m_bRecording) {
         CWaveBuffer* buffer = queue.GetBuffer(i);
@@ -365,8 +376,8 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         if (!m_bRecording)
             break;
         if (!queue.IsDone(buffer)) {
-            // The device went away (unplugged, or the unit re-enumerated).
-            Post(WM_AUDIO_DONE, 1, 0);
+            if (timeouts < kWaitsBeforeMissing)  // else the message went out already
+                Post(WM_AUDIO_BLOCK, samplesAddress, kBlockMissing);
             break;
         }
         queue.Unprepare(buffer);
@@ -381,7 +392,7 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         if (!queue.AddBuffer(buffer)) {
             // A buffer the device did not take would still look done next time
             // round and repeat its old block; the device is gone.
-            Post(WM_AUDIO_DONE, 1, 0);
+            Post(WM_AUDIO_BLOCK, samplesAddress, kBlockMissing);
             break;
         }
         i = (i + 1) % queue.Count();

@@ -26,13 +26,16 @@
 namespace vk {
 
 // WM_APP+1: wParam 0 from the speaker thread (end of file or device failure),
-// 1 from the microphone thread (device failure); lParam 0.
+// 1 from the microphone thread (its device could not be opened or take its
+// buffers); lParam 0.
 constexpr uint32_t WM_AUDIO_DONE = WM_APP + 1;
 // WM_APP+2: wParam is the address of a pointer to the last block's samples;
 // lParam the block's byte count, or one of the two values below.
 constexpr uint32_t WM_AUDIO_BLOCK = WM_APP + 2;
 constexpr LPARAM kBlockTimeLimit = -1;  // the recorded time has reached m_dTimeLimit
-constexpr LPARAM kBlockMissing = -2;    // three one-second waits passed without a block
+// Three one-second waits passed without a block, or the recording device went
+// away (the thread then ends).
+constexpr LPARAM kBlockMissing = -2;
 
 constexpr int kModePlay = 5;
 constexpr int kModeMonitor = 8;

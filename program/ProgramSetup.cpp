@@ -110,6 +110,9 @@ void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
         CSimUnitSoundCards cards{system};
     };
     auto sound = std::make_shared<SimSound>();
+    // A person watches: the microphones deliver at the pace of real sound, not as
+    // fast as buffers are queued (which would flood the window with blocks).
+    sound->system.SetPacing(SimPacing::RealTime);
     for (const auto& unit : m_sim->Units())
         sound->cards.Follow(unit);
     m_sound = std::shared_ptr<ISoundSystem>(sound, &sound->system);

@@ -3,14 +3,20 @@
 #include "app/AboutDlg.h"
 #include "program/ProgramSetup.h"
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "platform/clock/Clock.h"
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/ui/qt/QtHost.h"
+#include "resources/ControlIds.h"
 #include "sim/hid/SimHidBus.h"
+#include "sim/unit/SimSystem.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -28,31 +34,36 @@ bool Shoot(vk::CQtHost& host, const vk::CDialog& dlg, const std::string& path)
     return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    const vk::ProgramOptions options = vk::ParseProgramOptions(argc, argv, true);
-    if (!options.valid || !options.screenshots) {
-        std::fprintf(stderr, "usage: quorvel-vk550-screenshots FOLDER\n");
-        return 2;
+// Virtual time (a re-enumeration costs no real seconds) that lets the program
+// look at the window whenever the wizard sleeps, which it does only while it waits.
+class CWatchedClock final : public vk::IClock {
+public:
+    void OnSleep(std::function<void()> hook) { m_onSleep = std::move(hook); }
+    [[nodiscard]] uint64_t NowMs() const override { return m_time.NowMs(); }
+    void SleepMs(uint32_t ms) override
+    {
+        if (m_onSleep)
+            m_onSleep();
+        m_time.SleepMs(ms);
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qt(argc, argv);
-    vk::CProgramSetup setup;
-    if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true}))
-        return 2;
-    vk::AppProfile().SetRegistryKey("Selvo");
-    const std::string folder = *options.screenshots;
-    std::filesystem::create_directories(folder);
+    [[nodiscard]] vk::LocalTime Local() const override { return m_time.Local(); }
 
+private:
+    vk::CVirtualClock m_time;
+    std::function<void()> m_onSleep;
+};
+
+bool ShootScenes(vk::CQtHost& host, const std::string& folder)
+{
     using K = vk::SimUnitKind;
     const Scene scenes[] = {
         {"page0-no-unit.png", {}, {}},
         {"page0-two-units.png", {K::StandAlone, K::Slave}, {}},
         {"page1-new-unit.png", {K::New}, {}},
         {"page2-stand-alone.png", {K::StandAlone}, {}},
-        {"page5-speaker.png", {K::StandAlone}, {5}},
+        {"page2-master.png", {K::Master}, {}},
+        {"page2-slave.png", {K::Slave}, {}},
+        {"page2-system-integration.png", {K::Master, K::Slave, K::Slave}, {}},
         {"page8-output.png", {K::StandAlone}, {5, 8}},
         {"page13-finished.png", {K::StandAlone}, {5, 8, 13}},
     };
@@ -69,16 +80,105 @@ int main(int argc, char** argv)
                 dlg.m_nPage = page;
                 dlg.ShowPage();
             }
-            ok = Shoot(setup.Host(), dlg, folder + "/" + scene.file) && ok;
+            ok = Shoot(host, dlg, folder + "/" + scene.file) && ok;
             if (!scene.pages.empty() && scene.pages.back() == 13) {
                 vk::CAboutDlg about(&dlg);
                 ok = about.Create() && ok;
-                ok = Shoot(setup.Host(), about, folder + "/about.png") && ok;
+                ok = Shoot(host, about, folder + "/about.png") && ok;
                 about.DestroyWindow();
             }
             dlg.DestroyWindow();
         }
         vk::SetHidBus(nullptr);
     }
+    return ok;
+}
+
+// A new unit made a Stand Alone unit the way a user does it: the type chosen on
+// page 1, Next, the wait while the unit re-enumerates (taken from inside the
+// wait), then the page the wizard goes on to.
+bool ShootStandAloneAssignment(vk::CProgramSetup& setup, const std::string& folder)
+{
+    constexpr std::string_view kWaitText = "The unit is re-enumerating.";
+    setup.Simulate(vk::CSimSystem::Create("new"));
+    CWatchedClock clock;
+    vk::SetClock(&clock);
+    bool ok = true;
+    {
+        vk::CQuorvelVK550ConfigDlg dlg;
+        ok = dlg.Create() && ok;
+        bool waitShot = false;
+        clock.OnSleep([&] {
+            if (waitShot || !dlg.GetDlgItemText(vk::IDC_BODY).starts_with(kWaitText))
+                return;
+            waitShot = true;
+            ok = Shoot(setup.Host(), dlg, folder + "/reenumerating.png") && ok;
+        });
+        const bool clicked = dlg.ClickControl(vk::IDC_TYPE_STAND_ALONE) && dlg.ClickControl(vk::IDC_NEXT);
+        clock.OnSleep({});
+        if (!clicked || !waitShot || dlg.m_nPage != 5) {
+            std::fprintf(stderr, "The Stand Alone assignment did not reach page 5 (page %d)\n", dlg.m_nPage);
+            ok = false;
+        }
+        ok = Shoot(setup.Host(), dlg, folder + "/page5-speaker.png") && ok;
+        dlg.DestroyWindow();
+    }
+    vk::SetClock(nullptr);
+    setup.Simulate(nullptr);
+    return ok;
+}
+
+// The settings and data folders of a run, private to it: the pages must not
+// depend on what the developer's own settings hold, nor change them.
+class CPrivateFolders {
+public:
+    CPrivateFolders()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vk550-screenshots-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            return;
+        m_root = pattern;
+        setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
+    }
+    ~CPrivateFolders()
+    {
+        std::error_code ignored;
+        if (!m_root.empty())
+            std::filesystem::remove_all(m_root, ignored);
+    }
+    CPrivateFolders(const CPrivateFolders&) = delete;
+    CPrivateFolders& operator=(const CPrivateFolders&) = delete;
+    [[nodiscard]] bool Made() const { return !m_root.empty(); }
+
+private:
+    std::filesystem::path m_root;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const vk::ProgramOptions options = vk::ParseProgramOptions(argc, argv, true);
+    if (!options.valid || !options.screenshots) {
+        std::fprintf(stderr, "usage: quorvel-vk550-screenshots FOLDER\n");
+        return 2;
+    }
+    const CPrivateFolders folders;
+    if (!folders.Made()) {
+        std::fprintf(stderr, "Cannot make a temporary folder for the settings\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qt(argc, argv);
+    vk::CProgramSetup setup;
+    if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true}))
+        return 2;
+    vk::AppProfile().SetRegistryKey("Selvo");
+    const std::string folder = std::filesystem::absolute(*options.screenshots).string();
+    std::filesystem::create_directories(folder);
+
+    bool ok = ShootScenes(setup.Host(), folder);
+    ok = ShootStandAloneAssignment(setup, folder) && ok;
     return ok ? 0 : 1;
 }

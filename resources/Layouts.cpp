@@ -81,39 +81,41 @@ DialogTemplate MakeInputsTemplate()
 {
     DialogTemplate t = WizardFrame(IDD_INPUTS_SETUP,
                                    {
-                                       {1008, K::Static, "Inputs Setup", {14, 10, 540, 20}},
+                                       {1008, K::Static, "Inputs Setup", {14, 6, 540, 18}},
                                        {1009, K::Static, "You can select a channel by clicking its panel.",
-                                        {14, 32, 540, 22}},
+                                        {14, 24, 540, 36}},
                                    });
+    // Four panels side by side; inside each, positions are from the panel's top left.
+    constexpr int kPanelTop = 62;
     for (int i = 0; i < 4; ++i) {
         const ChannelPanelIds& p = kChannelPanels[static_cast<size_t>(i)];
-        const int x = 10 + i * 88;
+        const int x = 8 + i * 98;
         const std::string n = std::to_string(i + 1);
         auto add = [&](int id, K kind, std::string caption, DlgRect r, unsigned style = 0) {
-            t.controls.push_back({id, kind, std::move(caption), {x + r.x, r.y, r.cx, r.cy}, style});
+            t.controls.push_back({id, kind, std::move(caption), {x + r.x, kPanelTop + r.y, r.cx, r.cy}, style});
         };
-        add(p.frame, K::GroupBox, "", {0, 58, 84, 158}, CS_GROUP | CS_MODALFRAME);
-        add(p.use, K::CheckBox, "Use Input " + n, {6, 66, 72, 10}, CS_TABSTOP);
-        add(p.typeGroup, K::GroupBox, "Type", {4, 78, 76, 48});
-        add(p.first, K::RadioButton, "Microphone", {8, 89, 70, 10}, CS_GROUP | CS_TABSTOP);
-        add(p.second, K::RadioButton, "Sound Reinforcement", {8, 100, 70, 10});
-        add(p.third, K::RadioButton, "Auxiliary", {8, 111, 70, 10});
-        add(p.gainLabel, K::Static, "Analog gain:", {6, 132, 44, 9}, CS_GROUP);
-        add(p.gainText, K::Edit, "0 dB", {48, 130, 22, 12}, CS_READONLY);
-        add(p.gainSpin, K::UpDown, "", {70, 130, 10, 12}, CS_VERTICAL);
-        add(p.phantomGroup, K::GroupBox, "    ", {4, 146, 44, 42});
-        add(p.phantom, K::CheckBox, "Phantom", {8, 145, 38, 10}, CS_TABSTOP);
-        add(p.v3, K::RadioButton, "3V", {10, 159, 34, 10}, CS_GROUP | CS_TABSTOP);
-        add(p.v24, K::RadioButton, "24V", {10, 171, 34, 10});
-        add(p.localLabel, K::Static, "Local", {54, 146, 26, 9}, CS_GROUP | CS_CENTER);
-        add(p.local, K::Slider, "", {54, 156, 26, 44}, CS_VERTICAL | CS_TICKS | CS_TABSTOP);
-        add(p.mute, K::CheckBox, "Mute", {52, 202, 30, 10}, CS_TABSTOP);
+        add(p.frame, K::GroupBox, "", {0, 0, 94, 156}, CS_GROUP | CS_MODALFRAME);
+        add(p.use, K::CheckBox, "Use Input " + n, {6, 8, 80, 10}, CS_TABSTOP);
+        add(p.typeGroup, K::GroupBox, "Type", {4, 20, 86, 48});
+        add(p.first, K::RadioButton, "Microphone", {8, 31, 80, 10}, CS_GROUP | CS_TABSTOP);
+        add(p.second, K::RadioButton, "Sound Reinforcement", {8, 42, 80, 10});
+        add(p.third, K::RadioButton, "Auxiliary", {8, 53, 80, 10});
+        add(p.gainLabel, K::Static, "Analog gain:", {6, 76, 44, 9}, CS_GROUP);
+        add(p.gainText, K::Edit, "0 dB", {50, 74, 30, 12}, CS_READONLY);
+        add(p.gainSpin, K::UpDown, "", {80, 74, 10, 12}, CS_VERTICAL);
+        add(p.phantomGroup, K::GroupBox, "    ", {4, 92, 50, 42});
+        add(p.phantom, K::CheckBox, "Phantom", {8, 90, 44, 10}, CS_TABSTOP);
+        add(p.v3, K::RadioButton, "3V", {12, 105, 36, 10}, CS_GROUP | CS_TABSTOP);
+        add(p.v24, K::RadioButton, "24V", {12, 118, 36, 10});
+        add(p.localLabel, K::Static, "Local", {60, 90, 28, 9}, CS_GROUP | CS_CENTER);
+        add(p.local, K::Slider, "", {62, 100, 24, 44}, CS_VERTICAL | CS_TICKS | CS_TABSTOP);
+        add(p.mute, K::CheckBox, "Mute", {58, 145, 34, 10}, CS_TABSTOP);
     }
     const std::vector<ControlTemplate> rest = {
-        {1106, K::Frame, "", {366, 58, 190, 124}, CS_GROUP},
-        {1026, K::PushButton, "Record", {366, 190, 60, 16}, CS_TABSTOP},
-        {1025, K::PushButton, "Playback", {431, 190, 60, 16}, CS_TABSTOP},
-        {1027, K::PushButton, "Save Recording", {496, 190, 60, 16}, CS_TABSTOP},
+        {1106, K::Frame, "", {402, 62, 154, 126}, CS_GROUP},
+        {1026, K::PushButton, "Record", {402, 194, 48, 16}, CS_TABSTOP},
+        {1025, K::PushButton, "Playback", {455, 194, 48, 16}, CS_TABSTOP},
+        {1027, K::PushButton, "Save Recording", {508, 194, 48, 16}, CS_TABSTOP},
         {1104, K::Slider, "", {366, 210, 20, 30}, CS_VERTICAL | CS_HIDDEN},
         {1105, K::Slider, "", {390, 210, 20, 30}, CS_VERTICAL | CS_HIDDEN},
         {1108, K::Static, "System Speaker", {414, 214, 60, 9}, CS_HIDDEN},

@@ -1,11 +1,40 @@
 #include "platform/clock/Clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <ctime>
 #include <thread>
 
 namespace vk {
+
+bool IClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& /*changed*/, uint32_t ms,
+                       const std::function<bool()>& ready)
+{
+    // Small steps of clock time; a driven virtual clock lets the test decide when they pass.
+    const uint64_t start = NowMs();
+    for (;;) {
+        if (ready())
+            return true;
+        const uint64_t spent = NowMs() - start;
+        if (spent >= ms)
+            return false;
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+        if (ready())
+            return true;
+        lock.unlock();
+        SleepMs(static_cast<uint32_t>(std::min<uint64_t>(ms - spent, 10)));
+        lock.lock();
+    }
+}
+
+bool CRealClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, uint32_t ms,
+                           const std::function<bool()>& ready)
+{
+    return changed.wait_for(lock, std::chrono::milliseconds(ms), ready);
+}
 
 uint64_t CRealClock::NowMs() const
 {

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace vk {
@@ -29,6 +30,13 @@ public:
     [[nodiscard]] virtual uint64_t NowMs() const = 0;
     virtual void SleepMs(uint32_t ms) = 0;
     [[nodiscard]] virtual LocalTime Local() const = 0;
+    // Waits up to ms of this clock's time until ready() holds, and says whether
+    // it does. `lock` holds the mutex that guards what ready() reads (held again
+    // on return); whoever changes that notifies `changed`. This default polls
+    // in sleeps of this clock, so on a virtual clock the time passes as the
+    // waiter sleeps; the real clock waits on `changed`.
+    [[nodiscard]] virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& changed,
+                                         uint32_t ms, const std::function<bool()>& ready);
 };
 
 class CRealClock final : public IClock {
@@ -36,6 +44,8 @@ public:
     [[nodiscard]] uint64_t NowMs() const override;
     void SleepMs(uint32_t ms) override;
     [[nodiscard]] LocalTime Local() const override;
+    [[nodiscard]] bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, uint32_t ms,
+                                 const std::function<bool()>& ready) override;
 };
 
 // Time moves only when somebody sleeps or advances it. Thread-safe: a worker

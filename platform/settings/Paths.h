@@ -1,12 +1,13 @@
 #pragma once
-// The one place where the design's Windows folders and backslash-separated names
-// become Linux paths. Folders always end in '/'.
+// The one place where Windows folders and backslash-separated names (stored
+// settings may hold them) become Linux paths. Folders always end in '/'.
 
 #include <string>
 
 namespace vk::paths {
 
-// The folder defaults as the settings of the original platform spell them.
+// The folder defaults as Windows settings spell them; stored values written
+// there look the same.
 inline constexpr const char* kWindowsInstallDir = "c:\\program files\\Selvo\\Quorvel Dravena Config\\";
 inline constexpr const char* kWindowsWaveDir = "c:\\ProgramData\\Selvo\\Quorvel Dravena Config\\WaveFiles\\";
 

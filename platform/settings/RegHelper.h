@@ -1,6 +1,7 @@
 #pragma once
 // CRegHelper: one registry key, opened or created below a root key, with
-// 32-bit and text values. Failures are results plus a debug text, as designed.
+// 32-bit and text values. Failures are results plus a debug text: callers go on
+// with their defaults, and the user is never asked about settings.
 
 #include <cstdint>
 #include <optional>

@@ -16,12 +16,26 @@ std::vector<uint8_t> RegValue::Bytes() const
     return bytes;
 }
 
+namespace {
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Fold(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = FoldAscii(c);
+    return out;
+}
+
+}  // namespace
+
 bool SameRegName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
             return false;
     return true;
 }
@@ -191,53 +205,50 @@ std::string CRegistryDocument::Format() const
 
 const RegKey* CRegistryDocument::FindKey(std::string_view path) const
 {
-    for (const auto& key : m_keys)
-        if (SameRegName(key.path, path))
-            return &key;
-    return nullptr;
+    const auto it = m_keyIndex.find(Fold(path));
+    return it == m_keyIndex.end() ? nullptr : &m_keys[it->second];
 }
 
 bool CRegistryDocument::HasKey(std::string_view path) const
 {
-    for (const auto& key : m_keys) {
-        if (SameRegName(key.path, path))
-            return true;
-        if (key.path.size() > path.size() && key.path[path.size()] == '\\' &&
-            SameRegName(std::string_view(key.path).substr(0, path.size()), path))
-            return true;
-    }
-    return false;
+    const std::string folded = Fold(path);
+    return m_keyIndex.contains(folded) || m_parents.contains(folded);
 }
 
 RegKey& CRegistryDocument::CreateKey(std::string_view path)
 {
-    if (const RegKey* key = FindKey(path))
-        return const_cast<RegKey&>(*key);
+    std::string folded = Fold(path);
+    if (const auto it = m_keyIndex.find(folded); it != m_keyIndex.end())
+        return m_keys[it->second];
+    // Parents from the nearest up; one already known has its own parents known too.
+    for (size_t at = folded.rfind('\\'); at != std::string::npos && at > 0; at = folded.rfind('\\', at - 1))
+        if (!m_parents.insert(folded.substr(0, at)).second)
+            break;
+    m_keyIndex.emplace(std::move(folded), m_keys.size());
+    m_valueIndex.emplace_back();
     m_keys.push_back({std::string(path), {}});
     return m_keys.back();
 }
 
 const RegValue* CRegistryDocument::Find(std::string_view path, std::string_view name) const
 {
-    const RegKey* key = FindKey(path);
-    if (!key)
+    const auto key = m_keyIndex.find(Fold(path));
+    if (key == m_keyIndex.end())
         return nullptr;
-    for (const auto& [valueName, value] : key->values)
-        if (SameRegName(valueName, name))
-            return &value;
-    return nullptr;
+    const auto& index = m_valueIndex[key->second];
+    const auto value = index.find(Fold(name));
+    return value == index.end() ? nullptr : &m_keys[key->second].values[value->second].second;
 }
 
 void CRegistryDocument::Set(std::string_view path, std::string_view name, const RegValue& value)
 {
     RegKey& key = CreateKey(path);
-    for (auto& [valueName, existing] : key.values) {
-        if (SameRegName(valueName, name)) {
-            existing = value;
-            return;
-        }
-    }
-    key.values.emplace_back(std::string(name), value);
+    auto& index = m_valueIndex[m_keyIndex.at(Fold(path))];
+    const auto [it, added] = index.try_emplace(Fold(name), key.values.size());
+    if (added)
+        key.values.emplace_back(std::string(name), value);
+    else
+        key.values[it->second].second = value;
 }
 
 }  // namespace vk

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -37,6 +39,8 @@ struct RegKey {
 // Key paths and value names compare without regard to ASCII case, as in the registry.
 bool SameRegName(std::string_view a, std::string_view b);
 
+// Keys and values are found through hash indexes on their case-folded names, so
+// parsing a file and looking values up take time in proportion to the text.
 class CRegistryDocument {
 public:
     // Lines that cannot be understood are skipped and described in *problems.
@@ -53,6 +57,9 @@ public:
 private:
     [[nodiscard]] const RegKey* FindKey(std::string_view path) const;
     std::vector<RegKey> m_keys;
+    std::unordered_map<std::string, size_t> m_keyIndex;                     // folded path -> key
+    std::vector<std::unordered_map<std::string, size_t>> m_valueIndex;      // per key: folded name -> value
+    std::unordered_set<std::string> m_parents;                              // folded paths above a created key
 };
 
 }  // namespace vk

@@ -39,7 +39,7 @@ std::optional<std::string> ReadAll(const fs::path& file, bool& missing)
         return std::nullopt;
     }
     std::string data;
-    char buf[4096];
+    char buf[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR)
@@ -96,21 +96,29 @@ fs::path CSettingsStore::DefaultFile()
     return base / "Selvo" / "registry.reg";
 }
 
-CSettingsStore::Loaded CSettingsStore::Load() const
+std::shared_ptr<const CSettingsStore::Loaded> CSettingsStore::Load()
 {
-    Loaded loaded;
     bool missing = false;
-    const auto text = ReadAll(m_file, missing);
+    auto text = ReadAll(m_file, missing);
+    // The same bytes as last time: the parsed file stands. Comparing the bytes
+    // (not file times, which tick coarsely) never mistakes a change for none.
+    if (text && m_cached && *text == m_cachedText)
+        return m_cached;
+
+    auto loaded = std::make_shared<Loaded>();
     if (!text) {
-        loaded.ok = missing;  // no file yet: an empty registry
+        loaded->ok = missing;  // no file yet: an empty registry
+        m_cached.reset();
         return loaded;
     }
     std::vector<std::string> problems;
-    loaded.doc = CRegistryDocument::Parse(*text, &problems);
-    loaded.ok = true;
-    loaded.broken = !problems.empty();
+    loaded->doc = CRegistryDocument::Parse(*text, &problems);
+    loaded->ok = true;
+    loaded->broken = !problems.empty();
     for (const auto& problem : problems)
         SettingsDebugText((m_file.string() + ": " + problem + "\n").c_str());
+    m_cached = loaded;
+    m_cachedText = std::move(*text);
     return loaded;
 }
 
@@ -160,8 +168,8 @@ bool CSettingsStore::KeyExists(const std::string& key)
 {
     std::lock_guard guard(m_mutex);
     CFileLock lock(m_file, Access::Read);
-    const Loaded loaded = Load();
-    return loaded.ok && loaded.doc.HasKey(key);
+    const auto loaded = Load();
+    return loaded->ok && loaded->doc.HasKey(key);
 }
 
 bool CSettingsStore::CreateKey(const std::string& key)
@@ -170,21 +178,22 @@ bool CSettingsStore::CreateKey(const std::string& key)
         return false;
     std::lock_guard guard(m_mutex);
     CFileLock lock(m_file, Access::Write);
-    Loaded loaded = Load();
-    if (!loaded.ok)
+    const auto current = Load();
+    if (!current->ok)
         return false;
-    if (loaded.doc.HasKey(key))
+    if (current->doc.HasKey(key))
         return true;
-    loaded.doc.CreateKey(key);
-    return Save(loaded);
+    Loaded changed = *current;
+    changed.doc.CreateKey(key);
+    return Save(changed);
 }
 
 std::optional<RegValue> CSettingsStore::Query(const std::string& key, const std::string& name)
 {
     std::lock_guard guard(m_mutex);
     CFileLock lock(m_file, Access::Read);
-    const Loaded loaded = Load();
-    if (const RegValue* value = loaded.doc.Find(key, name))
+    const auto loaded = Load();
+    if (const RegValue* value = loaded->doc.Find(key, name))
         return *value;
     return std::nullopt;
 }
@@ -195,11 +204,12 @@ bool CSettingsStore::SetValue(const std::string& key, const std::string& name, c
     {
         std::lock_guard guard(m_mutex);
         CFileLock lock(m_file, Access::Write);
-        Loaded loaded = Load();
-        if (!loaded.ok || !loaded.doc.HasKey(key))
+        const auto current = Load();
+        if (!current->ok || !current->doc.HasKey(key))
             return false;
-        loaded.doc.Set(key, name, value);
-        if (!Save(loaded))
+        Loaded changed = *current;
+        changed.doc.Set(key, name, value);
+        if (!Save(changed))
             return false;
         observer = m_observer;
     }

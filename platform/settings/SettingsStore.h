@@ -1,13 +1,16 @@
 #pragma once
 // The per-user settings store: registry keys and typed values kept in one text
-// file. Every call reads the file under a lock and every change rewrites it
+// file. Every call looks at the file under a lock and every change rewrites it
 // atomically (temp file, fsync, rename), so other programs that share the file
-// see whole states only and a killed writer never leaves a torn file.
+// see whole states only and a killed writer never leaves a torn file. The parsed
+// file is kept while the file's bytes stay the same, so a run of reads costs one
+// parse and then one read of the bytes each.
 
 #include "platform/settings/RegistryDocument.h"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -43,12 +46,14 @@ private:
         CRegistryDocument doc;
     };
     class CFileLock;
-    [[nodiscard]] Loaded Load() const;
+    [[nodiscard]] std::shared_ptr<const Loaded> Load();
     [[nodiscard]] bool Save(const Loaded& loaded) const;
 
     std::filesystem::path m_file;
     std::mutex m_mutex;
     WriteObserver m_observer;  // guarded by m_mutex
+    std::shared_ptr<const Loaded> m_cached;  // the file as last parsed
+    std::string m_cachedText;                // from these bytes
 };
 
 // A key path is usable when it has no control characters and no empty parts.

@@ -1,7 +1,6 @@
 #include "platform/settings/WinPos.h"
 
 #include "platform/settings/AppProfile.h"
-#include "platform/ui/Dialog.h"
 
 #include <algorithm>
 #include <charconv>
@@ -46,12 +45,10 @@ std::optional<Rect> CWinPos::ParsePosition(const std::string& text)
         if (!ReadNumber(text, pos, v[i]))
             return std::nullopt;
     }
-    if (v[2] <= 0 || v[3] <= 0)
-        return std::nullopt;
     return Rect{v[0], v[1], v[0] + v[2], v[1] + v[3]};
 }
 
-void CWinPos::SavePosition(CDialog& window)
+void CWinPos::SavePosition(IPlacedWindow& window)
 {
     WindowPlacement wp;
     if (!window.GetWindowPlacement(wp))
@@ -62,7 +59,7 @@ void CWinPos::SavePosition(CDialog& window)
     (void)Profile().WriteProfileString(m_strSection, m_strEntry, text);
 }
 
-void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
+void CWinPos::RestorePosition(IPlacedWindow& window, int showCmd, bool useSavedSize)
 {
     const std::string text = Profile().GetProfileString(m_strSection, m_strEntry, "");
     WindowPlacement wp;
@@ -72,12 +69,14 @@ void CWinPos::RestorePosition(CDialog& window, int showCmd, bool useSavedSize)
 
     const Rect current = wp.normalPosition;
     Rect r = ParsePosition(text).value_or(current);
-    if (!useSavedSize) {
+    // A saved size of nothing ("10,20,0,0") cannot be a window's: the window
+    // keeps its own size then, as it does when the saved size is not wanted.
+    if (!useSavedSize || r.Width() <= 0 || r.Height() <= 0) {
         r.right = r.left + current.Width();
         r.bottom = r.top + current.Height();
     }
     MonitorInfo monitor;
-    if (CDialog::MonitorFromRect(r, monitor)) {
+    if (window.NearestMonitor(r, monitor)) {
         // Only the top-left corner is kept on screen; the far edges are not limited.
         const int dx = std::max(r.left, monitor.workArea.left) - r.left;
         const int dy = std::max(r.top, monitor.workArea.top) - r.top;

@@ -5,24 +5,24 @@
 #include <optional>
 #include <string>
 
-#include "platform/ui/UiTypes.h"
+#include "platform/window/PlacedWindow.h"
 
 namespace vk {
 
 class CAppProfile;
-class CDialog;
 
 class CWinPos {
 public:
     explicit CWinPos(CAppProfile* profile = nullptr);  // null: the program's profile
 
-    void SavePosition(CDialog& window);
+    void SavePosition(IPlacedWindow& window);
     // Places the window at the stored position (its own size when useSavedSize is
-    // false), no further up or left than the work area of the nearest monitor.
-    void RestorePosition(CDialog& window, int showCmd, bool useSavedSize);
+    // false or the stored size is not positive), no further up or left than the
+    // work area of the nearest monitor.
+    void RestorePosition(IPlacedWindow& window, int showCmd, bool useSavedSize);
 
     // "l,t,w,h" with optional blanks after the commas; nullopt for any text that
-    // is not four numbers giving a positive size (such a text counts as empty).
+    // is not four numbers (such a text counts as empty).
     [[nodiscard]] static std::optional<Rect> ParsePosition(const std::string& text);
 
     const std::string m_strSection = "Settings";

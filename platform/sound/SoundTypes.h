@@ -1,7 +1,8 @@
 #pragma once
 // The vocabulary of the sound seam: result codes, the PCM format block and the
 // buffer header the wave queues hand to a device, and the mixer model. Numbers
-// and layouts are the classic ones, so the audio logic reads like its design.
+// and layouts are the classic Windows ones: the WAV files carry the format block
+// as it is, and the ported audio logic is written with these names.
 
 #include <atomic>
 #include <cstdint>
@@ -28,7 +29,8 @@ constexpr MMRESULT MIXERR_INVALCONTROL = 1025;
 // Device id that stands for the system's default device.
 constexpr uint32_t WAVE_MAPPER = 0xFFFFFFFFu;
 
-// Product names are cut to this many characters, as the design's device lists do.
+// Product names are cut to this many characters, as Windows device lists cut
+// them; the device name patterns (the last playback one is cut) rely on it.
 constexpr size_t kMaxProductNameLength = 31;
 [[nodiscard]] std::string CutProductName(const std::string& name);
 

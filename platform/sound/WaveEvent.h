@@ -1,7 +1,7 @@
 #pragma once
 // The event a wave device signals each time it finishes a buffer: auto-reset,
-// initially clear. Waits run on the process clock, so a virtual clock makes a
-// three-second silence cost no real time.
+// initially clear. Waits run on the process clock, which decides how to wait,
+// so a virtual clock makes a three-second silence cost no real time.
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,8 +21,6 @@ public:
     [[nodiscard]] uint32_t Wait(uint32_t ms);
 
 private:
-    [[nodiscard]] bool TakeSignal();
-
     std::mutex m_mutex;
     std::condition_variable m_set;
     bool m_signalled = false;

@@ -120,7 +120,8 @@ void CDialog::EndDialog(int result)
 {
     m_ended = true;
     m_result = result;
-    UiHost().WakeUp();
+    if (HasWindow())
+        UiHost().WakeUp();  // a window without a loop needs no waking
 }
 
 // --- controls ----------------------------------------------------------------

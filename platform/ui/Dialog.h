@@ -36,7 +36,7 @@ struct SystemMenuItem {
     friend bool operator==(const SystemMenuItem&, const SystemMenuItem&) = default;
 };
 
-class CDialog : public IMessageTarget, public IWindowOwner {
+class CDialog : public IMessageTarget, public IWindowOwner, public IPlacedWindow {
 public:
     explicit CDialog(const DialogTemplate& tmpl, CDialog* parent = nullptr);
     ~CDialog() override;
@@ -96,10 +96,11 @@ public:
     [[nodiscard]] const std::vector<SystemMenuItem>& SystemMenu() const { return m_systemMenu; }
     [[nodiscard]] DialogFont GetFont() const { return m_template.font; }
 
-    [[nodiscard]] bool GetWindowPlacement(WindowPlacement& placement);
-    bool SetWindowPlacement(const WindowPlacement& placement);
+    [[nodiscard]] bool GetWindowPlacement(WindowPlacement& placement) override;
+    bool SetWindowPlacement(const WindowPlacement& placement) override;
     // The monitor nearest to a rectangle (screen pixels); false when there is none.
     [[nodiscard]] static bool MonitorFromRect(const Rect& r, MonitorInfo& info);
+    [[nodiscard]] bool NearestMonitor(const Rect& r, MonitorInfo& info) const override { return MonitorFromRect(r, info); }
 
     // Dialog units to pixels with the dialog font's base units.
     [[nodiscard]] Rect MapDialogRect(const DlgRect& r) const;

@@ -2,29 +2,34 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/clock/Clock.h"
 #include "platform/ui/Dialog.h"
-#include "platform/ui/headless/HeadlessHost.h"
 
 namespace vk {
 namespace {
 // The classic loop never fires a timer more often than every 10 ms.
 constexpr uint32_t kMinTimerPeriodMs = 10;
 
-CHeadlessHost& DefaultHost()
-{
-    static CHeadlessHost host;
-    return host;
-}
 std::atomic<IDialogHost*> g_host{nullptr};
 }  // namespace
 
 IDialogHost& UiHost()
 {
     IDialogHost* host = g_host.load(std::memory_order_acquire);
-    return host ? *host : DefaultHost();
+    if (host)
+        return *host;
+    // No stand-in: a program whose window system failed to start must say so,
+    // not run its dialogs where nobody sees them and stall in their loops.
+    std::fputs("dialog framework used without a host: install one first (the Qt host in programs, "
+               "the headless host in tests)\n",
+               stderr);
+    std::abort();
 }
+
+bool HasUiHost() { return g_host.load(std::memory_order_acquire) != nullptr; }
 
 void SetUiHost(IDialogHost* host) { g_host.store(host, std::memory_order_release); }
 
@@ -65,7 +70,7 @@ bool CUiLoop::Post(Handle handle, uint32_t message, WPARAM wParam, LPARAM lParam
             return false;
         m_queue.push_back({handle, {message, wParam, lParam}});
     }
-    UiHost().WakeUp();
+    UiHost().WakeUp();  // a window exists, so a host does
     return true;
 }
 

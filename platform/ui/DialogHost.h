@@ -3,8 +3,9 @@
 // (CDialog, CUiLoop) holds all state and decides what is dispatched when.
 //
 // Two hosts exist: the headless one (platform/ui/headless/HeadlessHost.h), which
-// runs on the virtual clock for tests and is the default, and the Qt 6 Widgets
-// host (platform/ui/qt/QtHost.h) for real windows.
+// runs on the virtual clock for tests, and the Qt 6 Widgets host
+// (platform/ui/qt/QtHost.h) for real windows. There is no default: a program
+// installs one before it creates a window.
 
 #include <atomic>
 #include <cstdint>
@@ -81,9 +82,11 @@ public:
     [[nodiscard]] virtual int LogPixelsY();
 };
 
-// The process-wide host (the headless one unless a program installs another).
+// The process-wide host. Using the framework's windows without one installed is
+// a programming error: UiHost() then says so on stderr and aborts.
 IDialogHost& UiHost();
-void SetUiHost(IDialogHost* host);  // nullptr restores the headless default
+[[nodiscard]] bool HasUiHost();
+void SetUiHost(IDialogHost* host);  // nullptr: none again
 
 // The user-interface thread's message queue and timers, shared by all windows.
 // Posting is thread-safe; everything else runs on the user-interface thread.

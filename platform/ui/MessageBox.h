@@ -1,7 +1,8 @@
 #pragma once
 // The one way the program asks the user something: a message box with a text, a
 // caption, an icon and a set of buttons; the answer is the button chosen. The
-// constants are the classic ones, so the logic reads like the design it follows.
+// constants have the classic Windows values, which the ported logic and its
+// tests are written with.
 
 #include <cstdint>
 #include <mutex>

@@ -1,11 +1,13 @@
 #pragma once
-// Small value types of the dialog framework: rectangles, points, fonts, window
-// placement and the classic message numbers, so the wizard reads like its design.
+// Small value types of the dialog framework: fonts and the classic message
+// numbers, so the wizard reads like the Windows program it is ported from;
+// rectangles, points and window placement come from platform/window.
 
 #include <cstdint>
 #include <string>
 
 #include "platform/post/MessageTarget.h"
+#include "platform/window/PlacedWindow.h"
 
 namespace vk {
 
@@ -15,32 +17,7 @@ public:
     virtual ~IWindowOwner() = default;
 };
 
-struct Point {
-    int x = 0;
-    int y = 0;
-    friend bool operator==(const Point&, const Point&) = default;
-};
-
-struct Size {
-    int cx = 0;
-    int cy = 0;
-    friend bool operator==(const Size&, const Size&) = default;
-};
-
-// left/top inclusive, right/bottom exclusive (a window rectangle).
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    [[nodiscard]] int Width() const { return right - left; }
-    [[nodiscard]] int Height() const { return bottom - top; }
-    // Edges included, as the panel hit test of the inputs page wants.
-    [[nodiscard]] bool ContainsInclusive(Point p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-// A font as the design names it: a face, and either a point size (dialog
+// A font as the layouts and the code name it: a face, and either a point size (dialog
 // templates) or a height in pixels (fonts the code creates). Faces that Linux
 // lacks ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma") fall back to a sans font.
 struct DialogFont {
@@ -50,26 +27,6 @@ struct DialogFont {
     int weight = 400;   // 400 normal, 700 bold
     bool italic = false;
     friend bool operator==(const DialogFont&, const DialogFont&) = default;
-};
-
-// ShowWindow commands.
-constexpr int SW_HIDE = 0;
-constexpr int SW_SHOWNORMAL = 1;
-constexpr int SW_SHOWMINIMIZED = 2;
-constexpr int SW_SHOWMAXIMIZED = 3;
-constexpr int SW_SHOW = 5;
-constexpr int SW_RESTORE = 9;
-
-// Where a window lies when it is neither minimised nor maximised, in screen pixels.
-struct WindowPlacement {
-    int showCmd = SW_SHOWNORMAL;
-    Rect normalPosition;
-    friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
-};
-
-struct MonitorInfo {
-    Rect monitor;
-    Rect workArea;  // without task bars and panels
 };
 
 // Window messages a dialog receives (posted or delivered by its host).

@@ -44,8 +44,13 @@ protected:
     }
     void Do(const Step& s)
     {
+        // Next or Back steps through the four channels; the page ends past the last one.
         if (s.inputs)
-            m_host.Then([id = *s.inputs](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(id)); });
+            m_host.Then([id = *s.inputs](CHeadlessHost& h) {
+                CDialog* page = h.ActiveModal();
+                for (int i = 0; i < 4 && !page->IsEnded(); ++i)
+                    ASSERT_TRUE(page->ClickControl(id));
+            });
         EXPECT_TRUE(m_dlg.ClickControl(s.click)) << "click " << s.click;
         m_host.AdvanceTime(250);  // the device watch settles
         EXPECT_EQ(m_host.StepsLeft(), 0u) << "the inputs page did not run";
@@ -223,6 +228,36 @@ TEST_F(NavigationFixture, TheWizardTakesThePlaceWhereTheInputsPageWasLeft)
     ASSERT_TRUE(m_dlg.GetWindowPlacement(wizard));
     EXPECT_EQ(wizard.normalPosition, (Rect{300, 200, 300 + before.Width(), 200 + before.Height()}));
 }
+
+// Another tool had the unit (0x384, lParam 6). When it is done (lParam 7, or
+// when the 180 s are over) the wizard drops its connection and counts again; the
+// same unit still there, the wizard talks to it again: Next on the output page
+// still has it store its settings.
+class WatchResumeTest : public NavigationFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WatchResumeTest, TheSameUnitIsOpenedAgain)
+{
+    const bool byMessage = GetParam();
+    Start(K::StandAlone);
+    Walk({{N, {}, 5}, {N, N, 8}});
+    m_dlg.Post(WM_TOOL_MESSAGE, 0, 6);
+    m_host.RunUntilIdle();
+    if (byMessage) {
+        m_dlg.Post(WM_TOOL_MESSAGE, 0, 7);
+        m_host.RunUntilIdle();
+    } else {
+        m_host.AdvanceTime(kWatchSuspendMs);
+    }
+    ASSERT_FALSE(m_dlg.m_bWatchSuspended);
+    m_unit->ClearLog();
+    Walk({{N, {}, 13}});
+    const auto codes = m_unit->LoggedCodes();
+    const std::vector<uint16_t> store = {0xB7FF, 0xB100, 0xB102};
+    EXPECT_NE(std::search(codes.begin(), codes.end(), store.begin(), store.end()), codes.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Resume, WatchResumeTest, ::testing::Values(true, false),
+                         [](const auto& param) { return std::string(param.param ? "ByMessage7" : "After180s"); });
 
 // --- units unplugged on the pages ---------------------------------------------------------------
 

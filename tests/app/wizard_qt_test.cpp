@@ -11,7 +11,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +127,71 @@ TEST_F(WizardQtTest, TheAboutBoxShowsTheProgramVersion)
     EXPECT_EQ(m_host.WindowOf(about)->windowTitle().toStdString(), "About Quorvel Dravena Configuration");
     EXPECT_EQ(LabelText(about, 1013).toStdString(), "Quorvel's Dravena Config Version  4.5.6.7 ");
     about.DestroyWindow();
+    dlg.DestroyWindow();
+}
+
+// The About box as a user meets it: opened from the wizard's system menu, it runs
+// modally over the disabled wizard, and its OK button, Return and Escape end it.
+TEST_F(WizardQtTest, TheAboutBoxRunsModallyAndEndsByMouseOrKeys)
+{
+    const QString aboutTitle = "About Quorvel Dravena Configuration";
+    const auto okButton = [&](QWidget* about) -> QPushButton* {
+        for (QPushButton* button : about->findChildren<QPushButton*>())
+            if (button->text() == "OK")
+                return button;
+        return nullptr;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(QWidget* about)> act;
+    } const cases[] = {
+        {"a click on OK",
+         [&](QWidget* about) {
+             QPushButton* ok = okButton(about);
+             ASSERT_NE(ok, nullptr);
+             QTest::mouseClick(ok, Qt::LeftButton, Qt::NoModifier, ok->rect().center());
+         }},
+        {"Return", [](QWidget* about) { QTest::keyClick(about, Qt::Key_Return); }},
+        {"Escape", [](QWidget* about) { QTest::keyClick(about, Qt::Key_Escape); }},
+    };
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool acted = false;
+        bool okUsable = false;
+        bool wizardEnabledMeanwhile = true;
+        QPointer<QWidget> shown;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            QWidget* about = QApplication::activeModalWidget();
+            if (acted || !about || about->windowTitle() != aboutTitle || !about->isVisible())
+                return;
+            acted = true;
+            shown = about;
+            wizardEnabledMeanwhile = dlg.IsWindowEnabled();
+            okUsable = okButton(about) && okButton(about)->isEnabled() && about->isEnabled();
+            c.act(about);
+        });
+        watch.start(5);
+        // A box the user cannot end is closed by its close box after a while, so
+        // the test fails instead of hanging.
+        bool forced = false;
+        QTimer::singleShot(5000, [&] {
+            if (shown && shown->isVisible()) {
+                forced = true;
+                shown->close();
+            }
+        });
+        dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);  // returns when the About box has ended
+        watch.stop();
+        EXPECT_TRUE(acted);
+        EXPECT_TRUE(okUsable) << "the About box or its OK button is disabled";
+        EXPECT_FALSE(wizardEnabledMeanwhile) << "the wizard takes no input while the box runs";
+        EXPECT_FALSE(forced) << "the box did not end by " << c.name;
+        EXPECT_TRUE(dlg.IsWindowEnabled());
+        EXPECT_TRUE(m_host.WindowOf(dlg)->isEnabled());
+    }
     dlg.DestroyWindow();
 }
 

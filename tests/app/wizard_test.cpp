@@ -349,6 +349,32 @@ TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageWithoutNavigation)
     dlg.DestroyWindow();
 }
 
+// The choices disabled on the system-integration page come back on the type
+// page: a new unit left alone after the others were unplugged can be given any type.
+TEST_F(WizardTest, TheTypePageOffersEveryTypeAfterTheSystemIntegrationPage)
+{
+    auto master = Plug(K::Master);
+    auto other = Plug(K::New);
+    Plug(K::New);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_FALSE(dlg.GetDlgItem(1022).IsWindowEnabled());
+    for (const auto& unit : {master, other}) {
+        m_bus.Unplug(unit);
+        dlg.Post(WM_DEVICECHANGE, 7, 0);
+        m_host.AdvanceTime(200);
+    }
+    ASSERT_EQ(dlg.m_nPage, 0);
+    ASSERT_TRUE(dlg.ClickControl(1003));
+    ASSERT_EQ(dlg.m_nPage, 1);
+    for (int id : {1022, 1023, 1024}) {
+        EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowVisible()) << id;
+        EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
+    }
+    dlg.DestroyWindow();
+}
+
 TEST_F(WizardTest, TheAudioSetupToolIsToldWhenItRuns)
 {
     testing::CRecordingWindows windows;

@@ -2,6 +2,7 @@
 // (ours, sox's, Python's), and clean failures on truncated or malformed files.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -215,6 +216,18 @@ TEST_F(WaveFileTest, UnclosedFileKeepsZeroSizesAndUncreatableFileFails)
     CWaveWriter nowhere;
     EXPECT_FALSE(nowhere.Open(Path("no/such/dir/x.wav"), CWaveFormat()));
     EXPECT_EQ(-1, nowhere.Write(data.data(), 10));
+}
+
+// A FIFO (a file dialog lets the user pick one) or a folder is refused at once:
+// opening a FIFO without a writer or reader would wait forever.
+TEST_F(WaveFileTest, OnlyRegularFilesAreOpenedAndOpeningNeverBlocks)
+{
+    ASSERT_EQ(0, ::mkfifo(Path("fifo.wav").c_str(), 0600));
+    CWaveReader reader;
+    EXPECT_FALSE(reader.Open(Path("fifo.wav")));
+    EXPECT_FALSE(reader.Open(Path("")));  // the folder itself
+    CWaveWriter writer;
+    EXPECT_FALSE(writer.Open(Path("fifo.wav"), CWaveFormat()));
 }
 
 TEST_F(WaveFileTest, ReaderFindsChunksInAnyOrder)

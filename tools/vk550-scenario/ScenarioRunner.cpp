@@ -248,6 +248,7 @@ int CScenarioRunner::Run(const std::vector<Step>& steps, std::optional<ScriptErr
     error = m_error;
     if (m_error)
         return kRunScriptError;
+    ReportUnknownCommands();
     return m_failed ? kRunFailed : kRunOk;
 }
 
@@ -302,6 +303,19 @@ void CScenarioRunner::Pump()
     QueuePump();  // first: the step may open a nested loop that needs the next one
     Poll();
     Do(step);
+}
+
+// A command the unit does not know means the wizard sent something no unit
+// understands: every such command fails the run.
+void CScenarioRunner::ReportUnknownCommands()
+{
+    m_transcript.Unmute();
+    for (size_t i = 0; i < m_units.size(); ++i) {
+        for (const SimLoggedCommand& command : m_units[i]->UnknownCommands()) {
+            m_transcript.Event("unknown command " + std::to_string(i + 1) + "> " + HexBytes(command.bytes));
+            m_failed = true;
+        }
+    }
 }
 
 void CScenarioRunner::Stall()

@@ -79,6 +79,7 @@ private:
     void QueuePump();
     void Pump();
     void Stall();
+    void ReportUnknownCommands();
     void Stop();
     void Do(const Step& step);
     void DoAfterWizard(const Step& step);

@@ -17,6 +17,12 @@ void CTranscript::Mute()
     m_muted = true;
 }
 
+void CTranscript::Unmute()
+{
+    const std::lock_guard lock(m_mutex);
+    m_muted = false;
+}
+
 bool CTranscript::Muted() const
 {
     std::lock_guard lock(m_mutex);

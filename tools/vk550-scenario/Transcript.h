@@ -18,6 +18,8 @@ public:
     void Event(const std::string& line);
     // From now on nothing more is printed (the run has ended).
     void Mute();
+    // The closing checks of a run speak even after it has ended.
+    void Unmute();
     [[nodiscard]] bool Muted() const;
 
 private:

@@ -20,7 +20,7 @@
 
 namespace vk {
 
-// Faces of the design that Linux does not have; they become the sans font.
+// Windows faces that the layouts name and Linux does not have; they become the sans font.
 QFont ToQFont(const DialogFont& font)
 {
     static const char* const kWindowsFaces[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
@@ -141,8 +141,8 @@ bool CQtHost::SaveScreenshot(const CDialog& dlg, const std::string& path) const
 
 void CQtHost::CreateDialogWindow(CDialog& dlg)
 {
-    QWidget* parent = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
-    m_windows[&dlg] = new CQtDialogWindow(dlg, parent);
+    QWidget* owner = dlg.GetParent() ? WindowOf(*dlg.GetParent()) : nullptr;
+    m_windows[&dlg] = new CQtDialogWindow(dlg, owner);
 }
 
 void CQtHost::DestroyDialogWindow(CDialog& dlg)
@@ -154,7 +154,6 @@ void CQtHost::DestroyDialogWindow(CDialog& dlg)
     m_windows.erase(it);
     window->Detach();
     window->hide();
-    window->setParent(nullptr);  // a parent that goes first must not take it along
     window->deleteLater();       // we may be inside one of its own handlers
 }
 
@@ -295,7 +294,8 @@ Size CQtHost::MeasureText(const DialogFont& font, const std::string& text)
 
 void CQtHost::ExitProcess(int code)
 {
-    // At once, as designed: only the process-exit clean-up runs.
+    // At once: the cancel paths end the program without leaving the loops; only
+    // the process-exit clean-up runs.
     std::fflush(nullptr);
     std::exit(code);
 }

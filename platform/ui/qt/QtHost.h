@@ -1,8 +1,8 @@
 #pragma once
 // The Qt 6 Widgets host: each dialog becomes a QDialog with one widget per
 // control, placed by its layout in dialog units mapped with the dialog font (a
-// sans font stands in for the design's faces). Posted messages arrive as custom
-// events, the framework's timers run on one QTimer, modal runs are QDialog::exec,
+// sans font stands in for Windows faces). Posted messages arrive as custom
+// events, the framework's timers run on one QTimer, modal runs are nested event loops,
 // and QMessageBox / QFileDialog answer the prompts.
 //
 // Needs a QApplication; construct the host after it and Install() it.
@@ -26,7 +26,7 @@ namespace vk {
 class CQtDialogWindow;
 class CQtDispatcher;
 
-// A design font as a Qt font ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma"
+// A layout's font as a Qt font ("MS Shell Dlg", "Microsoft Sans Serif", "Tahoma"
 // and friends become the system's sans font).
 QFont ToQFont(const DialogFont& font);
 

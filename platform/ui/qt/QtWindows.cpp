@@ -13,12 +13,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QPalette>
 #include <QSlider>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtUpDown.h"
 
 namespace vk {
 namespace {
@@ -120,7 +122,7 @@ void CQtCanvas::paintEvent(QPaintEvent*)
 
 // --- dialog window ----------------------------------------------------------------------
 
-CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* parent) : QDialog(parent), m_dlg(&dlg)
+CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr), m_dlg(&dlg), m_owner(owner)
 {
     setFont(ToQFont(dlg.GetFont()));
     setWindowModality(Qt::ApplicationModal);
@@ -131,6 +133,9 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* parent) : QDialog(parent
         const Rect r = ctrl->GetClientRectInDialog();
         w->setGeometry(r.left, r.top, r.Width(), r.Height());
         m_widgets[ctrl->Id()] = w;
+        w->installEventFilter(this);
+        for (QWidget* part : w->findChildren<QWidget*>())
+            part->installEventFilter(this);
         SyncControl(*ctrl, CC_ALL & ~CC_ZORDER);
     }
     // Frames and group boxes lie behind the controls they surround.
@@ -190,16 +195,17 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
             slider->setInvertedAppearance(true);
             slider->setInvertedControls(true);
         }
+        // A trackbar's groove is plain: a filled part would read as a level, and
+        // on an inverted slider it grows the wrong way (full when the handle is at
+        // the quiet end).
+        QPalette plain = slider->palette();
+        plain.setColor(QPalette::Highlight, plain.color(QPalette::Button));
+        slider->setPalette(plain);
         connect(slider, &QSlider::valueChanged, this, [this, id, slider](int v) { Scrolled(id, v, slider->isSliderDown()); });
         return slider;
     }
-    case ControlKind::UpDown: {
-        auto* bar = new QScrollBar((ctrl.Style() & CS_VERTICAL) ? Qt::Vertical : Qt::Horizontal, this);
-        if (ctrl.Style() & CS_VERTICAL)
-            bar->setInvertedAppearance(true);  // the up arrow counts up
-        connect(bar, &QScrollBar::valueChanged, this, [this, id](int v) { Scrolled(id, v, false); });
-        return bar;
-    }
+    case ControlKind::UpDown:
+        return new CQtUpDown((ctrl.Style() & CS_VERTICAL) != 0, [this, id](int pos) { Scrolled(id, pos, false); }, this);
     case ControlKind::Progress: {
         auto* bar = new QProgressBar(this);
         bar->setTextVisible(false);
@@ -279,6 +285,9 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
         } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
             bar->setRange(lo, hi);
             bar->setValue(ctrl.GetPos());
+        } else if (auto* upDown = dynamic_cast<CQtUpDown*>(w)) {
+            upDown->SetRange(ctrl.GetRangeMin(), ctrl.GetRangeMax());
+            upDown->SetPos(ctrl.GetPos());
         }
     }
     if (what & CC_IMAGE)
@@ -309,12 +318,32 @@ void CQtDialogWindow::SyncWindow()
             setWindowIcon(QIcon(pixmap));
     }
     setEnabled(m_dlg->IsWindowEnabled());
+    // Qt passes a disabled state on to owned windows too; a disabled owner (the
+    // one a modal dialog runs over) leaves its owned dialogs as they are.
+    for (CQtDialogWindow* owned : findChildren<CQtDialogWindow*>(Qt::FindDirectChildrenOnly))
+        if (owned->m_dlg)
+            owned->setEnabled(owned->m_dlg->IsWindowEnabled());
     if (!m_dlg->IsWindowVisible())
         hide();
     else if (m_dlg->IsIconic())
         showMinimized();
-    else if (isHidden() || isMinimized())
+    else if (isHidden() || isMinimized()) {
+        PlaceOverOwner();
         showNormal();
+    }
+}
+
+void CQtDialogWindow::PlaceOverOwner()
+{
+    if (!m_owner)
+        return;
+    // The window manager keeps the window above its owner.
+    (void)winId();
+    (void)m_owner->winId();
+    if (windowHandle() && m_owner->windowHandle())
+        windowHandle()->setTransientParent(m_owner->windowHandle());
+    if (!testAttribute(Qt::WA_Moved))
+        adjustPosition(m_owner);  // centred over the owner, as Qt does for its child dialogs
 }
 
 void CQtDialogWindow::Clicked(int id)
@@ -358,6 +387,21 @@ void CQtDialogWindow::mousePressEvent(QMouseEvent* event)
         const QPoint p = event->position().toPoint();
         m_dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam({p.x(), p.y()}));
     }
+}
+
+// A disabled control takes no click of its own; like the classic dialog, the
+// window behind it gets the click (the inputs page selects a panel by it).
+bool CQtDialogWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress || !m_dlg)
+        return QDialog::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (!widget || widget->isEnabled() || mouse->button() != Qt::LeftButton)
+        return QDialog::eventFilter(watched, event);
+    const QPoint p = widget->mapTo(this, mouse->position().toPoint());
+    m_dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam({p.x(), p.y()}));
+    return true;
 }
 
 void CQtDialogWindow::paintEvent(QPaintEvent* event)

@@ -35,9 +35,13 @@ private:
     QImage m_blit;
 };
 
+// A top-level window of its own, also when the dialog has an owner: a Qt child
+// window would be disabled with its owner, which the modal run disables. The
+// owner is the window manager's transient parent and the window opens centred
+// over it.
 class CQtDialogWindow final : public QDialog {
 public:
-    CQtDialogWindow(CDialog& dlg, QWidget* parent);
+    CQtDialogWindow(CDialog& dlg, QWidget* owner);
 
     [[nodiscard]] CDialog* Dialog() const { return m_dlg; }
     // The dialog is going: nothing reaches it any more.
@@ -53,13 +57,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;  // the system menu
+    bool eventFilter(QObject* watched, QEvent* event) override;  // clicks on disabled controls
 
 private:
     QWidget* MakeWidget(const CControl& ctrl);
     void Clicked(int id);
     void Scrolled(int id, int pos, bool tracking);
+    void PlaceOverOwner();
 
     CDialog* m_dlg;
+    QPointer<QWidget> m_owner;
     std::map<int, QPointer<QWidget>> m_widgets;
     std::vector<CQtCanvas*> m_canvases;
     bool m_updating = false;

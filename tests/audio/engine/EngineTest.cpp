@@ -525,23 +525,121 @@ TEST_F(EngineTest, DeviceFailuresAreReportedInTheirOrder)
     }
 }
 
-TEST_F(EngineTest, UnpluggedMicrophoneEndsTheRecordingWithAValidFile)
+// A lost device is reported like a silent one, so an owner that closes itself on
+// a missing block (the inputs page) does not stay open over a changed wizard.
+TEST_F(EngineTest, UnplugWhileMonitoringPostsMissingBlockOnceAndEndsTheThread)
 {
-    m_signal->Hold();
-    m_signal->Allow(6 + 3);
-    ASSERT_TRUE(Start(kModeRecord));
-    ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() == 4; }));
-    m_sound.RemoveCard(m_card);
-    m_signal->Open();
-    // What was recorded is kept; then the loss is reported.
-    ASSERT_TRUE(m_log.WaitUntil([&] {
-        const auto posted = m_log.Posted();
-        return !posted.empty() && posted.back().message == WM_AUDIO_DONE;
-    }));
-    EXPECT_EQ(m_log.Posted().back(), (PostedMessage{WM_AUDIO_DONE, 1, 0}));
-    const size_t blocks = m_log.Blocks();
-    EXPECT_EQ(BlockNumbers(WavData(Path("MicRecorded.wav"))).size(), blocks);
+    m_sound.RemoveCard(m_card);  // each case plugs its own
+    for (const int mode : {kModeMonitor, kModeRecord}) {
+        SCOPED_TRACE(mode);
+        CEventLog log(m_clock);
+        m_audio = std::make_unique<CWizardAudio>();
+        m_audio->m_strInDevice = "Qrvl VK550_SAL";
+        m_audio->m_strRecordFile = Path("MicRecorded.wav");
+        m_audio->m_nMode = mode;
+        m_card = m_sound.AddCard("Qrvl VK550_SAL");
+        m_sound.SetSignal(m_card.in, m_signal);
+        m_signal->Hold();
+        m_signal->Allow(6 + 3);
+        ASSERT_TRUE(m_audio->Start(&log));
+        ASSERT_TRUE(log.WaitUntil([&] { return log.Blocks() == 4; }));
+        m_sound.RemoveCard(m_card);
+        m_signal->Open();
+        ASSERT_TRUE(log.WaitUntil([&] {
+            const auto posted = log.Posted();
+            return !posted.empty() && posted.back().lParam == kBlockMissing;
+        }));
+        if (mode == kModeRecord) {
+            // The thread has ended and finished the file: what was recorded is kept.
+            EXPECT_EQ(BlockNumbers(WavData(Path("MicRecorded.wav"))).size(), log.Blocks());
+        }
+        // Virtual time runs on while nothing else is posted: the thread is gone.
+        const uint64_t lost = m_clock.NowMs();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        m_clock.Advance(10000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto posted = log.Posted();
+        EXPECT_EQ(std::count_if(posted.begin(), posted.end(), [](const auto& m) { return m.lParam == kBlockMissing; }),
+                  1);
+        EXPECT_EQ(posted.back(), (PostedMessage{WM_AUDIO_BLOCK, reinterpret_cast<WPARAM>(&m_audio->m_pSamples),
+                                                kBlockMissing}));
+        EXPECT_TRUE(std::none_of(posted.begin(), posted.end(), [](const auto& m) { return m.message == WM_AUDIO_DONE; }));
+        EXPECT_GE(m_clock.NowMs(), lost);
+        m_audio->Stop();
+        m_audio.reset();
+        const auto events = log.Events();
+        EXPECT_TRUE(std::none_of(events.begin(), events.end(), [](const auto& e) { return !e.box.empty(); }));
+    }
+    m_audio = std::make_unique<CWizardAudio>();
+}
+
+// The box about a record file that cannot be opened waits for the user; the
+// microphone thread keeps delivering blocks meanwhile.
+TEST_F(EngineTest, RecordFileFailureBoxLeavesTheMicrophoneRunning)
+{
+    class CBlocksDuringBox final : public IMessageBox {
+    public:
+        explicit CBlocksDuringBox(const CEventLog& log) : m_log(log) {}
+        int Show(IWindowOwner*, const std::string& text, const std::string& caption, unsigned) override
+        {
+            seen = caption + "|" + text;
+            const size_t before = m_log.Blocks();
+            blocksArrived = m_log.WaitUntil([&] { return m_log.Blocks() >= before + 3; });
+            return IDOK;
+        }
+        std::string seen;
+        bool blocksArrived = false;
+
+    private:
+        const CEventLog& m_log;
+    };
+    ASSERT_TRUE(Start(kModeMonitor));
+    ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() >= 2; }));
+    CBlocksDuringBox box(m_log);
+    SetMessageBoxes(&box);
+    const std::string unwritable = Path("no-such-folder/MicRecorded.wav");
+    m_audio->m_strRecordFile = unwritable;
+    EXPECT_FALSE(m_audio->OpenRecordFile());
+    SetMessageBoxes(&m_log);
+    EXPECT_EQ(box.seen, "WizardAudio|Unable to open file: " + unwritable);
+    EXPECT_TRUE(box.blocksArrived);
     m_audio->Stop();
+}
+
+// Recording into the file another engine plays fails as a file that cannot be
+// opened does, and leaves the played file whole; once it is no longer played,
+// recording into it works.
+TEST_F(EngineTest, RecordingOverAFileBeingPlayedFailsAndLeavesItWhole)
+{
+    std::vector<int16_t> tone(16000);
+    testwav::AddSine(tone, 16000, 0, tone.size(), 3000);
+    const std::string file = Path("Input_1.wav");
+    testwav::WriteWav(file, 1, 16000, tone);
+    const auto bytes = [&] {
+        std::ifstream in(file, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const auto original = bytes();
+
+    m_audio->m_strPlayFile = file;
+    ASSERT_TRUE(Start(kModePlay));  // the speaker thread holds the file open until Stop
+    CWizardAudio recorder;
+    recorder.m_strInDevice = "Qrvl VK550_SAL";
+    recorder.m_strRecordFile = file;
+    recorder.m_nMode = kModeRecord;
+    EXPECT_FALSE(recorder.Start(&m_log));
+    const auto events = m_log.Events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().box, "WizardAudio|Unable to open file: " + file + "|16");
+    EXPECT_EQ(recorder.m_bRecording, 0);
+    EXPECT_EQ(bytes(), original);
+
+    m_audio->Stop();
+    m_sound.SetDeliveryBudget(m_card.in, 2);
+    ASSERT_TRUE(recorder.Start(&m_log));
+    ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() == 2; }));
+    recorder.Stop();
+    EXPECT_EQ(WavData(file).size(), 2 * kBlockBytes);
 }
 
 }  // namespace

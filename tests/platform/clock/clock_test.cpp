@@ -35,6 +35,23 @@ TEST(VirtualClock, DrivenSleepWaitsForTheDriver)
     EXPECT_TRUE(woke.load());
 }
 
+// Waits belong to the clock: a virtual one lets the wait's time pass in its own
+// sleeps (no real time), and a condition that holds ends the wait at once.
+TEST(VirtualClock, WaitUntilRunsOnTheClocksTime)
+{
+    CVirtualClock clock(100);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::unique_lock lock(mutex);
+    EXPECT_FALSE(clock.WaitUntil(lock, changed, 3000, [] { return false; }));
+    EXPECT_EQ(clock.NowMs(), 3100u);
+    EXPECT_TRUE(lock.owns_lock());
+    int polls = 0;
+    EXPECT_TRUE(clock.WaitUntil(lock, changed, 3000, [&] { return ++polls == 3; }));
+    EXPECT_LT(clock.NowMs(), 3100u + 3000u);
+    EXPECT_TRUE(lock.owns_lock());
+}
+
 TEST(VirtualClock, LocalTimeFollowsTheTimeLine)
 {
     CVirtualClock clock;

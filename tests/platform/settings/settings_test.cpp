@@ -112,6 +112,63 @@ TEST_F(SettingsTest, TheWriteObserverHearsOfWritesThatReachedTheFile)
                          "HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig|Install Directory|/opt/q/"}));
 }
 
+// A large file (20,000 keys of one value each) is read whole: every value is
+// found, key lines repeated in another case are one key, a later value line
+// of the same name wins, and parents of every key exist.
+TEST_F(SettingsTest, ALargeFileIsReadWholeAndIndexedWithoutRegardToCase)
+{
+    constexpr int kKeys = 20000;
+    std::string text;
+    for (int i = 0; i < kKeys; ++i)
+        text += "[HKEY_CURRENT_USER\\Software\\Big\\Key" + std::to_string(i) + "]\n\"Value\"=dword:" +
+                std::to_string(i % 10) + "\n";
+    text += "[hkey_current_user\\software\\big\\key7]\n\"VALUE\"=\"seven\"\n";
+    fs::create_directories(m_dir);
+    std::ofstream(m_store->File(), std::ios::binary) << text;
+
+    for (int i = 0; i < kKeys; i += 997) {
+        const auto value = m_store->Query("HKEY_CURRENT_USER\\Software\\Big\\Key" + std::to_string(i), "value");
+        ASSERT_TRUE(value) << i;
+        EXPECT_EQ(*value, i == 7 ? RegValue::Sz("seven") : RegValue::Dword(static_cast<uint32_t>(i % 10))) << i;
+    }
+    EXPECT_EQ(m_store->Query("HKEY_CURRENT_USER\\Software\\Big\\KEY7", "Value"), RegValue::Sz("seven"));
+    EXPECT_TRUE(m_store->KeyExists("HKEY_CURRENT_USER\\Software\\Big"));
+    EXPECT_TRUE(m_store->KeyExists("hkey_current_user\\software"));
+    EXPECT_FALSE(m_store->KeyExists("HKEY_CURRENT_USER\\Software\\Bi"));
+    EXPECT_FALSE(m_store->KeyExists("HKEY_CURRENT_USER\\Software\\Big\\Key20000"));
+
+    // Written back, the repeated key stays one key with its one value.
+    CRegHelper reg(*m_store);
+    ASSERT_TRUE(reg.OpenKey("Software\\Big\\Key7"));
+    ASSERT_TRUE(reg.WriteString("Other", "x"));
+    const std::string written = ReadFile(m_store->File());
+    EXPECT_EQ(written.find("\\Big\\Key7]"), written.rfind("\\Big\\Key7]"));
+    EXPECT_EQ(written.find("[hkey_current_user"), std::string::npos);
+}
+
+// Reads of one store see what another program wrote in the meantime, also when
+// the file keeps its size.
+TEST_F(SettingsTest, ReadsSeeEveryChangeOfTheFile)
+{
+    CRegHelper reg(*m_store);
+    ASSERT_TRUE(reg.CreateKey(kProgramKey));
+    reg.WriteDword("Speaker Volume", 1);
+    const std::string key = std::string("HKEY_CURRENT_USER\\") + kProgramKey;
+    EXPECT_EQ(m_store->Query(key, "Speaker Volume"), RegValue::Dword(1));
+    CSettingsStore other(m_store->File());
+    for (uint32_t n = 2; n < 6; ++n) {
+        ASSERT_TRUE(other.SetValue(key, "Speaker Volume", RegValue::Dword(n)));
+        EXPECT_EQ(m_store->Query(key, "Speaker Volume"), RegValue::Dword(n));
+    }
+    // Rewritten in place, same size, as an editor might.
+    std::string text = ReadFile(m_store->File());
+    const size_t at = text.find("dword:00000005");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 14, "dword:00000009");
+    std::fstream(m_store->File(), std::ios::in | std::ios::out | std::ios::binary) << text;
+    EXPECT_EQ(m_store->Query(key, "Speaker Volume"), RegValue::Dword(9));
+}
+
 // What a read gets depends on the size of the stored data, not on its type.
 TEST_F(SettingsTest, ReadsFailWhenTheDataDoesNotFitTheBuffer)
 {

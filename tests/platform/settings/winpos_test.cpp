@@ -65,12 +65,15 @@ TEST_F(WinPosTest, RestorePlacesTheWindowFromTheStoredText)
         {"10,20,30,40", false, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
         {"1900,1000,600,400", true, {0, 0, 1920, 1040}, {1900, 1000, 2500, 1400}},  // far edges are not limited
         {"5,5,600,400", true, {40, 30, 1920, 1040}, {40, 30, 640, 430}},           // shifted, size kept
-        // Texts that are not four numbers with a size count as empty: the window stays.
+        // A stored size of nothing: the position holds, the window keeps its size.
+        {"10,20,0,0", false, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        {"10,20,0,0", true, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        {"10,20,-30,40", true, {0, 0, 1920, 1040}, {10, 20, 210, 120}},
+        // Texts that are not four numbers count as empty: the window stays.
         {"", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"1,2,3", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"1,2,3,x", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"a,b,c,d", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
-        {"10,20,-30,40", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
         {"99999999999,1,2,3", true, {0, 0, 1920, 1040}, {300, 300, 500, 400}},
     };
     for (const auto& c : cases) {
@@ -102,6 +105,33 @@ TEST_F(WinPosTest, SaveThenRestoreElsewhereReturnsToTheSavedPlace)
     PlaceWindow({600, 600, 700, 650});
     winPos.RestorePosition(m_window, SW_SHOWNORMAL, true);
     EXPECT_EQ(Placement().normalPosition, (Rect{120, 140, 520, 440}));
+}
+
+// Placement needs only what IPlacedWindow offers, not the dialog framework.
+TEST_F(WinPosTest, AnyPlacedWindowCanBePlaced)
+{
+    class CPlainWindow final : public IPlacedWindow {
+    public:
+        bool GetWindowPlacement(WindowPlacement& placement) override
+        {
+            placement = m_placement;
+            return true;
+        }
+        bool SetWindowPlacement(const WindowPlacement& placement) override
+        {
+            m_placement = placement;
+            return true;
+        }
+        bool NearestMonitor(const Rect&, MonitorInfo& info) const override
+        {
+            info = {{0, 0, 800, 600}, {0, 25, 800, 600}};
+            return true;
+        }
+        WindowPlacement m_placement{SW_SHOWNORMAL, {50, 60, 250, 160}};
+    } window;
+    ASSERT_TRUE(m_profile->WriteProfileString("Settings", "WindowPosition", "10,5,300,200"));
+    CWinPos(m_profile.get()).RestorePosition(window, SW_SHOWNORMAL, true);
+    EXPECT_EQ(window.m_placement, (WindowPlacement{SW_SHOWNORMAL, {10, 25, 310, 225}}));
 }
 
 TEST_F(WinPosTest, AWindowWithoutPlacementIsLeftAlone)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ui/PixelSurface.h"
+#include "platform/ui/headless/HeadlessHost.h"
 
 namespace vk {
 namespace {
@@ -62,6 +63,8 @@ TEST(SurfaceHelpers, PrefixesAreTakenOutOfCaptions)
 
 TEST(SurfaceHelpers, DisabledTextIsEmbossed)
 {
+    CHeadlessHost host;  // the host gives the system colours
+    host.Install();
     CPixelSurface s({30, 20}, RGB(7, 7, 7));
     DrawDisabledText(s, {0, 0}, "&A", DialogFont{"x", 0, 10, 400});
     EXPECT_EQ(s.Pixel(2, 2), GetSysColor(COLOR_BTNSHADOW));      // the letter

@@ -393,6 +393,23 @@ TEST_F(UiFrameworkTest, PromptsAreAnsweredFromTheScriptAndRecorded)
     EXPECT_TRUE(host.fileDialogs.asked[1].open);
 }
 
+// A program whose window system did not start must not run its dialogs unseen:
+// without a host the framework stops with a message that says what is missing.
+TEST(UiFrameworkWithoutHostTest, WindowsWithoutAHostStopTheProgramWithAClearMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_FALSE(HasUiHost());
+    CRecordingDialog unshown(kChildTemplate);
+    unshown.EndDialog(3);  // no window, nothing to wake: fine without a host
+    EXPECT_EQ(unshown.Result(), 3);
+    EXPECT_DEATH(
+        {
+            CRecordingDialog dlg(kChildTemplate);
+            (void)dlg.DoModal();
+        },
+        "dialog framework used without a host: install one first");
+}
+
 TEST(FileFilterTest, SplitsTextPatternPairs)
 {
     struct Case {

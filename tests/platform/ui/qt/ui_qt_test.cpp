@@ -17,7 +17,9 @@
 #include <QProgressBar>
 #include <QRawFont>
 #include <QSlider>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -187,7 +189,7 @@ TEST_F(UiQtTest, WindowFromLayoutShowsCaptionsStatesAndGeometry)
     EXPECT_TRUE(dlg.scrolls.empty());  // setting from code is no user action
 }
 
-TEST_F(UiQtTest, DesignFontsFallBackToARealSansFont)
+TEST_F(UiQtTest, WindowsFontsFallBackToARealSansFont)
 {
     for (const char* face : {"Microsoft Sans Serif", "MS Shell Dlg", "Tahoma"}) {
         const QFont font = ToQFont({face, 0, 24, 700});
@@ -301,6 +303,58 @@ TEST_F(UiQtTest, NestedModalRunEndsWithItsResultWhileTheOwnerLivesOn)
     EXPECT_EQ(host.WindowOf(owner), nullptr);
 }
 
+// While a modal run has disabled the owner, a box the owner asks (the wizard's
+// warning behind the inputs page) still takes the user's click.
+TEST_F(UiQtTest, ABoxOfADisabledOwnerTakesTheUsersClick)
+{
+    CTestDialog owner(kPage);
+    CTestDialog child(kSmall, &owner);
+    int answer = 0;
+    bool forced = false;
+    owner.onInit = [&] {
+        owner.Post(WM_APP + 1, 0, 0);
+        return true;
+    };
+    owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
+        if (message != WM_APP + 1)
+            return;
+        (void)child.DoModal();
+        owner.EndDialog(1);
+    };
+    child.onInit = [&] {
+        child.SetTimer(1, 10);
+        return true;
+    };
+    child.onTimer = [&](unsigned) {
+        child.KillTimer(1);
+        answer = owner.MessageBox("You have disconnected the unit", "Dravena configurarion", MB_OK | MB_ICONWARNING);
+        child.EndDialog(2);
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        watch.stop();
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        QTest::mouseClick(ok, Qt::LeftButton, Qt::NoModifier, ok->rect().center());
+        QTimer::singleShot(2000, [&forced, b = QPointer<QMessageBox>(box)] {
+            if (b && b->isVisible()) {
+                forced = true;
+                b->done(QMessageBox::Cancel);
+            }
+        });
+    });
+    watch.start(5);
+    QTimer::singleShot(20000, [&] {
+        child.EndDialog(-2);
+        owner.EndDialog(-2);
+    });
+    EXPECT_EQ(owner.DoModal(), 1);
+    EXPECT_FALSE(forced) << "the box did not take the click";
+    EXPECT_EQ(answer, IDOK);
+}
+
 TEST_F(UiQtTest, OwnerDrawnPictureAndScreenshot)
 {
     CTestDialog dlg(kPage);
@@ -372,7 +426,7 @@ TEST_F(UiQtTest, MessageBoxFromAWorkerThreadNeverWaitsForTheWindowThread)
     box->close();
 }
 
-TEST(QtNameFilterTest, DesignFiltersBecomeQtFilters)
+TEST(QtNameFilterTest, WindowsFiltersBecomeQtFilters)
 {
     EXPECT_EQ(ToQtNameFilters("WAV Files (*.wav)|*.wav||"), std::vector<std::string>{"WAV Files (*.wav)"});
     EXPECT_EQ(ToQtNameFilters("wav files (*.wav)|*.wav|All Files (*.*)|*.*||"),

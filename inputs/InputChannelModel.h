@@ -1,0 +1,121 @@
+#pragma once
+// The four inputs of the unit as the inputs page sets them up: per channel its
+// use, type choice, gain, phantom supply and item levels, and the unit's shared
+// controller lines and address word. Every change goes to the unit at once
+// through the owner's protocol; nothing here knows a window.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "device/HIDProtocol.h"
+#include "inputs/InputChannelCoding.h"
+#include "inputs/InputsOwner.h"
+
+namespace vk {
+
+class IWindowOwner;
+
+struct InputChannelState {
+    bool inUse = false;
+    int choice = kNoType;
+    int gainShown = 0;               // the step the page shows
+    int phantomShown = kPhantomOff;  // the supply the page shows
+    int m_nItem1Level = 0;
+    int m_bItem1Mute = 0;
+    int m_nLocalLevel = 0;
+    int m_bLocalMute = 0;
+    // The mode the unit reported, kept for a channel in use that names no button.
+    int readMode = kModeNotUsed;
+    // Read from the unit or written by a change: only such channels are written
+    // back when the page ends (a channel never read would be switched off).
+    bool known = false;
+};
+
+// The slave defaults in the program's registry key.
+inline constexpr const char* kSlaveDefaultsKey = "Software\\Selvo\\QuorvelDravenaConfig";
+inline constexpr const char* kSlaveLines0Value = "Slave PIC Flags 0";
+inline constexpr const char* kSlaveLines1Value = "Slave PIC Flags 1";
+inline constexpr const char* kSlaveAddressValue = "Slave Address Flags";
+
+class CInputChannelModel {
+public:
+    // Takes the owner's unit type once; firstChannel is the selected channel the
+    // line writes route until the page selects one itself.
+    CInputChannelModel(IInputsOwner& owner, int firstChannel);
+
+    // --- state ------------------------------------------------------------
+    [[nodiscard]] int UnitType() const { return m_unitType; }
+    [[nodiscard]] const InputChannelState& Channel(int c) const { return m_channels[Index(c)]; }
+    [[nodiscard]] InputChannelState& Channel(int c) { return m_channels[Index(c)]; }
+    // The mode the channel's settings give (15 when not in use).
+    [[nodiscard]] uint8_t Mode(int c) const;
+    [[nodiscard]] bool IsMicrophone(int c) const { return Channel(c).choice == kFirstType; }
+    [[nodiscard]] bool GainShown(int c) const { return GainApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
+    [[nodiscard]] bool PhantomShown(int c) const
+    {
+        return PhantomApplies(m_unitType, Channel(c).inUse, Channel(c).choice);
+    }
+    [[nodiscard]] bool LocalShown(int c) const { return LocalApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
+
+    PicLineWords m_wLines{0xFFFF, 0xFFFF};  // safe until read: gain 0, no phantom
+    uint16_t m_wAddress = 0;
+    int m_nSavedReg5 = 0;
+    int m_nSavedReg7 = 0;
+    int m_nSelChannel = 0;
+    [[nodiscard]] bool LinesKnown() const { return m_bLinesKnown; }
+    [[nodiscard]] bool AddressKnown() const { return m_bAddressKnown; }
+
+    // --- bit coding on the model's words --------------------------------------
+    [[nodiscard]] int GetGainStep(int c) const { return DecodeGainStep(m_wLines, m_wAddress, c); }
+    void SetGainStep(int c, int step) { EncodeGainStep(m_wLines, m_wAddress, c, step); }
+    [[nodiscard]] int GetPhantom(int c) const { return DecodePhantom(m_wLines, c); }
+
+    // --- unit reads and writes ------------------------------------------------
+    void CheckConnection();
+    void ReadControllerState();
+    void ReadInputChannel(int c);
+    void WriteControllerLines(bool withAddress);
+    void SetItemMute(int c, int item, bool mute);
+    void ApplyLocal(int c, bool mute);
+    [[nodiscard]] bool CopyMicrophoneSettings(int c);
+    void PrepareUnit();
+    void RestoreUnit();
+    // Shows its box over boxOwner (may be null).
+    void SaveSlaveDefaults(IWindowOwner* boxOwner);
+    // A master's channels as the wizard keeps them, from the page's settings.
+    void StoreMasterInputs();
+
+    // --- the user's changes (each ends with its write) --------------------------
+    // The channels whose shown settings changed, c first.
+    using Channels = std::vector<int>;
+    void UseInput(int c, bool on);
+    void ChooseFirst(int c);
+    void ChooseSecond(int c);
+    void ChooseThird(int c);
+    // Empty when the step is the one the lines already hold (nothing is sent).
+    Channels ChangeGain(int c, int step);
+    Channels ChangePhantom(int c, int state);
+    void ChangeLocalLevel(int c, int level, bool mute);
+    void ChangeLocalMute(int c, bool mute);
+
+private:
+    [[nodiscard]] static size_t Index(int c) { return static_cast<size_t>(c & 3); }
+    [[nodiscard]] CHIDProtocol& Unit() { return m_owner.UnitProtocol(); }
+    // SetChannel with the copies that the write leaves.
+    void SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2);
+    void SetCopies(int c, int item1Level, int item1Mute, int localLevel, int localMute);
+    void SetPhantomOf(int c, int state);
+    void SetGainOf(int c, int step);
+    bool ReadLines();
+    bool ReadAddress();
+    void SendAddress();
+
+    IInputsOwner& m_owner;
+    int m_unitType;
+    std::array<InputChannelState, kInputChannels> m_channels{};
+    bool m_bLinesKnown = false;
+    bool m_bAddressKnown = false;
+};
+
+}  // namespace vk

@@ -1,0 +1,188 @@
+// The user's changes: each updates the model's copies and sends the channel
+// record, the lines and the address word as the change needs, at once.
+#include "inputs/InputChannelModel.h"
+
+#include "device/UnitTypes.h"
+
+namespace vk {
+namespace {
+
+constexpr uint8_t kItem1 = 0x01;
+constexpr uint8_t kItem2 = 0x02;
+constexpr uint8_t kItem2Muted = 0x82;
+constexpr uint8_t kDefaultLevel = 24;
+
+}  // namespace
+
+void CInputChannelModel::SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
+{
+    (void)Unit().SetChannel(c, mode, item1, value1, item2, value2);
+    Channel(c).known = true;
+}
+
+void CInputChannelModel::SetCopies(int c, int item1Level, int item1Mute, int localLevel, int localMute)
+{
+    InputChannelState& ch = Channel(c);
+    ch.m_nItem1Level = item1Level;
+    ch.m_bItem1Mute = item1Mute;
+    ch.m_nLocalLevel = localLevel;
+    ch.m_bLocalMute = localMute;
+}
+
+void CInputChannelModel::SetPhantomOf(int c, int state)
+{
+    Channel(c).phantomShown = state;
+    EncodePhantom(m_wLines, c, state);
+}
+
+void CInputChannelModel::SetGainOf(int c, int step)
+{
+    Channel(c).gainShown = step;
+    SetGainStep(c, step);
+}
+
+void CInputChannelModel::UseInput(int c, bool on)
+{
+    InputChannelState& ch = Channel(c);
+    if (!on) {
+        ch.inUse = false;
+        SendChannel(c, kModeNotUsed, kItem1, kDefaultLevel, kItem2, kDefaultLevel);
+        SetPhantomOf(c, kPhantomOff);
+        WriteControllerLines(false);
+        WriteControllerLines(true);
+        return;
+    }
+    ch.inUse = true;
+    ch.choice = kFirstType;
+    const bool master = m_unitType == kUnitMaster;
+    SendChannel(c, master ? kModeSlaveLink : kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+    SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
+    if (master) {
+        // On a master the first button is a slave link: its input stage is set
+        // up as one, never with a microphone's supply.
+        SetPhantomOf(c, kPhantomOff);
+        SetGainOf(c, 0);
+        EncodeTypeLine(m_wLines, c, 0);
+    } else {
+        EncodeTypeLine(m_wLines, c, 1);
+        if (!CopyMicrophoneSettings(c)) {
+            SetGainOf(c, 0);
+            SetPhantomOf(c, kPhantomOff);
+        }
+    }
+    WriteControllerLines(true);
+}
+
+void CInputChannelModel::ChooseFirst(int c)
+{
+    if (m_unitType == kUnitSlave) {
+        for (int i = 0; i < kInputChannels; ++i) {
+            if (!Channel(i).inUse)
+                continue;
+            SendChannel(i, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+            SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
+            EncodeTypeLine(m_wLines, i, 1);
+        }
+        for (InputChannelState& ch : m_channels)
+            ch.choice = kFirstType;
+        WriteControllerLines(true);
+        return;
+    }
+    Channel(c).choice = kFirstType;
+    if (m_unitType == kUnitMaster) {
+        SendChannel(c, kModeSlaveLink, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+        SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
+        SetPhantomOf(c, kPhantomOff);
+        SetGainOf(c, 0);
+        EncodeTypeLine(m_wLines, c, 0);
+    } else {
+        SendChannel(c, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+        SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
+        (void)CopyMicrophoneSettings(c);
+        EncodeTypeLine(m_wLines, c, 1);
+    }
+    WriteControllerLines(true);
+}
+
+void CInputChannelModel::ChooseSecond(int c)
+{
+    if (m_unitType == kUnitSlave) {
+        for (int i = 0; i < kInputChannels; ++i) {
+            if (!Channel(i).inUse)
+                continue;
+            SendChannel(i, kModeSlaveLink, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+            SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
+            SetPhantomOf(i, kPhantomOff);
+            EncodeTypeLine(m_wLines, i, 0);
+        }
+        for (InputChannelState& ch : m_channels)
+            ch.choice = kSecondType;
+        WriteControllerLines(false);
+        return;
+    }
+    InputChannelState& ch = Channel(c);
+    ch.choice = kSecondType;
+    SendChannel(c, kModeReinforcement, kItem1, kDefaultLevel, kItem2, 0);
+    // Item 1's level copy stays as it was, although 24 is sent.
+    SetCopies(c, ch.m_nItem1Level, 0, 0, 0);
+    if (m_unitType == kUnitMaster)
+        m_owner.MasterInputs()[Index(c)].flag2 = 0;
+    SetPhantomOf(c, kPhantomOff);
+    EncodeTypeLine(m_wLines, c, 1);
+    WriteControllerLines(false);
+}
+
+void CInputChannelModel::ChooseThird(int c)
+{
+    Channel(c).choice = kThirdType;
+    SendChannel(c, kModeAuxiliary, kItem1, kDefaultLevel, kItem2, kDefaultLevel);
+    SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 0);
+    SetPhantomOf(c, kPhantomOff);
+    EncodeTypeLine(m_wLines, c, 1);
+    WriteControllerLines(false);
+}
+
+CInputChannelModel::Channels CInputChannelModel::ChangeGain(int c, int step)
+{
+    if (step == GetGainStep(c))
+        return {};
+    Channels concerned{c};
+    if (IsMicrophone(c))
+        for (int i = 0; i < kInputChannels; ++i)
+            if (i != c && IsMicrophone(i))
+                concerned.push_back(i);
+    for (int i : concerned)
+        SetGainOf(i, step);
+    WriteControllerLines(true);
+    return concerned;
+}
+
+CInputChannelModel::Channels CInputChannelModel::ChangePhantom(int c, int state)
+{
+    Channels concerned{c};
+    if (IsMicrophone(c))
+        for (int i = 0; i < kInputChannels; ++i)
+            if (i != c && IsMicrophone(i) && Channel(i).inUse)
+                concerned.push_back(i);
+    for (int i : concerned)
+        SetPhantomOf(i, state);
+    WriteControllerLines(false);
+    return concerned;
+}
+
+void CInputChannelModel::ChangeLocalLevel(int c, int level, bool mute)
+{
+    SendChannel(c, Mode(c), static_cast<uint8_t>(kItem2 | (mute ? 0x80 : 0)), static_cast<uint8_t>(level), 0, 0);
+    Channel(c).m_nLocalLevel = level;
+    Channel(c).m_bLocalMute = mute ? 1 : 0;
+}
+
+void CInputChannelModel::ChangeLocalMute(int c, bool mute)
+{
+    SetItemMute(c, 2, mute);
+    Channel(c).m_bLocalMute = mute ? 1 : 0;
+    if (m_unitType == kUnitMaster)
+        m_owner.MasterInputs()[Index(c)].flag2 = static_cast<uint8_t>(mute ? 1 : 0);
+}
+
+}  // namespace vk

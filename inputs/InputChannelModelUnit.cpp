@@ -1,0 +1,219 @@
+// The model's traffic with the unit: reading the lines, the address word and the
+// channel records, writing them back, and the fixed steps at the page's start
+// and end.
+#include "inputs/InputChannelModel.h"
+
+#include <algorithm>
+
+#include "device/UnitTypes.h"
+
+namespace vk {
+namespace {
+
+constexpr uint16_t kReadAddressLow = 0x34FF;
+constexpr uint16_t kReadAddressHigh = 0x36FF;
+constexpr uint8_t kItemFlag = 0x80;
+constexpr uint8_t kItemId = 0x7F;
+
+CommandBlock ChannelRead(int c, uint8_t firstItem, uint8_t secondItem)
+{
+    return {0xF0, 0x01, static_cast<uint8_t>(c + 1), 0x00, firstItem, 0x00, secondItem, 0x00};
+}
+
+}  // namespace
+
+CInputChannelModel::CInputChannelModel(IInputsOwner& owner, int firstChannel)
+    : m_nSelChannel(std::clamp(firstChannel, 0, kInputChannels - 1)), m_owner(owner), m_unitType(owner.UnitType())
+{
+}
+
+uint8_t CInputChannelModel::Mode(int c) const
+{
+    const InputChannelState& ch = Channel(c);
+    if (ch.inUse && ch.choice == kNoType)
+        return static_cast<uint8_t>(ch.readMode);
+    return ModeFor(m_unitType, ch.inUse, ch.choice);
+}
+
+void CInputChannelModel::CheckConnection()
+{
+    if (!Unit().CheckConnection())
+        (void)m_owner.OpenConnectedUnit();
+}
+
+// A failed read leaves the words as they were: the protocol may have put an
+// error detail into them.
+bool CInputChannelModel::ReadLines()
+{
+    PicLineWords words{};
+    if (!Unit().GetPicLines(words, false, CHIDProtocol::kMainPic))
+        return false;
+    m_wLines = words;
+    m_bLinesKnown = true;
+    return true;
+}
+
+bool CInputChannelModel::ReadAddress()
+{
+    const int lo = Unit().SendShortCommand(kReadAddressLow, kTransactTimeoutMs);
+    const int hi = Unit().SendShortCommand(kReadAddressHigh, kTransactTimeoutMs);
+    if (lo < 0 || hi < 0)
+        return false;
+    m_wAddress = static_cast<uint16_t>((hi & 0xFF) << 8 | (lo & 0xFF));
+    m_bAddressKnown = true;
+    return true;
+}
+
+void CInputChannelModel::ReadControllerState()
+{
+    CheckConnection();
+    (void)ReadLines();
+    (void)ReadAddress();
+}
+
+void CInputChannelModel::ReadInputChannel(int c)
+{
+    CommandBlock answer{};
+    if (Unit().Transact(ChannelRead(c, 1, 2), answer) == -1 || answer[2] != c + 1)
+        return;
+    InputChannelState& ch = Channel(c);
+    const int mode = answer[3];
+    const bool itemOneFirst = (answer[4] & kItemId) == 1;
+    const size_t one = itemOneFirst ? 4 : 6;
+    const size_t two = itemOneFirst ? 6 : 4;
+    ch.m_nItem1Level = answer[one + 1];
+    ch.m_bItem1Mute = (answer[one] & kItemFlag) ? 1 : 0;
+    ch.m_nLocalLevel = answer[two + 1];
+    ch.m_bLocalMute = (answer[two] & kItemFlag) ? 1 : 0;
+    ch.readMode = mode;
+    ch.known = true;
+
+    switch (mode) {
+    case kModeMicrophone:
+    case kModeReinforcement:
+    case kModeAuxiliary:
+        ch.inUse = true;
+        ch.choice = ChoiceForMode(m_unitType, mode);
+        if (mode == kModeReinforcement && m_unitType == kUnitMaster)
+            ch.m_bLocalMute = m_owner.MasterInputs()[Index(c)].flag2 ? 1 : 0;
+        break;
+    case kModeSlaveLink:
+        ch.inUse = true;
+        if (m_unitType == kUnitMaster || m_unitType == kUnitSlave)
+            ch.choice = ChoiceForMode(m_unitType, mode);
+        else if (ch.choice == kThirdType)
+            ch.choice = kNoType;
+        break;
+    case kModeNotUsed: UseInput(c, false); break;
+    default: break;  // a mode the page does not know: use and type stay
+    }
+    // A microphone or a slave link must be heard: its item 1 is never left muted.
+    if ((mode == kModeMicrophone || mode == kModeSlaveLink) && ch.m_bItem1Mute) {
+        ch.m_bItem1Mute = 0;
+        SetItemMute(c, 1, false);
+    }
+    ch.gainShown = GetGainStep(c);
+    ch.phantomShown = GetPhantom(c);
+}
+
+void CInputChannelModel::SendAddress()
+{
+    const uint16_t a = m_wAddress;
+    const auto na = static_cast<uint16_t>(~a);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2500 + (a & 0xFF)), kTransactTimeoutMs);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2400 + (na & 0xFF)), kTransactTimeoutMs);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2700 + ((a >> 8) & 0xFF)), kTransactTimeoutMs);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2600 + ((na >> 8) & 0xFF)), kTransactTimeoutMs);
+}
+
+// Words that were never read from the unit are not written: they would set all
+// twenty other lines (and the twelve other address bits) to guesses. A second
+// read is tried first.
+void CInputChannelModel::WriteControllerLines(bool withAddress)
+{
+    CheckConnection();
+    (void)Unit().SetRoute(1, 13);
+    if (m_bLinesKnown || ReadLines())
+        (void)Unit().SetPicLines(m_wLines, true, CHIDProtocol::kMainPic);
+    (void)Unit().SetRoute(static_cast<uint8_t>(std::max(m_nSelChannel, 0) + 3), 13);
+    if (withAddress && (m_bAddressKnown || ReadAddress()))
+        SendAddress();
+}
+
+void CInputChannelModel::SetItemMute(int c, int item, bool mute)
+{
+    CommandBlock answer{};
+    if (Unit().Transact(ChannelRead(c, static_cast<uint8_t>(item), 0), answer) == -1 || answer[2] != c + 1)
+        return;
+    CommandBlock write{0xF0, 0x00, answer[2], answer[3], answer[4], answer[5], answer[6], answer[7]};
+    // The unit names the asked item first; one that lists its pairs the other way
+    // round still gets the flag on the right item.
+    const size_t at = (answer[4] & kItemId) == item || (answer[6] & kItemId) != item ? 4 : 6;
+    write[at] = mute ? static_cast<uint8_t>(write[at] | kItemFlag) : static_cast<uint8_t>(write[at] & ~kItemFlag);
+    (void)Unit().Transact(write, answer);
+}
+
+void CInputChannelModel::ApplyLocal(int c, bool mute)
+{
+    (void)Unit().SetChannel(c, Mode(c), static_cast<uint8_t>(0x02 | (mute ? kItemFlag : 0)),
+                            static_cast<uint8_t>(Channel(c).m_nLocalLevel), 0, 0);
+}
+
+bool CInputChannelModel::CopyMicrophoneSettings(int c)
+{
+    for (int i = 0; i < kInputChannels; ++i) {
+        if (i == c || Channel(i).choice != kFirstType)
+            continue;
+        SetPhantomOf(c, Channel(i).phantomShown);
+        SetGainOf(c, Channel(i).gainShown);
+        return true;
+    }
+    return false;
+}
+
+void CInputChannelModel::PrepareUnit()
+{
+    (void)Unit().SetRoute(14, 13);
+    // A register that does not answer (-1) counts as level 63.
+    m_nSavedReg5 = Unit().SendShortCommand(0x6500, kTransactTimeoutMs) & 0x3F;
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x5580 + m_nSavedReg5), kTransactTimeoutMs);
+    m_nSavedReg7 = Unit().SendShortCommand(0x6700, kTransactTimeoutMs) & 0x3F;
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x5780 + m_nSavedReg7), kTransactTimeoutMs);
+}
+
+void CInputChannelModel::RestoreUnit()
+{
+    (void)Unit().SetRoute(13, 13);
+    (void)Unit().SetRoute(9, 9);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x5500 + m_nSavedReg5), kTransactTimeoutMs);
+    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x5700 + m_nSavedReg7), kTransactTimeoutMs);
+    m_owner.SetSpeakerPlayFlag(false);
+    for (int c = 0; c < kInputChannels; ++c) {
+        const InputChannelState& ch = Channel(c);
+        if (!ch.known)
+            continue;
+        (void)Unit().SetChannel(c, Mode(c), static_cast<uint8_t>(0x01 | (ch.m_bItem1Mute ? kItemFlag : 0)),
+                                static_cast<uint8_t>(ch.m_nItem1Level), 0, 0);
+    }
+}
+
+void CInputChannelModel::StoreMasterInputs()
+{
+    auto& saved = m_owner.MasterInputs();
+    for (int c = 0; c < kInputChannels; ++c) {
+        const InputChannelState& ch = Channel(c);
+        ChannelRecord& record = saved[Index(c)];
+        switch (ch.choice) {
+        case kFirstType: record.mode = kModeSlaveLink; break;
+        case kSecondType: record.mode = kModeReinforcement; break;
+        case kThirdType: record.mode = kModeAuxiliary; break;
+        default: break;
+        }
+        record.flag2 = static_cast<uint8_t>(ch.m_bLocalMute ? 1 : 0);
+        record.value2 = static_cast<uint8_t>(ch.m_nLocalLevel);
+        if (ch.choice == kSecondType && ch.m_bLocalMute == 0)
+            ApplyLocal(c, true);
+    }
+}
+
+}  // namespace vk

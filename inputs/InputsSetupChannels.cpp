@@ -1,0 +1,222 @@
+// The channel panels: selection, which controls are shown and enabled, and the
+// handlers of each panel's controls.
+#include "device/UnitTypes.h"
+#include "inputs/InputsSetup.h"
+#include "platform/ui/DialogHost.h"
+
+#include <cstdio>
+
+namespace vk {
+namespace {
+
+const ChannelPanelIds& Ids(int c) { return kChannelPanels[static_cast<size_t>(c & 3)]; }
+
+constexpr COLORREF kSelectedShadow = RGB(250, 0, 0);
+constexpr COLORREF kSelectedHilite = RGB(100, 50, 50);
+
+}  // namespace
+
+CInputsSetup::ControlRole CInputsSetup::RoleOf(int id)
+{
+    for (int c = 0; c < kInputChannels; ++c) {
+        const ChannelPanelIds& p = Ids(c);
+        for (int member : {p.frame, p.use, p.typeGroup, p.first, p.second, p.third, p.gainLabel, p.gainText,
+                           p.gainSpin, p.phantomGroup, p.phantom, p.v3, p.v24, p.localLabel, p.local, p.mute})
+            if (member == id)
+                return {c, id};
+    }
+    return {};
+}
+
+std::string CInputsSetup::ChannelTitle(int n) const
+{
+    const char* format = m_model.UnitType() == kUnitMaster  ? "Master Input %d Setup"
+                         : m_model.UnitType() == kUnitSlave ? "Slave Input %d Setup"
+                                                            : "Stand Alone Input %d Setup";
+    char text[64];
+    std::snprintf(text, sizeof text, format, n + 1);
+    return text;
+}
+
+void CInputsSetup::SelectChannel(int n)
+{
+    m_model.CheckConnection();
+    const int old = m_model.m_nSelChannel;
+    const bool master = m_model.UnitType() == kUnitMaster;
+    if (old >= 0) {
+        m_surfaces.SetPanelColors(old, m_clrPanelShadow, m_clrPanelHilite, false);
+        m_surfaces.RedrawPanel(old);
+        GetDlgItem(Ids(old).use).BringWindowToTop();
+        if (master && m_model.Channel(old).choice == kSecondType && m_model.Channel(old).m_bLocalMute == 0)
+            m_model.ApplyLocal(old, true);
+    }
+    m_model.m_nSelChannel = n;
+    if (master && m_model.Channel(n).choice == kSecondType && m_model.Channel(n).m_bLocalMute == 0)
+        m_model.ApplyLocal(n, false);
+    m_surfaces.SetPanelColors(n, kSelectedShadow, kSelectedHilite, false);
+    m_surfaces.RedrawPanel(n);
+    GetDlgItem(Ids(n).use).BringWindowToTop();
+
+    CHIDProtocol& unit = m_owner.UnitProtocol();
+    (void)unit.SetRoute(static_cast<uint8_t>(n + 3), 9);
+    (void)unit.SetRoute(static_cast<uint8_t>(n + 3), 13);
+    ShowLocalControls(n);
+    for (int c = 0; c < kInputChannels; ++c)
+        EnableChannelControls(c, c == n);
+    EnableSupplyButtons();
+    SetDlgItemText(IDC_TITLE, ChannelTitle(n));
+}
+
+void CInputsSetup::ShowLocalControls(int c)
+{
+    const ChannelPanelIds& p = Ids(c);
+    const bool shown = m_model.LocalShown(c);
+    GetDlgItem(p.local).Show(shown);
+    GetDlgItem(p.mute).Show(shown);
+    GetDlgItem(p.localLabel).Show(shown);
+    if (!shown)
+        return;
+    GetDlgItem(p.local).SetPos(24 - m_model.Channel(c).m_nLocalLevel);
+    CheckDlgButton(p.mute, m_model.Channel(c).m_bLocalMute ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CInputsSetup::ShowChannelControls(int c)
+{
+    const ChannelPanelIds& p = Ids(c);
+    const InputChannelState& ch = m_model.Channel(c);
+    const int type = m_model.UnitType();
+    CheckDlgButton(p.use, ch.inUse ? BST_CHECKED : BST_UNCHECKED);
+
+    if (type == kUnitMaster)
+        SetDlgItemText(p.first, "Slave");
+    if (type == kUnitSlave)
+        SetDlgItemText(p.second, "Slave");
+    for (int id : {p.typeGroup, p.first, p.second})
+        GetDlgItem(id).Show(ch.inUse);
+    GetDlgItem(p.third).Show(ch.inUse && type != kUnitSlave);
+    CheckDlgButton(p.first, ch.choice == kFirstType ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.second, ch.choice == kSecondType ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.third, ch.choice == kThirdType ? BST_CHECKED : BST_UNCHECKED);
+
+    const bool gain = m_model.GainShown(c);
+    for (int id : {p.gainLabel, p.gainText, p.gainSpin})
+        GetDlgItem(id).Show(gain);
+    GetDlgItem(p.gainSpin).SetPos(ch.gainShown);
+    SetDlgItemText(p.gainText, m_strGain[static_cast<size_t>(ch.gainShown & 7)]);
+
+    const bool phantom = m_model.PhantomShown(c);
+    for (int id : {p.phantomGroup, p.phantom, p.v3, p.v24})
+        GetDlgItem(id).Show(phantom);
+    CheckDlgButton(p.phantom, ch.phantomShown != kPhantomOff ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.v3, ch.phantomShown == kPhantom3V ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.v24, ch.phantomShown == kPhantom24V ? BST_CHECKED : BST_UNCHECKED);
+
+    ShowLocalControls(c);
+}
+
+void CInputsSetup::EnableChannelControls(int c, bool enable)
+{
+    const ChannelPanelIds& p = Ids(c);
+    for (int id : {p.use, p.first, p.second, p.third, p.typeGroup, p.gainLabel, p.gainText, p.gainSpin, p.local,
+                   p.mute, p.localLabel, p.phantomGroup, p.phantom})
+        GetDlgItem(id).EnableWindow(enable);
+    GetDlgItem(p.v3).EnableWindow(false);
+    GetDlgItem(p.v24).EnableWindow(false);
+}
+
+void CInputsSetup::EnableSupplyButtons()
+{
+    const int n = m_model.m_nSelChannel;
+    if (n < 0)
+        return;
+    const ChannelPanelIds& p = Ids(n);
+    const bool on = m_model.Channel(n).phantomShown != kPhantomOff;
+    GetDlgItem(p.v3).EnableWindow(on);
+    GetDlgItem(p.v24).EnableWindow(on);
+}
+
+void CInputsSetup::OnUseInput(int c)
+{
+    m_model.UseInput(c, IsDlgButtonChecked(Ids(c).use) == BST_CHECKED);
+    ShowChannelControls(c);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnMicrophone(int c)
+{
+    m_model.ChooseFirst(c);
+    for (int i = 0; i < kInputChannels; ++i)
+        ShowChannelControls(i);
+    ShowLocalControls(m_model.m_nSelChannel);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnSoundReinforcement(int c)
+{
+    m_model.ChooseSecond(c);
+    for (int i = 0; i < kInputChannels; ++i)
+        ShowChannelControls(i);
+    ShowLocalControls(m_model.m_nSelChannel);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnAuxiliary(int c)
+{
+    m_model.ChooseThird(c);
+    ShowChannelControls(c);
+    ShowLocalControls(m_model.m_nSelChannel);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnPhantom(int c)
+{
+    const bool on = IsDlgButtonChecked(Ids(c).phantom) == BST_CHECKED;
+    for (int i : m_model.ChangePhantom(c, on ? kPhantom3V : kPhantomOff))
+        ShowChannelControls(i);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnSupply(int c, bool threeVolts)
+{
+    const ChannelPanelIds& p = Ids(c);
+    const bool checked = IsDlgButtonChecked(threeVolts ? p.v3 : p.v24) == BST_CHECKED;
+    const int state = checked == threeVolts ? kPhantom3V : kPhantom24V;
+    for (int i : m_model.ChangePhantom(c, state))
+        ShowChannelControls(i);
+    EnableSupplyButtons();
+}
+
+void CInputsSetup::OnMute()
+{
+    const int n = m_model.m_nSelChannel;
+    if (n < 0)
+        return;
+    m_model.ChangeLocalMute(n, IsDlgButtonChecked(Ids(n).mute) == BST_CHECKED);
+}
+
+void CInputsSetup::OnGainScroll(int c, const CControl& spin)
+{
+    const int step = spin.GetPos() & 0x0F;
+    if (step >= kGainSteps || step == m_model.GetGainStep(c))
+        return;
+    CControl* focus = GetFocus();
+    for (int i : m_model.ChangeGain(c, step)) {
+        SetDlgItemText(Ids(i).gainText, m_strGain[static_cast<size_t>(step)]);
+        if (i != c)
+            GetDlgItem(Ids(i).gainSpin).SetPos(step);
+    }
+    if (focus)
+        focus->SetFocus();
+}
+
+void CInputsSetup::OnLocalScroll(int c, const CControl& slider)
+{
+    const int n = m_model.m_nSelChannel;
+    if (n < 0)
+        return;
+    const int level = 24 - slider.GetPos();
+    const bool mute = IsDlgButtonChecked(Ids(c).mute) == BST_CHECKED;
+    m_model.ChangeLocalLevel(n, level, mute);
+}
+
+}  // namespace vk
