@@ -12,8 +12,9 @@
 # device), of which none may say silent.
 #
 # A known difference between the stacks is written down next to the script as
-# NAME.stack-diff (plain `diff SIM REAL` of the lines compared, reviewed by
-# hand); the run must show exactly that difference or none (the difference may
+# NAME.stack-diff (the "< sim" and "> real" lines of `diff SIM REAL`, without
+# its line numbers, reviewed by hand); the run must show exactly that
+# difference or none (the difference may
 # hang on a race the real stack does not always lose). Without the file the
 # transcripts must be equal.
 set -u
@@ -48,7 +49,7 @@ if grep -q -E '^sound [0-9]+ silent' "$work/real"; then
     cat "$work/real"
     exit 1
 fi
-diff "$work/sim.kept" "$work/real.kept" >"$work/diff"
+diff "$work/sim.kept" "$work/real.kept" | grep -E '^[<>] ' >"$work/diff"
 known="${script%.scn}.stack-diff"
 if [ ! -s "$work/diff" ]; then
     exit 0

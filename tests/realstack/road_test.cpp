@@ -152,11 +152,11 @@ long long Timed(const char* what, F&& action)
 
 TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
 {
+    StartProgram();
     auto unit = std::make_shared<CSimUnit>(SimUnitKind::New);
     const int number = m_bed.Attach(unit);
     ASSERT_TRUE(PumpUntil([&] { return !m_bed.CardName(number).empty(); }, Ms(10000)));
     const std::string firstNode = m_bed.DevNode(number);
-    StartProgram();
 
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
@@ -176,15 +176,19 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
     EXPECT_NE(dlg.m_audio.FindInDeviceId("Qrvl VK550_SAL"), -1) << "the wizard's sound backend lists the card";
     Timed("a tone through the returned card", [&] { PlayAndRecordThroughTheCard(dlg.m_audio, number); });
 
-    // The inputs page runs modally over the wizard; Next there comes from its own loop.
-    bool inputsRan = false;
-    QTimer::singleShot(50, [&] {
-        inputsRan = dlg.m_pInputsSetup != nullptr;
-        if (inputsRan)
-            (void)dlg.m_pInputsSetup->ClickControl(IDC_NEXT);
-    });
+    // The inputs page runs modally over the wizard; Next there (once per channel,
+    // the fourth ends it) comes from its own loop.
+    int inputsNext = 0;
+    std::function<void()> nextChannel = [&] {
+        if (!dlg.m_pInputsSetup || inputsNext == 4)
+            return;
+        ++inputsNext;
+        (void)dlg.m_pInputsSetup->ClickControl(IDC_NEXT);
+        QTimer::singleShot(20, nextChannel);
+    };
+    QTimer::singleShot(50, nextChannel);
     Timed("page 5 to 8 (inputs page)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
-    EXPECT_TRUE(inputsRan);
+    EXPECT_EQ(inputsNext, 4);
     ASSERT_EQ(dlg.m_nPage, 8);
     Timed("page 8 to 13 (unit stores)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     ASSERT_EQ(dlg.m_nPage, 13);
@@ -198,9 +202,9 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
 
 TEST_F(RealStackRoad, AUnitUnpluggedReachesTheWizardThroughUdevAndTakesItsCard)
 {
+    StartProgram();
     const int number = m_bed.Attach(std::make_shared<CSimUnit>(SimUnitKind::StandAlone));
     ASSERT_TRUE(PumpUntil([&] { return !m_bed.CardName(number).empty(); }, Ms(10000)));
-    StartProgram();
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
     ASSERT_TRUE(dlg.Create());
