@@ -1,6 +1,7 @@
 #include "RealStackMain.h"
 
 #include "RealStackRunner.h"
+#include "sim/unit/SimSystem.h"
 #include "tests/platform/hid/umockdev/UmockdevBed.h"
 
 #include <cstdio>
@@ -11,6 +12,13 @@ void PrepareRealStack() { test::CUmockdevBed::RestartUnderPreload(); }
 
 int RunRealStack(const RunnerOptions& options, const std::string& scriptName, const std::string& text)
 {
+    // A script that cannot run is refused before the bed is set up.
+    const auto kinds = SimulatedUnitKinds(options.units);
+    const auto parsed = ParseScript(text, kinds ? static_cast<int>(kinds->size()) : 0);
+    if (parsed.error) {
+        std::fprintf(stderr, "%s:%d: %s\n", scriptName.c_str(), parsed.error->line, parsed.error->reason.c_str());
+        return kRunScriptError;
+    }
     CRealStackRunner runner(options, [](const std::string& line) {
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fputc('\n', stdout);
@@ -18,11 +26,6 @@ int RunRealStack(const RunnerOptions& options, const std::string& scriptName, co
     });
     if (!runner.Valid()) {
         std::fprintf(stderr, "vk550-scenario: the real stack cannot run: %s\n", runner.Problem().c_str());
-        return kRunScriptError;
-    }
-    const auto parsed = ParseScript(text, runner.InitialUnits());
-    if (parsed.error) {
-        std::fprintf(stderr, "%s:%d: %s\n", scriptName.c_str(), parsed.error->line, parsed.error->reason.c_str());
         return kRunScriptError;
     }
     runner.SetScriptName(scriptName);
