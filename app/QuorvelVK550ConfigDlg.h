@@ -191,6 +191,28 @@ private:
     // Product id of the connection dropped when the device watch resumed; the
     // re-count opens that unit again when the count has not changed.
     int m_nDroppedProductId = 0;
+
+    // --- speaker, output and echo test controls: helpers -------------------------
+    // (QuorvelVK550ConfigDlgTestControls.cpp, ...Levels.cpp, ...Recordings.cpp)
+    [[nodiscard]] std::string TestSoundPath(const char* name) const;
+    [[nodiscard]] std::string RecordingPath() const;
+    void UseUnitSoundCard();
+    void EnsureUnitConnection();
+    void ToggleTestSound(int pressed, int other, const char* caption, const char* file);
+    void StartRecording();
+    void StopRecording(bool listenAgain);
+    void StartPlayback();
+    void StopPlayback();
+    [[nodiscard]] double BlockPeakDb(WPARAM wParam, LPARAM lParam);
+    int SendLevelCommand(uint16_t code);
+    void SendOutputLevel();
+    void TakeBuiltInLevels();
+    bool m_bRecordingStarted = false;  // the running recording has a file
 };
+
+struct LocalTime;
+// The name Save Recording proposes for a copy of the output recording made now:
+// "Output_Mar 05 2013 14-07-31.wav" (month name in the program's locale).
+[[nodiscard]] std::string OutputRecordingName(const LocalTime& now);
 
 }  // namespace vk

@@ -1,22 +1,234 @@
-// The speaker, output and echo test controls of the wizard: the two test buttons,
-// the level sliders and meter, the output-level radios, Save Recording, the
-// recording timer, the engine's messages and the hidden echo test.
+// The speaker and output test buttons of the wizard, the recording timer and the
+// engine's two messages: playing the test sounds on the speaker page; listening,
+// recording, playing back on the output page; the level meter.
 #include "app/QuorvelVK550ConfigDlg.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
 #include "device/LevelRegisters.h"
+#include "platform/clock/Clock.h"
+#include "platform/settings/Paths.h"
+#include "resources/ControlIds.h"
 
 namespace vk {
 
-void CQuorvelVK550ConfigDlg::OnPlayVoice() {}
-void CQuorvelVK550ConfigDlg::OnPlayMusic() {}
-void CQuorvelVK550ConfigDlg::OnSaveRecording() {}
-void CQuorvelVK550ConfigDlg::OnEchoTest() {}
-void CQuorvelVK550ConfigDlg::OnOutputLevel(bool) {}
-void CQuorvelVK550ConfigDlg::OnLevelSlider(int, int) {}
-intptr_t CQuorvelVK550ConfigDlg::OnAudioDone() { return 0; }
-intptr_t CQuorvelVK550ConfigDlg::OnAudioBlock(WPARAM, LPARAM) { return 0; }
-void CQuorvelVK550ConfigDlg::LoadLevels() {}
+namespace {
 
-void CQuorvelVK550ConfigDlg::SetSpeakerPlayFlag(bool on) { SetLevelRegisterFlag(m_protocol, 2, on); }
+constexpr uint32_t kRecordTimerMs = 5000;
+// Registers whose flags the tests raise: 1 while the recording is played back,
+// 2 while the PC plays through the unit's speaker.
+constexpr int kPlaybackRegister = 1;
+constexpr int kSpeakerPlayRegister = 2;
+// Routes of the unit while the recording is played back, and otherwise.
+constexpr uint8_t kRoutePlayback = 1;
+constexpr uint8_t kRouteNormal = 13;
+constexpr uint16_t kTimeLimitCommand = 0x8401;
+
+}  // namespace
+
+std::string CQuorvelVK550ConfigDlg::TestSoundPath(const char* name) const
+{
+    return m_strInstallDir + paths::LocalPath(std::string("WaveFiles\\") + name);
+}
+
+std::string CQuorvelVK550ConfigDlg::RecordingPath() const { return m_strWaveDir + "MicRecorded.wav"; }
+
+void CQuorvelVK550ConfigDlg::UseUnitSoundCard()
+{
+    m_audio.m_strOutDevice = m_strAudioDeviceName;
+    m_audio.m_strInDevice = m_strAudioDeviceName;
+}
+
+void CQuorvelVK550ConfigDlg::EnsureUnitConnection()
+{
+    if (!m_protocol.CheckConnection())
+        (void)m_protocol.OpenUnit(kFamilyFilter, true);
+}
+
+// Page 5: one test sound plays at a time; the pressed button reads "Stop" and
+// the other one is disabled until it is pressed again or the sound ends.
+void CQuorvelVK550ConfigDlg::ToggleTestSound(int pressed, int other, const char* caption, const char* file)
+{
+    EnsureUnitConnection();
+    if (m_bPlaying) {
+        SetDlgItemText(pressed, caption);
+        GetDlgItem(other).EnableWindow(true);
+        m_audio.Stop();
+        m_bPlaying = false;
+        SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+        return;
+    }
+    SetDlgItemText(pressed, "Stop");
+    GetDlgItem(other).EnableWindow(false);
+    SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, true);
+    m_audio.m_strPlayFile = TestSoundPath(file);
+    m_audio.m_nMode = kModePlay;
+    m_bPlaying = true;
+    // A test sound that cannot be played has been reported by the engine; the
+    // buttons do not pretend that it plays.
+    if (!m_audio.Start(this))
+        ToggleTestSound(pressed, other, caption, file);
+}
+
+void CQuorvelVK550ConfigDlg::OnPlayVoice()
+{
+    UseUnitSoundCard();
+    // Timer 1 belongs to a running recording (page 9) and ends it; anywhere else
+    // it is left over and must not come back every five seconds.
+    if (m_nPage != 9)
+        KillTimer(kRecordTimer);
+    switch (m_nPage) {
+    case 0: m_bUseDefaultLevels = true; break;
+    case 5: ToggleTestSound(IDC_PLAY_VOICE, IDC_PLAY_MUSIC, "Play Voice", "VoicePlayback.wav"); break;
+    case 8: StartRecording(); break;
+    case 9: StopRecording(true); break;
+    default: break;
+    }
+}
+
+void CQuorvelVK550ConfigDlg::StartRecording()
+{
+    m_audio.Stop();
+    SetDlgItemText(IDC_PLAY_VOICE, "Stop Recording");
+    for (int id : {IDC_PLAY_MUSIC, IDC_OUTPUT_SLIDER, IDC_OUTPUT_FRAME})
+        GetDlgItem(id).EnableWindow(false);
+    m_nPage = 9;
+    m_audio.m_nMode = kModeRecord;
+    m_audio.m_strPlayFile = RecordingPath();
+    // The record file is set when the page is entered; kept in step here so a
+    // recording always lands where Playback and Save Recording look for it.
+    m_audio.m_strRecordFile = RecordingPath();
+    // The recordings folder may not exist yet on a fresh account.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(m_strWaveDir), ignored);
+    SetTimer(kRecordTimer, kRecordTimerMs);
+    m_bRecordingStarted = m_audio.Start(this);
+    // A recording file that cannot be made has been reported by the engine:
+    // back to listening at once, and an earlier recording stays the one kept.
+    if (!m_bRecordingStarted)
+        StopRecording(true);
+}
+
+// Ends a recording (Stop Recording, timer 1, or a recording device that failed)
+// and, unless the device failed, listens again.
+void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
+{
+    KillTimer(kRecordTimer);
+    m_audio.Stop();  // the microphone thread completes the file as it ends
+    SetDlgItemText(IDC_PLAY_VOICE, "Record");
+    for (int id : {IDC_OUTPUT_SLIDER, IDC_OUTPUT_FRAME, IDC_PLAY_MUSIC})
+        GetDlgItem(id).EnableWindow(true);
+    m_bRecorded = m_bRecorded || m_bRecordingStarted;
+    m_bRecordingStarted = false;
+    m_nPage = 8;
+    m_audio.m_nMode = kModeMonitor;
+    if (listenAgain)
+        (void)m_audio.Start(this);
+    GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(m_bRecorded);
+    GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(m_bRecorded);
+}
+
+void CQuorvelVK550ConfigDlg::OnPlayMusic()
+{
+    UseUnitSoundCard();
+    m_audio.m_nMode = m_nPage;
+    switch (m_nPage) {
+    case 5: ToggleTestSound(IDC_PLAY_MUSIC, IDC_PLAY_VOICE, "Play Music", "MusicPlayback.wav"); break;
+    case 8: StartPlayback(); break;
+    case 10: StopPlayback(); break;
+    default: break;
+    }
+}
+
+void CQuorvelVK550ConfigDlg::StartPlayback()
+{
+    m_audio.Stop();
+    SetLevelRegisterFlag(m_protocol, kPlaybackRegister, true);
+    (void)m_protocol.SetRoute(kRoutePlayback, kRouteNormal);
+    m_nPage = 10;
+    m_audio.m_nMode = kModePlayBack;
+    SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, true);
+    GetDlgItem(IDC_PLAY_VOICE).EnableWindow(false);
+    SetDlgItemText(IDC_PLAY_MUSIC, "Stop");
+    m_audio.m_strPlayFile = RecordingPath();
+    m_bPlaying = true;
+    // A recording that cannot be played has been reported: back to listening.
+    if (!m_audio.Start(this))
+        StopPlayback();
+}
+
+// Back to listening; the speaker flag stays raised until the page is left.
+void CQuorvelVK550ConfigDlg::StopPlayback()
+{
+    m_audio.Stop();
+    SetLevelRegisterFlag(m_protocol, kPlaybackRegister, false);
+    (void)m_protocol.SetRoute(kRouteNormal, kRouteNormal);
+    m_nPage = 8;
+    m_audio.m_nMode = kModeMonitor;
+    m_bPlaying = false;
+    GetDlgItem(IDC_PLAY_VOICE).EnableWindow(true);
+    SetDlgItemText(IDC_PLAY_MUSIC, "Playback");
+    m_audio.m_strPlayFile = RecordingPath();
+    (void)m_audio.Start(this);
+}
+
+intptr_t CQuorvelVK550ConfigDlg::OnAudioDone()
+{
+    if (m_nPage == 10) {
+        OnPlayMusic();  // the recording has been played to its end: listen again
+    } else {
+        // A recording device that fails ends the recording with what it holds.
+        if (m_nPage == 9)
+            StopRecording(false);
+        m_audio.Stop();
+        (void)m_protocol.SetRoute(kRouteNormal, kRouteNormal);
+        SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+    }
+    m_bPlaying = false;
+    GetDlgItem(IDC_PLAY_VOICE).EnableWindow(true);
+    GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(true);
+    ShowPage();
+    return 0;
+}
+
+intptr_t CQuorvelVK550ConfigDlg::OnAudioBlock(WPARAM wParam, LPARAM lParam)
+{
+    if (lParam < 0) {
+        // The recorded time reached the engine's limit, or no block came.
+        if (m_protocol.GetProtocolVersion() >= 6 && m_audio.m_dTimeLimit == kInitialTimeLimit) {
+            (void)m_protocol.WriteShortCommand(kTimeLimitCommand);
+            m_audio.m_dTimeLimit = 5.0;
+        }
+        Clock().SleepMs(10);
+        return 0;
+    }
+    if (m_nPage != 8 && m_nPage != 9)
+        return 0;
+    m_dPeakDb = BlockPeakDb(wParam, lParam);
+    GetDlgItem(IDC_LEVEL_METER).SetPos(static_cast<int>(m_dPeakDb));
+    return 0;
+}
+
+// The level of the first half of the block the engine has just copied, in dB
+// of one step (0 for silence). Only our own engine's block is read: a message
+// pointing anywhere else (it may have come from another program) counts as silence.
+double CQuorvelVK550ConfigDlg::BlockPeakDb(WPARAM wParam, LPARAM lParam)
+{
+    if (m_audio.m_bRecording == 0 || wParam != reinterpret_cast<WPARAM>(&m_audio.m_pSamples))
+        return 0.0;
+    const auto lock = m_audio.LockSamples();
+    const auto capacity = static_cast<LPARAM>(std::size(m_audio.m_Samples));
+    const auto count = static_cast<size_t>(std::min(lParam / 4, capacity));
+    int peak = 0;
+    for (size_t i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(static_cast<int>(m_audio.m_pSamples[i])));
+    return peak >= 1 ? 20.0 * std::log10(static_cast<double>(peak)) : 0.0;
+}
+
+void CQuorvelVK550ConfigDlg::SetSpeakerPlayFlag(bool on) { SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, on); }
 
 }  // namespace vk

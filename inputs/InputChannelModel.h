@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "device/HIDProtocol.h"
@@ -65,6 +66,9 @@ public:
     int m_nSelChannel = 0;
     [[nodiscard]] bool LinesKnown() const { return m_bLinesKnown; }
     [[nodiscard]] bool AddressKnown() const { return m_bAddressKnown; }
+    // True once after a write read the lines late and so changed what other
+    // channels show: the page shows all four again.
+    [[nodiscard]] bool TakeLinesRefreshed() { return std::exchange(m_bLinesRefreshed, false); }
 
     // --- bit coding on the model's words --------------------------------------
     [[nodiscard]] int GetGainStep(int c) const { return DecodeGainStep(m_wLines, m_wAddress, c); }
@@ -107,7 +111,9 @@ private:
     void SetCopies(int c, int item1Level, int item1Mute, int localLevel, int localMute);
     void SetPhantomOf(int c, int state);
     void SetGainOf(int c, int step);
+    void SetTypeLineOf(int c, int value);
     bool ReadLines();
+    void ReadLinesKeepingChanges();
     bool ReadAddress();
     void SendAddress();
 
@@ -116,6 +122,11 @@ private:
     std::array<InputChannelState, kInputChannels> m_channels{};
     bool m_bLinesKnown = false;
     bool m_bAddressKnown = false;
+    // Channels whose lines the page has set: a late read of the lines keeps them.
+    std::array<bool, kInputChannels> m_linesSet{};
+    // An address write was held back while the lines could not be written.
+    bool m_bAddressOwed = false;
+    bool m_bLinesRefreshed = false;
 };
 
 }  // namespace vk

@@ -33,12 +33,20 @@ void CInputChannelModel::SetPhantomOf(int c, int state)
 {
     Channel(c).phantomShown = state;
     EncodePhantom(m_wLines, c, state);
+    m_linesSet[Index(c)] = true;
 }
 
 void CInputChannelModel::SetGainOf(int c, int step)
 {
     Channel(c).gainShown = step;
     SetGainStep(c, step);
+    m_linesSet[Index(c)] = true;
+}
+
+void CInputChannelModel::SetTypeLineOf(int c, int value)
+{
+    EncodeTypeLine(m_wLines, c, value);
+    m_linesSet[Index(c)] = true;
 }
 
 void CInputChannelModel::UseInput(int c, bool on)
@@ -62,9 +70,9 @@ void CInputChannelModel::UseInput(int c, bool on)
         // up as one, never with a microphone's supply.
         SetPhantomOf(c, kPhantomOff);
         SetGainOf(c, 0);
-        EncodeTypeLine(m_wLines, c, 0);
+        SetTypeLineOf(c, 0);
     } else {
-        EncodeTypeLine(m_wLines, c, 1);
+        SetTypeLineOf(c, 1);
         if (!CopyMicrophoneSettings(c)) {
             SetGainOf(c, 0);
             SetPhantomOf(c, kPhantomOff);
@@ -81,7 +89,7 @@ void CInputChannelModel::ChooseFirst(int c)
                 continue;
             SendChannel(i, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
-            EncodeTypeLine(m_wLines, i, 1);
+            SetTypeLineOf(i, 1);
         }
         for (InputChannelState& ch : m_channels)
             ch.choice = kFirstType;
@@ -94,12 +102,12 @@ void CInputChannelModel::ChooseFirst(int c)
         SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
         SetPhantomOf(c, kPhantomOff);
         SetGainOf(c, 0);
-        EncodeTypeLine(m_wLines, c, 0);
+        SetTypeLineOf(c, 0);
     } else {
         SendChannel(c, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
         SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
         (void)CopyMicrophoneSettings(c);
-        EncodeTypeLine(m_wLines, c, 1);
+        SetTypeLineOf(c, 1);
     }
     WriteControllerLines(true);
 }
@@ -113,7 +121,7 @@ void CInputChannelModel::ChooseSecond(int c)
             SendChannel(i, kModeSlaveLink, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
             SetPhantomOf(i, kPhantomOff);
-            EncodeTypeLine(m_wLines, i, 0);
+            SetTypeLineOf(i, 0);
         }
         for (InputChannelState& ch : m_channels)
             ch.choice = kSecondType;
@@ -128,7 +136,7 @@ void CInputChannelModel::ChooseSecond(int c)
     if (m_unitType == kUnitMaster)
         m_owner.MasterInputs()[Index(c)].flag2 = 0;
     SetPhantomOf(c, kPhantomOff);
-    EncodeTypeLine(m_wLines, c, 1);
+    SetTypeLineOf(c, 1);
     WriteControllerLines(false);
 }
 
@@ -138,7 +146,7 @@ void CInputChannelModel::ChooseThird(int c)
     SendChannel(c, kModeAuxiliary, kItem1, kDefaultLevel, kItem2, kDefaultLevel);
     SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 0);
     SetPhantomOf(c, kPhantomOff);
-    EncodeTypeLine(m_wLines, c, 1);
+    SetTypeLineOf(c, 1);
     WriteControllerLines(false);
 }
 

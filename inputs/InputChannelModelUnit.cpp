@@ -126,18 +126,50 @@ void CInputChannelModel::SendAddress()
     (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2600 + ((na >> 8) & 0xFF)), kTransactTimeoutMs);
 }
 
+// Lines read only now, after the page has set some: the channels the page has
+// set keep their five lines (what the page shows for them is what gets
+// written), the others take the unit's and show them.
+void CInputChannelModel::ReadLinesKeepingChanges()
+{
+    const PicLineWords set = m_wLines;
+    if (!ReadLines())
+        return;
+    for (int c = 0; c < kInputChannels; ++c) {
+        InputChannelState& ch = Channel(c);
+        if (m_linesSet[Index(c)]) {
+            for (int line = 5 * c; line < 5 * c + 5; ++line)
+                SetLine(m_wLines, line, GetLine(set, line));
+        } else {
+            ch.gainShown = GetGainStep(c);
+            ch.phantomShown = GetPhantom(c);
+        }
+    }
+    m_bLinesRefreshed = true;
+}
+
 // Words that were never read from the unit are not written: they would set all
 // twenty other lines (and the twelve other address bits) to guesses. A second
-// read is tried first.
+// read is tried first. While the lines cannot be written the address waits
+// too: its gain bits alone would give the unit a step nobody chose.
 void CInputChannelModel::WriteControllerLines(bool withAddress)
 {
     CheckConnection();
     (void)Unit().SetRoute(1, 13);
-    if (m_bLinesKnown || ReadLines())
+    if (!m_bLinesKnown)
+        ReadLinesKeepingChanges();
+    if (m_bLinesKnown)
         (void)Unit().SetPicLines(m_wLines, true, CHIDProtocol::kMainPic);
     (void)Unit().SetRoute(static_cast<uint8_t>(std::max(m_nSelChannel, 0) + 3), 13);
-    if (withAddress && (m_bAddressKnown || ReadAddress()))
+    if (!withAddress && !m_bAddressOwed)
+        return;
+    if (!m_bLinesKnown) {
+        m_bAddressOwed = true;
+        return;
+    }
+    if (m_bAddressKnown || ReadAddress()) {
         SendAddress();
+        m_bAddressOwed = false;
+    }
 }
 
 void CInputChannelModel::SetItemMute(int c, int item, bool mute)

@@ -58,6 +58,7 @@ private:
     // Shows channel c's controls by its settings: which are visible, checked,
     // captioned, its gain text and up-down position.
     void ShowChannelControls(int c);
+    void ShowRefreshedLines();
     void EnableChannelControls(int c, bool enable);
     // The 3V and 24V buttons of the selected channel follow its Phantom box.
     void EnableSupplyButtons();

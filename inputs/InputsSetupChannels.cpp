@@ -135,10 +135,21 @@ void CInputsSetup::EnableSupplyButtons()
     GetDlgItem(p.v24).EnableWindow(on);
 }
 
+// The lines were read late by the last write: the channels the user did not
+// touch now show what the unit has.
+void CInputsSetup::ShowRefreshedLines()
+{
+    if (!m_model.TakeLinesRefreshed())
+        return;
+    for (int i = 0; i < kInputChannels; ++i)
+        ShowChannelControls(i);
+}
+
 void CInputsSetup::OnUseInput(int c)
 {
     m_model.UseInput(c, IsDlgButtonChecked(Ids(c).use) == BST_CHECKED);
     ShowChannelControls(c);
+    ShowRefreshedLines();
     EnableSupplyButtons();
 }
 
@@ -147,6 +158,7 @@ void CInputsSetup::OnMicrophone(int c)
     m_model.ChooseFirst(c);
     for (int i = 0; i < kInputChannels; ++i)
         ShowChannelControls(i);
+    (void)m_model.TakeLinesRefreshed();
     ShowLocalControls(m_model.m_nSelChannel);
     EnableSupplyButtons();
 }
@@ -156,6 +168,7 @@ void CInputsSetup::OnSoundReinforcement(int c)
     m_model.ChooseSecond(c);
     for (int i = 0; i < kInputChannels; ++i)
         ShowChannelControls(i);
+    (void)m_model.TakeLinesRefreshed();
     ShowLocalControls(m_model.m_nSelChannel);
     EnableSupplyButtons();
 }
@@ -164,6 +177,7 @@ void CInputsSetup::OnAuxiliary(int c)
 {
     m_model.ChooseThird(c);
     ShowChannelControls(c);
+    ShowRefreshedLines();
     ShowLocalControls(m_model.m_nSelChannel);
     EnableSupplyButtons();
 }
@@ -173,6 +187,7 @@ void CInputsSetup::OnPhantom(int c)
     const bool on = IsDlgButtonChecked(Ids(c).phantom) == BST_CHECKED;
     for (int i : m_model.ChangePhantom(c, on ? kPhantom3V : kPhantomOff))
         ShowChannelControls(i);
+    ShowRefreshedLines();
     EnableSupplyButtons();
 }
 
@@ -183,6 +198,7 @@ void CInputsSetup::OnSupply(int c, bool threeVolts)
     const int state = checked == threeVolts ? kPhantom3V : kPhantom24V;
     for (int i : m_model.ChangePhantom(c, state))
         ShowChannelControls(i);
+    ShowRefreshedLines();
     EnableSupplyButtons();
 }
 
@@ -205,6 +221,8 @@ void CInputsSetup::OnGainScroll(int c, const CControl& spin)
         if (i != c)
             GetDlgItem(Ids(i).gainSpin).SetPos(step);
     }
+    ShowRefreshedLines();
+    EnableSupplyButtons();
     if (focus)
         focus->SetFocus();
 }

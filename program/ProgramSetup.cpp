@@ -1,6 +1,8 @@
 #include "program/ProgramSetup.h"
 
+#include "program/SimulatedRoom.h"
 #include "program/WindowTitleLink.h"
+#include "platform/settings/Paths.h"
 #include "platform/hid/HidBus.h"
 #include "platform/ui/qt/QtHost.h"
 #include "resources/Resources.h"
@@ -111,8 +113,10 @@ void CProgramSetup::Simulate(std::unique_ptr<CSimSystem> sim)
     };
     auto sound = std::make_shared<SimSound>();
     // A person watches: the microphones deliver at the pace of real sound, not as
-    // fast as buffers are queued (which would flood the window with blocks).
+    // fast as buffers are queued (which would flood the window with blocks), and
+    // they hear somebody talking.
     sound->system.SetPacing(SimPacing::RealTime);
+    sound->cards.SetSignal(SimulatedRoom(paths::DefaultInstallDir()));
     for (const auto& unit : m_sim->Units())
         sound->cards.Follow(unit);
     m_sound = std::shared_ptr<ISoundSystem>(sound, &sound->system);

@@ -12,6 +12,8 @@
 #include "sim/unit/SimSystem.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +130,58 @@ bool ShootStandAloneAssignment(vk::CProgramSetup& setup, const std::string& fold
     return ok;
 }
 
+// Lets the window and the sound run for a while of real time.
+void Run(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// The test pages at work on a simulated stand-alone unit whose microphone
+// hears somebody talking (real time): a test sound playing, a recording, its
+// playback.
+bool ShootTests(vk::CProgramSetup& setup, const std::string& folder)
+{
+    setup.Simulate(vk::CSimSystem::Create("stand-alone"));
+    bool ok = true;
+    {
+        vk::CQuorvelVK550ConfigDlg dlg;
+        ok = dlg.Create() && ok;
+        ok = dlg.ClickControl(vk::IDC_NEXT) && dlg.m_nPage == 5 && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && ok;
+        Run(600);
+        ok = Shoot(setup.Host(), dlg, folder + "/page5-playing.png") && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && ok;
+
+        // The output page as the inputs page's Next leaves it: listening.
+        dlg.m_nPage = 8;
+        dlg.ShowPage();
+        dlg.m_audio.m_nMode = vk::kModeMonitor;
+        dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;
+        dlg.m_audio.m_strRecordFile = dlg.m_audio.m_strPlayFile = dlg.m_strWaveDir + "MicRecorded.wav";
+        ok = dlg.m_audio.Start(&dlg) && ok;
+        Run(800);
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.m_nPage == 9 && ok;
+        Run(1000);
+        // A moment when the talker is loud on the meter.
+        for (int i = 0; i < 60 && dlg.GetDlgItem(vk::IDC_LEVEL_METER).GetPos() < 70; ++i)
+            Run(50);
+        Run(20);
+        ok = Shoot(setup.Host(), dlg, folder + "/page8-recording.png") && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.m_nPage == 8 && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_MUSIC) && dlg.m_nPage == 10 && ok;
+        Run(600);
+        ok = Shoot(setup.Host(), dlg, folder + "/page8-playback.png") && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_MUSIC) && ok;
+        dlg.m_audio.Stop();
+        dlg.DestroyWindow();
+    }
+    setup.Simulate(nullptr);
+    return ok;
+}
+
 // The settings and data folders of a run, private to it: the pages must not
 // depend on what the developer's own settings hold, nor change them.
 class CPrivateFolders {
@@ -180,5 +234,6 @@ int main(int argc, char** argv)
 
     bool ok = ShootScenes(setup.Host(), folder);
     ok = ShootStandAloneAssignment(setup, folder) && ok;
+    ok = ShootTests(setup, folder) && ok;
     return ok ? 0 : 1;
 }

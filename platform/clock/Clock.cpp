@@ -74,6 +74,34 @@ uint64_t CVirtualClock::NowMs() const
     return m_nowMs;
 }
 
+bool CVirtualClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, uint32_t ms,
+                              const std::function<bool()>& ready)
+{
+    if (IsDriven())
+        return IClock::WaitUntil(lock, changed, ms, ready);
+    constexpr uint32_t kStepMs = 10;
+    const uint64_t start = NowMs();
+    for (;;) {
+        if (ready())
+            return true;
+        const uint64_t spent = NowMs() - start;
+        if (spent >= ms)
+            return false;
+        const auto step = static_cast<uint32_t>(std::min<uint64_t>(ms - spent, kStepMs));
+        if (changed.wait_for(lock, std::chrono::milliseconds(step), ready))
+            return true;
+        lock.unlock();
+        SleepMs(step);
+        lock.lock();
+    }
+}
+
+bool CVirtualClock::IsDriven() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_driven;
+}
+
 void CVirtualClock::SleepMs(uint32_t ms)
 {
     std::unique_lock lock(m_mutex);

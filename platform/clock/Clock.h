@@ -63,6 +63,11 @@ public:
     void SleepMs(uint32_t ms) override;
     [[nodiscard]] LocalTime Local() const override;
 
+    // Free-running: each step of the wait gives the thread that would make it
+    // ready as much real time as the step's clock time, so a device paced at
+    // real time is not judged silent before it could deliver. Driven: as IClock.
+    [[nodiscard]] bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& changed, uint32_t ms,
+                                 const std::function<bool()>& ready) override;
     void Advance(uint64_t ms);
     void AdvanceTo(uint64_t ms);  // never goes back
     void SetDriven(bool driven);
@@ -72,6 +77,8 @@ public:
     void WaitForSleepers(size_t n);
 
 private:
+    [[nodiscard]] bool IsDriven() const;
+
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     uint64_t m_nowMs;

@@ -44,6 +44,19 @@ private:
     std::vector<int16_t> m_samples;
 };
 
+// Given samples over and over (a room where somebody keeps talking).
+class CLoopSignal final : public ISimSignal {
+public:
+    explicit CLoopSignal(std::vector<int16_t> samples) : m_samples(std::move(samples)) {}
+    int16_t Sample(uint64_t index, uint32_t) override
+    {
+        return m_samples.empty() ? 0 : m_samples[static_cast<size_t>(index % m_samples.size())];
+    }
+
+private:
+    std::vector<int16_t> m_samples;
+};
+
 // The played signal, scaled by `gain` and `delay` samples late: an echo path.
 // `played` returns the first channel's sample number n of what the speaker has
 // played so far, or nothing when it has not played that far.

@@ -173,6 +173,39 @@ TEST_F(InputsBed, LineWordsThatCouldNotBeReadAreNeverWritten)
     EXPECT_EQ(UnitLines(), (PicLineWords{0x1F5E, 0x739C}));
 }
 
+// The lines answer only after the user has changed gain and supply: the unit
+// must end up with what the page shows, and the channels the user did not touch
+// show what the unit has.
+TEST_F(InputsBed, ChangesMadeWhileTheLinesWereUnreadableSurviveTheirLateRead)
+{
+    // Channel 1 (microphone) and channel 3 (sound reinforcement) have 24 V in the unit.
+    Start({.type = kUnitStandAlone, .modes = {0, 15, 1, 15}, .lines = PicLineWords{0x1F5E, 0x6398}});
+    m_unit->SetFaults({.onlyFor = 0xF011, .silent = true});
+    CInputChannelModel model(*m_owner, 0);
+    model.ReadControllerState();
+    for (int c = 0; c < 4; ++c)
+        model.ReadInputChannel(c);
+    m_unit->ClearLog();
+    (void)model.ChangeGain(0, 5);
+    (void)model.ChangePhantom(0, kPhantom3V);
+    for (const std::string& line : Transcript(*m_unit)) {
+        EXPECT_NE(line.rfind("LINES", 0), 0u) << line;
+        EXPECT_NE(line.rfind("S2", 0), 0u) << "gain bit 0 alone: " << line;
+    }
+    EXPECT_EQ(UnitAddress(), 0x2000);
+
+    m_unit->SetFaults({});
+    (void)model.ChangePhantom(0, kPhantomOff);
+    const PicLineWords unit = UnitLines();
+    EXPECT_EQ(DecodePhantom(unit, 0), kPhantomOff) << "the supply the user turned off";
+    EXPECT_EQ(DecodeGainStep(unit, UnitAddress(), 0), 5);
+    EXPECT_EQ(model.Channel(0).gainShown, 5);
+    EXPECT_EQ(DecodePhantom(unit, 2), kPhantom24V) << "an untouched channel keeps its lines";
+    EXPECT_EQ(model.Channel(2).phantomShown, kPhantom24V) << "and shows them";
+    EXPECT_TRUE(model.TakeLinesRefreshed());
+    EXPECT_EQ(unit[0] & 0xFFF0, 0x1F50) << "lines 20..31 as the unit had them";
+}
+
 TEST_F(InputsBed, AMissingAddressAnswerKeepsTheAddressWord)
 {
     Start({.type = kUnitSlave, .address = 0x2A04});

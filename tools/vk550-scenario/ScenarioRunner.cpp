@@ -7,6 +7,7 @@
 #include "device/HIDProtocol.h"
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"
+#include "platform/settings/Paths.h"
 #include "platform/sound/SoundSystem.h"
 #include "resources/Resources.h"
 #include "sim/unit/SimSystem.h"
@@ -55,10 +56,13 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     SetClock(&m_clock);
     std::error_code ec;
     std::filesystem::create_directories(m_folder / "files", ec);
+    m_transcript.HideFolder(m_folder.string());
     // Nothing of the user's is read or written, and no other program is reached.
     ::setenv("QUORVEL_WINDOWS_DIR", (m_folder / "windows").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (m_folder / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
+    // The recordings folder exists as the installation leaves it.
+    std::filesystem::create_directories(paths::DefaultWaveDir(), ec);
 
     m_store = std::make_unique<CSettingsStore>(m_folder / "registry.reg");
     SetSettings(m_store.get());

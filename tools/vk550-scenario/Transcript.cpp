@@ -4,11 +4,29 @@
 
 namespace vk::scenario {
 
+namespace {
+constexpr char kFolderMarker[] = "<folder>";
+}  // namespace
+
 void CTranscript::Event(const std::string& line)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_muted)
+    if (m_muted)
+        return;
+    if (m_folder.empty()) {
         m_sink(line);
+        return;
+    }
+    std::string shown = line;
+    for (size_t at = shown.find(m_folder); at != std::string::npos; at = shown.find(m_folder, at))
+        shown.replace(at, m_folder.size(), kFolderMarker), at += sizeof(kFolderMarker) - 1;
+    m_sink(shown);
+}
+
+void CTranscript::HideFolder(std::string folder)
+{
+    std::lock_guard lock(m_mutex);
+    m_folder = std::move(folder);
 }
 
 void CTranscript::Mute()

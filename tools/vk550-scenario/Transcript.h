@@ -16,6 +16,9 @@ public:
     explicit CTranscript(Sink sink) : m_sink(std::move(sink)) {}
 
     void Event(const std::string& line);
+    // The run's private folder appears as `<folder>` in every line, so that a
+    // transcript naming a recording or a file dialog's path is the same in every run.
+    void HideFolder(std::string folder);
     // From now on nothing more is printed (the run has ended).
     void Mute();
     // The closing checks of a run speak even after it has ended.
@@ -24,6 +27,7 @@ public:
 
 private:
     Sink m_sink;
+    std::string m_folder;
     mutable std::mutex m_mutex;
     bool m_muted = false;
 };
