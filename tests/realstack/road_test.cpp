@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "audio/AudioEndpoints.h"
 #include "audio/WaveReader.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/ui/MessageBox.h"
@@ -90,6 +91,14 @@ protected:
         const std::string playFile = (m_bed.Folder() / "tone.wav").string();
         const std::string recordFile = (m_bed.Folder() / "recorded.wav").string();
         testwav::WriteWav(playFile, 1, kRate, tone);
+
+        // The speaker page gave the card's volumes the unit's levels (none yet on a
+        // new unit): full scale here, so the tone keeps its level on the way.
+        CAudioEndpoints endpoints;
+        ASSERT_EQ(0, endpoints.SetPlayVolume(0xFFFF));
+        ASSERT_EQ(0, endpoints.SetRecordVolume(0xFFFF));
+        ASSERT_EQ(0, endpoints.UnmutePlay());
+        ASSERT_EQ(0, endpoints.UnmuteRecord());
 
         CWizardAudio recorder;
         recorder.m_strInDevice = recorder.m_strOutDevice = engine.m_strOutDevice;
