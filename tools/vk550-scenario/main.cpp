@@ -4,6 +4,9 @@
 #include "Script.h"
 #include "sim/unit/SimSystem.h"
 #include "tools/ProgramVersion.h"
+#ifdef VK_SCENARIO_REAL_STACK
+#include "realstack/RealStackMain.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -16,8 +19,11 @@ namespace {
 
 int Usage(FILE* out, int code)
 {
-    std::fprintf(out, "usage: vk550-scenario [--units=KIND] [--config-dir=DIR] [SCRIPT]\n"
+    std::fprintf(out, "usage: vk550-scenario [--stack=sim|real] [--units=KIND] [--config-dir=DIR] [SCRIPT]\n"
                       "       vk550-scenario --help | --version\n"
+                      "  --stack=sim (default): headless host, virtual clock, simulated bus and sound cards\n"
+                      "  --stack=real: Qt host offscreen, hidapi, PulseAudio, udev and the real clock in a\n"
+                      "    bed of its own (umockdev, a private sound server); --config-dir does not apply\n"
                       "  KIND: new (default), stand-alone, master, slave, master+slave\n"
                       "  without SCRIPT the script is read from standard input\n"
                       "exit: 0 the script ran or the wizard ended, 1 an expectation failed or the wizard stalled,\n"
@@ -31,9 +37,12 @@ int main(int argc, char** argv)
 {
     vk::scenario::RunnerOptions options;
     const char* scriptPath = nullptr;
+    bool realStack = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
-        if (std::strncmp(arg, "--units=", 8) == 0)
+        if (std::strcmp(arg, "--stack=real") == 0 || std::strcmp(arg, "--stack=sim") == 0)
+            realStack = arg[8] == 'r';
+        else if (std::strncmp(arg, "--units=", 8) == 0)
             options.units = arg + 8;
         else if (std::strncmp(arg, "--config-dir=", 13) == 0 && arg[13] != '\0')
             options.configDir = arg + 13;
@@ -50,6 +59,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vk550-scenario: unknown kind of units: %s\n", options.units.c_str());
         return vk::scenario::kRunScriptError;
     }
+    if (realStack) {
+#ifdef VK_SCENARIO_REAL_STACK
+        vk::scenario::PrepareRealStack();  // before the script is read: it may restart the program
+#else
+        std::fprintf(stderr, "vk550-scenario: this build has no real stack\n");
+        return vk::scenario::kRunScriptError;
+#endif
+    }
 
     const std::string name = scriptPath ? scriptPath : "<stdin>";
     std::string text;
@@ -64,6 +81,10 @@ int main(int argc, char** argv)
         text.assign(std::istreambuf_iterator<char>(std::cin), {});
     }
 
+#ifdef VK_SCENARIO_REAL_STACK
+    if (realStack)
+        return vk::scenario::RunRealStack(options, name, text);
+#endif
     vk::scenario::CScenarioRunner runner(options, [](const std::string& line) {
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fputc('\n', stdout);

@@ -228,52 +228,56 @@ bool CUmockdevBed::PreloadActive()
     return loaded;
 }
 
+// ASan wants to be first in the library list and must be told to accept it.
+void CUmockdevBed::RestartUnderPreload()
+{
+    if (CUmockdevBed::PreloadActive() || std::getenv("VK_UMOCKDEV_RESTARTED"))
+        return;
+    std::vector<std::string> args;
+    if (FILE* f = std::fopen("/proc/self/cmdline", "re")) {
+        std::string arg;
+        for (int c; (c = std::fgetc(f)) != EOF;) {
+            if (c == 0) {
+                args.push_back(arg);
+                arg.clear();
+            } else {
+                arg += static_cast<char>(c);
+            }
+        }
+        std::fclose(f);
+    }
+    if (args.empty())
+        return;
+    const char* preload = std::getenv("LD_PRELOAD");
+    const std::string libs = std::string("libumockdev-preload.so.0") + (preload && *preload ? std::string(":") + preload : "");
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(asan && *asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
+    ::setenv("LD_PRELOAD", libs.c_str(), 1);
+    ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+#if defined(__SANITIZE_THREAD__)
+    const char* tsan = std::getenv("TSAN_OPTIONS");
+    const std::string tsanOptions = std::string(tsan && *tsan ? std::string(tsan) + " " : "") + "suppressions=" VK_UMOCKDEV_TSAN_SUPPRESSIONS;
+    ::setenv("TSAN_OPTIONS", tsanOptions.c_str(), 1);
+#endif
+    ::setenv("VK_UMOCKDEV_RESTARTED", "1", 1);
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv("/proc/self/exe", argv.data());
+    // Still here: run without the preload; the tests skip themselves.
+}
+
 namespace {
 
+#ifndef VK_UMOCKDEV_MANUAL_RESTART
 // The test program restarts itself under umockdev's preload library, as
 // umockdev-wrapper would start it, so that it works from ctest and by hand.
-// ASan wants to be first in the library list and must be told to accept it.
 struct CRunUnderPreload {
-    CRunUnderPreload()
-    {
-        if (CUmockdevBed::PreloadActive() || std::getenv("VK_UMOCKDEV_RESTARTED"))
-            return;
-        std::vector<std::string> args;
-        if (FILE* f = std::fopen("/proc/self/cmdline", "re")) {
-            std::string arg;
-            for (int c; (c = std::fgetc(f)) != EOF;) {
-                if (c == 0) {
-                    args.push_back(arg);
-                    arg.clear();
-                } else {
-                    arg += static_cast<char>(c);
-                }
-            }
-            std::fclose(f);
-        }
-        if (args.empty())
-            return;
-        const char* preload = std::getenv("LD_PRELOAD");
-        const std::string libs = std::string("libumockdev-preload.so.0") + (preload && *preload ? std::string(":") + preload : "");
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        const std::string asanOptions = std::string(asan && *asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
-        ::setenv("LD_PRELOAD", libs.c_str(), 1);
-        ::setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
-#if defined(__SANITIZE_THREAD__)
-        const char* tsan = std::getenv("TSAN_OPTIONS");
-        const std::string tsanOptions = std::string(tsan && *tsan ? std::string(tsan) + " " : "") + "suppressions=" VK_UMOCKDEV_TSAN_SUPPRESSIONS;
-        ::setenv("TSAN_OPTIONS", tsanOptions.c_str(), 1);
-#endif
-        ::setenv("VK_UMOCKDEV_RESTARTED", "1", 1);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::execv("/proc/self/exe", argv.data());
-        // Still here: run without the preload; the tests skip themselves.
-    }
+    CRunUnderPreload() { CUmockdevBed::RestartUnderPreload(); }
 };
 const CRunUnderPreload g_runUnderPreload;
+#endif
 
 }  // namespace
 

@@ -31,6 +31,11 @@ class CUmockdevBed {
 public:
     // Whether umockdev's preload library intercepts this process's device access.
     [[nodiscard]] static bool PreloadActive();
+    // Starts this program again under umockdev's preload library (as
+    // umockdev-wrapper would) unless it already runs under it; returns only when
+    // that is not possible. Test programs do it before main unless built with
+    // VK_UMOCKDEV_MANUAL_RESTART.
+    static void RestartUnderPreload();
     // Removes the folders that aborted runs left in /tmp (only old ones: other
     // runs may be working in theirs).
     static void RemoveLeftovers();
