@@ -142,6 +142,16 @@ void CRealStackBed::Replug(int number)
     m_wake.notify_all();
 }
 
+void CRealStackBed::SetTone(std::optional<CPrivateSoundServer::Tone> tone)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tone = tone;
+        m_toneChanged = true;
+    }
+    m_wake.notify_all();
+}
+
 std::shared_ptr<CSimUnit> CRealStackBed::Unit(int number) const
 {
     std::lock_guard lock(m_mutex);
@@ -194,8 +204,13 @@ void CRealStackBed::Step()
         bool announce = true;
     };
     std::vector<Change> changes;
+    std::optional<std::optional<CPrivateSoundServer::Tone>> tone;  // set: changed
     {
         std::lock_guard lock(m_mutex);
+        if (m_toneChanged) {
+            m_toneChanged = false;
+            tone = m_tone;
+        }
         for (size_t i = 0; i < m_units.size(); ++i) {
             Followed& f = m_units[i];
             const int number = static_cast<int>(i + 1);
@@ -236,6 +251,8 @@ void CRealStackBed::Step()
         if (onCard && c.announce && (listed || c.name.empty()))
             onCard(c.number, c.name);
     }
+    if (tone)
+        m_sound->SetTone(*tone);
 }
 
 }  // namespace vk::test

@@ -56,6 +56,10 @@ public:
     // A unit's device node now ("" while it is away).
     [[nodiscard]] std::string DevNode(int number);
 
+    // What the units' microphones hear from now on (none: silence); the bed's
+    // thread plays it into the cards, those listed later included.
+    void SetTone(std::optional<CPrivateSoundServer::Tone> tone);
+
     [[nodiscard]] const std::filesystem::path& Folder() const { return m_folder; }
     [[nodiscard]] std::filesystem::path ConfigFolder() const { return m_folder / "config"; }
     [[nodiscard]] CPrivateSoundServer& Sound() { return *m_sound; }
@@ -85,6 +89,8 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<Followed> m_units;
+    std::optional<CPrivateSoundServer::Tone> m_tone;
+    bool m_toneChanged = false;
     std::condition_variable m_wake;
     bool m_stop = false;
     std::thread m_thread;

@@ -5,6 +5,7 @@
 
 #include "app/QuorvelVK550ConfigApp.h"
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "audio/WaveReader.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/settings/RegHelper.h"
 #include "platform/ui/qt/QtHost.h"
@@ -177,6 +178,7 @@ void CRealStackRunner::RunWizard()
     (void)app.InitInstance();
     m_inWizard = false;
     Poll();
+    CheckRecording();
     m_transcript.Event("end " + std::to_string(app.m_nDialogResult));
     m_transcript.Event("exit 0");
 }
@@ -214,6 +216,7 @@ void CRealStackRunner::Pump()
     }
     const Step& step = (*m_steps)[m_next++];
     Poll();
+    CheckRecording();
     if (step.verb == Verb::Wait) {
         QueuePump(static_cast<int>(step.numbers[0]));  // real time passes in the loop
         return;
@@ -305,25 +308,56 @@ void CRealStackRunner::Poll()
     }
 }
 
+int CRealStackRunner::UnitOfDevice(const std::string& pattern) const
+{
+    // The unit whose card's name holds the engine's pattern.
+    for (int n = 1; m_bed->Unit(n); ++n) {
+        const std::string card = m_bed->CardName(n);
+        if (!card.empty() && !pattern.empty() && card.find(pattern) != std::string::npos)
+            return n;
+    }
+    return 0;
+}
+
+// Whether the last recording holds what the unit's microphone heard: its
+// loudest sample against a hundredth of full scale. The recording passes the
+// card's recording level, which the wizard turns down; silence on the bed's
+// cards is exact zero.
+void CRealStackRunner::CheckRecording()
+{
+    if (!m_recording)
+        return;
+    const StoppedRecording recording = *m_recording;
+    m_recording.reset();
+    int peak = 0;
+    CWaveReader reader;
+    if (reader.Open(recording.file) && reader.m_pFormat->wBitsPerSample == 16) {
+        int16_t samples[2048];
+        while (const uint32_t got = reader.Read(samples, sizeof samples))
+            for (uint32_t i = 0; i < got / 2; ++i)
+                peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    }
+    constexpr int kHeard = 328;
+    m_transcript.Event("recording " + std::to_string(recording.unit) + (peak >= kHeard ? " heard" : " silent"));
+}
+
 void CRealStackRunner::EngineStarted(const CWizardAudio& engine, int mode)
 {
+    // The engine that recorded has been stopped and its file completed.
+    CheckRecording();
     m_transcript.Event("engine start " + std::to_string(mode));
     if (mode != kModePlay && mode != kModePlayBack)
         return;
-    // The unit whose card the engine plays to: its name holds the engine's pattern.
-    for (int n = 1; m_bed->Unit(n); ++n) {
-        const std::string card = m_bed->CardName(n);
-        if (!card.empty() && !engine.m_strOutDevice.empty() && card.find(engine.m_strOutDevice) != std::string::npos &&
-            m_bed->Sound().BeginMonitor(n)) {
-            m_monitored.emplace_back(&engine, n);
-            return;
-        }
-    }
+    if (const int n = UnitOfDevice(engine.m_strOutDevice); n != 0 && m_bed->Sound().BeginMonitor(n))
+        m_monitored.emplace_back(&engine, n);
 }
 
 void CRealStackRunner::EngineStopped(const CWizardAudio& engine)
 {
     m_transcript.Event("engine stop");
+    // Its microphone thread completes the file after this: looked at later.
+    if (engine.m_nMode == kModeRecord)
+        m_recording = StoppedRecording{UnitOfDevice(engine.m_strInDevice), engine.m_strRecordFile};
     const auto it = std::find_if(m_monitored.begin(), m_monitored.end(), [&](const auto& m) { return m.first == &engine; });
     if (it == m_monitored.end())
         return;

@@ -74,6 +74,8 @@ private:
     std::optional<Step> TakeNext(Verb verb);
     [[nodiscard]] CQuorvelVK550ConfigDlg* Wizard() const;
 
+    [[nodiscard]] int UnitOfDevice(const std::string& pattern) const;
+    void CheckRecording();
     void EngineStarted(const CWizardAudio& engine, int mode) override;
     void EngineStopped(const CWizardAudio& engine) override;
 
@@ -104,6 +106,13 @@ private:
     int m_lastChannel = 0;
     // Playing engines and the unit whose playback device's monitor records them.
     std::vector<std::pair<const CWizardAudio*, int>> m_monitored;
+    // A recording that has been stopped and whose file is looked at once the
+    // engine's microphone thread has completed it (the unit it came from, its file).
+    struct StoppedRecording {
+        int unit;
+        std::string file;
+    };
+    std::optional<StoppedRecording> m_recording;
 };
 
 }  // namespace vk::scenario

@@ -126,8 +126,12 @@ void CRealStackRunner::UnitAction(const Step& step)
         return;
     }
     if (step.verb == Verb::Mic) {
-        // The microphone of a card on the sound server hears the card's speaker;
-        // what it hears cannot be chosen here.
+        // A card's microphone hears its speaker: the tone is played into it.
+        std::optional<test::CPrivateSoundServer::Tone> tone;
+        if (step.word == "sine")
+            tone = test::CPrivateSoundServer::Tone{static_cast<unsigned>(step.numbers[0]),
+                                                   static_cast<int>(step.numbers[1])};
+        m_bed->SetTone(tone);
         return;
     }
     const auto unit = m_bed->Unit(step.unit);

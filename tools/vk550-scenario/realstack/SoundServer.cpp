@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 
 extern char** environ;
 
@@ -124,6 +126,9 @@ void CPrivateSoundServer::Stop()
         (void)WaitExit(m.pid);
     }
     m_monitors.clear();
+    for (Card& card : m_cards)
+        StopTone(card);
+    m_tone.reset();
     if (!m_started)
         return;
     m_started = false;
@@ -157,6 +162,8 @@ bool CPrivateSoundServer::ListCard(int unit, const std::string& name)
         }
         card.modules.push_back(std::atoi(out.c_str()));
     }
+    if (ok && m_tone)
+        StartTone(card);
     m_cards.push_back(std::move(card));
     if (!ok)
         UnlistCard(unit);
@@ -168,9 +175,51 @@ void CPrivateSoundServer::UnlistCard(int unit)
     const auto it = std::find_if(m_cards.begin(), m_cards.end(), [unit](const Card& c) { return c.unit == unit; });
     if (it == m_cards.end())
         return;
+    StopTone(*it);
     for (auto m = it->modules.rbegin(); m != it->modules.rend(); ++m)
         (void)Run({"pactl", "unload-module", std::to_string(*m)});
     m_cards.erase(it);
+}
+
+void CPrivateSoundServer::SetTone(std::optional<Tone> tone)
+{
+    if (tone == m_tone)
+        return;
+    for (Card& card : m_cards)
+        StopTone(card);
+    m_tone = tone;
+    if (!tone)
+        return;
+    // One second of the sine at the cards' rate, played over and over: a whole
+    // number of periods for a whole number of hertz, so the loop is seamless.
+    constexpr int kRate = 16000;
+    std::vector<int16_t> samples(kRate);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(
+            std::lround(tone->peak * std::sin(2.0 * std::numbers::pi * tone->hz * static_cast<double>(i) / kRate)));
+    std::ofstream(m_folder / "tone.raw", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(samples.size() * 2));
+    for (Card& card : m_cards)
+        StartTone(card);
+}
+
+void CPrivateSoundServer::StartTone(Card& card)
+{
+    // The loop ends by itself when the player does (its server or sink gone):
+    // cat then fails on the broken pipe.
+    const std::string loop = "while cat \"$0\"; do :; done | exec pacat -d \"$1\" --raw --format=s16le "
+                             "--channels=1 --rate=16000 --latency-msec=50";
+    card.tonePid = Spawn({"sh", "-c", loop, (m_folder / "tone.raw").string(), SinkName(card.unit)},
+                         HelperEnvironment(m_folder), -1, true);
+}
+
+void CPrivateSoundServer::StopTone(Card& card)
+{
+    if (card.tonePid <= 0)
+        return;
+    ::kill(-card.tonePid, SIGTERM);  // the shell, cat and pacat
+    (void)WaitExit(card.tonePid);
+    card.tonePid = -1;
 }
 
 std::vector<std::string> CPrivateSoundServer::Descriptions()

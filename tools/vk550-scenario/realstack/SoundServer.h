@@ -11,6 +11,7 @@
 // umockdev's preload, which the helpers need not see.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,17 @@ public:
     bool BeginMonitor(int unit);
     int EndMonitor(int unit);
 
+    // What the units' microphones hear: a sine of `hz` with this peak, played
+    // in a loop into every listed card's speaker (which the microphone hears),
+    // and into each card listed later; none: silence. Not thread-safe with
+    // ListCard/UnlistCard: call it from the thread that lists the cards.
+    struct Tone {
+        unsigned hz = 0;
+        int peak = 0;
+        bool operator==(const Tone&) const = default;
+    };
+    void SetTone(std::optional<Tone> tone);
+
     // Runs a helper (pactl, parec) with the server's environment; its standard
     // output in `out`. The exit code, or -1 when it could not run.
     int Run(const std::vector<std::string>& args, std::string* out = nullptr, unsigned timeoutMs = 10000);
@@ -60,13 +72,17 @@ private:
     struct Card {
         int unit;
         std::vector<int> modules;  // unloaded in reverse order
+        int tonePid = -1;          // the player of the tone, a process group of its own
     };
+    void StartTone(Card& card);
+    static void StopTone(Card& card);
 
     std::filesystem::path m_folder;
     std::string m_script;
     bool m_started = false;
     std::vector<Card> m_cards;
     std::vector<Monitor> m_monitors;
+    std::optional<Tone> m_tone;
 };
 
 }  // namespace vk::test
