@@ -2,14 +2,13 @@
 // the wizard's windows as on the simulated stack; the units' actions go through
 // the bed (hidraw devices, udev events, sound cards).
 #include "RealStackRunner.h"
+#include "UserActions.h"
 
 #include "app/QuorvelVK550ConfigDlg.h"
 #include "platform/settings/RegHelper.h"
-#include "resources/ControlIds.h"
 #include "sim/unit/SimSystem.h"
 #include "tools/vk550-scenario/realstack/RealStackBed.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -77,44 +76,7 @@ void CRealStackRunner::UserAction(const Step& step)
         ScriptFault(step.line, "no wizard window");
         return;
     }
-    switch (step.verb) {
-    case Verb::Click: {
-        const int id = static_cast<int>(step.numbers[0]);
-        if (!dlg->ClickControl(id))
-            m_transcript.Event("refused click " + std::to_string(id));
-        return;
-    }
-    case Verb::Slider: {
-        const int id = static_cast<int>(step.numbers[0]);
-        if (!dlg->ScrollControl(id, static_cast<int>(step.numbers[1])))
-            m_transcript.Event("refused slider " + std::to_string(id));
-        return;
-    }
-    case Verb::Panel: {
-        const int channel = static_cast<int>(step.numbers[0]);
-        const int frame = kChannelPanels[static_cast<size_t>(channel - 1)].frame;
-        const CControl* ctrl = dlg->FindControl(frame);
-        const auto& controls = dlg->Template().controls;
-        const auto it = std::find_if(controls.begin(), controls.end(), [&](const auto& c) { return c.id == frame; });
-        if (!ctrl || it == controls.end() || !ctrl->IsWindowVisible() || !dlg->IsWindowEnabled()) {
-            m_transcript.Event("refused panel " + std::to_string(channel));
-            return;
-        }
-        const Rect r = dlg->MapDialogRect(it->rect);
-        const int x = (r.left + r.right) / 2;
-        const int y = (r.top + r.bottom) / 2;
-        (void)dlg->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>((y & 0xFFFF) << 16 | (x & 0xFFFF)));
-        return;
-    }
-    case Verb::Escape: (void)dlg->SendMessage(WM_COMMAND, IDCANCEL, 0); return;
-    case Verb::Close: (void)dlg->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0); return;
-    case Verb::Post:
-        (void)wizard->Post(static_cast<uint32_t>(step.numbers[0]), static_cast<WPARAM>(step.numbers[1]),
-                           static_cast<LPARAM>(step.numbers[2]));
-        return;
-    case Verb::Command: (void)wizard->Post(WM_COMMAND, static_cast<WPARAM>(step.numbers[0]), 0); return;
-    default: return;
-    }
+    DoUserAction(step, *dlg, *wizard, m_transcript);
 }
 
 void CRealStackRunner::UnitAction(const Step& step)
