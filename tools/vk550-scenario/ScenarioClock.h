@@ -5,8 +5,9 @@
 // until they have done what was due and sleep again (or have ended), so what
 // they post arrives at the same point of every run.
 //
-// While an engine is being stopped the workers' sleeps pass at once on a time
-// of their own: stopping never waits for virtual time, and moves none.
+// While an engine is being stopped its workers' sleeps pass at once on a time
+// of their own: stopping never waits for virtual time, and moves none. The
+// workers of another engine that goes on running keep to the virtual time.
 
 #include "platform/clock/Clock.h"
 
@@ -15,7 +16,9 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 namespace vk::scenario {
 
@@ -37,9 +40,14 @@ public:
     void AdvanceTo(uint64_t ms);
     // Window thread: waits until every worker sleeps towards a later time or has ended.
     void Settle();
-    // Workers' sleeps pass at once (an engine is stopping) or wait for the time
-    // again. Releasing forgets the workers still expected.
+    // Every worker's sleeps pass at once (the run or the window ends) or wait for
+    // the time again. Releasing forgets the workers still expected.
     void ReleaseWorkers(bool release);
+    // These threads (a stopping engine's workers) sleep at once from now until
+    // they end; one that has not looked at the clock yet is released when it
+    // does, until ForgetPendingReleases (a new thread may get a joined one's id).
+    void ReleaseThreads(const std::vector<std::thread::id>& ids);
+    void ForgetPendingReleases();
     // n more worker threads are being started: Settle waits for them to show up
     // (their first look at the clock) as well.
     void ExpectWorkers(int n);
@@ -54,6 +62,7 @@ private:
         bool asleep = false;
         uint64_t deadline = 0;
         uint64_t ownOffset = 0;  // time a released worker has slept on its own
+        bool released = false;   // its engine is stopping: it sleeps at once until it ends
     };
     friend struct WorkerToken;
     [[nodiscard]] bool OnWindowThread() const;
@@ -67,6 +76,7 @@ private:
     bool m_release = false;
     int m_expected = 0;
     std::map<std::thread::id, Worker> m_workers;
+    std::set<std::thread::id> m_pendingReleases;
     std::function<void(uint64_t)> m_onAdvance;
     CVirtualClock m_base;  // local time
 };

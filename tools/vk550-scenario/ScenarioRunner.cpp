@@ -273,6 +273,7 @@ void CScenarioRunner::Pump()
     // What the engine's workers were due to do is done, and what they posted is
     // handled by the loop before the next step.
     m_clock.ReleaseWorkers(false);
+    m_clock.ForgetPendingReleases();
     m_clock.Settle();
     if (WindowsHaveWork()) {
         QueuePump();
@@ -300,17 +301,19 @@ void CScenarioRunner::Stop()
 void CScenarioRunner::EngineStarted(const CWizardAudio&, int mode)
 {
     m_clock.ReleaseWorkers(false);
+    m_clock.ForgetPendingReleases();
     // Modes 5 and 10 play, 8 and 9 record: one worker thread each.
     if (mode == kModePlay || mode == kModePlayBack || mode == kModeMonitor || mode == kModeRecord)
         m_clock.ExpectWorkers(1);
     m_transcript.Event("engine start " + std::to_string(mode));
 }
 
-void CScenarioRunner::EngineStopped(const CWizardAudio&)
+void CScenarioRunner::EngineStopped(const CWizardAudio& engine)
 {
     m_transcript.Event("engine stop");
-    // Stopping waits for the workers in real time: their sleeps must not wait for virtual time.
-    m_clock.ReleaseWorkers(true);
+    // Stopping waits for the workers in real time: their sleeps must not wait
+    // for virtual time. Another engine's workers go on at the virtual time.
+    m_clock.ReleaseThreads(engine.WorkerThreads());
 }
 
 }  // namespace vk::scenario
