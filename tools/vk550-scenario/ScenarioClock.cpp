@@ -1,5 +1,6 @@
 #include "ScenarioClock.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vk::scenario {
@@ -97,19 +98,45 @@ void CScenarioClock::SleepMs(uint32_t ms)
     m_changed.notify_all();
 }
 
+void CScenarioClock::SetTick(uint64_t tickMs, std::function<void(uint64_t ticks)> onTick)
+{
+    std::lock_guard lock(m_mutex);
+    m_tickMs = tickMs;
+    m_onTick = std::move(onTick);
+}
+
+bool CScenarioClock::WorkersRun() const
+{
+    if (m_expected > 0)
+        return true;
+    return std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return !w.second.released; });
+}
+
 void CScenarioClock::AdvanceTo(uint64_t ms)
 {
-    uint64_t moved = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        if (ms > m_nowMs) {
-            moved = ms - m_nowMs;
-            m_nowMs = ms;
+    for (;;) {
+        uint64_t from = 0;
+        uint64_t to = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            from = m_nowMs;
+            if (ms <= from)
+                break;
+            to = ms;
+            // A worker waits for its blocks as the time passes: each tick comes at its time.
+            if (m_tickMs > 0 && WorkersRun())
+                to = std::min(ms, (from / m_tickMs + 1) * m_tickMs);
         }
+        const uint64_t ticks = m_tickMs > 0 ? to / m_tickMs - from / m_tickMs : 0;
+        if (ticks > 0 && m_onTick)
+            m_onTick(ticks);
+        {
+            std::lock_guard lock(m_mutex);
+            m_nowMs = to;
+        }
+        m_changed.notify_all();
+        Settle();
     }
-    m_changed.notify_all();
-    if (moved > 0 && m_onAdvance)
-        m_onAdvance(moved);
     Settle();
 }
 

@@ -29,8 +29,11 @@ public:
 
     // The thread whose sleeps move the time (the first caller by default).
     void SetWindowThread(std::thread::id id);
-    // Called on the window thread whenever time has moved by `ms`, before the workers settle.
-    void SetOnAdvance(std::function<void(uint64_t ms)> hook) { m_onAdvance = std::move(hook); }
+    // The sound cards' pace: while workers run, the time moves at most to the
+    // next multiple of tickMs at once, and onTick(n) runs on the window thread
+    // for the n multiples passed, before the workers see the new time (a worker
+    // that wakes finds what the cards brought in that time).
+    void SetTick(uint64_t tickMs, std::function<void(uint64_t ticks)> onTick);
 
     [[nodiscard]] uint64_t NowMs() const override;
     void SleepMs(uint32_t ms) override;
@@ -77,7 +80,9 @@ private:
     int m_expected = 0;
     std::map<std::thread::id, Worker> m_workers;
     std::set<std::thread::id> m_pendingReleases;
-    std::function<void(uint64_t)> m_onAdvance;
+    [[nodiscard]] bool WorkersRun() const;  // lock held
+    uint64_t m_tickMs = 0;
+    std::function<void(uint64_t)> m_onTick;
     CVirtualClock m_base;  // local time
 };
 

@@ -72,13 +72,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     m_cards = std::make_unique<CSimUnitSoundCards>(m_sound);
     // The cards record and play as the virtual time passes.
     m_cards->Pace(true);
-    m_clock.SetOnAdvance([this](uint64_t ms) {
-        m_audioMs += ms;
-        if (m_audioMs >= kAudioBufferMs) {
-            m_cards->Grant(static_cast<long long>(m_audioMs / kAudioBufferMs));
-            m_audioMs %= kAudioBufferMs;
-        }
-    });
+    m_clock.SetTick(kAudioBufferMs, [this](uint64_t buffers) { m_cards->Grant(static_cast<long long>(buffers)); });
     (void)RegisterResourceImages();
 
     const auto kinds = SimulatedUnitKinds(m_options.units);

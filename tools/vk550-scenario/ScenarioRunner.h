@@ -96,7 +96,6 @@ private:
     int m_initialUnits = 0;
 
     CScenarioClock m_clock;
-    uint64_t m_audioMs = 0;  // virtual time the sound cards have not been paid for yet
     std::unique_ptr<CSettingsStore> m_store;
     CHeadlessHost m_host;
     CUiMessagePump m_pump;
