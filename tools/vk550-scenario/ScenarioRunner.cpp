@@ -174,6 +174,7 @@ void CScenarioRunner::Watch(const std::shared_ptr<CSimUnit>& unit, int number)
         case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
         case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
         case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
+        case SimUnitEvent::Kind::Left: m_transcript.Event("unit " + n + " unplugged"); break;
         }
     });
 }

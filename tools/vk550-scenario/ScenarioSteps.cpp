@@ -112,6 +112,10 @@ void CScenarioRunner::UnitAction(const Step& step)
         (void)m_bus.Plug(unit);
         return;
     case Verb::Fault: {
+        if (step.transactionFault) {
+            unit->FailTransaction(step.transactionFault);
+            return;
+        }
         SimFaults faults = unit->Faults();
         SimResetTiming timing = unit->ResetTiming();
         const std::string& w = step.word;

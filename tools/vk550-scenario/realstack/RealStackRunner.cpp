@@ -137,6 +137,7 @@ void CRealStackRunner::AddUnit(SimUnitKind kind, bool cardListedNow)
         case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
         case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
         case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
+        case SimUnitEvent::Kind::Left: m_transcript.Event("unit " + n + " unplugged"); break;
         }
     });
     (void)m_bed->Attach(std::move(unit), cardListedNow);

@@ -112,6 +112,10 @@ void CRealStackRunner::UnitAction(const Step& step)
         m_bed->Replug(step.unit);
         return;
     case Verb::Fault: {
+        if (step.transactionFault) {
+            unit->FailTransaction(step.transactionFault);
+            return;
+        }
         SimFaults faults = unit->Faults();
         SimResetTiming timing = unit->ResetTiming();
         const std::string& w = step.word;
