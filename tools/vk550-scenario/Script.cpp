@@ -213,9 +213,43 @@ private:
             return r.Number("error code", 0, 0xFF, step.numbers) && r.Finish();
         if (w == "only")
             return r.Number("command code", 0, 0xFFFF, step.numbers) && r.Finish();
+        if (w == "at")
+            return TransactionFault(r, step);
         if (w == "silent" || w == "ffff" || w == "echo" || w == "clear" || w == "noreturn" || w == "nocard")
             return r.Finish();
         return r.Fail("unknown fault " + Shown(w));
+    }
+
+    // fault [N] at K [only|code CODE] silent|error CODE|echo|delay MS|unplug
+    static bool TransactionFault(CLineReader& r, Step& step)
+    {
+        SimTransactionFault fault;
+        int64_t n = 0;
+        if (!r.Number("transaction", 1, UINT32_MAX, n))
+            return false;
+        fault.at = static_cast<uint32_t>(n);
+        std::string kind;
+        if (!r.Word("fault of the transaction", kind))
+            return false;
+        if (kind == "only" || kind == "code") {
+            if (!r.Number("command code", 0, 0xFFFF, n) || !r.Word("fault of the transaction", kind))
+                return false;
+            fault.onlyFor = static_cast<uint16_t>(n);
+        }
+        using K = SimTransactionFault::Kind;
+        if (kind == "silent" || kind == "echo" || kind == "unplug") {
+            fault.kind = kind == "silent" ? K::Silent : kind == "echo" ? K::Echo : K::Unplug;
+        } else if (kind == "error" || kind == "delay") {
+            const bool error = kind == "error";
+            fault.kind = error ? K::Error : K::Delay;
+            if (!r.Number(error ? "error code" : "milliseconds", 0, error ? 0xFF : UINT32_MAX, n))
+                return false;
+            fault.value = static_cast<uint32_t>(n);
+        } else {
+            return r.Fail("unknown fault of a transaction " + kind);
+        }
+        step.transactionFault = fault;
+        return r.Finish();
     }
 
     static bool Mic(CLineReader& r, Step& step)

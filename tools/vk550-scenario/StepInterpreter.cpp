@@ -54,6 +54,7 @@ void CStepInterpreter::Watch(const std::shared_ptr<CSimUnit>& unit, int number)
         case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
         case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
         case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
+        case SimUnitEvent::Kind::Left: m_transcript.Event("unit " + n + " unplugged"); break;
         }
     });
     m_watched.push_back(unit);
@@ -299,6 +300,10 @@ void CStepInterpreter::UnitAction(const Step& step)
 
 void CStepInterpreter::Fault(CSimUnit& unit, const Step& step)
 {
+    if (step.transactionFault) {
+        unit.FailTransaction(step.transactionFault);
+        return;
+    }
     SimFaults faults = unit.Faults();
     SimResetTiming timing = unit.ResetTiming();
     const std::string& w = step.word;

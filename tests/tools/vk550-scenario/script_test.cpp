@@ -42,6 +42,36 @@ TEST(ScenarioScript, StepsReadNumbersTextsAndUnits)
     EXPECT_EQ(s[9].word, "cancel");
 }
 
+TEST(ScenarioScript, TransactionFaultsReadAsOneFault)
+{
+    using K = SimTransactionFault::Kind;
+    struct Case {
+        const char* line;
+        int unit;
+        SimTransactionFault fault;
+    };
+    const Case cases[] = {
+        {"fault at 3 silent", 1, {K::Silent, 3, {}, 0}},
+        {"fault 2 at 1 error 0xFE", 2, {K::Error, 1, {}, 0xFE}},
+        {"fault at 7 only 0xF00D echo", 1, {K::Echo, 7, 0xF00D, 0}},
+        {"fault 2 at 2 code 0xB7FF delay 3000", 2, {K::Delay, 2, 0xB7FF, 3000}},
+        {"fault at 40 unplug", 1, {K::Unplug, 40, {}, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto parsed = ParseScript(c.line, 2);
+        ASSERT_FALSE(parsed.error) << parsed.error->reason;
+        ASSERT_EQ(parsed.steps.size(), 1u);
+        const Step& s = parsed.steps[0];
+        EXPECT_EQ(s.unit, c.unit);
+        ASSERT_TRUE(s.transactionFault);
+        EXPECT_EQ(s.transactionFault->kind, c.fault.kind);
+        EXPECT_EQ(s.transactionFault->at, c.fault.at);
+        EXPECT_EQ(s.transactionFault->onlyFor, c.fault.onlyFor);
+        EXPECT_EQ(s.transactionFault->value, c.fault.value);
+    }
+}
+
 struct BadScript {
     const char* name;
     std::string text;
@@ -81,6 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"UnknownKind", "plug stand_alone\n", 1, "unknown kind of unit: stand_alone"},
         BadScript{"PairIsNoKind", "plug master+slave\n", 1, "unknown kind of unit: master+slave"},
         BadScript{"UnknownFault", "fault 1 loud\n", 1, "unknown fault loud"},
+        BadScript{"TransactionZero", "fault at 0 silent\n", 1, "transaction out of range: 0"},
+        BadScript{"TransactionFaultUnknown", "fault at 2 lose\n", 1, "unknown fault of a transaction lose"},
+        BadScript{"TransactionErrorWithoutNumber", "fault at 2 error\n", 1, "missing error code"},
+        BadScript{"TransactionCodeWithoutFault", "fault at 2 only 0xF00D\n", 1, "missing fault of the transaction"},
         BadScript{"BadAnswer", "answer maybe\n", 1, "answer must be yes, no, ok or cancel: maybe"},
         BadScript{"PanelOutOfRange", "start\npanel 5\n", 2, "channel out of range: 5"},
         // Nothing to run, or steps that never would: refused, not a silent success.
