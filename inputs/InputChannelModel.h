@@ -26,8 +26,10 @@ struct InputChannelState {
     int m_bItem1Mute = 0;
     int m_nLocalLevel = 0;
     int m_bLocalMute = 0;
-    // The mode the unit reported, kept for a channel in use that names no button.
-    int readMode = kModeNotUsed;
+    // The mode the unit has: as read, until a change writes another. A channel
+    // the user leaves alone goes back exactly as it came, also in a mode the page
+    // has no button for or one that does not fit the unit's type.
+    int unitMode = kModeNotUsed;
     // Read from the unit or written by a change: only such channels are written
     // back when the page ends (a channel never read would be switched off).
     bool known = false;
@@ -49,8 +51,9 @@ public:
     [[nodiscard]] int UnitType() const { return m_unitType; }
     [[nodiscard]] const InputChannelState& Channel(int c) const { return m_channels[Index(c)]; }
     [[nodiscard]] InputChannelState& Channel(int c) { return m_channels[Index(c)]; }
-    // The mode the channel's settings give (15 when not in use).
-    [[nodiscard]] uint8_t Mode(int c) const;
+    // The mode the unit has for the channel: the one read, or the one the last
+    // change wrote (which is what the channel's settings give).
+    [[nodiscard]] uint8_t Mode(int c) const { return static_cast<uint8_t>(Channel(c).unitMode); }
     [[nodiscard]] bool IsMicrophone(int c) const { return Channel(c).choice == kFirstType; }
     [[nodiscard]] bool GainShown(int c) const { return GainApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
     [[nodiscard]] bool PhantomShown(int c) const

@@ -17,6 +17,7 @@ constexpr uint8_t kDefaultLevel = 24;
 void CInputChannelModel::SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
 {
     (void)Unit().SetChannel(c, mode, item1, value1, item2, value2);
+    Channel(c).unitMode = mode;
     Channel(c).known = true;
 }
 

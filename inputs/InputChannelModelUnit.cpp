@@ -27,14 +27,6 @@ CInputChannelModel::CInputChannelModel(IInputsOwner& owner, int firstChannel)
 {
 }
 
-uint8_t CInputChannelModel::Mode(int c) const
-{
-    const InputChannelState& ch = Channel(c);
-    if (ch.inUse && ch.choice == kNoType)
-        return static_cast<uint8_t>(ch.readMode);
-    return ModeFor(m_unitType, ch.inUse, ch.choice);
-}
-
 void CInputChannelModel::CheckConnection()
 {
     if (!Unit().CheckConnection())
@@ -85,7 +77,7 @@ void CInputChannelModel::ReadInputChannel(int c)
     ch.m_bItem1Mute = (answer[one] & kItemFlag) ? 1 : 0;
     ch.m_nLocalLevel = answer[two + 1];
     ch.m_bLocalMute = (answer[two] & kItemFlag) ? 1 : 0;
-    ch.readMode = mode;
+    ch.unitMode = mode;
     ch.known = true;
 
     switch (mode) {

@@ -137,6 +137,33 @@ INSTANTIATE_TEST_SUITE_P(
                   "LINES 1F5E 739C", "ROUTE 3 13", "S2500", "S24FF", "S2720", "S26DF"}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// Channels the user never touches go back exactly as the unit had them when the
+// page ends: also a mode the page has no button for (4..14), and one whose button
+// stands for another mode on this type (0 on a master, 1 on a slave, ...).
+TEST_F(InputsBed, UntouchedChannelsAreWrittenBackInTheModeTheyWereRead)
+{
+    for (int type : {kUnitStandAlone, kUnitMaster, kUnitSlave})
+        for (uint8_t mode = 0; mode < 16; ++mode) {
+            const std::string where = "type " + std::to_string(type) + " mode " + std::to_string(mode);
+            Start({.type = type, .modes = {mode, mode, mode, mode}});
+            CInputChannelModel model(*m_owner, 0);
+            model.ReadControllerState();
+            for (int c = 0; c < 4; ++c)
+                model.ReadInputChannel(c);
+            model.RestoreUnit();
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", mode);
+            for (const std::string& line : Transcript(*m_unit)) {
+                if (line.rfind("CH", 0) == 0) {
+                    EXPECT_EQ(line.substr(4, 2), hex) << where << ": " << line;
+                }
+            }
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(m_unit->State().channels[static_cast<size_t>(c)].mode, mode) << where << " channel " << c;
+            m_bus.Unplug(m_unit);
+        }
+}
+
 TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelChangesNothing)
 {
     for (const SimFaults faults : {SimFaults{.onlyFor = 0xF001, .silent = true}, SimFaults{.onlyFor = 0xF001, .wrongEcho = true}}) {
