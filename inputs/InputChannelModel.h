@@ -115,6 +115,7 @@ private:
     void SetPhantomOf(int c, int state);
     void SetGainOf(int c, int step);
     void SetTypeLineOf(int c, int value);
+    [[nodiscard]] bool ReadRecord(int c, uint8_t firstItem, uint8_t secondItem, CommandBlock& answer);
     bool ReadLines();
     void ReadLinesKeepingChanges();
     bool ReadAddress();

@@ -63,10 +63,18 @@ void CInputChannelModel::ReadControllerState()
     (void)ReadAddress();
 }
 
+// Without an answer, with another channel's answer or with the unit's
+// rejection there is no record: nothing may be taken from it or written back.
+bool CInputChannelModel::ReadRecord(int c, uint8_t firstItem, uint8_t secondItem, CommandBlock& answer)
+{
+    return Unit().Transact(ChannelRead(c, firstItem, secondItem), answer) != -1 && answer[2] == c + 1 &&
+           !IsRejectedChannelAnswer(answer);
+}
+
 void CInputChannelModel::ReadInputChannel(int c)
 {
     CommandBlock answer{};
-    if (Unit().Transact(ChannelRead(c, 1, 2), answer) == -1 || answer[2] != c + 1)
+    if (!ReadRecord(c, 1, 2, answer))
         return;
     InputChannelState& ch = Channel(c);
     const int mode = answer[3];
@@ -167,7 +175,7 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
 void CInputChannelModel::SetItemMute(int c, int item, bool mute)
 {
     CommandBlock answer{};
-    if (Unit().Transact(ChannelRead(c, static_cast<uint8_t>(item), 0), answer) == -1 || answer[2] != c + 1)
+    if (!ReadRecord(c, static_cast<uint8_t>(item), 0, answer))
         return;
     CommandBlock write{0xF0, 0x00, answer[2], answer[3], answer[4], answer[5], answer[6], answer[7]};
     // The unit names the asked item first; one that lists its pairs the other way

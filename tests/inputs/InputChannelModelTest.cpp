@@ -164,21 +164,34 @@ TEST_F(InputsBed, UntouchedChannelsAreWrittenBackInTheModeTheyWereRead)
         }
 }
 
-TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelChangesNothing)
+// A channel read without answer, answered for another channel, or rejected by
+// the unit (the channel kept in byte 2, the error number in byte 7) gives no
+// record: nothing is taken from it and nothing built from it is written.
+TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelOrRejectedChangesNothing)
 {
-    for (const SimFaults faults : {SimFaults{.onlyFor = 0xF001, .silent = true}, SimFaults{.onlyFor = 0xF001, .wrongEcho = true}}) {
-        Start({.type = kUnitStandAlone});
+    const SimFaults cases[] = {{.onlyFor = 0xF001, .silent = true},
+                               {.onlyFor = 0xF001, .wrongEcho = true},
+                               {.onlyFor = 0xF001, .errorNumber = 0xFF},
+                               {.onlyFor = 0xF001, .errorNumber = 0xFB}};
+    for (const SimFaults& faults : cases) {
+        Start({.type = kUnitStandAlone, .modes = {1, 0, 0, 0}});
+        m_unit->WithState([](SimUnitState& s) { s.channels[0].values = {20, 24}; });
         m_unit->SetFaults(faults);
         CInputChannelModel model(*m_owner, 0);
         model.ReadControllerState();
         model.ReadInputChannel(0);
         EXPECT_FALSE(model.Channel(0).inUse);
         EXPECT_FALSE(model.Channel(0).known);
+        // The mute of item 2 reads the record before it writes it back whole.
+        model.ChangeLocalMute(0, true);
         // Nothing was read, so nothing is written back at the end either.
-        m_unit->ClearLog();
         model.RestoreUnit();
         for (const std::string& line : Transcript(*m_unit))
             EXPECT_NE(line.rfind("CH", 0), 0u) << line;
+        const SimChannel channel = m_unit->State().channels[0];
+        EXPECT_EQ(channel.mode, 1);
+        EXPECT_EQ(channel.values, (std::array<uint8_t, 2>{20, 24}));
+        EXPECT_EQ(channel.flags, (std::array<bool, 2>{false, true}));
         m_bus.Unplug(m_unit);
     }
 }
