@@ -3,7 +3,7 @@
 // its new product id; the wizard waits until it and its sound card are back.
 #include "app/QuorvelVK550ConfigDlg.h"
 
-#include "app/SlaveDefaults.h"
+#include "platform/settings/SlaveDefaults.h"
 #include "platform/clock/Clock.h"
 #include "resources/ControlIds.h"
 
@@ -72,7 +72,7 @@ void CQuorvelVK550ConfigDlg::WriteTypeLinesAndChannels(const UnitTypeInfo& row)
     uint32_t address = kDefaultSlaveAddress;
     if (row.type == kUnitSlave) {
         if (const auto stored = ReadSlaveDefaults()) {
-            words = {static_cast<uint16_t>(stored->picFlags0), static_cast<uint16_t>(stored->picFlags1)};
+            words = {stored->LineWord0(), stored->LineWord1()};
             address = stored->address;
         }
     }

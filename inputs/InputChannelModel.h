@@ -35,12 +35,6 @@ struct InputChannelState {
     bool known = false;
 };
 
-// The slave defaults in the program's registry key.
-inline constexpr const char* kSlaveDefaultsKey = "Software\\Selvo\\QuorvelDravenaConfig";
-inline constexpr const char* kSlaveLines0Value = "Slave PIC Flags 0";
-inline constexpr const char* kSlaveLines1Value = "Slave PIC Flags 1";
-inline constexpr const char* kSlaveAddressValue = "Slave Address Flags";
-
 class CInputChannelModel {
 public:
     // Takes the owner's unit type once; firstChannel is the selected channel the

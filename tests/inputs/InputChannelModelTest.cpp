@@ -6,6 +6,7 @@
 #include "inputs/InputChannelModel.h"
 #include "InputsTestBed.h"
 #include "platform/settings/RegHelper.h"
+#include "platform/settings/SlaveDefaults.h"
 
 namespace vk {
 namespace {
@@ -485,8 +486,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SlaveCase{"AddressChanged", kUnitSlave, 0, 0x031E, 0xF39C, 0x2000, false, true, true},
                       SlaveCase{"Missing", kUnitSlave, 0, 0x031E, std::nullopt, 0x2000, false, false, true},
                       SlaveCase{"WrongType", kUnitSlave, 0, 0x0000, std::nullopt, 0x2000, true, false, true},
-                      SlaveCase{"AddressOutOfRange", kUnitSlave, 0, 0x0000, 0x0000, 0x12004, false, false, true},
-                      SlaveCase{"LineWordOutOfRange", kUnitSlave, 0, 0x1031E, 0xF39C, 0x2004, false, false, true},
+                      // The rule the wizard reads them by: the address as stored, line words on
+                      // their low 16 bits.
+                      SlaveCase{"AddressAbove16BitsDiffers", kUnitSlave, 0, 0x031E, 0xF39C, 0x12004, false, true, true},
+                      SlaveCase{"LineWordsCountOnTheirLow16Bits", kUnitSlave, 0, 0x7FFF031E, 0x1F39C, 0x2004, false, false,
+                                true},
                       SlaveCase{"Channel1NotAMicrophone", kUnitSlave, 3, 0x1111, 0x2222, 0x3333, false, false, false},
                       SlaveCase{"NotASlave", kUnitStandAlone, 0, 0x1111, 0x2222, 0x3333, false, false, false}),
     [](const auto& p) { return std::string(p.param.name); });

@@ -10,6 +10,7 @@
 #include "inputs/InputsSetup.h"
 #include "InputsTestBed.h"
 #include "platform/settings/RegHelper.h"
+#include "platform/settings/SlaveDefaults.h"
 #include "resources/ControlIds.h"
 #include "sim/sound/SimSoundSystem.h"
 
