@@ -79,7 +79,7 @@ protected:
         m_dlg->m_strWaveDir = (m_dir / "recordings").string() + "/";
         m_unit->ClearLog();
     }
-    void TearDown() override
+    void TearDownWizard() override
     {
         m_dlg->m_audio.Stop();
         m_dlg->DestroyWindow();

@@ -36,11 +36,11 @@ protected:
         m_bus.SetChangeListener([this] { (void)m_dlg.Post(WM_DEVICECHANGE, 7, 0); });
         ASSERT_TRUE(m_dlg.Create());
     }
-    void TearDown() override
+    void TearDownWizard() override
     {
         m_bus.SetChangeListener({});
         m_dlg.DestroyWindow();
-        testing::WizardSoundFixture::TearDown();
+        testing::WizardSoundFixture::TearDownWizard();
     }
     void Do(const Step& s)
     {
