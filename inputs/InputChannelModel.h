@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -63,6 +64,11 @@ public:
     int m_nSelChannel = 0;
     [[nodiscard]] bool LinesKnown() const { return m_bLinesKnown; }
     [[nodiscard]] bool AddressKnown() const { return m_bAddressKnown; }
+    // Gain and supply of every channel are known only with both.
+    [[nodiscard]] bool ControllerStateKnown() const { return m_bLinesKnown && m_bAddressKnown; }
+    // Reads the lines and the address word again when they are still unknown;
+    // what the page has set in them is kept.
+    void ReadUnknownControllerState();
     // True once after a write read the lines late and so changed what other
     // channels show: the page shows all four again.
     [[nodiscard]] bool TakeLinesRefreshed() { return std::exchange(m_bLinesRefreshed, false); }
@@ -109,9 +115,12 @@ private:
     void SetPhantomOf(int c, int state);
     void SetGainOf(int c, int step);
     void SetTypeLineOf(int c, int value);
+    // Marks the bits an encoding writes as set by the page.
+    void NoteSet(const std::function<void(PicLineWords&, uint16_t&)>& encode);
     [[nodiscard]] bool ReadRecord(int c, uint8_t firstItem, uint8_t secondItem, CommandBlock& answer);
     bool ReadLines();
-    void ReadLinesKeepingChanges();
+    bool ReadLinesKeepingChanges();
+    void ShowLateRead();
     bool ReadAddress();
     void SendAddress();
 
@@ -120,8 +129,9 @@ private:
     std::array<InputChannelState, kInputChannels> m_channels{};
     bool m_bLinesKnown = false;
     bool m_bAddressKnown = false;
-    // Channels whose lines the page has set: a late read of the lines keeps them.
-    std::array<bool, kInputChannels> m_linesSet{};
+    // The line and address bits the page has set: a late read keeps exactly these.
+    PicLineWords m_setLines{0, 0};
+    uint16_t m_setAddress = 0;
     // An address write was held back while the lines could not be written.
     bool m_bAddressOwed = false;
     bool m_bLinesRefreshed = false;

@@ -51,7 +51,9 @@ bool CInputChannelModel::ReadAddress()
     const int hi = Unit().SendShortCommand(kReadAddressHigh, kTransactTimeoutMs);
     if (lo < 0 || hi < 0)
         return false;
-    m_wAddress = static_cast<uint16_t>((hi & 0xFF) << 8 | (lo & 0xFF));
+    // Gain bits the page set while the word was unknown stay as set.
+    const auto read = static_cast<uint16_t>((hi & 0xFF) << 8 | (lo & 0xFF));
+    m_wAddress = static_cast<uint16_t>((read & ~m_setAddress) | (m_wAddress & m_setAddress));
     m_bAddressKnown = true;
     return true;
 }
@@ -126,25 +128,36 @@ void CInputChannelModel::SendAddress()
     (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2600 + ((na >> 8) & 0xFF)), kTransactTimeoutMs);
 }
 
-// Lines read only now, after the page has set some: the channels the page has
-// set keep their five lines (what the page shows for them is what gets
-// written), the others take the unit's and show them.
-void CInputChannelModel::ReadLinesKeepingChanges()
+// Lines read only now, after the page has set some: the lines the page has set
+// keep their values (a gain change leaves the supply lines to the unit, and the
+// other way round), all others take the unit's.
+bool CInputChannelModel::ReadLinesKeepingChanges()
 {
     const PicLineWords set = m_wLines;
     if (!ReadLines())
-        return;
+        return false;
+    for (size_t i = 0; i < m_wLines.size(); ++i)
+        m_wLines[i] = static_cast<uint16_t>((m_wLines[i] & ~m_setLines[i]) | (set[i] & m_setLines[i]));
+    return true;
+}
+
+// After a late read every channel shows what lines and address now hold.
+void CInputChannelModel::ShowLateRead()
+{
     for (int c = 0; c < kInputChannels; ++c) {
-        InputChannelState& ch = Channel(c);
-        if (m_linesSet[Index(c)]) {
-            for (int line = 5 * c; line < 5 * c + 5; ++line)
-                SetLine(m_wLines, line, GetLine(set, line));
-        } else {
-            ch.gainShown = GetGainStep(c);
-            ch.phantomShown = GetPhantom(c);
-        }
+        Channel(c).gainShown = GetGainStep(c);
+        Channel(c).phantomShown = GetPhantom(c);
     }
     m_bLinesRefreshed = true;
+}
+
+void CInputChannelModel::ReadUnknownControllerState()
+{
+    CheckConnection();
+    const bool linesRead = !m_bLinesKnown && ReadLinesKeepingChanges();
+    const bool addressRead = !m_bAddressKnown && ReadAddress();
+    if (linesRead || addressRead)
+        ShowLateRead();
 }
 
 // Words that were never read from the unit are not written: they would set all
@@ -155,8 +168,8 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
 {
     CheckConnection();
     (void)Unit().SetRoute(1, 13);
-    if (!m_bLinesKnown)
-        ReadLinesKeepingChanges();
+    if (!m_bLinesKnown && ReadLinesKeepingChanges())
+        ShowLateRead();
     if (m_bLinesKnown)
         (void)Unit().SetPicLines(m_wLines, true, CHIDProtocol::kMainPic);
     (void)Unit().SetRoute(static_cast<uint8_t>(std::max(m_nSelChannel, 0) + 3), 13);
@@ -166,7 +179,9 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
         m_bAddressOwed = true;
         return;
     }
-    if (m_bAddressKnown || ReadAddress()) {
+    if (!m_bAddressKnown && ReadAddress())
+        ShowLateRead();
+    if (m_bAddressKnown) {
         SendAddress();
         m_bAddressOwed = false;
     }

@@ -59,6 +59,7 @@ private:
     // captioned, its gain text and up-down position.
     void ShowChannelControls(int c);
     void ShowRefreshedLines();
+    void RetryUnknownControllerState();
     void EnableChannelControls(int c, bool enable);
     // The 3V and 24V buttons of the selected channel follow its Phantom box.
     void EnableSupplyButtons();

@@ -247,6 +247,49 @@ TEST_F(InputsBed, ChangesMadeWhileTheLinesWereUnreadableSurviveTheirLateRead)
     EXPECT_EQ(unit[0] & 0xFFF0, 0x1F50) << "lines 20..31 as the unit had them";
 }
 
+// Four microphones with 24 V in the unit; the lines answer only after a gain
+// step made while they could not be read. The step sets the gain lines and the
+// address bits; the supplies stay what the unit has (not the off that the page
+// assumed for the unread words).
+TEST_F(InputsBed, AGainStepMadeBeforeTheLinesCouldBeReadLeavesTheSuppliesToTheUnit)
+{
+    PicLineWords unitLines{0x1F5E, 0x739C};
+    for (int c = 0; c < 4; ++c)
+        EncodePhantom(unitLines, c, kPhantom24V);
+    Start({.type = kUnitStandAlone, .modes = {0, 0, 0, 0}, .lines = unitLines, .address = 0x2000});
+    m_unit->SetFaults({.onlyFor = 0xF011, .silent = true});
+    CInputChannelModel model(*m_owner, 0);
+    model.ReadControllerState();
+    for (int c = 0; c < 4; ++c)
+        model.ReadInputChannel(c);
+    EXPECT_FALSE(model.ControllerStateKnown());
+    m_unit->SetFaults({});
+    EXPECT_EQ(model.ChangeGain(0, 5).size(), 4u);
+    const PicLineWords written = UnitLines();
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(DecodePhantom(written, c), kPhantom24V) << "channel " << c;
+        EXPECT_EQ(DecodeGainStep(written, UnitAddress(), c), 5) << "channel " << c;
+        EXPECT_EQ(model.Channel(c).phantomShown, kPhantom24V) << "channel " << c;
+    }
+    EXPECT_EQ(written[0] & 0xFFF0, unitLines[0] & 0xFFF0);
+    EXPECT_TRUE(model.ControllerStateKnown());
+}
+
+// The address word answers only after a gain step: the step's bits stay, the
+// other twelve bits are the unit's.
+TEST_F(InputsBed, AGainStepMadeBeforeTheAddressCouldBeReadKeepsItsBits)
+{
+    Start({.type = kUnitStandAlone, .modes = {0, 15, 15, 15}, .address = 0x2A00});
+    m_unit->SetFaults({.onlyFor = 0x36FF, .silent = true});
+    CInputChannelModel model(*m_owner, 0);
+    model.ReadControllerState();
+    model.ReadInputChannel(0);
+    m_unit->SetFaults({});
+    (void)model.ChangeGain(0, 7);
+    EXPECT_EQ(model.m_wAddress, 0x2A04);
+    EXPECT_EQ(UnitAddress(), 0x2A04);
+}
+
 TEST_F(InputsBed, AMissingAddressAnswerKeepsTheAddressWord)
 {
     Start({.type = kUnitSlave, .address = 0x2A04});

@@ -206,6 +206,41 @@ TEST_F(InputsPageTest, AChannelOpenedWithItsSupplyOnCanChangeItAtOnce)
     EXPECT_TRUE(Enabled(Ids(0).v24));
 }
 
+// Lines that cannot be read when the page opens: no gain or supply is shown
+// for them, the controls that would write them stay disabled (the local level
+// works), nothing is written to the lines, and once a later selection reads
+// them the page shows and lets the user change what the unit has.
+TEST_F(InputsPageTest, LinesUnreadableWhenThePageOpensKeepTheirControlsDisabledUntilRead)
+{
+    Start({.type = kUnitStandAlone, .modes = {0, 2, 15, 15}, .lines = PicLineWords{0x1F5E, 0x7392}});
+    m_unit->SetFaults({.onlyFor = 0xF011, .silent = true});
+    m_page = std::make_unique<CInputsSetup>(*m_owner, 0);
+    ASSERT_TRUE(m_page->Create());
+    m_host.RunUntilIdle();
+    ClickPanel(1);
+    for (int c : {0, 1}) {
+        const ChannelPanelIds& p = Ids(c);
+        EXPECT_EQ(m_page->GetDlgItemText(p.gainText), "") << c;
+        EXPECT_EQ(Checked(p.phantom), BST_UNCHECKED) << c;
+        for (int id : {p.use, p.first, p.second, p.third, p.gainSpin, p.phantom, p.v3, p.v24})
+            EXPECT_FALSE(Enabled(id)) << c << " control " << id;
+    }
+    EXPECT_TRUE(Shown(Ids(1).local));
+    EXPECT_TRUE(Enabled(Ids(1).local)) << "the channel record was read";
+    for (const std::string& line : Transcript(*m_unit))
+        EXPECT_NE(line.rfind("LINES", 0), 0u) << line;
+
+    m_unit->SetFaults({});
+    ClickPanel(0);
+    EXPECT_EQ(m_page->GetDlgItemText(Ids(0).gainText), "24.0 dB");
+    EXPECT_EQ(Checked(Ids(0).phantom), BST_CHECKED);
+    EXPECT_EQ(Checked(Ids(0).v3), BST_CHECKED);
+    for (int id : {Ids(0).use, Ids(0).gainSpin, Ids(0).phantom, Ids(0).v3})
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_EQ(m_page->GetDlgItemText(Ids(1).gainText), "36.0 dB");
+    EXPECT_FALSE(Enabled(Ids(1).gainSpin)) << "not the selected channel";
+}
+
 TEST_F(InputsPageTest, ANewInputTakesTheMicrophonesSupplyAndGain)
 {
     // Channel 1: a microphone on 24 V at step 5.
