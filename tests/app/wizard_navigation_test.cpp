@@ -11,6 +11,7 @@
 #include "WizardSoundFixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <ostream>
 
@@ -192,7 +193,7 @@ TEST_F(NavigationFixture, ASlaveWhoseCardReturnsInTheSecondRoundIsSetUpOnItsNewC
     // The card keeps away after the first reset and comes 5 s after the unit
     // is back from the second. The timing is changed at a device lookup,
     // outside the unit's own lock.
-    bool changed = false;
+    std::atomic<bool> changed = false;
     m_sound.SetBeforeLookup([&] {
         const auto codes = m_unit->LoggedCodes();
         if (!changed && std::count(codes.begin(), codes.end(), 0x0666) == 2) {
