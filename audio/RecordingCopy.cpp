@@ -76,11 +76,14 @@ RecordingCopyOutcome CopyRecording(const std::string& from, const std::string& t
     uint32_t copied = 0;
     {
         CWaveWriter writer;
+        errno = 0;
         if (writer.Open(partial, *reader.m_pFormat)) {
             const bool written = CopySamples(reader, writer, copied);
             complete = writer.Close(true) && written && writer.DataBytes() == copied;
+            error = writer.Error();
+        } else {
+            error = writer.Error() != 0 ? writer.Error() : errno;  // could not even be created
         }
-        error = writer.Error();
     }
     reader.Close();
     complete = complete && ReadsBackAsTheRecording(from, partial, copied);
