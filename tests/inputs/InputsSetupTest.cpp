@@ -594,9 +594,9 @@ TEST_F(InputsPageTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
         m_boxes.asked.clear();
         {
             testing::CFileSizeLimit full(c.room);
-            sound.SetDeliveryBudget(card.in, c.blocks);
             const int shown = page.Surfaces().BlocksShown();
             ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            sound.SetDeliveryBudget(card.in, c.blocks);  // every block goes to the file
             if (c.stopByHand) {
                 ASSERT_TRUE(pumpUntil([&] { return page.Surfaces().BlocksShown() >= shown + 2; }));
                 ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
