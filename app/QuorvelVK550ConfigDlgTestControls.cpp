@@ -136,11 +136,21 @@ void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
 }
 
 // The engine could not write the recording (a full disk): a recording still
-// running ends at once. One that has ended already was judged by StopRecording.
+// running ends at once. One that StopRecording judged whole, but whose last
+// bytes the microphone thread wrote only after Stop gave up waiting for it, is
+// withdrawn.
 intptr_t CQuorvelVK550ConfigDlg::OnRecordFileFailed()
 {
-    if (m_nPage == 9 && m_bRecordingStarted && m_audio.RecordFileFailed())
+    if (!m_audio.RecordFileFailed())
+        return 0;  // a new recording has started since
+    if (m_nPage == 9 && m_bRecordingStarted) {
         StopRecording(true);
+    } else if (m_nPage == 8 && m_bRecorded) {
+        m_bRecorded = false;
+        GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(false);
+        GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(false);
+        MessageBox(m_audio.RecordFileFailure(), "WizardAudio", MB_ICONERROR);
+    }
     return 0;
 }
 

@@ -4,10 +4,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <system_error>
 #include <vector>
