@@ -87,6 +87,7 @@ private:
     void OnSaveRecording();
     intptr_t OnAudioDone(WPARAM wParam);
     intptr_t OnAudioBlock(WPARAM wParam, LPARAM lParam);
+    intptr_t OnRecordFileFailed();
     [[nodiscard]] std::string DevicePattern() const;
 
     // --- ending -------------------------------------------------------------------

@@ -3,12 +3,16 @@
 // recording, playback and saving, and the ways the page ends.
 #include <algorithm>
 #include <filesystem>
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "audio/WaveWriter.h"
 #include "inputs/InputsPage.h"
 #include "inputs/InputsSetup.h"
 #include "InputsTestBed.h"
+#include "tests/audio/FullDisk.h"
 #include "platform/settings/RegHelper.h"
 #include "platform/settings/SlaveDefaults.h"
 #include "resources/ControlIds.h"
@@ -552,15 +556,101 @@ TEST_F(InputsPageTest, ARecordFileThatCannotBeOpenedIsReported)
     EXPECT_TRUE(Enabled(IDC_INPUTS_SAVE));
 }
 
-// A recording that cannot start (here its folder is gone) is never shown as running.
-TEST_F(InputsPageTest, ARecordingThatCannotStartIsNotShownAsRunning)
+// A recordings folder that is gone (a new account) is made again; a recording
+// that cannot start (a file stands in its folder's place) is never shown as running.
+TEST_F(InputsPageTest, ARecordingMakesItsFolderOrIsNotShownAsRunning)
 {
-    CInputsSetup& page = Open({.type = kUnitStandAlone});
-    std::filesystem::remove_all(m_owner->waveDir);
-    ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
-    EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
-    EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
-    EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
+    struct Case {
+        const char* name;
+        bool fileInTheWay;
+    } const cases[] = {{"the folder is gone", false}, {"a file where the folder belongs", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_boxes.asked.clear();
+        CInputsSetup& page = Open({.type = kUnitStandAlone});
+        std::filesystem::remove_all(m_owner->waveDir);
+        if (c.fileInTheWay)
+            std::ofstream(m_dir / "waves") << "not a folder";
+        ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+        if (c.fileInTheWay) {
+            EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+            EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
+            EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
+        } else {
+            EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Stop Recording");
+            ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            EXPECT_TRUE(m_boxes.asked.empty());
+            EXPECT_TRUE(std::filesystem::exists(m_owner->waveDir + "MicRecorded.wav"));
+            EXPECT_TRUE(Enabled(IDC_INPUTS_PLAYBACK));
+        }
+        m_page.reset();
+        std::filesystem::remove_all(m_dir / "waves");
+    }
+}
+
+// A disk that fills up: with no room for the file, during the recording, or
+// when its last bytes go out. The recording ends, the user is told why, and
+// neither Playback nor Save Recording offers a recording that is not whole (an
+// earlier one of that name is gone with it).
+TEST_F(InputsPageTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
+{
+    CSimSoundSystem sound;
+    const auto card = sound.AddCard("Qrvl VK550_SAL");
+    sound.SetSignal(card.in, std::make_shared<CSineSignal>(440.0, 8000.0));
+    SetSoundSystem(&sound);
+    struct Case {
+        const char* name;
+        rlim_t room;
+        long long blocks;  // the card gives after Record
+        bool stopByHand;
+    } const cases[] = {
+        {"no room at all", 0, 0, false},
+        {"full during the recording", 20000, 20, false},  // more than the writer buffers
+        {"full at the end", 5000, 2, true},
+    };
+    const auto pumpUntil = [&](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            m_host.RunUntilIdle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sound.SetDeliveryBudget(card.in, 0);
+        CInputsSetup& page = Open({.type = kUnitStandAlone});
+        const std::string recording = m_owner->waveDir + "MicRecorded.wav";
+        {
+            CWaveWriter earlier;
+            ASSERT_TRUE(earlier.Open(recording, CWaveFormat(1, 16000, 16)));
+        }
+        page.GetDlgItem(IDC_INPUTS_PLAYBACK).EnableWindow(true);
+        page.GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(true);
+        m_boxes.asked.clear();
+        {
+            testing::CFileSizeLimit full(c.room);
+            const int shown = page.Surfaces().BlocksShown();
+            ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            sound.SetDeliveryBudget(card.in, c.blocks);  // every block goes to the file
+            if (c.stopByHand) {
+                ASSERT_TRUE(pumpUntil([&] { return page.Surfaces().BlocksShown() >= shown + 2; }));
+                ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            }
+            ASSERT_TRUE(pumpUntil([&] { return !page.IsRecordingToFile(); }));
+            m_host.RunUntilIdle();
+        }
+        ASSERT_EQ(m_boxes.asked.size(), 1u);
+        EXPECT_EQ(m_boxes.asked[0].caption, "WizardAudio");
+        EXPECT_EQ(m_boxes.asked[0].text, "Unable to write file: " + recording + "\nFile too large");
+        EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+        EXPECT_EQ(page.GetDlgItemText(IDC_BODY), CInputsSetup::kInstructionText);
+        EXPECT_FALSE(Enabled(IDC_INPUTS_PLAYBACK));
+        EXPECT_FALSE(Enabled(IDC_INPUTS_SAVE));
+        EXPECT_FALSE(std::filesystem::exists(recording)) << "no partial recording is left";
+        m_page.reset();
+    }
+    SetSoundSystem(nullptr);
 }
 
 TEST_F(InputsPageTest, BlocksAreDrawnWithTheTitleOfWhatIsHeard)
