@@ -3,8 +3,8 @@
 // comes first; comments are allowed; gains are written in dB, phantom supplies
 // by name. Loading checks the whole file before anyone may send a byte: an
 // unknown key, a value out of range, a gain between steps, a channel that does
-// not exist, an input type the unit type does not offer or another format
-// version are errors that name the file's line and column.
+// not exist or another format version are errors that name the file's line and
+// column.
 
 #include <map>
 #include <optional>

@@ -63,7 +63,7 @@ std::string WriteConfigurationFile(const UnitConfiguration& config)
     out += "flags = " + Hex(config.flags, 4) + "  # bit 4: a master keeps sound reinforcement inputs aside\n";
 
     out += "\n# The controller's lines 16..31 (word 0) and 0..15 (word 1) and the slave\n"
-           "# address word; each channel's gain and phantom below are written over them.\n[controller]\n";
+           "# address word; a channel's differing gain or phantom below is written over them.\n[controller]\n";
     out += "line_word_0 = " + Hex(config.lines[0], 4) + "\n";
     out += "line_word_1 = " + Hex(config.lines[1], 4) + "\n";
     out += "address = " + Hex(config.address, 4) + "\n";

@@ -49,11 +49,12 @@ ReadOutcome ReadConfiguration(CHIDProtocol& protocol)
     if (!address)
         return Failed("address word");
     config.address = *address;
-    for (const int reg : kLevelRegisters) {
+    for (const int& reg : kLevelRegisters) {
         const int answer = ReadLevelRegister(protocol, reg);
         if (answer < 0)
             return Failed("level register " + std::to_string(reg));
         config.SetLevel(reg, answer & kLevelMask);
+        config.levelFlags[static_cast<size_t>(&reg - kLevelRegisters.data())] = static_cast<uint8_t>(answer & kLevelFlag);
     }
     return {config, {}};
 }

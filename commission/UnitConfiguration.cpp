@@ -82,17 +82,6 @@ std::optional<int> TypeForName(const std::string& name)
     return std::nullopt;
 }
 
-bool TypeOffersMode(int type, uint8_t mode)
-{
-    if (mode == kModeNotUsed)
-        return true;
-    // A mode is offered when one of the type's buttons gives it; a slave has no third button.
-    const int choice = ChoiceForMode(type, mode);
-    if (choice == kNoType || (type == kUnitSlave && choice == kThirdType))
-        return false;
-    return ModeFor(type, true, choice) == mode;
-}
-
 // Found through the channel coding itself: gain step 0 and phantom off raise
 // exactly the lines they own, gain step 1 the address bit.
 PicLineWords InputLineMask()

@@ -53,6 +53,9 @@ struct UnitConfiguration {
     PicLineWords lines{};  // [0] = lines 16..31, [1] = lines 0..15
     uint16_t address = 0;
     std::array<uint8_t, kLevelRegisters.size()> levels{};  // bits 0..5 of registers 1, 3, 4, 7
+    // Bit 7 of the same registers as read: the unit's test flags, kept as the unit
+    // has them and never part of a configuration that is saved or compared.
+    std::array<uint8_t, kLevelRegisters.size()> levelFlags{};
 
     [[nodiscard]] int GainStep(int c) const { return DecodeGainStep(lines, address, c); }
     [[nodiscard]] int Phantom(int c) const { return DecodePhantom(lines, c); }
@@ -71,8 +74,6 @@ struct UnitConfiguration {
 [[nodiscard]] const char* PhantomName(int state);  // "off", "3V", "24V"
 [[nodiscard]] std::optional<int> PhantomForName(const std::string& name);
 [[nodiscard]] std::optional<int> TypeForName(const std::string& name);  // "STAND ALONE" .. as the wizard names them
-// Whether a mode is one the unit type offers (15, not in use, always is).
-[[nodiscard]] bool TypeOffersMode(int type, uint8_t mode);
 
 // Controller lines and address bits that hold the inputs' gain and phantom.
 [[nodiscard]] PicLineWords InputLineMask();

@@ -3,6 +3,8 @@
 #include "tests/commission/CommissionBed.h"
 
 #include "commission/ConfigurationApplier.h"
+#include "commission/ConfigurationDiff.h"
+#include "commission/ConfigurationFile.h"
 #include "device/UnitTypes.h"
 
 namespace vk::test {
@@ -97,6 +99,39 @@ TEST_F(Apply, AMasterConfigurationTurnsANewAndAStandAloneUnitIntoThatMaster)
         EXPECT_EQ(outcome.holds->GainStep(1), 6);
         EXPECT_EQ(outcome.holds->flags, 0xC01B);
     }
+}
+
+// Everything after the identity: the part of a saved file that applying carries over.
+std::string SettingsPart(const std::string& file) { return file.substr(file.find("[unit]")); }
+
+TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
+{
+    for (const SimUnitKind from : {SimUnitKind::StandAlone, SimUnitKind::Master, SimUnitKind::Slave}) {
+        Plug(from);
+        const std::string saved = commission::WriteConfigurationFile(Read(paths.back()));
+        const auto loaded = commission::ParseConfigurationFile(saved, "unit.toml");
+        ASSERT_TRUE(loaded.loaded);
+        for (const SimUnitKind to : {SimUnitKind::New, SimUnitKind::StandAlone, SimUnitKind::Master}) {
+            Plug(to);
+            const auto outcome = ApplyConfiguration(protocol, Read(paths.back()), loaded.loaded->configuration);
+            ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+            EXPECT_EQ(SettingsPart(commission::WriteConfigurationFile(*outcome.holds)), SettingsPart(saved))
+                << static_cast<int>(from) << " onto " << static_cast<int>(to);
+        }
+    }
+}
+
+TEST_F(Apply, PhantomTurnedOnIsFoundPerInput)
+{
+    UnitConfiguration from;
+    from.lines = {0xFFFF, 0xFFFF};  // every supply off
+    from.SetPhantom(2, kPhantom3V);
+    UnitConfiguration to = from;
+    to.SetPhantom(0, kPhantom24V);  // off -> on
+    to.SetPhantom(2, kPhantom24V);  // on stays on
+    to.SetPhantom(3, kPhantom3V);   // off -> on
+    EXPECT_EQ(commission::InputsGettingPhantom(from, to), (std::vector<int>{1, 4}));
+    EXPECT_TRUE(commission::InputsGettingPhantom(to, from).empty());
 }
 
 TEST_F(Apply, AUnitThatFallsSilentHalfwayNamesTheStepAndIsNotVerified)
