@@ -129,9 +129,10 @@ int RunConfig(const Invocation& invocation)
 
 const CommandRegistration registration(
     {"config",
-     "config show|save|diff|apply",
-     "a unit's whole configuration: show [--format=text|toml|json], save FILE, diff FILE,\n"
-     "                       apply FILE [--dry-run] [--all] [--yes] [--record-dir=DIR]; --serial=S picks a unit",
+     "config ACTION",
+     "a unit's whole configuration in a TOML file; ACTION: show [--format=text|toml|json],\n"
+     "                       save FILE, diff FILE, apply FILE [--dry-run] [--all] [--yes]\n"
+     "                       [--record-dir=DIR]; --serial=S picks one of several units",
      RunConfig});
 
 }  // namespace

@@ -25,7 +25,8 @@ int Usage(FILE* out)
                       "       vk550ctl --help | --version\n\n"
                       "options:\n"
                       "  --simulate[=KIND]    use built-in simulated units instead of the real ones\n"
-                      "                       KIND: new (default), stand-alone, master, slave, master+slave\n"
+                      "                       KIND: new (default), stand-alone, master, slave, or several\n"
+                      "                       joined by '+' (master+slave); KIND!N falls silent after N commands\n"
                       "  -h, --help           print this text\n"
                       "  --version            print the version\n\ncommands:\n");
     auto commands = vk::ctl::Commands();
@@ -33,9 +34,10 @@ int Usage(FILE* out)
     for (const auto& c : commands)
         std::fprintf(out, "  %-20s %s\n", c.usage.c_str(), c.help.c_str());
     std::fprintf(out, "\nexit codes:\n"
-                      "  0  done (list, report, sound; echo: both echo tests pass)\n"
-                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails)\n"
-                      "  2  usage error, unreadable file, no sound server\n");
+                      "  0  done (list, report, sound, config; echo: both echo tests pass; config apply: every unit verified)\n"
+                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails,\n"
+                      "     a unit failed or was not verified)\n"
+                      "  2  usage error, unreadable or invalid file (nothing sent), no sound server\n");
     return out == stdout ? 0 : 2;
 }
 
