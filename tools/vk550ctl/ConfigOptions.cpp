@@ -1,70 +1,42 @@
 #include "ConfigOptions.h"
 
 namespace vk::ctl {
-namespace {
 
-bool TakeValue(const std::string& arg, const char* name, std::string& value)
+void CConfigCommandLine::Declare(CLI::App& config)
 {
-    const std::string prefix = std::string(name) + "=";
-    if (arg.rfind(prefix, 0) != 0)
-        return false;
-    value = arg.substr(prefix.size());
-    return true;
+    config.require_subcommand(1);
+    const auto action = [&](const char* name, const char* help) {
+        CLI::App* sub = config.add_subcommand(name, help);
+        sub->set_help_flag();
+        m_actions.emplace_back(sub, name);
+        m_serialOptions.push_back(sub->add_option("--serial", m_serial, "the unit with this serial number"));
+        return sub;
+    };
+    CLI::App* show = action("show", "print the unit's whole configuration");
+    show->add_option("--format", m_options.format, "text, toml or json")
+        ->check(CLI::IsMember({"text", "toml", "json"}));
+    action("save", "write the unit's configuration to FILE")->add_option("FILE", m_options.file)->required();
+    action("diff", "what applying FILE would change")->add_option("FILE", m_options.file)->required();
+    CLI::App* apply = action("apply", "bring the unit to FILE's configuration");
+    apply->add_option("FILE", m_options.file)->required();
+    apply->add_flag("--dry-run", m_options.dryRun, "print the commands, send nothing");
+    CLI::Option* all = apply->add_flag("--all", m_options.all, "every attached unit, one after the other");
+    all->excludes(m_serialOptions.back());
+    apply->add_flag("--yes", m_options.yes, "phantom power may be turned on");
+    m_recordDirOption = apply->add_option("--record-dir", m_recordDir, "a commissioning record per unit");
 }
 
-}  // namespace
-
-std::optional<ConfigOptions> ParseConfigOptions(const std::vector<std::string>& args, std::string& error)
+ConfigOptions CConfigCommandLine::Parsed() const
 {
-    if (args.empty()) {
-        error = "config needs an action: show, save, diff or apply";
-        return std::nullopt;
-    }
-    ConfigOptions options;
-    options.action = args[0];
-    const bool show = options.action == "show";
-    const bool apply = options.action == "apply";
-    if (!show && !apply && options.action != "save" && options.action != "diff") {
-        error = "unknown config action '" + options.action + "' (show, save, diff, apply)";
-        return std::nullopt;
-    }
-    std::vector<std::string> files;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        std::string value;
-        if (show && TakeValue(arg, "--format", value)) {
-            if (value != "text" && value != "toml" && value != "json") {
-                error = "unknown format '" + value + "' (text, toml, json)";
-                return std::nullopt;
-            }
-            options.format = value;
-        } else if (TakeValue(arg, "--serial", value)) {
-            options.serial = value;
-        } else if (apply && arg == "--dry-run") {
-            options.dryRun = true;
-        } else if (apply && arg == "--all") {
-            options.all = true;
-        } else if (apply && arg == "--yes") {
-            options.yes = true;
-        } else if (apply && TakeValue(arg, "--record-dir", value) && !value.empty()) {
-            options.recordDir = value;
-        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-            error = "config " + options.action + ": unknown option '" + arg + "'";
-            return std::nullopt;
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.size() != (show ? 0u : 1u)) {
-        error = show ? "config show takes no file" : "config " + options.action + " needs one FILE";
-        return std::nullopt;
-    }
-    if (!show)
-        options.file = files.front();
-    if (options.all && options.serial) {
-        error = "config apply: --all and --serial exclude each other";
-        return std::nullopt;
-    }
+    ConfigOptions options = m_options;
+    for (const auto& [sub, name] : m_actions)
+        if (sub->parsed())
+            options.action = name;
+    for (CLI::Option* serial : m_serialOptions)
+        if (serial->count() > 0)
+            options.serial = m_serial;
+    if (m_recordDirOption && m_recordDirOption->count() > 0)
+        options.recordDir = m_recordDir;
     return options;
 }
 

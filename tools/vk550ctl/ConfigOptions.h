@@ -3,7 +3,8 @@
 
 #include <optional>
 #include <string>
-#include <vector>
+
+#include <CLI/CLI.hpp>
 
 namespace vk::ctl {
 
@@ -18,7 +19,20 @@ struct ConfigOptions {
     std::optional<std::string> recordDir;  // apply: a commissioning record per unit
 };
 
-// nullopt after a message in error.
-[[nodiscard]] std::optional<ConfigOptions> ParseConfigOptions(const std::vector<std::string>& args, std::string& error);
+// Declares the four actions and their options on the "config" subcommand; once
+// the command line is parsed, Parsed() gives what it said.
+class CConfigCommandLine {
+public:
+    void Declare(CLI::App& config);
+    [[nodiscard]] ConfigOptions Parsed() const;
+
+private:
+    ConfigOptions m_options;
+    std::string m_serial;
+    std::string m_recordDir;
+    std::vector<std::pair<CLI::App*, std::string>> m_actions;
+    std::vector<CLI::Option*> m_serialOptions;
+    CLI::Option* m_recordDirOption = nullptr;
+};
 
 }  // namespace vk::ctl

@@ -93,14 +93,15 @@ int Diff(const ConfigOptions& options)
     return 0;
 }
 
+CConfigCommandLine& CommandLine()
+{
+    static CConfigCommandLine commandLine;
+    return commandLine;
+}
+
 int RunConfig(const Invocation& invocation)
 {
-    std::string error;
-    const auto options = ParseConfigOptions(invocation.args, error);
-    if (!options) {
-        std::fprintf(stderr, "vk550ctl: %s\n", error.c_str());
-        return 2;
-    }
+    const std::optional<ConfigOptions> options = CommandLine().Parsed();
     // Simulated units reset and come back on a clock of their own: a type change
     // costs no real time. The units are made on it.
     std::unique_ptr<CVirtualClock> clock;
@@ -133,7 +134,7 @@ const CommandRegistration registration(
      "a unit's whole configuration in a TOML file; ACTION: show [--format=text|toml|json],\n"
      "                       save FILE, diff FILE, apply FILE [--dry-run] [--all] [--yes]\n"
      "                       [--record-dir=DIR]; --serial=S picks one of several units",
-     RunConfig});
+     RunConfig, [](CLI::App& config) { CommandLine().Declare(config); }});
 
 }  // namespace
 }  // namespace vk::ctl

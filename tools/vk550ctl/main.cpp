@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace vk::ctl {
 
@@ -45,29 +44,44 @@ int Usage(FILE* out)
 
 int main(int argc, char** argv)
 {
+    CLI::App app{"the technician's command line for the unit", "vk550ctl"};
+    // The usage above is the help: CLI11's own help flags are not used.
+    app.set_help_flag();
+    bool help = false;
+    bool version = false;
     vk::ctl::Invocation invocation;
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
-        if (std::strcmp(argv[i], "--simulate") == 0)
-            invocation.simulate = "new";
-        else if (std::strncmp(argv[i], "--simulate=", 11) == 0)
-            invocation.simulate = argv[i] + 11;
-        else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return Usage(stdout);
-        else if (std::strcmp(argv[i], "--version") == 0)
-            return vk::tools::PrintProgramVersion("vk550ctl");
-        else {
-            std::fprintf(stderr, "vk550ctl: unknown option '%s'\n", argv[i]);
-            return Usage(stderr);
-        }
+    std::string simulate;
+    app.add_flag("-h,--help", help);
+    app.add_flag("--version", version);
+    CLI::Option* simulateOption = app.add_flag("--simulate{new}", simulate);
+    std::vector<std::pair<CLI::App*, const vk::ctl::Command*>> subcommands;
+    for (const auto& command : vk::ctl::Commands()) {
+        CLI::App* sub = app.add_subcommand(command.name, command.help);
+        sub->set_help_flag();
+        if (command.declare)
+            command.declare(*sub);
+        else
+            sub->allow_extras();
+        subcommands.emplace_back(sub, &command);
     }
-    if (i >= argc)
+    app.require_subcommand(0, 1);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "vk550ctl: %s\n", error.what());
         return Usage(stderr);
-    const std::string name = argv[i++];
-    invocation.args.assign(argv + i, argv + argc);
-    for (const auto& command : vk::ctl::Commands())
-        if (command.name == name)
-            return command.run(invocation);
-    std::fprintf(stderr, "vk550ctl: unknown command '%s'\n", name.c_str());
+    }
+    if (help)
+        return Usage(stdout);
+    if (version)
+        return vk::tools::PrintProgramVersion("vk550ctl");
+    if (simulateOption->count() > 0)
+        invocation.simulate = simulate;
+    for (const auto& [sub, command] : subcommands) {
+        if (!sub->parsed())
+            continue;
+        invocation.args = sub->remaining();
+        return command->run(invocation);
+    }
     return Usage(stderr);
 }
