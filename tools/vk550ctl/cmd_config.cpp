@@ -101,7 +101,7 @@ CConfigCommandLine& CommandLine()
 
 int RunConfig(const Invocation& invocation)
 {
-    const std::optional<ConfigOptions> options = CommandLine().Parsed();
+    const ConfigOptions options = CommandLine().Parsed();
     // Simulated units reset and come back on a clock of their own: a type change
     // costs no real time. The units are made on it.
     std::unique_ptr<CVirtualClock> clock;
@@ -115,14 +115,14 @@ int RunConfig(const Invocation& invocation)
         return 2;
     }
     int result = 2;
-    if (options->action == "show")
-        result = Show(*options);
-    else if (options->action == "save")
-        result = Save(*options);
-    else if (options->action == "diff")
-        result = Diff(*options);
+    if (options.action == "show")
+        result = Show(options);
+    else if (options.action == "save")
+        result = Save(options);
+    else if (options.action == "diff")
+        result = Diff(options);
     else
-        result = Apply(*options);
+        result = Apply(options);
     bus.reset();
     SetClock(nullptr);
     return result;
