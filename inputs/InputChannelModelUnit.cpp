@@ -5,13 +5,12 @@
 
 #include <algorithm>
 
+#include "device/SlaveAddress.h"
 #include "device/UnitTypes.h"
 
 namespace vk {
 namespace {
 
-constexpr uint16_t kReadAddressLow = 0x34FF;
-constexpr uint16_t kReadAddressHigh = 0x36FF;
 constexpr uint8_t kItemFlag = 0x80;
 constexpr uint8_t kItemId = 0x7F;
 
@@ -47,12 +46,11 @@ bool CInputChannelModel::ReadLines()
 
 bool CInputChannelModel::ReadAddress()
 {
-    const int lo = Unit().SendShortCommand(kReadAddressLow, kTransactTimeoutMs);
-    const int hi = Unit().SendShortCommand(kReadAddressHigh, kTransactTimeoutMs);
-    if (lo < 0 || hi < 0)
+    const auto address = ReadSlaveAddress(Unit());
+    if (!address)
         return false;
     // Gain bits the page set while the word was unknown stay as set.
-    const auto read = static_cast<uint16_t>((hi & 0xFF) << 8 | (lo & 0xFF));
+    const uint16_t read = *address;
     m_wAddress = static_cast<uint16_t>((read & ~m_setAddress) | (m_wAddress & m_setAddress));
     m_bAddressKnown = true;
     return true;
@@ -120,12 +118,7 @@ void CInputChannelModel::ReadInputChannel(int c)
 
 void CInputChannelModel::SendAddress()
 {
-    const uint16_t a = m_wAddress;
-    const auto na = static_cast<uint16_t>(~a);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2500 + (a & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2400 + (na & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2700 + ((a >> 8) & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2600 + ((na >> 8) & 0xFF)), kTransactTimeoutMs);
+    (void)WriteSlaveAddress(Unit(), m_wAddress);
 }
 
 // Lines read only now, after the page has set some: the lines the page has set

@@ -16,7 +16,7 @@ task=${1:-test}
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  libhidapi-dev libudev-dev libpulse-dev
+  libhidapi-dev libudev-dev libpulse-dev libtomlplusplus-dev libcli11-dev
   qt6-base-dev fonts-dejavu-core fontconfig
 )
 test_packages=(
