@@ -108,14 +108,15 @@ DialogTemplate MakeInputsTemplate()
         add(p.v3, K::RadioButton, "3V", {12, 105, 36, 10}, CS_GROUP | CS_TABSTOP);
         add(p.v24, K::RadioButton, "24V", {12, 118, 36, 10});
         add(p.localLabel, K::Static, "Local", {60, 90, 28, 9}, CS_GROUP | CS_CENTER);
-        add(p.local, K::Slider, "", {62, 100, 24, 44}, CS_VERTICAL | CS_TICKS | CS_TABSTOP);
-        add(p.mute, K::CheckBox, "Mute", {58, 145, 34, 10}, CS_TABSTOP);
+        add(p.local, K::Slider, "", {62, 100, 24, 40}, CS_VERTICAL | CS_TICKS | CS_TABSTOP);
+        add(p.mute, K::CheckBox, "Mute", {58, 141, 34, 10}, CS_TABSTOP);  // clear of the frame's bottom line
     }
     const std::vector<ControlTemplate> rest = {
-        {1106, K::Frame, "", {402, 62, 154, 126}, CS_GROUP},
-        {1026, K::PushButton, "Record", {402, 194, 48, 16}, CS_TABSTOP},
-        {1025, K::PushButton, "Playback", {455, 194, 48, 16}, CS_TABSTOP},
-        {1027, K::PushButton, "Save Recording", {508, 194, 48, 16}, CS_TABSTOP},
+        // Record and Playback become "Stop Recording" and "Stop Playback": two buttons a row.
+        {1106, K::Frame, "", {402, 62, 154, 110}, CS_GROUP},
+        {1026, K::PushButton, "Record", {402, 176, 75, 16}, CS_TABSTOP},
+        {1025, K::PushButton, "Playback", {481, 176, 75, 16}, CS_TABSTOP},
+        {1027, K::PushButton, "Save Recording", {481, 196, 75, 16}, CS_TABSTOP},
         {1104, K::Slider, "", {366, 210, 20, 30}, CS_VERTICAL | CS_HIDDEN},
         {1105, K::Slider, "", {390, 210, 20, 30}, CS_VERTICAL | CS_HIDDEN},
         {1108, K::Static, "System Speaker", {414, 214, 60, 9}, CS_HIDDEN},

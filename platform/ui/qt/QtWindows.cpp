@@ -143,9 +143,29 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
     // Frames and group boxes lie behind the controls they surround.
     for (CQtCanvas* canvas : m_canvases)
         canvas->lower();
+    FillCaptionBoxes();
     if (dlg.HasSystemMenu())
         new CQtSystemMenuButton(*this);  // the system menu's own entries, visible (F1 too)
     SyncWindow();
+}
+
+void CQtDialogWindow::FillCaptionBoxes()
+{
+    // A check box that lies on a group box's top line is that box's caption: like
+    // the classic control it paints its background, so the line stops at it
+    // instead of running through its text.
+    const int lineY = QFontMetrics(font()).height() / 2;
+    for (const auto& box : m_dlg->Controls()) {
+        if (box->Kind() != ControlKind::CheckBox)
+            continue;
+        const Rect b = box->GetClientRectInDialog();
+        for (const auto& group : m_dlg->Controls()) {
+            const Rect g = group->GetClientRectInDialog();
+            if (group->Kind() == ControlKind::GroupBox && !(group->Style() & CS_MODALFRAME) && b.top <= g.top + lineY &&
+                g.top + lineY < b.bottom && g.left < b.left && b.left < g.right)
+                m_widgets[box->Id()]->setAutoFillBackground(true);
+        }
+    }
 }
 
 QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)

@@ -61,6 +61,7 @@ protected:
 
 private:
     QWidget* MakeWidget(const CControl& ctrl);
+    void FillCaptionBoxes();
     void Clicked(int id);
     void Scrolled(int id, int pos, bool tracking);
     void PlaceOverOwner();
