@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <vector>
 
 #include "platform/ui/PixelSurface.h"
+#include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtSurface.h"
 
 namespace vk {
@@ -77,6 +81,21 @@ TEST(QtSurfacePictures, APictureCopiesOnlyBetweenSurfacesOfOneKindAndSize)
     EXPECT_FALSE(copy.CopyPicture(pixels));
     EXPECT_FALSE(pixels.CopyPicture(source));
     EXPECT_EQ(other.Image().pixel(6, 6), qRgb(0, 0, 0));  // nothing drawn
+}
+
+// A result that fits the screen is not broken in the middle of a phrase.
+TEST(QtMessageText, AResultThatFitsTheScreenStaysOnOneLine)
+{
+    QMessageBox echo;
+    const QString result = " For new units: Echo Reduction is  32.4dB - Passed the test.  Limit is  30.0dB        ";
+    SetMessageText(echo, "\n" + result + "\n");
+    echo.show();
+    QCoreApplication::processEvents();
+    auto* label = echo.findChild<QLabel*>("qt_msgbox_label");
+    ASSERT_NE(label, nullptr);
+    EXPECT_FALSE(label->wordWrap());
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(result.trimmed()));
+
 }
 
 }  // namespace
