@@ -322,9 +322,15 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
                 const int side = std::max(16, int(kIconSize * DialogFontScale() + 0.5));
                 pixmap = pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             }
-            label->setPixmap(pixmap);
-            if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull())
+            if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull()) {
+                // A picture takes its control's width (the meter's scale must span the
+                // meter at every text size) and the height that keeps its proportions.
+                const int width = std::max(1, ctrl.GetClientRectInDialog().Width());
+                if (pixmap.width() != width)
+                    pixmap = pixmap.scaledToWidth(width, Qt::SmoothTransformation);
                 label->resize(pixmap.size());
+            }
+            label->setPixmap(pixmap);
         }
     if (what & CC_DRAWING)
         w->update();
