@@ -19,6 +19,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/ui/qt/QtFocusMark.h"
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtScreenFit.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
@@ -146,6 +147,7 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
     FillCaptionBoxes();
     if (dlg.HasSystemMenu())
         new CQtSystemMenuButton(*this);  // the system menu's own entries, visible (F1 too)
+    new CQtFocusMark(*this);
     SyncWindow();
 }
 
