@@ -1,5 +1,6 @@
 #include "platform/ui/qt/QtWindows.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -133,6 +134,10 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
     setFixedSize(size.cx, size.cy);
     for (const auto& ctrl : dlg.Controls()) {
         QWidget* w = MakeWidget(*ctrl);
+        if (!ctrl->AccessibleName().empty())
+            w->setAccessibleName(QString::fromStdString(ctrl->AccessibleName()));
+        else if (ctrl->Kind() == ControlKind::GroupBox)
+            w->setAccessibleName(StaticText(ctrl->GetWindowText()).trimmed());
         const Rect r = ctrl->GetClientRectInDialog();
         w->setGeometry(r.left, r.top, r.Width(), r.Height());
         m_widgets[ctrl->Id()] = w;
@@ -210,7 +215,15 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
     }
     case ControlKind::RadioButton: {
         auto* radio = new QRadioButton(this);
-        radio->setAutoExclusive(false);  // the framework keeps the groups
+        // The framework keeps the groups: in a group that is not exclusive Qt
+        // unchecks nothing, and the auto-exclusive flag it then ignores is what
+        // makes screen readers hear a radio button rather than a check box.
+        if (!m_radios) {
+            m_radios = new QButtonGroup(this);
+            m_radios->setExclusive(false);
+        }
+        m_radios->addButton(radio);
+        radio->setAutoExclusive(true);
         connect(radio, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
         return radio;
     }
