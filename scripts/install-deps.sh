@@ -18,12 +18,13 @@ run_packages=(
   g++ cmake ninja-build pkg-config
   libhidapi-dev libudev-dev libpulse-dev libtomlplusplus-dev libcli11-dev
   qt6-base-dev fonts-dejavu-core fontconfig
+  file dpkg-dev
 )
 test_packages=(
   clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   umockdev libumockdev-dev
   pulseaudio-utils sox libsndfile1-dev python3
-  desktop-file-utils appstream lintian dpkg-dev
+  desktop-file-utils appstream lintian
   dbus-daemon
   locales
 )
