@@ -36,7 +36,8 @@ for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 git -C "$here" bundle create -q "$root/project.bundle" HEAD
 
-printf -v test_args '%q ' "$@"
+test_args=""
+(( $# == 0 )) || printf -v test_args '%q ' "$@"
 set +e
 chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 TERM=dumb \
   /bin/bash -c "
