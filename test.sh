@@ -26,11 +26,35 @@ done
 scripts/install-deps.sh test
 
 jobs=$(nproc)
+
+# The tests run with a home and XDG folders of their own, never the user's; a
+# test that writes the program's settings, recordings or window sockets into
+# whatever home it was given (instead of its own private folder) fails the run.
+test_home() {
+  local home=$1
+  rm -rf "$home" && mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/.local/state" "$home/run"
+  chmod 700 "$home/run"
+  export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
+    XDG_CACHE_HOME=$home/.cache XDG_STATE_HOME=$home/.local/state XDG_RUNTIME_DIR=$home/run
+}
+check_test_home() {
+  local left
+  left=$(find "$1" \( -iname '*selvo*' -o -iname '*quorvel*' -o -iname '*.wav' -o -iname '*.reg' \) -print)
+  if [[ -n $left ]]; then
+    echo "A test wrote into the home it was given instead of a private folder:" >&2
+    echo "$left" >&2
+    return 1
+  fi
+}
+
 run_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DVK_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" "${ctest_args[@]}")
+  local status=0
+  (test_home "$PWD/$dir/test-home" && cd "$dir" && ctest --output-on-failure -j "$jobs" "${ctest_args[@]}") || status=$?
+  check_test_home "$dir/test-home" || status=1
+  return $status
 }
 
 for mode in "${modes[@]}"; do

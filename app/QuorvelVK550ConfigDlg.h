@@ -84,6 +84,7 @@ public:
     void OnLevelSlider(int id, int pos);  // WM_VSCROLL from slider 1005 or 1007
     intptr_t OnAudioDone();                              // WM_APP+1
     intptr_t OnAudioBlock(WPARAM wParam, LPARAM lParam);  // WM_APP+2
+    intptr_t OnRecordFileFailed();                        // WM_APP+3
     void LoadLevels();
     void SetSpeakerPlayFlag(bool on) override;
 
@@ -215,7 +216,7 @@ private:
 
 struct LocalTime;
 // The name Save Recording proposes for a copy of the output recording made now:
-// "Output_Mar 05 2013 14-07-31.wav" (month name in the program's locale).
+// "Output_Mar 05 2013 14-07-31.wav", the same in every locale.
 [[nodiscard]] std::string OutputRecordingName(const LocalTime& now);
 
 }  // namespace vk

@@ -114,6 +114,8 @@ intptr_t CQuorvelVK550ConfigDlg::OnMessage(uint32_t message, WPARAM wParam, LPAR
         return OnAudioDone();
     if (message == WM_APP + 2)
         return OnAudioBlock(wParam, lParam);
+    if (message == WM_AUDIO_WRITE_FAILED)
+        return OnRecordFileFailed();
     return 0;
 }
 

@@ -2,10 +2,9 @@
 // page, and the echo test that judges a recorded echo-test file.
 #include "app/QuorvelVK550ConfigDlg.h"
 
-#include <ctime>
-
-#include "app/RecordingCopy.h"
 #include "audio/EchoFigures.h"
+#include "audio/RecordingCopy.h"
+#include "audio/RecordingName.h"
 #include "platform/clock/Clock.h"
 #include "platform/settings/Paths.h"
 #include "platform/ui/FileDialog.h"
@@ -13,30 +12,7 @@
 
 namespace vk {
 
-namespace {
-
-std::string FormatLocalTime(const LocalTime& t, const char* format)
-{
-    std::tm tm{};
-    tm.tm_year = t.wYear - 1900;
-    tm.tm_mon = t.wMonth - 1;
-    tm.tm_mday = t.wDay;
-    tm.tm_wday = t.wDayOfWeek;
-    tm.tm_hour = t.wHour;
-    tm.tm_min = t.wMinute;
-    tm.tm_sec = t.wSecond;
-    tm.tm_isdst = -1;
-    char text[64];
-    const size_t n = std::strftime(text, sizeof text, format, &tm);
-    return std::string(text, n);
-}
-
-}  // namespace
-
-std::string OutputRecordingName(const LocalTime& now)
-{
-    return "Output_" + FormatLocalTime(now, "%b %d %Y") + " " + FormatLocalTime(now, "%H-%M-%S") + ".wav";
-}
+std::string OutputRecordingName(const LocalTime& now) { return RecordingFileName("Output_", now); }
 
 void CQuorvelVK550ConfigDlg::OnSaveRecording()
 {
@@ -45,13 +21,14 @@ void CQuorvelVK550ConfigDlg::OnSaveRecording()
     if (dialog.DoModal() != IDOK)
         return;
     const std::string& recording = m_audio.m_strRecordFile;
-    switch (CopyRecording(recording, dialog.GetPathName())) {
-    case RecordingCopyResult::SourceUnreadable:
-        MessageBox("Can't open file : \n" + recording, "Quorvel Audio Saving", MB_ICONEXCLAMATION);
-        break;
-    case RecordingCopyResult::Saved: GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(false); break;
-    case RecordingCopyResult::DestinationUnwritable: break;  // not saved: the button stays for another try
+    const std::string chosen = dialog.GetPathName();
+    const RecordingCopyOutcome outcome = CopyRecording(recording, chosen);
+    // Not saved: the user is told why, and the button stays for another try.
+    if (outcome.result != RecordingCopyResult::Saved) {
+        MessageBox(RecordingCopyFailureText(outcome, recording, chosen), kSavingCaption, MB_ICONEXCLAMATION);
+        return;
     }
+    GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(false);
 }
 
 void CQuorvelVK550ConfigDlg::OnEchoTest()

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 #include "device/LevelRegisters.h"
 #include "platform/clock/Clock.h"
@@ -102,9 +100,6 @@ void CQuorvelVK550ConfigDlg::StartRecording()
     // The record file is set when the page is entered; kept in step here so a
     // recording always lands where Playback and Save Recording look for it.
     m_audio.m_strRecordFile = RecordingPath();
-    // The recordings folder may not exist yet on a fresh account.
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(m_strWaveDir), ignored);
     SetTimer(kRecordTimer, kRecordTimerMs);
     m_bRecordingStarted = m_audio.Start(this);
     // A recording file that cannot be made has been reported by the engine:
@@ -113,8 +108,9 @@ void CQuorvelVK550ConfigDlg::StartRecording()
         StopRecording(true);
 }
 
-// Ends a recording (Stop Recording, timer 1, or a recording device that failed)
-// and, unless the device failed, listens again.
+// Ends a recording (Stop Recording, timer 1, a recording device that failed, or
+// a record file that could not be written) and, unless the device failed,
+// listens again.
 void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
 {
     KillTimer(kRecordTimer);
@@ -122,7 +118,12 @@ void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
     SetDlgItemText(IDC_PLAY_VOICE, "Record");
     for (int id : {IDC_OUTPUT_SLIDER, IDC_OUTPUT_FRAME, IDC_PLAY_MUSIC})
         GetDlgItem(id).EnableWindow(true);
-    m_bRecorded = m_bRecorded || m_bRecordingStarted;
+    // A record file that could not be written has been removed by the engine
+    // (with any earlier recording of that name): there is no recording to play
+    // back or save. The engine told the user when it could not even start one.
+    const bool failed = m_audio.RecordFileFailed();
+    const bool tell = failed && m_bRecordingStarted;
+    m_bRecorded = !failed && (m_bRecorded || m_bRecordingStarted);
     m_bRecordingStarted = false;
     m_nPage = 8;
     m_audio.m_nMode = kModeMonitor;
@@ -130,6 +131,27 @@ void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
         (void)m_audio.Start(this);
     GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(m_bRecorded);
     GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(m_bRecorded);
+    if (tell)
+        MessageBox(m_audio.RecordFileFailure(), "WizardAudio", MB_ICONERROR);
+}
+
+// The engine could not write the recording (a full disk): a recording still
+// running ends at once. One that StopRecording judged whole, but whose last
+// bytes the microphone thread wrote only after Stop gave up waiting for it, is
+// withdrawn.
+intptr_t CQuorvelVK550ConfigDlg::OnRecordFileFailed()
+{
+    if (!m_audio.RecordFileFailed())
+        return 0;  // a new recording has started since
+    if (m_nPage == 9 && m_bRecordingStarted) {
+        StopRecording(true);
+    } else if (m_nPage == 8 && m_bRecorded) {
+        m_bRecorded = false;
+        GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(false);
+        GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(false);
+        MessageBox(m_audio.RecordFileFailure(), "WizardAudio", MB_ICONERROR);
+    }
+    return 0;
 }
 
 void CQuorvelVK550ConfigDlg::OnPlayMusic()

@@ -3,7 +3,8 @@
 // its new product id; the wizard waits until it and its sound card are back.
 #include "app/QuorvelVK550ConfigDlg.h"
 
-#include "app/SlaveDefaults.h"
+#include "device/TypeAssignment.h"
+#include "platform/settings/SlaveDefaults.h"
 #include "platform/clock/Clock.h"
 #include "resources/ControlIds.h"
 
@@ -12,9 +13,6 @@ namespace vk {
 namespace {
 
 constexpr const char* kEnumerationFailureCaption = "Dravena enumeration failure";
-// Controller lines 4, 9, 14 and 19: set on Stand Alone and Slave units, clear on a master.
-constexpr uint16_t kTypeLinesWord0 = 0x0008;
-constexpr uint16_t kTypeLinesWord1 = 0x4210;
 
 }  // namespace
 
@@ -29,8 +27,8 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     WriteTypeIdentity(row);
     WriteTypeLinesAndChannels(row);
     SetLiveTypeLines(row.type);
-    for (uint16_t code : {0x2120, 0xB100, 0xB102})
-        SendShort(code);
+    TypeWriteResult ignored;  // the assignment goes on whatever the unit answers
+    SendTypeClosingCommands(m_protocol, ignored);
 
     // Same type, same product id: the unit keeps its identity and nothing re-enumerates.
     if (row.type == previousType && static_cast<int16_t>(row.productId) == m_protocol.GetProductId())
@@ -61,9 +59,8 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
 void CQuorvelVK550ConfigDlg::WriteTypeIdentity(const UnitTypeInfo& row)
 {
     m_wUnitFlags = row.flagsWord;
-    (void)m_protocol.SetParameter(0, 10, m_wUnitFlags);
-    (void)m_protocol.SetParameterText(0, 1, row.endpointName);
-    (void)m_protocol.SetParameter(0, 2, row.productId);
+    TypeWriteResult ignored;
+    vk::WriteTypeIdentity(m_protocol, row, ignored);
 }
 
 void CQuorvelVK550ConfigDlg::WriteTypeLinesAndChannels(const UnitTypeInfo& row)
@@ -72,34 +69,18 @@ void CQuorvelVK550ConfigDlg::WriteTypeLinesAndChannels(const UnitTypeInfo& row)
     uint32_t address = kDefaultSlaveAddress;
     if (row.type == kUnitSlave) {
         if (const auto stored = ReadSlaveDefaults()) {
-            words = {static_cast<uint16_t>(stored->picFlags0), static_cast<uint16_t>(stored->picFlags1)};
+            words = {stored->LineWord0(), stored->LineWord1()};
             address = stored->address;
         }
     }
-    (void)m_protocol.SetPicLines(words, true);
-    for (int channel = 0; channel < 4; ++channel)
-        (void)m_protocol.SetChannel(channel, row.channelMode, 0x01, 24, 0x82, 24);
-    SendShort(0x24FF);
-    SendShort(0x26FF);
-    SendShort(static_cast<uint16_t>(0x2500 + (address & 0xFF)));
-    SendShort(static_cast<uint16_t>(0x2700 + ((address >> 8) & 0xFF)));
+    TypeWriteResult ignored;
+    vk::WriteTypeLinesAndChannels(m_protocol, row, words, address, ignored);
 }
 
-// The type's own lines on top of the live ones. Lines that cannot be read are not
-// written: words built from a failed read would clear every other line.
 void CQuorvelVK550ConfigDlg::SetLiveTypeLines(int type)
 {
-    PicLineWords live{};
-    if (!m_protocol.GetPicLines(live, false))
-        return;
-    if (type == kUnitMaster) {
-        live[1] &= static_cast<uint16_t>(~kTypeLinesWord1);
-        live[0] &= static_cast<uint16_t>(~kTypeLinesWord0);
-    } else {
-        live[1] |= kTypeLinesWord1;
-        live[0] |= kTypeLinesWord0;
-    }
-    (void)m_protocol.SetPicLines(live, true);
+    TypeWriteResult ignored;
+    vk::SetLiveTypeLines(m_protocol, type, ignored);
 }
 
 // The device watch must not move the wizard while the unit leaves and returns.

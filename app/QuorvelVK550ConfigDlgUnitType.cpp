@@ -3,7 +3,7 @@
 // aside while its tests run.
 #include "app/QuorvelVK550ConfigDlg.h"
 
-#include "app/SlaveDefaults.h"
+#include "platform/settings/SlaveDefaults.h"
 
 
 namespace vk {
@@ -61,12 +61,10 @@ void CQuorvelVK550ConfigDlg::PrepareUnitForSetup()
     if (!stored)
         return;
     stored->address |= kDefaultSlaveAddress;
-    if (static_cast<uint16_t>(stored->picFlags0) == live[0] && static_cast<uint16_t>(stored->picFlags1) == live[1] &&
-        stored->address == unitAddress)
+    if (stored->SameAs(live[0], live[1], unitAddress))
         return;
 
-    (void)m_protocol.SetPicLines({static_cast<uint16_t>(stored->picFlags0), static_cast<uint16_t>(stored->picFlags1)},
-                                 true);
+    (void)m_protocol.SetPicLines({stored->LineWord0(), stored->LineWord1()}, true);
     SendShort(0x24FF);
     SendShort(static_cast<uint16_t>(0x2500 + (stored->address & 0xFF)));
     SendShort(0x26FF);

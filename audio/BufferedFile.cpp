@@ -35,6 +35,8 @@ bool WriteFully(int fd, const uint8_t* data, size_t len)
         const ssize_t n = ::write(fd, data, len);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = EIO;  // a regular file that takes nothing
         if (n <= 0)
             return false;
         data += n;
@@ -83,6 +85,7 @@ bool CBufferedFile::OpenRead(const std::string& path)
 bool CBufferedFile::Create(const std::string& path)
 {
     Close();
+    m_error = 0;
     const int fd = OpenRegular(path, O_WRONLY | O_CREAT);
     if (fd < 0)
         return false;
@@ -142,7 +145,7 @@ bool CBufferedFile::Write(const void* data, size_t len)
         return false;
     if (len >= kBufferSize) {
         if (!WriteFully(m_fd, in, len))
-            return false;
+            return Failed();
     } else {
         std::memcpy(m_buffer.get() + m_fill, in, len);
         m_fill += len;
@@ -155,9 +158,23 @@ bool CBufferedFile::Flush()
 {
     if (m_fd < 0 || !m_writing || m_fill == 0)
         return m_fd >= 0;
-    const bool ok = WriteFully(m_fd, m_buffer.get(), m_fill);
+    const bool ok = WriteFully(m_fd, m_buffer.get(), m_fill) || Failed();
     m_fill = 0;
     return ok;
+}
+
+bool CBufferedFile::Failed()
+{
+    if (m_error == 0)
+        m_error = errno != 0 ? errno : EIO;
+    return false;
+}
+
+bool CBufferedFile::Sync()
+{
+    if (m_fd < 0 || !m_writing || !Flush())
+        return false;
+    return ::fdatasync(m_fd) == 0 || Failed();
 }
 
 uint64_t CBufferedFile::StoredSize() const
@@ -173,7 +190,7 @@ bool CBufferedFile::Truncate(uint64_t size)
     if (m_fd < 0 || !m_writing)
         return false;
     (void)Flush();
-    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
+    return ::ftruncate(m_fd, static_cast<off_t>(size)) == 0 || Failed();
 }
 
 bool CBufferedFile::Seek(uint64_t offset)
@@ -200,8 +217,9 @@ bool CBufferedFile::Close()
 {
     if (m_fd < 0)
         return true;
-    const bool ok = Flush();
-    ::close(m_fd);
+    bool ok = Flush();
+    if (::close(m_fd) != 0 && m_writing)
+        ok = Failed();
     m_fd = -1;
     m_buffer.reset();
     m_fill = m_next = 0;

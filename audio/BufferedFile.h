@@ -32,13 +32,22 @@ public:
     [[nodiscard]] uint64_t StoredSize() const;
     // Cuts the file to `size` bytes (writing only; flushes first).
     [[nodiscard]] bool Truncate(uint64_t size);
+    // Writes out the buffer and asks the system to put the data on the disk
+    // (where a full disk may show only now); false when it could not.
+    [[nodiscard]] bool Sync();
     // False when buffered data could not be written out.
     bool Close();
+    // The error number of the first write that failed since Create (a full disk:
+    // ENOSPC), 0 while none did (a file that could not be created is no write);
+    // kept after Close.
+    [[nodiscard]] int Error() const { return m_error; }
 
 private:
     // A descriptor of a regular file opened without blocking, or -1.
     [[nodiscard]] static int OpenRegular(const std::string& path, int flags);
     static constexpr size_t kBufferSize = 64 * 1024;
+    bool Failed();  // keeps errno as the error, unless one was kept already; false
+
 
     int m_fd = -1;
     bool m_writing = false;
@@ -46,6 +55,7 @@ private:
     size_t m_fill = 0;   // read: valid bytes in the buffer; write: bytes waiting
     size_t m_next = 0;   // read: next unread byte in the buffer
     uint64_t m_pos = 0;  // logical position in the file
+    int m_error = 0;
 };
 
 }  // namespace vk

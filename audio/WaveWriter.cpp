@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "audio/WaveReader.h"
 
 namespace vk {
@@ -44,9 +46,12 @@ bool CWaveWriter::Open(const std::string& path, const WAVEFORMATEX& format)
     std::memcpy(header + 38, "data", 4);
     PutLe32(header + kDataSizeOffset, 0);
     // The header goes to disk at once: a file that is never closed still has
-    // one, with both sizes 0. A failure shows in the writes that follow.
-    (void)m_file.Write(header, sizeof header);
-    (void)m_file.Flush();
+    // one, with both sizes 0. A disk with no room for it gets no file at all.
+    if (!m_file.Write(header, sizeof header) || !m_file.Flush()) {
+        m_file.Close();
+        (void)::unlink(path.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -60,10 +65,10 @@ int CWaveWriter::Write(const void* data, uint32_t len)
     return static_cast<int>(len);
 }
 
-void CWaveWriter::Close()
+bool CWaveWriter::Close(bool sync)
 {
     if (!m_file.IsOpen())
-        return;
+        return m_file.Error() == 0;
     // The sizes describe what reached the disk: after a failed write (a full
     // disk, a size limit) they still match the file.
     (void)m_file.Flush();
@@ -88,7 +93,10 @@ void CWaveWriter::Close()
     if (m_file.Seek(kDataSizeOffset))
         (void)m_file.Write(size, 4);
     m_dataBytes = data;
+    if (sync)
+        (void)m_file.Sync();
     m_file.Close();
+    return m_file.Error() == 0;
 }
 
 void CWaveWriter::Release()

@@ -17,15 +17,22 @@ public:
     CWaveWriter& operator=(const CWaveWriter&) = delete;
     virtual ~CWaveWriter() { Release(); }
 
-    // Creates (or replaces) the file; false when it cannot be created.
+    // Creates (or replaces) the file and writes its header; false when it
+    // cannot be created, or its header cannot be written (Error() says why;
+    // no file is left then).
     [[nodiscard]] bool Open(const std::string& path, const WAVEFORMATEX& format);
     // len, or -1 when the bytes could not be written (nothing of them counts then).
     int Write(const void* data, uint32_t len);
     // Fixes the sizes, pads an odd data chunk and closes the file; again: nothing.
-    void Close();
+    // With `sync` the data is put on the disk first. False when any write to the
+    // file failed since Open (the file is then shorter than what was written).
+    bool Close(bool sync = false);
     void Release();
     [[nodiscard]] bool IsOpen() const { return m_file.IsOpen(); }
     [[nodiscard]] uint32_t DataBytes() const { return m_dataBytes; }
+    // The error number of the first write that failed (ENOSPC on a full disk), or 0.
+    [[nodiscard]] int Error() const { return m_file.Error(); }
+    [[nodiscard]] const std::string& Path() const { return m_path; }
 
 private:
     WAVEFORMATEX m_format{};

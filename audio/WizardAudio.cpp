@@ -2,10 +2,12 @@
 
 #include "audio/WizardAudio.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <system_error>
 #include <vector>
@@ -16,6 +18,7 @@
 #endif
 
 #include "audio/DeviceLookup.h"
+#include "audio/RecordingCopy.h"
 #include "audio/StrFormat.h"
 #include "audio/WaveInQueue.h"
 #include "audio/WaveOutQueue.h"
@@ -232,9 +235,23 @@ bool CWizardAudio::OpenRecordFile()
             failure = std::string(error.what()).substr(0, 255);
             caption = "Error";
         }
+        m_recordError = 0;
+        m_recordFailure.clear();
+        // A new account has no recordings folder yet.
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(m_strRecordFile).parent_path(), ignored);
         const CWaveFormat format(1, static_cast<uint32_t>(m_nSampleRate), 16);
-        if (m_pRecordFile && !m_pRecordFile->Open(m_strRecordFile, format))
-            failure = StrFormat("Unable to open file: %s", m_strRecordFile.c_str());
+        if (m_pRecordFile && !m_pRecordFile->Open(m_strRecordFile, format)) {
+            // Created, but no room for its header (the writer has removed it):
+            // the old recording of that name is gone too.
+            if (const int error = m_pRecordFile->Error()) {
+                m_recordError = error;
+                m_recordFailure = WriteFailureText(m_strRecordFile, error);
+                failure = m_recordFailure;
+            } else {
+                failure = StrFormat("Unable to open file: %s", m_strRecordFile.c_str());
+            }
+        }
     }
     if (failure.empty())
         return true;
@@ -244,20 +261,62 @@ bool CWizardAudio::OpenRecordFile()
     return false;
 }
 
-void CWizardAudio::CloseRecordFile()
+void CWizardAudio::CloseRecordFile() { (void)EndRecordFile(); }
+
+int CWizardAudio::EndRecordFile()
 {
     std::lock_guard lock(m_recordLock);
-    if (m_pRecordFile)
-        m_pRecordFile->Close();
+    return FinishRecordFile();
 }
 
-void CWizardAudio::AppendToRecordFile(const uint8_t* data, uint32_t bytes)
+int CWizardAudio::FinishRecordFile()
+{
+    if (!m_pRecordFile || !m_pRecordFile->IsOpen())
+        return 0;
+    if (m_pRecordFile->Close())
+        return 0;
+    const int error = m_pRecordFile->Error() != 0 ? m_pRecordFile->Error() : EIO;
+    DropRecordFile(error);
+    return error;
+}
+
+void CWizardAudio::DropRecordFile(int error)
+{
+    (void)m_pRecordFile->Close();
+    // A recording that lost blocks is no recording: nothing partial stays to be
+    // played back or saved.
+    std::error_code ignored;
+    std::filesystem::remove(m_pRecordFile->Path(), ignored);
+    m_recordError = error;
+    m_recordFailure = WriteFailureText(m_pRecordFile->Path(), error);
+}
+
+bool CWizardAudio::RecordFileFailed() const
+{
+    std::lock_guard lock(m_recordLock);
+    return m_recordError != 0;
+}
+
+std::string CWizardAudio::RecordFileFailure() const
+{
+    std::lock_guard lock(m_recordLock);
+    return m_recordFailure;
+}
+
+int CWizardAudio::AppendToRecordFile(const uint8_t* data, uint32_t bytes)
 {
     // The mode is read under the lock, so a block goes either to the file the
     // owner has opened or nowhere, never through a writer being replaced.
     std::lock_guard lock(m_recordLock);
-    if (m_nMode != kModeMonitor && m_pRecordFile && m_pRecordFile->IsOpen())
-        (void)m_pRecordFile->Write(data, bytes);
+    if (m_nMode == kModeMonitor || !m_pRecordFile || !m_pRecordFile->IsOpen())
+        return 0;
+    if (m_pRecordFile->Write(data, bytes) >= 0)
+        return 0;
+    // The file stops here (a full disk): the blocks go on to the owner's
+    // window, and the owner ends its recording when it hears of it.
+    const int error = m_pRecordFile->Error() != 0 ? m_pRecordFile->Error() : EIO;
+    DropRecordFile(error);
+    return error;
 }
 
 void CWizardAudio::StoreBlock(const uint8_t* data, uint32_t bytes)
@@ -394,7 +453,8 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
         elapsed += bytes * secondsPerByte;
         if (elapsed >= m_dTimeLimit)
             Post(WM_AUDIO_BLOCK, samplesAddress, kBlockTimeLimit);
-        AppendToRecordFile(buffer->lpData, bytes);
+        if (const int error = AppendToRecordFile(buffer->lpData, bytes))
+            Post(WM_AUDIO_WRITE_FAILED, static_cast<WPARAM>(error), 0);
         StoreBlock(buffer->lpData, bytes);
         Post(WM_AUDIO_BLOCK, samplesAddress, static_cast<LPARAM>(bytes));
         queue.Prepare(buffer);
@@ -411,7 +471,8 @@ void CWizardAudio::MicrophoneThread(int sampleRate, unsigned deviceId)
     queue.Close();
     // The recording ends with the thread, by whatever path: the file gets its
     // final sizes now, whatever the mode was switched to last.
-    CloseRecordFile();
+    if (const int error = EndRecordFile())
+        Post(WM_AUDIO_WRITE_FAILED, static_cast<WPARAM>(error), 0);
     Clock().SleepMs(10);
     OutputDebugText("Exiting MicrophoneThread()\n");
 }

@@ -38,6 +38,12 @@ constexpr LPARAM kBlockTimeLimit = -1;  // the recorded time has reached m_dTime
 // away (the thread then ends).
 constexpr LPARAM kBlockMissing = -2;
 
+// WM_APP+3: the microphone thread could not write the record file (a full disk):
+// wParam is the system's error number, lParam 0. The engine has stopped writing
+// and removed the file, so no partial recording is left; RecordFileFailure()
+// says why. Posted once per record file.
+constexpr uint32_t WM_AUDIO_WRITE_FAILED = WM_APP + 3;
+
 constexpr int kModePlay = 5;
 constexpr int kModeMonitor = 8;
 constexpr int kModeRecord = 9;
@@ -92,10 +98,15 @@ public:
     bool Start(IMessageTarget* hNotify);
     // Ends both threads and closes the play file; always 1.
     int Stop();
-    // Replaces the record file writer by a new one on m_strRecordFile.
+    // Replaces the record file writer by a new one on m_strRecordFile (its
+    // folder is made when missing).
     bool OpenRecordFile();
     // Fixes the record file's chunk sizes and closes it; nothing when there is none.
     void CloseRecordFile();
+    // Whether the last record file could not be written (since OpenRecordFile):
+    // it has been removed then; and the text that tells the user why.
+    [[nodiscard]] bool RecordFileFailed() const;
+    [[nodiscard]] std::string RecordFileFailure() const;
 
     [[nodiscard]] std::unique_lock<std::mutex> LockSamples() { return std::unique_lock(m_samplesLock); }
 
@@ -137,11 +148,20 @@ private:
     void MicrophoneThread(int sampleRate, unsigned deviceId);
     void Post(uint32_t message, WPARAM wParam, LPARAM lParam);
     void StoreBlock(const uint8_t* data, uint32_t bytes);
-    void AppendToRecordFile(const uint8_t* data, uint32_t bytes);
+    // The error number when the block could not be written (the file is gone then), else 0.
+    [[nodiscard]] int AppendToRecordFile(const uint8_t* data, uint32_t bytes);
+    // CloseRecordFile, telling the error number when the file could not be completed, else 0.
+    [[nodiscard]] int EndRecordFile();
+    // Lock held: closes the record file; the error number when it could not be completed, else 0.
+    [[nodiscard]] int FinishRecordFile();
+    // Lock held: the record file failed with `error`: removed, and remembered.
+    void DropRecordFile(int error);
     [[nodiscard]] bool RunEchoTest(const std::string& path, double& figure, bool reduction);
 
-    std::mutex m_recordLock;  // the microphone thread writes blocks under it
+    mutable std::mutex m_recordLock;  // the microphone thread writes blocks under it
     std::unique_ptr<CWaveWriter> m_pRecordFile;
+    int m_recordError = 0;        // why the record file failed, under the lock
+    std::string m_recordFailure;  // the text for the user, under the lock
     std::mutex m_samplesLock;
     CWaveReader m_PlayFile;  // used by the speaker thread between Start and Stop
     Worker m_microphone;

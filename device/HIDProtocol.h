@@ -97,6 +97,11 @@ struct HardwareConfig {
 // A long-command result with the unit's error convention applied: an answer with
 // bit 7 of byte 2 set and error number 0xFF..0xFB in byte 7 gives -2..-6.
 [[nodiscard]] int DecodeUnitResult(int result, const CommandBlock& answer);
+// A channel answer must repeat its channel in byte 2, so the unit rejects a
+// channel command with the channel kept and its error number (0xFB..0xFF) in
+// byte 7, where a read has an item value (levels never come near those numbers);
+// bit 7 of byte 2 counts too. A rejected read carries no record.
+[[nodiscard]] bool IsRejectedChannelAnswer(const CommandBlock& answer);
 // The product name of a product id of the family (empty for others).
 [[nodiscard]] std::string ProductNameForId(int productId);
 

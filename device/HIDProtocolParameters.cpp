@@ -62,6 +62,12 @@ int DecodeUnitResult(int result, const CommandBlock& answer)
     }
 }
 
+bool IsRejectedChannelAnswer(const CommandBlock& answer)
+{
+    constexpr uint8_t kLowestErrorNumber = 0xFB;
+    return IsRejected(answer) || answer[7] >= kLowestErrorNumber;
+}
+
 bool CHIDProtocol::ParameterAccessAllowed() const
 {
     constexpr int kMinProtocol = 13;
@@ -285,7 +291,8 @@ int CHIDProtocol::SetChannel(int channel, uint8_t mode, uint8_t item1, uint8_t v
 int CHIDProtocol::ReadChannel(int channel, CommandBlock& answer)
 {
     const auto wire = static_cast<uint8_t>(channel + 1);
-    if (Transact(LongCommand(kReadChannel, wire, 0, 1, 0, 2, 0), answer) < 0 || answer[2] != wire)
+    if (Transact(LongCommand(kReadChannel, wire, 0, 1, 0, 2, 0), answer) < 0 || answer[2] != wire ||
+        IsRejectedChannelAnswer(answer))
         return -1;
     return answer[3];
 }

@@ -79,18 +79,6 @@ std::string GainText(int step)
     return kTexts[static_cast<size_t>(std::clamp(step, 0, kGainSteps - 1))];
 }
 
-uint8_t ModeFor(int unitType, bool inUse, int choice)
-{
-    if (!inUse)
-        return kModeNotUsed;
-    switch (choice) {
-    case kFirstType: return unitType == kUnitMaster ? kModeSlaveLink : kModeMicrophone;
-    case kSecondType: return unitType == kUnitSlave ? kModeSlaveLink : kModeReinforcement;
-    case kThirdType: return kModeAuxiliary;
-    default: return kModeNotUsed;
-    }
-}
-
 int ChoiceForMode(int unitType, int mode)
 {
     switch (mode) {

@@ -49,8 +49,6 @@ void EncodeTypeLine(PicLineWords& lines, int c, int value);
 // "0.0 dB" .. "42.0 dB"; steps outside 0..7 are clamped.
 [[nodiscard]] std::string GainText(int step);
 
-// The mode a channel gets from its use and type choice on this unit type.
-[[nodiscard]] uint8_t ModeFor(int unitType, bool inUse, int choice);
 // The type choice a mode read from the unit stands for; kNoType when the mode
 // names no button on this unit type (or is not a type mode at all).
 [[nodiscard]] int ChoiceForMode(int unitType, int mode);

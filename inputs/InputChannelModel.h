@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -26,18 +27,14 @@ struct InputChannelState {
     int m_bItem1Mute = 0;
     int m_nLocalLevel = 0;
     int m_bLocalMute = 0;
-    // The mode the unit reported, kept for a channel in use that names no button.
-    int readMode = kModeNotUsed;
+    // The mode the unit has: as read, until a change writes another. A channel
+    // the user leaves alone goes back exactly as it came, also in a mode the page
+    // has no button for or one that does not fit the unit's type.
+    int unitMode = kModeNotUsed;
     // Read from the unit or written by a change: only such channels are written
     // back when the page ends (a channel never read would be switched off).
     bool known = false;
 };
-
-// The slave defaults in the program's registry key.
-inline constexpr const char* kSlaveDefaultsKey = "Software\\Selvo\\QuorvelDravenaConfig";
-inline constexpr const char* kSlaveLines0Value = "Slave PIC Flags 0";
-inline constexpr const char* kSlaveLines1Value = "Slave PIC Flags 1";
-inline constexpr const char* kSlaveAddressValue = "Slave Address Flags";
 
 class CInputChannelModel {
 public:
@@ -49,8 +46,9 @@ public:
     [[nodiscard]] int UnitType() const { return m_unitType; }
     [[nodiscard]] const InputChannelState& Channel(int c) const { return m_channels[Index(c)]; }
     [[nodiscard]] InputChannelState& Channel(int c) { return m_channels[Index(c)]; }
-    // The mode the channel's settings give (15 when not in use).
-    [[nodiscard]] uint8_t Mode(int c) const;
+    // The mode the unit has for the channel: the one read, or the one the last
+    // change wrote (which is what the channel's settings give).
+    [[nodiscard]] uint8_t Mode(int c) const { return static_cast<uint8_t>(Channel(c).unitMode); }
     [[nodiscard]] bool IsMicrophone(int c) const { return Channel(c).choice == kFirstType; }
     [[nodiscard]] bool GainShown(int c) const { return GainApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
     [[nodiscard]] bool PhantomShown(int c) const
@@ -66,6 +64,11 @@ public:
     int m_nSelChannel = 0;
     [[nodiscard]] bool LinesKnown() const { return m_bLinesKnown; }
     [[nodiscard]] bool AddressKnown() const { return m_bAddressKnown; }
+    // Gain and supply of every channel are known only with both.
+    [[nodiscard]] bool ControllerStateKnown() const { return m_bLinesKnown && m_bAddressKnown; }
+    // Reads the lines and the address word again when they are still unknown;
+    // what the page has set in them is kept.
+    void ReadUnknownControllerState();
     // True once after a write read the lines late and so changed what other
     // channels show: the page shows all four again.
     [[nodiscard]] bool TakeLinesRefreshed() { return std::exchange(m_bLinesRefreshed, false); }
@@ -112,8 +115,12 @@ private:
     void SetPhantomOf(int c, int state);
     void SetGainOf(int c, int step);
     void SetTypeLineOf(int c, int value);
+    // Marks the bits an encoding writes as set by the page.
+    void NoteSet(const std::function<void(PicLineWords&, uint16_t&)>& encode);
+    [[nodiscard]] bool ReadRecord(int c, uint8_t firstItem, uint8_t secondItem, CommandBlock& answer);
     bool ReadLines();
-    void ReadLinesKeepingChanges();
+    bool ReadLinesKeepingChanges();
+    void ShowLateRead();
     bool ReadAddress();
     void SendAddress();
 
@@ -122,8 +129,9 @@ private:
     std::array<InputChannelState, kInputChannels> m_channels{};
     bool m_bLinesKnown = false;
     bool m_bAddressKnown = false;
-    // Channels whose lines the page has set: a late read of the lines keeps them.
-    std::array<bool, kInputChannels> m_linesSet{};
+    // The line and address bits the page has set: a late read keeps exactly these.
+    PicLineWords m_setLines{0, 0};
+    uint16_t m_setAddress = 0;
     // An address write was held back while the lines could not be written.
     bool m_bAddressOwed = false;
     bool m_bLinesRefreshed = false;

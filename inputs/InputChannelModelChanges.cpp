@@ -17,6 +17,7 @@ constexpr uint8_t kDefaultLevel = 24;
 void CInputChannelModel::SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
 {
     (void)Unit().SetChannel(c, mode, item1, value1, item2, value2);
+    Channel(c).unitMode = mode;
     Channel(c).known = true;
 }
 
@@ -29,24 +30,38 @@ void CInputChannelModel::SetCopies(int c, int item1Level, int item1Mute, int loc
     ch.m_bLocalMute = localMute;
 }
 
+// An encoding shows the bits it writes by what it changes in all-0 and in all-1 words.
+void CInputChannelModel::NoteSet(const std::function<void(PicLineWords&, uint16_t&)>& encode)
+{
+    PicLineWords zeros{0, 0};
+    PicLineWords ones{0xFFFF, 0xFFFF};
+    uint16_t zeroAddress = 0;
+    uint16_t oneAddress = 0xFFFF;
+    encode(zeros, zeroAddress);
+    encode(ones, oneAddress);
+    for (size_t i = 0; i < m_setLines.size(); ++i)
+        m_setLines[i] = static_cast<uint16_t>(m_setLines[i] | zeros[i] | ~ones[i]);
+    m_setAddress = static_cast<uint16_t>(m_setAddress | zeroAddress | ~oneAddress);
+}
+
 void CInputChannelModel::SetPhantomOf(int c, int state)
 {
     Channel(c).phantomShown = state;
     EncodePhantom(m_wLines, c, state);
-    m_linesSet[Index(c)] = true;
+    NoteSet([&](PicLineWords& lines, uint16_t&) { EncodePhantom(lines, c, state); });
 }
 
 void CInputChannelModel::SetGainOf(int c, int step)
 {
     Channel(c).gainShown = step;
     SetGainStep(c, step);
-    m_linesSet[Index(c)] = true;
+    NoteSet([&](PicLineWords& lines, uint16_t& address) { EncodeGainStep(lines, address, c, step); });
 }
 
 void CInputChannelModel::SetTypeLineOf(int c, int value)
 {
     EncodeTypeLine(m_wLines, c, value);
-    m_linesSet[Index(c)] = true;
+    NoteSet([&](PicLineWords& lines, uint16_t&) { EncodeTypeLine(lines, c, value); });
 }
 
 void CInputChannelModel::UseInput(int c, bool on)

@@ -5,13 +5,12 @@
 
 #include <algorithm>
 
+#include "device/SlaveAddress.h"
 #include "device/UnitTypes.h"
 
 namespace vk {
 namespace {
 
-constexpr uint16_t kReadAddressLow = 0x34FF;
-constexpr uint16_t kReadAddressHigh = 0x36FF;
 constexpr uint8_t kItemFlag = 0x80;
 constexpr uint8_t kItemId = 0x7F;
 
@@ -25,14 +24,6 @@ CommandBlock ChannelRead(int c, uint8_t firstItem, uint8_t secondItem)
 CInputChannelModel::CInputChannelModel(IInputsOwner& owner, int firstChannel)
     : m_nSelChannel(std::clamp(firstChannel, 0, kInputChannels - 1)), m_owner(owner), m_unitType(owner.UnitType())
 {
-}
-
-uint8_t CInputChannelModel::Mode(int c) const
-{
-    const InputChannelState& ch = Channel(c);
-    if (ch.inUse && ch.choice == kNoType)
-        return static_cast<uint8_t>(ch.readMode);
-    return ModeFor(m_unitType, ch.inUse, ch.choice);
 }
 
 void CInputChannelModel::CheckConnection()
@@ -55,11 +46,12 @@ bool CInputChannelModel::ReadLines()
 
 bool CInputChannelModel::ReadAddress()
 {
-    const int lo = Unit().SendShortCommand(kReadAddressLow, kTransactTimeoutMs);
-    const int hi = Unit().SendShortCommand(kReadAddressHigh, kTransactTimeoutMs);
-    if (lo < 0 || hi < 0)
+    const auto address = ReadSlaveAddress(Unit());
+    if (!address)
         return false;
-    m_wAddress = static_cast<uint16_t>((hi & 0xFF) << 8 | (lo & 0xFF));
+    // Gain bits the page set while the word was unknown stay as set.
+    const uint16_t read = *address;
+    m_wAddress = static_cast<uint16_t>((read & ~m_setAddress) | (m_wAddress & m_setAddress));
     m_bAddressKnown = true;
     return true;
 }
@@ -71,10 +63,18 @@ void CInputChannelModel::ReadControllerState()
     (void)ReadAddress();
 }
 
+// Without an answer, with another channel's answer or with the unit's
+// rejection there is no record: nothing may be taken from it or written back.
+bool CInputChannelModel::ReadRecord(int c, uint8_t firstItem, uint8_t secondItem, CommandBlock& answer)
+{
+    return Unit().Transact(ChannelRead(c, firstItem, secondItem), answer) != -1 && answer[2] == c + 1 &&
+           !IsRejectedChannelAnswer(answer);
+}
+
 void CInputChannelModel::ReadInputChannel(int c)
 {
     CommandBlock answer{};
-    if (Unit().Transact(ChannelRead(c, 1, 2), answer) == -1 || answer[2] != c + 1)
+    if (!ReadRecord(c, 1, 2, answer))
         return;
     InputChannelState& ch = Channel(c);
     const int mode = answer[3];
@@ -85,7 +85,7 @@ void CInputChannelModel::ReadInputChannel(int c)
     ch.m_bItem1Mute = (answer[one] & kItemFlag) ? 1 : 0;
     ch.m_nLocalLevel = answer[two + 1];
     ch.m_bLocalMute = (answer[two] & kItemFlag) ? 1 : 0;
-    ch.readMode = mode;
+    ch.unitMode = mode;
     ch.known = true;
 
     switch (mode) {
@@ -118,33 +118,39 @@ void CInputChannelModel::ReadInputChannel(int c)
 
 void CInputChannelModel::SendAddress()
 {
-    const uint16_t a = m_wAddress;
-    const auto na = static_cast<uint16_t>(~a);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2500 + (a & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2400 + (na & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2700 + ((a >> 8) & 0xFF)), kTransactTimeoutMs);
-    (void)Unit().SendShortCommand(static_cast<uint16_t>(0x2600 + ((na >> 8) & 0xFF)), kTransactTimeoutMs);
+    (void)WriteSlaveAddress(Unit(), m_wAddress);
 }
 
-// Lines read only now, after the page has set some: the channels the page has
-// set keep their five lines (what the page shows for them is what gets
-// written), the others take the unit's and show them.
-void CInputChannelModel::ReadLinesKeepingChanges()
+// Lines read only now, after the page has set some: the lines the page has set
+// keep their values (a gain change leaves the supply lines to the unit, and the
+// other way round), all others take the unit's.
+bool CInputChannelModel::ReadLinesKeepingChanges()
 {
     const PicLineWords set = m_wLines;
     if (!ReadLines())
-        return;
+        return false;
+    for (size_t i = 0; i < m_wLines.size(); ++i)
+        m_wLines[i] = static_cast<uint16_t>((m_wLines[i] & ~m_setLines[i]) | (set[i] & m_setLines[i]));
+    return true;
+}
+
+// After a late read every channel shows what lines and address now hold.
+void CInputChannelModel::ShowLateRead()
+{
     for (int c = 0; c < kInputChannels; ++c) {
-        InputChannelState& ch = Channel(c);
-        if (m_linesSet[Index(c)]) {
-            for (int line = 5 * c; line < 5 * c + 5; ++line)
-                SetLine(m_wLines, line, GetLine(set, line));
-        } else {
-            ch.gainShown = GetGainStep(c);
-            ch.phantomShown = GetPhantom(c);
-        }
+        Channel(c).gainShown = GetGainStep(c);
+        Channel(c).phantomShown = GetPhantom(c);
     }
     m_bLinesRefreshed = true;
+}
+
+void CInputChannelModel::ReadUnknownControllerState()
+{
+    CheckConnection();
+    const bool linesRead = !m_bLinesKnown && ReadLinesKeepingChanges();
+    const bool addressRead = !m_bAddressKnown && ReadAddress();
+    if (linesRead || addressRead)
+        ShowLateRead();
 }
 
 // Words that were never read from the unit are not written: they would set all
@@ -155,8 +161,8 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
 {
     CheckConnection();
     (void)Unit().SetRoute(1, 13);
-    if (!m_bLinesKnown)
-        ReadLinesKeepingChanges();
+    if (!m_bLinesKnown && ReadLinesKeepingChanges())
+        ShowLateRead();
     if (m_bLinesKnown)
         (void)Unit().SetPicLines(m_wLines, true, CHIDProtocol::kMainPic);
     (void)Unit().SetRoute(static_cast<uint8_t>(std::max(m_nSelChannel, 0) + 3), 13);
@@ -166,7 +172,9 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
         m_bAddressOwed = true;
         return;
     }
-    if (m_bAddressKnown || ReadAddress()) {
+    if (!m_bAddressKnown && ReadAddress())
+        ShowLateRead();
+    if (m_bAddressKnown) {
         SendAddress();
         m_bAddressOwed = false;
     }
@@ -175,7 +183,7 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
 void CInputChannelModel::SetItemMute(int c, int item, bool mute)
 {
     CommandBlock answer{};
-    if (Unit().Transact(ChannelRead(c, static_cast<uint8_t>(item), 0), answer) == -1 || answer[2] != c + 1)
+    if (!ReadRecord(c, static_cast<uint8_t>(item), 0, answer))
         return;
     CommandBlock write{0xF0, 0x00, answer[2], answer[3], answer[4], answer[5], answer[6], answer[7]};
     // The unit names the asked item first; one that lists its pairs the other way

@@ -173,6 +173,8 @@ intptr_t CInputsSetup::OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam)
         return OnAudioDone(wParam);
     if (message == WM_AUDIO_BLOCK)
         return OnAudioBlock(wParam, lParam);
+    if (message == WM_AUDIO_WRITE_FAILED)
+        return OnRecordFileFailed();
     return 0;
 }
 

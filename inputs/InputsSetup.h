@@ -59,6 +59,7 @@ private:
     // captioned, its gain text and up-down position.
     void ShowChannelControls(int c);
     void ShowRefreshedLines();
+    void RetryUnknownControllerState();
     void EnableChannelControls(int c, bool enable);
     // The 3V and 24V buttons of the selected channel follow its Phantom box.
     void EnableSupplyButtons();
@@ -86,6 +87,7 @@ private:
     void OnSaveRecording();
     intptr_t OnAudioDone(WPARAM wParam);
     intptr_t OnAudioBlock(WPARAM wParam, LPARAM lParam);
+    intptr_t OnRecordFileFailed();
     [[nodiscard]] std::string DevicePattern() const;
 
     // --- ending -------------------------------------------------------------------

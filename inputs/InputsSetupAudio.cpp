@@ -1,10 +1,9 @@
 // Recording, playback and saving on the inputs page, and the engines' messages.
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
-#include "audio/WaveReader.h"
-#include "audio/WaveWriter.h"
+#include "audio/RecordingCopy.h"
+#include "audio/RecordingName.h"
 #include "device/UnitTypes.h"
 #include "inputs/InputsPage.h"
 #include "inputs/InputsSetup.h"
@@ -16,19 +15,6 @@ namespace vk {
 namespace {
 
 constexpr const char* kRecordFileName = "MicRecorded.wav";
-constexpr uint32_t kCopyPiece = 4096;
-
-// "%b %d %Y %H-%M-%S" of the clock's local time, in the C locale.
-std::string TimeStamp(const LocalTime& t)
-{
-    static constexpr std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const size_t month = t.wMonth >= 1 && t.wMonth <= 12 ? t.wMonth - 1u : 0u;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %02u %04u %02u-%02u-%02u", kMonths[month], unsigned(t.wDay),
-                  unsigned(t.wYear), unsigned(t.wHour), unsigned(t.wMinute), unsigned(t.wSecond));
-    return text;
-}
 
 }  // namespace
 
@@ -50,18 +36,28 @@ void CInputsSetup::OnRecord()
         SetDlgItemText(IDC_INPUTS_RECORD, "Record");
         m_audioMonitor.m_nMode = kModeMonitor;
         m_bRecordToFile = false;
-        GetDlgItem(IDC_INPUTS_PLAYBACK).EnableWindow(true);
-        GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(true);
         m_audioMonitor.CloseRecordFile();
+        // A record file that could not be written (a full disk) is gone: there
+        // is nothing to play back or save, and the user is told why.
+        const bool kept = !m_audioMonitor.RecordFileFailed();
+        GetDlgItem(IDC_INPUTS_PLAYBACK).EnableWindow(kept);
+        GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(kept);
         SetDlgItemText(IDC_BODY, kInstructionText);
+        if (!kept)
+            MessageBox(m_audioMonitor.RecordFileFailure(), "WizardAudio", MB_ICONERROR | MB_OK);
         return;
     }
     m_audioMonitor.m_nMode = kModeRecord;
     // The engine has said why when the file cannot be opened (it is being played
-    // back, or the folder is gone): the page then keeps listening, and never
+    // back, or there is no room for it): the page then keeps listening, and never
     // shows a recording that does not happen.
     if (!m_audioMonitor.OpenRecordFile()) {
         m_audioMonitor.m_nMode = kModeMonitor;
+        // No room even for its header: the earlier recording of that name is gone.
+        if (m_audioMonitor.RecordFileFailed()) {
+            GetDlgItem(IDC_INPUTS_PLAYBACK).EnableWindow(false);
+            GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(false);
+        }
         return;
     }
     SetDlgItemText(IDC_INPUTS_RECORD, "Stop Recording");
@@ -95,30 +91,16 @@ void CInputsSetup::OnPlayback()
 
 void CInputsSetup::OnSaveRecording()
 {
-    const std::string proposed = m_owner.WaveDir() + "Input_" + TimeStamp(Clock().Local()) + ".wav";
+    const std::string proposed = m_owner.WaveDir() + RecordingFileName("Input_", Clock().Local());
     CFileDialog dialog(false, ".wav", proposed, 0, "WAV Files (*.wav)|*.wav||", this);
     if (dialog.DoModal() != IDOK)
         return;
     const std::string& source = m_audioMonitor.m_strRecordFile;
-    CWaveReader reader;
-    if (!reader.Open(source)) {
-        MessageBox("Can't open file : \n" + source, "Quorvel Audio Saving", MB_ICONEXCLAMATION | MB_OK);
-        return;
-    }
-    // A copy that could not be made is said so, and the button stays for another try.
-    CWaveWriter writer;
-    bool copied = writer.Open(dialog.GetPathName(), *reader.m_pFormat);
-    uint8_t piece[kCopyPiece];
-    while (copied && reader.m_dwPosition < reader.m_dwDataSize) {
-        const uint32_t n = reader.Read(piece, kCopyPiece);
-        if (n == 0)
-            break;
-        copied = writer.Write(piece, n) >= 0;
-    }
-    writer.Close();
-    reader.Close();
-    if (!copied) {
-        MessageBox("Can't open file : \n" + dialog.GetPathName(), "Quorvel Audio Saving", MB_ICONEXCLAMATION | MB_OK);
+    const std::string chosen = dialog.GetPathName();
+    const RecordingCopyOutcome outcome = CopyRecording(source, chosen);
+    // Not saved: the user is told why, and the button stays for another try.
+    if (outcome.result != RecordingCopyResult::Saved) {
+        MessageBox(RecordingCopyFailureText(outcome, source, chosen), kSavingCaption, MB_ICONEXCLAMATION | MB_OK);
         return;
     }
     GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(false);
@@ -135,6 +117,15 @@ intptr_t CInputsSetup::OnAudioDone(WPARAM wParam)
         OnPlayback();
     if (wParam == 1 && (m_bBlockSeen || m_audioMonitor.m_nInDeviceId >= 0))
         Close(kInputsClosed);
+    return 0;
+}
+
+// The monitor could not write the recording (a full disk): a recording to the
+// file still running ends as Stop Recording ends it, and says why.
+intptr_t CInputsSetup::OnRecordFileFailed()
+{
+    if (m_bRecordToFile && m_audioMonitor.RecordFileFailed())
+        OnRecord();
     return 0;
 }
 

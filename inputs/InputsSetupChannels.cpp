@@ -42,6 +42,8 @@ void CInputsSetup::SelectChannel(int n)
 {
     m_model.CheckConnection();
     const int old = m_model.m_nSelChannel;
+    if (old >= 0)
+        RetryUnknownControllerState();
     const bool master = m_model.UnitType() == kUnitMaster;
     if (old >= 0) {
         m_surfaces.SetPanelColors(old, m_clrPanelShadow, m_clrPanelHilite, false);
@@ -102,7 +104,8 @@ void CInputsSetup::ShowChannelControls(int c)
     for (int id : {p.gainLabel, p.gainText, p.gainSpin})
         GetDlgItem(id).Show(gain);
     GetDlgItem(p.gainSpin).SetPos(ch.gainShown);
-    SetDlgItemText(p.gainText, m_strGain[static_cast<size_t>(ch.gainShown & 7)]);
+    // A step the page could not read is not shown as one.
+    SetDlgItemText(p.gainText, m_model.ControllerStateKnown() ? m_strGain[static_cast<size_t>(ch.gainShown & 7)] : "");
 
     const bool phantom = m_model.PhantomShown(c);
     for (int id : {p.phantomGroup, p.phantom, p.v3, p.v24})
@@ -114,11 +117,19 @@ void CInputsSetup::ShowChannelControls(int c)
     ShowLocalControls(c);
 }
 
+// The controls whose changes write the controller lines and the address word
+// (use, type, gain, supply) work only once both are known: a change built on
+// words that could not be read would give every channel guessed gains and
+// supplies. Until then they stay disabled; the channel record's own controls
+// (local level and mute) do not depend on them.
 void CInputsSetup::EnableChannelControls(int c, bool enable)
 {
     const ChannelPanelIds& p = Ids(c);
-    for (int id : {p.use, p.first, p.second, p.third, p.typeGroup, p.gainLabel, p.gainText, p.gainSpin, p.local,
-                   p.mute, p.localLabel, p.phantomGroup, p.phantom})
+    const bool lines = enable && m_model.ControllerStateKnown();
+    for (int id : {p.use, p.first, p.second, p.third, p.typeGroup, p.gainLabel, p.gainText, p.gainSpin,
+                   p.phantomGroup, p.phantom})
+        GetDlgItem(id).EnableWindow(lines);
+    for (int id : {p.local, p.mute, p.localLabel})
         GetDlgItem(id).EnableWindow(enable);
     GetDlgItem(p.v3).EnableWindow(false);
     GetDlgItem(p.v24).EnableWindow(false);
@@ -130,19 +141,33 @@ void CInputsSetup::EnableSupplyButtons()
     if (n < 0)
         return;
     const ChannelPanelIds& p = Ids(n);
-    const bool on = m_model.Channel(n).phantomShown != kPhantomOff;
+    const bool on = m_model.ControllerStateKnown() && m_model.Channel(n).phantomShown != kPhantomOff;
     GetDlgItem(p.v3).EnableWindow(on);
     GetDlgItem(p.v24).EnableWindow(on);
 }
 
 // The lines were read late by the last write: the channels the user did not
-// touch now show what the unit has.
+// touch now show what the unit has, and the selected channel's controls work.
 void CInputsSetup::ShowRefreshedLines()
 {
     if (!m_model.TakeLinesRefreshed())
         return;
-    for (int i = 0; i < kInputChannels; ++i)
+    for (int i = 0; i < kInputChannels; ++i) {
         ShowChannelControls(i);
+        EnableChannelControls(i, i == m_model.m_nSelChannel);
+    }
+}
+
+// Lines or address that could not be read when the page opened are asked for
+// again whenever the user selects a channel.
+void CInputsSetup::RetryUnknownControllerState()
+{
+    if (m_model.ControllerStateKnown())
+        return;
+    m_model.ReadUnknownControllerState();
+    if (m_model.TakeLinesRefreshed())
+        for (int i = 0; i < kInputChannels; ++i)
+            ShowChannelControls(i);
 }
 
 void CInputsSetup::OnUseInput(int c)

@@ -7,6 +7,7 @@
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtLayoutCheck.h"
 #include "resources/ControlIds.h"
 #include "sim/hid/SimHidBus.h"
 #include "sim/unit/SimSystem.h"
@@ -29,10 +30,18 @@ struct Scene {
     std::vector<int> pages;  // shown one after the other; none: the page the wizard opens on
 };
 
+// Saves the window's picture and looks it over: a text that does not fit its
+// control or a frame line through a text fails the run.
 bool Shoot(vk::CQtHost& host, const vk::CDialog& dlg, const std::string& path)
 {
-    const bool ok = host.SaveScreenshot(dlg, path);
+    bool ok = host.SaveScreenshot(dlg, path);
     std::printf("%s %s\n", ok ? "saved" : "FAILED", path.c_str());
+    if (QWidget* window = host.WindowOf(dlg)) {
+        for (const std::string& fault : vk::TextLayoutFaults(*window)) {
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), fault.c_str());
+            ok = false;
+        }
+    }
     return ok;
 }
 

@@ -16,15 +16,17 @@ task=${1:-test}
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  libhidapi-dev libudev-dev libpulse-dev
+  libhidapi-dev libudev-dev libpulse-dev libtomlplusplus-dev libcli11-dev
   qt6-base-dev fonts-dejavu-core fontconfig
+  file dpkg-dev
 )
 test_packages=(
   clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
   umockdev libumockdev-dev
   pulseaudio-utils sox libsndfile1-dev python3
-  desktop-file-utils appstream lintian dpkg-dev
+  desktop-file-utils appstream lintian
   dbus-daemon
+  locales
 )
 # The two servers the audio tests run against, each as a private test server.
 pulseaudio_packages=(pulseaudio)
@@ -38,11 +40,39 @@ test) caller=./test.sh; wanted=("${run_packages[@]}" "${test_packages[@]}" "${pu
 *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
+# Some tests run the program in a decimal-comma locale, which Debian does not
+# generate by default; generating it needs root. Done once, quick afterwards.
+test_locale=de_DE.UTF-8
+make_test_locale() {
+  [[ $task == test ]] || return 0
+  locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null && return 0
+  installed locales || return 0
+  local as_root=()
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "The tests' locale $test_locale is missing (those tests skip). As root:" >&2
+      echo "  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)\$/\1/' /etc/locale.gen && locale-gen" >&2
+      return 0
+    fi
+    as_root=(sudo)
+  fi
+  echo "Generating the locale $test_locale for the tests"
+  if grep -q '^# *de_DE\.UTF-8 UTF-8$' /etc/locale.gen 2>/dev/null; then
+    "${as_root[@]}" sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  elif ! grep -q '^de_DE\.UTF-8 UTF-8$' /etc/locale.gen 2>/dev/null; then
+    echo 'de_DE.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${as_root[@]}" locale-gen
+}
+
 missing=()
 for p in "${wanted[@]}"; do
   installed "$p" || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+if [[ ${#missing[@]} -eq 0 ]]; then
+  make_test_locale
+  exit 0
+fi
 
 command_line="apt-get install -y --no-install-recommends ${missing[*]}"
 sudo=()
@@ -105,3 +135,5 @@ if [[ $task == test ]]; then
     disable_user_units PulseAudio pulseaudio.service pulseaudio.socket
   fi
 fi
+
+make_test_locale

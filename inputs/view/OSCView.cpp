@@ -13,6 +13,8 @@ bool COSCView::Create(CDialog* pParent, int nID)
     Erase();
     DrawGrid();
     m_trace.Allocate(m_rcClient.right, m_rcClient.bottom);
+    m_backdrop = UiHost().CreateSurface({m_rcClient.right, m_rcClient.bottom});
+    m_backdropTitle.reset();
     return true;
 }
 
@@ -45,8 +47,7 @@ void COSCView::ShowSamples(int16_t* p, int n, const std::string& title)
 {
     if (p && m_trace.HasPoints() && n >= 0) {
         AddSamples(p, n);
-        Erase();
-        SetTitle(title);
+        DrawBackdrop(title);
         const Pen previous = SelectPen(m_penTrace);
         if (m_dcMem)
             m_dcMem->Polyline(m_trace.Points(), m_penSelected);
@@ -56,6 +57,20 @@ void COSCView::ShowSamples(int16_t* p, int n, const std::string& title)
     }
     SetTitle(title);
     m_trace.Flatten();
+}
+
+void COSCView::DrawBackdrop(const std::string& title)
+{
+    if (m_backdrop && m_dcMem && m_backdropTitle == title && m_dcMem->CopyPicture(*m_backdrop)) {
+        // What SetTitle leaves selected, as if it had drawn.
+        m_bOpaque = true;
+        MoveTo({m_rcClient.right, 3 * m_rcClient.bottom / 4});
+        return;
+    }
+    SetTitle(title);
+    m_backdropTitle.reset();
+    if (m_backdrop && m_dcMem && m_backdrop->CopyPicture(*m_dcMem))
+        m_backdropTitle = title;
 }
 
 }  // namespace vk

@@ -8,6 +8,8 @@
 //   m_view.ShowSamples(samples, count, "Input 1 Monitored Signal");  // per block
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "inputs/view/BaseView.h"
@@ -42,6 +44,15 @@ protected:
     Pen m_penGrid{RGB(0, 128, 0), 0, false};
     Pen m_penTrace{RGB(0, 255, 0), 0, false};
     COscTrace m_trace;  // the point count, the sweep and the points
+
+private:
+    // SetTitle (title) on the surface. The picture without the trace only changes
+    // with the title, so it is drawn once and copied for each block after that:
+    // filling the surface twice and laying out the title cost more than the trace.
+    void DrawBackdrop(const std::string& title);
+
+    std::unique_ptr<IDrawingSurface> m_backdrop;
+    std::optional<std::string> m_backdropTitle;  // the title m_backdrop shows
 };
 
 }  // namespace vk

@@ -70,6 +70,28 @@ void COscTrace::AddSamples(int16_t* p, int n)
             }
         }
     }
+    FillRemainder(i, lo, hi);
+}
+
+void COscTrace::FillRemainder(int i, int lo, int hi)
+{
+    // When the block ends inside a column (W x n / N a half: the shift rounded up)
+    // the points past the last finished column would keep their old values and
+    // then scroll left block after block. They get the last column's extremes:
+    // the unfinished column's samples, or else the last finished column.
+    const int count = 2 * m_width;
+    if (i >= count)
+        return;
+    int yHi = Y0(), yLo = Y0();
+    if (hi >= lo) {
+        yHi = SampleY(hi, m_height);
+        yLo = SampleY(lo, m_height);
+    } else if (i >= 2) {
+        yHi = m_pPoints[i - 2].y;
+        yLo = m_pPoints[i - 1].y;
+    }
+    for (; i < count; ++i)
+        m_pPoints[i].y = (i % 2 == 0) ? yHi : yLo;
 }
 
 void COscTrace::Flatten()

@@ -45,6 +45,9 @@ public:
     }
 
 private:
+    // Points i .. 2W - 1 that a block left unwritten, as maximum/minimum pairs.
+    void FillRemainder(int i, int lo, int hi);
+
     int m_width = 0;
     int m_height = 0;
     int m_nPoints = 0;

@@ -100,7 +100,10 @@ void CSxGroupBox::OnPaint(IDrawingSurface& dc)
     const int w = m_nLineWidth;
     // A blank on each side, so an empty caption still leaves a gap of two blanks.
     const std::string text = " " + m_strCaption + " ";
-    const int h0 = dc.GetTextExtent(kSystemFont, text).cy;  // the context's stock font
+    // The height of the context's stock font, 16 pixels at 96 dots per inch. Taken
+    // as that rather than measured: hosts without that font would substitute one
+    // of another height and move the top line with the installed fonts.
+    const int h0 = 16 * HostLogPixelsY() / 96;
     const Size extent = dc.GetTextExtent(m_pFont, text);
     const int cx = extent.cx, cy = extent.cy;
     const int y = T + h0 / 2 - 1;

@@ -16,6 +16,7 @@ CControl::CControl(CDialog& owner, const ControlTemplate& tmpl)
       m_visible((tmpl.style & CS_HIDDEN) == 0),
       m_enabled((tmpl.style & CS_DISABLED) == 0),
       m_image(tmpl.image),
+      m_name(tmpl.name),
       m_font(owner.Template().font)
 {
 }

@@ -73,6 +73,9 @@ public:
     // Icon or bitmap resource shown by an IconStatic / Picture control.
     void SetImage(int imageId);
     [[nodiscard]] int GetImage() const { return m_image; }
+    // The layout's name of a control without a caption of its own (a slider, a
+    // meter), for screen readers; empty for controls that are named by their text.
+    [[nodiscard]] const std::string& AccessibleName() const { return m_name; }
 
     // A font of its own (the dialog's font when never set).
     void SetFont(const DialogFont& font);
@@ -127,6 +130,7 @@ private:
     int m_lineSize = 1;
     int m_pageSize = 0;
     int m_image = 0;
+    std::string m_name;
     DialogFont m_font;
     bool m_hasFont = false;
     CDrawing m_drawing;

@@ -78,6 +78,7 @@ struct ControlTemplate {
     DlgRect rect;        // dialog units
     unsigned style = 0;  // CS_...
     int image = 0;       // icon or bitmap resource id for IconStatic / Picture
+    std::string name{};  // what a screen reader calls a control without a caption of its own
 };
 
 struct DialogTemplate {

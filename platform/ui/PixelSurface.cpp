@@ -88,4 +88,13 @@ void CPixelSurface::CopyFrom(const CPixelSurface& other)
             SetPixel(x, y, other.Pixel(x, y));
 }
 
+bool CPixelSurface::CopyPicture(const IDrawingSurface& source)
+{
+    const auto* pixels = dynamic_cast<const CPixelSurface*>(&source);
+    if (!pixels || pixels->GetSize() != m_size)
+        return false;
+    m_pixels = pixels->m_pixels;
+    return true;
+}
+
 }  // namespace vk

@@ -30,6 +30,7 @@ public:
     [[nodiscard]] static Size TextExtent(const DialogFont& font, std::string_view text);
     // Copies another surface's pixels (sizes may differ; the overlap is copied).
     void CopyFrom(const CPixelSurface& other);
+    bool CopyPicture(const IDrawingSurface& source) override;
 
 private:
     void Stamp(int x, int y, int w, COLORREF color);

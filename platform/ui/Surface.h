@@ -38,6 +38,13 @@ public:
     virtual void TextOut(Point at, std::string_view text, const DialogFont& font, COLORREF color,
                          std::optional<COLORREF> background = std::nullopt) = 0;
     [[nodiscard]] virtual Size GetTextExtent(const DialogFont& font, std::string_view text) = 0;
+    // The whole picture of another surface of the same kind and size, in one copy.
+    // False (and nothing drawn) when this surface cannot take it.
+    virtual bool CopyPicture(const IDrawingSurface& source)
+    {
+        (void)source;
+        return false;
+    }
 
     void Line(Point from, Point to, const Pen& pen)
     {

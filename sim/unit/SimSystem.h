@@ -12,7 +12,8 @@
 
 namespace vk {
 
-// "new", "stand-alone", "master", "slave", "master+slave".
+// "new", "stand-alone", "master", "slave", or several joined by '+' in bus order
+// ("master+slave"); "KIND!N" is a unit that falls silent after N commands.
 [[nodiscard]] bool IsSimulatedKind(std::string_view kind);
 // The units a kind stands for, in bus order; nothing for an unknown kind.
 [[nodiscard]] std::optional<std::vector<SimUnitKind>> SimulatedUnitKinds(std::string_view kind);

@@ -19,7 +19,7 @@ protected:
         m_sound.SetPacing(SimPacing::RealTime);
         SetSoundSystem(&m_sound);
     }
-    void TearDown() override { SetSoundSystem(nullptr); }
+    void TearDownWizard() override { SetSoundSystem(nullptr); }
 
     // A unit with its sound card.
     std::shared_ptr<CSimUnit> PlugWithCard(SimUnitKind kind)

@@ -51,6 +51,7 @@ protected:
         m_dlg->DestroyWindow();
         m_dlg.reset();
         SetSoundSystem(nullptr);
+        m_env.ExpectNoUnknownCommands();
     }
 
     // Dispatches what the engines post for a while of real time, or until done.

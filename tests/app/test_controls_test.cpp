@@ -12,6 +12,7 @@
 #include "resources/ControlIds.h"
 #include "sim/sound/SimUnitSoundCards.h"
 #include "WizardFixture.h"
+#include "tests/audio/FullDisk.h"
 
 #include <sys/stat.h>
 
@@ -79,7 +80,7 @@ protected:
         m_dlg->m_strWaveDir = (m_dir / "recordings").string() + "/";
         m_unit->ClearLog();
     }
-    void TearDown() override
+    void TearDownWizard() override
     {
         m_dlg->m_audio.Stop();
         m_dlg->DestroyWindow();
@@ -297,6 +298,51 @@ TEST_F(TestControlsTest, ARecordingThatCannotBeMadeLeavesNoRecordingBehind)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 }
 
+// A disk that fills up: with no room for the file, during the recording, or
+// when its last bytes go out. The recording ends at once, the user is told why,
+// and neither Playback nor Save Recording offers a recording that is not whole
+// (an earlier one of that name is gone with it).
+TEST_F(TestControlsTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
+{
+    struct Case {
+        const char* name;
+        rlim_t room;
+        long long blocks;
+    } const cases[] = {
+        {"no room at all", 0, 3},
+        {"full during the recording", 20000, 40},
+        {"full at the end", 5000, 3},
+    };
+    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EnterOutputPage();
+        fs::create_directories(Recording().parent_path());
+        WriteWav(Recording(), Sine(500, 3000, 1.0));
+        dlg.m_bRecorded = true;  // an earlier recording
+        m_host.messageBoxes.asked.clear();
+        {
+            testing::CFileSizeLimit full(c.room);
+            RecordWith(c.blocks, std::make_shared<CSineSignal>(500.0, 3000.0));
+            const uint64_t start = m_env.m_clock.NowMs();
+            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 || m_env.m_clock.NowMs() > start + 1000; }));
+            if (dlg.m_nPage == 9)
+                m_host.AdvanceTime(5000);
+            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+        }
+        ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
+        EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "WizardAudio");
+        EXPECT_EQ(m_host.messageBoxes.asked[0].text, "Unable to write file: " + Recording().string() + "\nFile too large");
+        EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
+        EXPECT_FALSE(dlg.HasTimer(1));
+        EXPECT_FALSE(dlg.m_bRecorded);
+        EXPECT_FALSE(dlg.GetDlgItem(1006).IsWindowEnabled()) << "Playback";
+        EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled()) << "Save Recording";
+        EXPECT_FALSE(fs::exists(Recording())) << "no partial recording is left";
+        EXPECT_NE(dlg.m_audio.m_bRecording.load(), 0) << "listening again";
+    }
+}
+
 // A sound card that goes away during a recording: the recording ends with what
 // it holds (at the latest when timer 1 ends it), no stuck "Stop Recording", no
 // timer left, a complete file, and no listening to a card that is gone.
@@ -506,8 +552,9 @@ TEST_F(TestControlsTest, LoadLevelsKeepsTheLevelsTheUnitDoesNotGive)
 }
 
 // Save Recording proposes "Output_" and the local time in the recordings folder
-// and copies the recording; a recording that cannot be opened is reported, a
-// destination that cannot be written is left without a file and the button stays.
+// and copies the recording; a recording that cannot be opened and a destination
+// that cannot be written are reported, the latter left without a file, and the
+// button stays.
 TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
@@ -535,13 +582,15 @@ TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
         std::optional<fs::path> answer;
         bool recordingThere;
         bool saved;
-        bool box;
+        std::string box;  // empty: none
     } const cases[] = {
-        {"cancelled", std::nullopt, true, false, false},
-        {"saved", m_dir / "copy.wav", true, true, false},
-        {"no such folder", m_dir / "missing" / "copy.wav", true, false, false},
-        {"a folder of that name", m_dir / "taken.wav", true, false, false},
-        {"no recording", m_dir / "copy2.wav", false, false, true},
+        {"cancelled", std::nullopt, true, false, ""},
+        {"saved", m_dir / "copy.wav", true, true, ""},
+        {"no such folder", m_dir / "missing" / "copy.wav", true, false,
+         "Unable to write file: " + (m_dir / "missing" / "copy.wav").string() + "\nNo such file or directory"},
+        {"a folder of that name", m_dir / "taken.wav", true, false,
+         "Unable to write file: " + (m_dir / "taken.wav").string() + "\nIs a directory"},
+        {"no recording", m_dir / "copy2.wav", false, false, "Can't open file : \n" + (m_dir / "gone.wav").string()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -569,9 +618,9 @@ TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
         if (c.answer) {
             EXPECT_FALSE(fs::exists(c.answer->string() + ".part")) << "no half-written file is left";
         }
-        ASSERT_EQ(m_host.messageBoxes.asked.size(), c.box ? 1u : 0u);
-        if (c.box) {
-            EXPECT_EQ(m_host.messageBoxes.asked[0].text, "Can't open file : \n" + (m_dir / "gone.wav").string());
+        ASSERT_EQ(m_host.messageBoxes.asked.size(), c.box.empty() ? 0u : 1u);
+        if (!c.box.empty()) {
+            EXPECT_EQ(m_host.messageBoxes.asked[0].text, c.box);
             EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "Quorvel Audio Saving");
             EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_ICONEXCLAMATION);
         }

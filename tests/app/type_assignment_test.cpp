@@ -199,6 +199,38 @@ INSTANTIATE_TEST_SUITE_P(
                     "and re-connect it."}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// A sound card that never comes back: the first reset, 60 rounds of 1 s, the
+// second reset, 60 rounds of 0.5 s, the box. Each reset costs the simulated
+// unit's 3.9 s (it leaves after 0.3 s, is back 2.5 s later, seen at the next
+// 0.5 s poll and given 1 s more).
+using FailureTimingTest = testing::WizardSoundFixture;
+
+TEST_F(FailureTimingTest, TheFailedWaitForTheSoundCardTakesItsTwoRoundsAndNoMore)
+{
+    auto unit = Plug(K::New);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    unit->ClearLog();
+    ASSERT_TRUE(dlg.ClickControl(1022));
+    ASSERT_TRUE(dlg.ClickControl(1003));
+    const uint64_t boxAt = m_env.m_clock.NowMs();
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
+
+    std::vector<uint64_t> resets;
+    for (const SimLoggedCommand& c : unit->Log())
+        if (!c.IsLong() && c.Code() == 0x0666)
+            resets.push_back(c.atMs);
+    ASSERT_EQ(resets.size(), 2u);
+    constexpr uint64_t kResetMs = 3900;
+    const uint64_t firstRound = resets[1] - resets[0];
+    const uint64_t secondRound = boxAt - resets[1];
+    EXPECT_GE(firstRound, kResetMs + 60 * 1000);
+    EXPECT_LE(firstRound, kResetMs + 60 * 1000 + 100) << "the second reset falls right after the 1 s rounds";
+    EXPECT_GE(secondRound, kResetMs + 60 * 500);
+    EXPECT_LE(secondRound, kResetMs + 60 * 500 + 100);
+    dlg.DestroyWindow();
+}
+
 // --- set-up start -------------------------------------------------------------------------------
 
 struct SetupCase {

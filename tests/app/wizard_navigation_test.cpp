@@ -11,6 +11,7 @@
 #include "WizardSoundFixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <ostream>
 
@@ -36,11 +37,11 @@ protected:
         m_bus.SetChangeListener([this] { (void)m_dlg.Post(WM_DEVICECHANGE, 7, 0); });
         ASSERT_TRUE(m_dlg.Create());
     }
-    void TearDown() override
+    void TearDownWizard() override
     {
         m_bus.SetChangeListener({});
         m_dlg.DestroyWindow();
-        testing::WizardSoundFixture::TearDown();
+        testing::WizardSoundFixture::TearDownWizard();
     }
     void Do(const Step& s)
     {
@@ -180,6 +181,55 @@ TEST_F(NavigationFixture, ASlaveAtTheEndNoLongerFollowsTheUnits)
     ASSERT_TRUE(m_dlg.ClickControl(N));
     EXPECT_FALSE(m_dlg.m_bIgnoreDeviceChanges);
     EXPECT_EQ(m_dlg.Result(), IDOK);
+}
+
+// A new unit made a Slave whose sound card comes back only after the second
+// reset, during the 0.5 s rounds: the set-up commands go to the unit as it came
+// back the second time (a new device path), and the wizard goes on without a box.
+TEST_F(NavigationFixture, ASlaveWhoseCardReturnsInTheSecondRoundIsSetUpOnItsNewConnection)
+{
+    Start(K::New);
+    m_unit->SetResetTiming({300, 2500, std::nullopt});
+    // The card keeps away after the first reset and comes 5 s after the unit
+    // is back from the second. The timing is changed at a device lookup,
+    // outside the unit's own lock.
+    std::atomic<bool> changed = false;
+    m_sound.SetBeforeLookup([&] {
+        const auto codes = m_unit->LoggedCodes();
+        if (!changed && std::count(codes.begin(), codes.end(), 0x0666) == 2) {
+            m_unit->SetResetTiming({300, 2500, 5000});
+            changed = true;
+        }
+        m_cards.Sync();
+    });
+    m_unit->ClearLog();
+    Walk({{SL, {}, 1}, {N, N, 13}});
+    EXPECT_TRUE(changed);
+    EXPECT_TRUE(m_host.messageBoxes.asked.empty());
+    EXPECT_EQ(m_unit->ProductId(), 0x317);
+
+    const auto codes = m_unit->LoggedCodes();
+    const auto secondReset = std::find(std::find(codes.begin(), codes.end(), 0x0666) + 1, codes.end(), 0x0666);
+    ASSERT_NE(secondReset, codes.end());
+    const std::vector<uint16_t> setup = {0x8415, 0x860E, 0xB101, 0x2120, 0x245A, 0x2606, 0x2720};
+    EXPECT_NE(std::search(secondReset, codes.end(), setup.begin(), setup.end()), codes.end())
+        << "the set-up commands reached the unit after its second return";
+    EXPECT_NE(std::find(secondReset, codes.end(), 0xB7FF), codes.end()) << "and it stored its settings";
+    m_sound.SetBeforeLookup([this] { m_cards.Sync(); });
+}
+
+// A live master beside a new unit: page 1 offers only Slave.
+TEST_F(NavigationFixture, BesideALiveMasterANewUnitCanOnlyBeMadeASlave)
+{
+    Plug(K::Master);
+    Start(K::New);
+    ASSERT_EQ(m_dlg.m_nPage, 1);
+    EXPECT_TRUE(m_dlg.m_masterProtocol.CheckConnection());
+    EXPECT_EQ(m_dlg.m_protocol.GetProductId(), kNewUnitProductId) << "the new unit is configured";
+    EXPECT_FALSE(m_dlg.GetDlgItem(SA).IsWindowVisible());
+    EXPECT_FALSE(m_dlg.GetDlgItem(MA).IsWindowVisible());
+    EXPECT_TRUE(m_dlg.GetDlgItem(SL).IsWindowVisible());
+    EXPECT_EQ(m_dlg.GetDlgItemText(SL), "Slave");
 }
 
 // The audio set-up tool hears of every speaker test that starts (from page 1

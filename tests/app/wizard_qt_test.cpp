@@ -3,7 +3,10 @@
 #include "app/AEVersionInfo.h"
 #include "app/AboutDlg.h"
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/qt/QtHost.h"
+#include "tests/audio/echo/TestWav.h"
 #include "WizardFixture.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
@@ -193,6 +198,51 @@ TEST_F(WizardQtTest, TheAboutBoxRunsModallyAndEndsByMouseOrKeys)
         EXPECT_TRUE(m_host.WindowOf(dlg)->isEnabled());
     }
     dlg.DestroyWindow();
+}
+
+// The Qt host puts the C library into the user's locale (ctest runs this suite
+// under LANG=de_DE.UTF-8, a decimal-comma locale); the texts the wizard writes
+// still read the same: the echo report's figures and the proposed file name.
+TEST_F(WizardQtTest, FixedTextsReadTheSameInTheUsersLocale)
+{
+    const std::string locale = std::setlocale(LC_NUMERIC, nullptr);
+    if (locale.rfind("de_DE", 0) != 0)
+        GTEST_SKIP() << "meant for LANG=de_DE.UTF-8 (ctest sets it; scripts/install-deps.sh test generates the "
+                        "locale); the locale here is "
+                     << locale;
+    char probe[8];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    ASSERT_STREQ(probe, "0,5") << "the C library follows the user's locale here";
+
+    // An echo test recording: 40 dB less echo after the test signal, -73.3 dB left.
+    const fs::path echo = s_dir / "echo.wav";
+    std::vector<int16_t> samples(16000 * 5);
+    testwav::AddSine(samples, 16000, 0, 32000, 1000.0);
+    testwav::AddSine(samples, 16000, 32000, samples.size(), 10.0);
+    testwav::WriteWav(echo.string(), 1, 16000, samples);
+    m_env.m_clock.SetLocalBase({2026, 12, 4, 10, 8, 5, 9, 0});
+
+    CScriptedFileDialogs files;
+    files.answers = {echo.string(), std::nullopt};
+    CScriptedMessageBox boxes;
+    SetFileDialogs(&files);
+    SetMessageBoxes(&boxes);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    dlg.SendMessage(WM_COMMAND, 1015);
+    dlg.SendMessage(WM_COMMAND, 1026);
+    dlg.DestroyWindow();
+    SetFileDialogs(nullptr);
+    SetMessageBoxes(nullptr);
+
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].caption, "Echo Test Results");
+    EXPECT_EQ(boxes.asked[0].text,
+              "\n\r For new units: Echo Reduction is  40.0dB - Passed the test.  Limit is  30.0dB        \n\r"
+              "\n\r For old units: Residual Echo is -73.3dB - Passed the test.  Limit is -45.0dB             ");
+    ASSERT_EQ(files.asked.size(), 2u);
+    EXPECT_NE(files.asked[1].initialName.find("/Output_Dec 10 2026 08-05-"), std::string::npos)
+        << files.asked[1].initialName;
 }
 
 }  // namespace

@@ -264,7 +264,8 @@ TEST_F(Parameters, LineOperationsReportRejectionAndSilence)
 }
 
 // A unit rejecting a channel command still answers it (the channel stays in
-// byte 2): the host takes the answer at once instead of waiting for another.
+// byte 2): the host takes the answer at once instead of waiting for another,
+// and a rejected read gives no record.
 TEST_F(Parameters, RejectedChannelCommandIsStillItsOwnAnswer)
 {
     OpenIdentified(NewUnitState());
@@ -272,8 +273,11 @@ TEST_F(Parameters, RejectedChannelCommandIsStillItsOwnAnswer)
     faults.errorNumber = 0xFD;
     unit->SetFaults(faults);
     EXPECT_EQ(protocol.SetChannel(1, 7, 0x81, 24, 0x02, 30), 0xF000);
-    EXPECT_NE(protocol.GetChannelMode(1), CHIDProtocol::kNoChannelMode);
-    EXPECT_EQ(Frames().size(), 2u) << "each command went out once";
+    EXPECT_EQ(protocol.GetChannelMode(1), CHIDProtocol::kNoChannelMode);
+    ChannelRecord record;
+    EXPECT_EQ(protocol.GetChannel(1, record), CHIDProtocol::kNoChannelMode);
+    EXPECT_EQ(record.mode, CHIDProtocol::kNoChannelMode);
+    EXPECT_EQ(Frames().size(), 3u) << "each command went out once";
 }
 
 // A level register the unit does not have: it says it has nothing to say.

@@ -6,6 +6,7 @@
 #include "inputs/InputChannelModel.h"
 #include "InputsTestBed.h"
 #include "platform/settings/RegHelper.h"
+#include "platform/settings/SlaveDefaults.h"
 
 namespace vk {
 namespace {
@@ -137,21 +138,61 @@ INSTANTIATE_TEST_SUITE_P(
                   "LINES 1F5E 739C", "ROUTE 3 13", "S2500", "S24FF", "S2720", "S26DF"}}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelChangesNothing)
+// Channels the user never touches go back exactly as the unit had them when the
+// page ends: also a mode the page has no button for (4..14), and one whose button
+// stands for another mode on this type (0 on a master, 1 on a slave, ...).
+TEST_F(InputsBed, UntouchedChannelsAreWrittenBackInTheModeTheyWereRead)
 {
-    for (const SimFaults faults : {SimFaults{.onlyFor = 0xF001, .silent = true}, SimFaults{.onlyFor = 0xF001, .wrongEcho = true}}) {
-        Start({.type = kUnitStandAlone});
+    for (int type : {kUnitStandAlone, kUnitMaster, kUnitSlave})
+        for (uint8_t mode = 0; mode < 16; ++mode) {
+            const std::string where = "type " + std::to_string(type) + " mode " + std::to_string(mode);
+            Start({.type = type, .modes = {mode, mode, mode, mode}});
+            CInputChannelModel model(*m_owner, 0);
+            model.ReadControllerState();
+            for (int c = 0; c < 4; ++c)
+                model.ReadInputChannel(c);
+            model.RestoreUnit();
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", mode);
+            for (const std::string& line : Transcript(*m_unit)) {
+                if (line.rfind("CH", 0) == 0) {
+                    EXPECT_EQ(line.substr(4, 2), hex) << where << ": " << line;
+                }
+            }
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(m_unit->State().channels[static_cast<size_t>(c)].mode, mode) << where << " channel " << c;
+            m_bus.Unplug(m_unit);
+        }
+}
+
+// A channel read without answer, answered for another channel, or rejected by
+// the unit (the channel kept in byte 2, the error number in byte 7) gives no
+// record: nothing is taken from it and nothing built from it is written.
+TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelOrRejectedChangesNothing)
+{
+    const SimFaults cases[] = {{.onlyFor = 0xF001, .silent = true},
+                               {.onlyFor = 0xF001, .wrongEcho = true},
+                               {.onlyFor = 0xF001, .errorNumber = 0xFF},
+                               {.onlyFor = 0xF001, .errorNumber = 0xFB}};
+    for (const SimFaults& faults : cases) {
+        Start({.type = kUnitStandAlone, .modes = {1, 0, 0, 0}});
+        m_unit->WithState([](SimUnitState& s) { s.channels[0].values = {20, 24}; });
         m_unit->SetFaults(faults);
         CInputChannelModel model(*m_owner, 0);
         model.ReadControllerState();
         model.ReadInputChannel(0);
         EXPECT_FALSE(model.Channel(0).inUse);
         EXPECT_FALSE(model.Channel(0).known);
+        // The mute of item 2 reads the record before it writes it back whole.
+        model.ChangeLocalMute(0, true);
         // Nothing was read, so nothing is written back at the end either.
-        m_unit->ClearLog();
         model.RestoreUnit();
         for (const std::string& line : Transcript(*m_unit))
             EXPECT_NE(line.rfind("CH", 0), 0u) << line;
+        const SimChannel channel = m_unit->State().channels[0];
+        EXPECT_EQ(channel.mode, 1);
+        EXPECT_EQ(channel.values, (std::array<uint8_t, 2>{20, 24}));
+        EXPECT_EQ(channel.flags, (std::array<bool, 2>{false, true}));
         m_bus.Unplug(m_unit);
     }
 }
@@ -204,6 +245,49 @@ TEST_F(InputsBed, ChangesMadeWhileTheLinesWereUnreadableSurviveTheirLateRead)
     EXPECT_EQ(model.Channel(2).phantomShown, kPhantom24V) << "and shows them";
     EXPECT_TRUE(model.TakeLinesRefreshed());
     EXPECT_EQ(unit[0] & 0xFFF0, 0x1F50) << "lines 20..31 as the unit had them";
+}
+
+// Four microphones with 24 V in the unit; the lines answer only after a gain
+// step made while they could not be read. The step sets the gain lines and the
+// address bits; the supplies stay what the unit has (not the off that the page
+// assumed for the unread words).
+TEST_F(InputsBed, AGainStepMadeBeforeTheLinesCouldBeReadLeavesTheSuppliesToTheUnit)
+{
+    PicLineWords unitLines{0x1F5E, 0x739C};
+    for (int c = 0; c < 4; ++c)
+        EncodePhantom(unitLines, c, kPhantom24V);
+    Start({.type = kUnitStandAlone, .modes = {0, 0, 0, 0}, .lines = unitLines, .address = 0x2000});
+    m_unit->SetFaults({.onlyFor = 0xF011, .silent = true});
+    CInputChannelModel model(*m_owner, 0);
+    model.ReadControllerState();
+    for (int c = 0; c < 4; ++c)
+        model.ReadInputChannel(c);
+    EXPECT_FALSE(model.ControllerStateKnown());
+    m_unit->SetFaults({});
+    EXPECT_EQ(model.ChangeGain(0, 5).size(), 4u);
+    const PicLineWords written = UnitLines();
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(DecodePhantom(written, c), kPhantom24V) << "channel " << c;
+        EXPECT_EQ(DecodeGainStep(written, UnitAddress(), c), 5) << "channel " << c;
+        EXPECT_EQ(model.Channel(c).phantomShown, kPhantom24V) << "channel " << c;
+    }
+    EXPECT_EQ(written[0] & 0xFFF0, unitLines[0] & 0xFFF0);
+    EXPECT_TRUE(model.ControllerStateKnown());
+}
+
+// The address word answers only after a gain step: the step's bits stay, the
+// other twelve bits are the unit's.
+TEST_F(InputsBed, AGainStepMadeBeforeTheAddressCouldBeReadKeepsItsBits)
+{
+    Start({.type = kUnitStandAlone, .modes = {0, 15, 15, 15}, .address = 0x2A00});
+    m_unit->SetFaults({.onlyFor = 0x36FF, .silent = true});
+    CInputChannelModel model(*m_owner, 0);
+    model.ReadControllerState();
+    model.ReadInputChannel(0);
+    m_unit->SetFaults({});
+    (void)model.ChangeGain(0, 7);
+    EXPECT_EQ(model.m_wAddress, 0x2A04);
+    EXPECT_EQ(UnitAddress(), 0x2A04);
 }
 
 TEST_F(InputsBed, AMissingAddressAnswerKeepsTheAddressWord)
@@ -445,8 +529,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SlaveCase{"AddressChanged", kUnitSlave, 0, 0x031E, 0xF39C, 0x2000, false, true, true},
                       SlaveCase{"Missing", kUnitSlave, 0, 0x031E, std::nullopt, 0x2000, false, false, true},
                       SlaveCase{"WrongType", kUnitSlave, 0, 0x0000, std::nullopt, 0x2000, true, false, true},
-                      SlaveCase{"AddressOutOfRange", kUnitSlave, 0, 0x0000, 0x0000, 0x12004, false, false, true},
-                      SlaveCase{"LineWordOutOfRange", kUnitSlave, 0, 0x1031E, 0xF39C, 0x2004, false, false, true},
+                      // The rule the wizard reads them by: the address as stored, line words on
+                      // their low 16 bits.
+                      SlaveCase{"AddressAbove16BitsDiffers", kUnitSlave, 0, 0x031E, 0xF39C, 0x12004, false, true, true},
+                      SlaveCase{"LineWordsCountOnTheirLow16Bits", kUnitSlave, 0, 0x7FFF031E, 0x1F39C, 0x2004, false, false,
+                                true},
                       SlaveCase{"Channel1NotAMicrophone", kUnitSlave, 3, 0x1111, 0x2222, 0x3333, false, false, false},
                       SlaveCase{"NotASlave", kUnitStandAlone, 0, 0x1111, 0x2222, 0x3333, false, false, false}),
     [](const auto& p) { return std::string(p.param.name); });

@@ -3,13 +3,18 @@
 // recording, playback and saving, and the ways the page ends.
 #include <algorithm>
 #include <filesystem>
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "audio/WaveWriter.h"
 #include "inputs/InputsPage.h"
 #include "inputs/InputsSetup.h"
 #include "InputsTestBed.h"
+#include "tests/audio/FullDisk.h"
 #include "platform/settings/RegHelper.h"
+#include "platform/settings/SlaveDefaults.h"
 #include "resources/ControlIds.h"
 #include "sim/sound/SimSoundSystem.h"
 
@@ -203,6 +208,41 @@ TEST_F(InputsPageTest, AChannelOpenedWithItsSupplyOnCanChangeItAtOnce)
     EXPECT_EQ(Checked(Ids(0).v3), BST_CHECKED);
     EXPECT_TRUE(Enabled(Ids(0).v3));
     EXPECT_TRUE(Enabled(Ids(0).v24));
+}
+
+// Lines that cannot be read when the page opens: no gain or supply is shown
+// for them, the controls that would write them stay disabled (the local level
+// works), nothing is written to the lines, and once a later selection reads
+// them the page shows and lets the user change what the unit has.
+TEST_F(InputsPageTest, LinesUnreadableWhenThePageOpensKeepTheirControlsDisabledUntilRead)
+{
+    Start({.type = kUnitStandAlone, .modes = {0, 2, 15, 15}, .lines = PicLineWords{0x1F5E, 0x7392}});
+    m_unit->SetFaults({.onlyFor = 0xF011, .silent = true});
+    m_page = std::make_unique<CInputsSetup>(*m_owner, 0);
+    ASSERT_TRUE(m_page->Create());
+    m_host.RunUntilIdle();
+    ClickPanel(1);
+    for (int c : {0, 1}) {
+        const ChannelPanelIds& p = Ids(c);
+        EXPECT_EQ(m_page->GetDlgItemText(p.gainText), "") << c;
+        EXPECT_EQ(Checked(p.phantom), BST_UNCHECKED) << c;
+        for (int id : {p.use, p.first, p.second, p.third, p.gainSpin, p.phantom, p.v3, p.v24})
+            EXPECT_FALSE(Enabled(id)) << c << " control " << id;
+    }
+    EXPECT_TRUE(Shown(Ids(1).local));
+    EXPECT_TRUE(Enabled(Ids(1).local)) << "the channel record was read";
+    for (const std::string& line : Transcript(*m_unit))
+        EXPECT_NE(line.rfind("LINES", 0), 0u) << line;
+
+    m_unit->SetFaults({});
+    ClickPanel(0);
+    EXPECT_EQ(m_page->GetDlgItemText(Ids(0).gainText), "24.0 dB");
+    EXPECT_EQ(Checked(Ids(0).phantom), BST_CHECKED);
+    EXPECT_EQ(Checked(Ids(0).v3), BST_CHECKED);
+    for (int id : {Ids(0).use, Ids(0).gainSpin, Ids(0).phantom, Ids(0).v3})
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_EQ(m_page->GetDlgItemText(Ids(1).gainText), "36.0 dB");
+    EXPECT_FALSE(Enabled(Ids(1).gainSpin)) << "not the selected channel";
 }
 
 TEST_F(InputsPageTest, ANewInputTakesTheMicrophonesSupplyAndGain)
@@ -516,15 +556,101 @@ TEST_F(InputsPageTest, ARecordFileThatCannotBeOpenedIsReported)
     EXPECT_TRUE(Enabled(IDC_INPUTS_SAVE));
 }
 
-// A recording that cannot start (here its folder is gone) is never shown as running.
-TEST_F(InputsPageTest, ARecordingThatCannotStartIsNotShownAsRunning)
+// A recordings folder that is gone (a new account) is made again; a recording
+// that cannot start (a file stands in its folder's place) is never shown as running.
+TEST_F(InputsPageTest, ARecordingMakesItsFolderOrIsNotShownAsRunning)
 {
-    CInputsSetup& page = Open({.type = kUnitStandAlone});
-    std::filesystem::remove_all(m_owner->waveDir);
-    ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
-    EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
-    EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
-    EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
+    struct Case {
+        const char* name;
+        bool fileInTheWay;
+    } const cases[] = {{"the folder is gone", false}, {"a file where the folder belongs", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_boxes.asked.clear();
+        CInputsSetup& page = Open({.type = kUnitStandAlone});
+        std::filesystem::remove_all(m_owner->waveDir);
+        if (c.fileInTheWay)
+            std::ofstream(m_dir / "waves") << "not a folder";
+        ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+        if (c.fileInTheWay) {
+            EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+            EXPECT_EQ(m_boxes.asked.size(), 1u) << "the engine says why";
+            EXPECT_EQ(page.GetDlgItemText(IDC_BODY).find("recorded"), std::string::npos);
+        } else {
+            EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Stop Recording");
+            ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            EXPECT_TRUE(m_boxes.asked.empty());
+            EXPECT_TRUE(std::filesystem::exists(m_owner->waveDir + "MicRecorded.wav"));
+            EXPECT_TRUE(Enabled(IDC_INPUTS_PLAYBACK));
+        }
+        m_page.reset();
+        std::filesystem::remove_all(m_dir / "waves");
+    }
+}
+
+// A disk that fills up: with no room for the file, during the recording, or
+// when its last bytes go out. The recording ends, the user is told why, and
+// neither Playback nor Save Recording offers a recording that is not whole (an
+// earlier one of that name is gone with it).
+TEST_F(InputsPageTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
+{
+    CSimSoundSystem sound;
+    const auto card = sound.AddCard("Qrvl VK550_SAL");
+    sound.SetSignal(card.in, std::make_shared<CSineSignal>(440.0, 8000.0));
+    SetSoundSystem(&sound);
+    struct Case {
+        const char* name;
+        rlim_t room;
+        long long blocks;  // the card gives after Record
+        bool stopByHand;
+    } const cases[] = {
+        {"no room at all", 0, 0, false},
+        {"full during the recording", 20000, 20, false},  // more than the writer buffers
+        {"full at the end", 5000, 2, true},
+    };
+    const auto pumpUntil = [&](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            m_host.RunUntilIdle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sound.SetDeliveryBudget(card.in, 0);
+        CInputsSetup& page = Open({.type = kUnitStandAlone});
+        const std::string recording = m_owner->waveDir + "MicRecorded.wav";
+        {
+            CWaveWriter earlier;
+            ASSERT_TRUE(earlier.Open(recording, CWaveFormat(1, 16000, 16)));
+        }
+        page.GetDlgItem(IDC_INPUTS_PLAYBACK).EnableWindow(true);
+        page.GetDlgItem(IDC_INPUTS_SAVE).EnableWindow(true);
+        m_boxes.asked.clear();
+        {
+            testing::CFileSizeLimit full(c.room);
+            const int shown = page.Surfaces().BlocksShown();
+            ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            sound.SetDeliveryBudget(card.in, c.blocks);  // every block goes to the file
+            if (c.stopByHand) {
+                ASSERT_TRUE(pumpUntil([&] { return page.Surfaces().BlocksShown() >= shown + 2; }));
+                ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
+            }
+            ASSERT_TRUE(pumpUntil([&] { return !page.IsRecordingToFile(); }));
+            m_host.RunUntilIdle();
+        }
+        ASSERT_EQ(m_boxes.asked.size(), 1u);
+        EXPECT_EQ(m_boxes.asked[0].caption, "WizardAudio");
+        EXPECT_EQ(m_boxes.asked[0].text, "Unable to write file: " + recording + "\nFile too large");
+        EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Record");
+        EXPECT_EQ(page.GetDlgItemText(IDC_BODY), CInputsSetup::kInstructionText);
+        EXPECT_FALSE(Enabled(IDC_INPUTS_PLAYBACK));
+        EXPECT_FALSE(Enabled(IDC_INPUTS_SAVE));
+        EXPECT_FALSE(std::filesystem::exists(recording)) << "no partial recording is left";
+        m_page.reset();
+    }
+    SetSoundSystem(nullptr);
 }
 
 TEST_F(InputsPageTest, BlocksAreDrawnWithTheTitleOfWhatIsHeard)

@@ -39,6 +39,10 @@ programs)
   app=com.selvo.QuorvelDravenaConfig
   [[ -f $root/share/applications/$app.desktop ]] || fail "no desktop file"
   [[ -f $root/share/metainfo/$app.metainfo.xml ]] || fail "no metainfo"
+  completion=$root/share/bash-completion/completions/vk550ctl
+  [[ -f $completion ]] || fail "no bash completion for vk550ctl"
+  bash -c "source '$completion'; COMP_WORDS=(vk550ctl config ap); COMP_CWORD=2; _vk550ctl; [[ \${COMPREPLY[*]} == apply ]]" ||
+    fail "the bash completion does not complete 'config ap'"
   for size in 16 32 48 64 128 256; do
     [[ -f $root/share/icons/hicolor/${size}x$size/apps/$app.png ]] || fail "no ${size}px icon"
   done

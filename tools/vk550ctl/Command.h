@@ -2,6 +2,8 @@
 // vk550ctl's subcommands register themselves here, one file each (cmd_*.cpp).
 
 #include <functional>
+
+#include <CLI/CLI.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,9 @@ struct Command {
     std::string usage;  // e.g. "echo FILE.wav"
     std::string help;
     CommandFn run;
+    // Declares the command's own arguments on its CLI11 subcommand; without it
+    // the words after the command reach run() in Invocation::args.
+    std::function<void(CLI::App&)> declare = {};
 };
 
 std::vector<Command>& Commands();

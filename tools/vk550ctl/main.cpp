@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace vk::ctl {
 
@@ -25,7 +24,8 @@ int Usage(FILE* out)
                       "       vk550ctl --help | --version\n\n"
                       "options:\n"
                       "  --simulate[=KIND]    use built-in simulated units instead of the real ones\n"
-                      "                       KIND: new (default), stand-alone, master, slave, master+slave\n"
+                      "                       KIND: new (default), stand-alone, master, slave, or several\n"
+                      "                       joined by '+' (master+slave); KIND!N falls silent after N commands\n"
                       "  -h, --help           print this text\n"
                       "  --version            print the version\n\ncommands:\n");
     auto commands = vk::ctl::Commands();
@@ -33,9 +33,10 @@ int Usage(FILE* out)
     for (const auto& c : commands)
         std::fprintf(out, "  %-20s %s\n", c.usage.c_str(), c.help.c_str());
     std::fprintf(out, "\nexit codes:\n"
-                      "  0  done (list, report, sound; echo: both echo tests pass)\n"
-                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails)\n"
-                      "  2  usage error, unreadable file, no sound server\n");
+                      "  0  done (list, report, sound, config; echo: both echo tests pass; config apply: every unit verified)\n"
+                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails,\n"
+                      "     a unit failed or was not verified)\n"
+                      "  2  usage error, unreadable or invalid file (nothing sent), no sound server\n");
     return out == stdout ? 0 : 2;
 }
 
@@ -43,29 +44,44 @@ int Usage(FILE* out)
 
 int main(int argc, char** argv)
 {
+    CLI::App app{"the technician's command line for the unit", "vk550ctl"};
+    // The usage above is the help: CLI11's own help flags are not used.
+    app.set_help_flag();
+    bool help = false;
+    bool version = false;
     vk::ctl::Invocation invocation;
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
-        if (std::strcmp(argv[i], "--simulate") == 0)
-            invocation.simulate = "new";
-        else if (std::strncmp(argv[i], "--simulate=", 11) == 0)
-            invocation.simulate = argv[i] + 11;
-        else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-            return Usage(stdout);
-        else if (std::strcmp(argv[i], "--version") == 0)
-            return vk::tools::PrintProgramVersion("vk550ctl");
-        else {
-            std::fprintf(stderr, "vk550ctl: unknown option '%s'\n", argv[i]);
-            return Usage(stderr);
-        }
+    std::string simulate;
+    app.add_flag("-h,--help", help);
+    app.add_flag("--version", version);
+    CLI::Option* simulateOption = app.add_flag("--simulate{new}", simulate);
+    std::vector<std::pair<CLI::App*, const vk::ctl::Command*>> subcommands;
+    for (const auto& command : vk::ctl::Commands()) {
+        CLI::App* sub = app.add_subcommand(command.name, command.help);
+        sub->set_help_flag();
+        if (command.declare)
+            command.declare(*sub);
+        else
+            sub->allow_extras();
+        subcommands.emplace_back(sub, &command);
     }
-    if (i >= argc)
+    app.require_subcommand(0, 1);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "vk550ctl: %s\n", error.what());
         return Usage(stderr);
-    const std::string name = argv[i++];
-    invocation.args.assign(argv + i, argv + argc);
-    for (const auto& command : vk::ctl::Commands())
-        if (command.name == name)
-            return command.run(invocation);
-    std::fprintf(stderr, "vk550ctl: unknown command '%s'\n", name.c_str());
+    }
+    if (help)
+        return Usage(stdout);
+    if (version)
+        return vk::tools::PrintProgramVersion("vk550ctl");
+    if (simulateOption->count() > 0)
+        invocation.simulate = simulate;
+    for (const auto& [sub, command] : subcommands) {
+        if (!sub->parsed())
+            continue;
+        invocation.args = sub->remaining();
+        return command->run(invocation);
+    }
     return Usage(stderr);
 }

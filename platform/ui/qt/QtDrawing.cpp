@@ -31,14 +31,16 @@ QImage ToQImage(const CPixelSurface& pixels)
     return image;
 }
 
-// The raised, doubled border of a control with a modal frame, `border` pixels wide.
+// The raised, doubled border of a control with a modal frame, `border` pixels wide
+// on every side (a QRect's right and bottom are its last pixels, so ring i lies
+// i pixels inside them).
 void DrawModalFrame(QPainter& p, const QRect& r, int border, const QPalette& pal)
 {
     const QColor rings[3][2] = {{pal.color(QPalette::Midlight), pal.color(QPalette::Shadow)},
                                 {pal.color(QPalette::Light), pal.color(QPalette::Dark)},
                                 {pal.color(QPalette::Button), pal.color(QPalette::Button)}};
     for (int i = 0; i < border; ++i) {
-        const QRect ring = r.adjusted(i, i, -i - 1, -i - 1);
+        const QRect ring = r.adjusted(i, i, -i, -i);
         const auto& [topLeft, bottomRight] = rings[std::min(i, 2)];
         p.setPen(topLeft);
         p.drawLine(ring.topLeft(), ring.topRight());

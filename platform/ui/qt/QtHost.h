@@ -21,6 +21,9 @@ class QImage;
 class QFont;
 class QObject;
 
+class QMessageBox;
+class QString;
+
 namespace vk {
 
 class CQtDialogWindow;
@@ -39,6 +42,9 @@ class CQtFileDialogs final : public IFileDialogs {
 public:
     std::optional<std::string> Ask(IWindowOwner* owner, const FileDialogRequest& request) override;
 };
+// A message box's text: lines that fit the screen are not wrapped, and lines
+// "name<tabs>: value" are set as a table whose colons line up in any font.
+void SetMessageText(QMessageBox& box, const QString& text);
 // "text|pattern||" as Qt name filters ("text (pattern)"; patterns joined by blanks).
 [[nodiscard]] std::vector<std::string> ToQtNameFilters(const std::string& filter);
 

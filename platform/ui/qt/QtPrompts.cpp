@@ -1,5 +1,10 @@
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QTimer>
+#include <QScreen>
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
@@ -25,7 +30,58 @@ bool OnGuiThread() { return QThread::currentThread() == QCoreApplication::instan
 
 QString ToText(const std::string& s) { return QString::fromStdString(s).replace("\r\n", "\n").replace("\n\r", "\n"); }
 
+// Lines "name<tabs>: value" as the rows of a two-column table, so the colons line
+// up whatever the font (tab stops were counted for one font's widths).
+QString TabbedAsTable(const QString& text)
+{
+    QString html = "<table cellspacing=0 cellpadding=0>";
+    for (const QString& line : text.split('\n')) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab < 0) {
+            html += "<tr><td colspan=2 style='white-space:pre'>" + line.toHtmlEscaped() + "&nbsp;</td></tr>";
+            continue;
+        }
+        const QString name = line.left(tab).trimmed();
+        const QString rest = line.mid(tab).trimmed();
+        html += "<tr><td style='white-space:pre'>" + name.toHtmlEscaped() + "&nbsp;&nbsp;</td><td style='white-space:pre'>" +
+                rest.toHtmlEscaped() + "</td></tr>";
+    }
+    return html + "</table>";
+}
+
 }  // namespace
+
+void SetMessageText(QMessageBox& box, const QString& text)
+{
+    if (text.contains('\t')) {
+        box.setTextFormat(Qt::RichText);
+        box.setText(TabbedAsTable(text));
+    } else {
+        box.setTextFormat(Qt::PlainText);
+        box.setText(text);
+    }
+    // The box wraps long lines at a width of its own choosing, which breaks a
+    // result in the middle of a phrase: lines that fit the screen stay whole.
+    auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+    if (!label)
+        return;
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() * 3 / 4 : 1000;
+    int widest = 0;
+    for (const QString& line : text.split('\n'))
+        widest = std::max(widest, label->fontMetrics().horizontalAdvance(QString(line).replace('\t', "        ")));
+    if (widest > room)
+        return;
+    // The box decides on wrapping when it is shown: undo that right after.
+    const auto unwrap = [&box, label] {
+        label->setWordWrap(false);
+        box.setFixedSize(box.layout() ? box.layout()->totalMinimumSize().expandedTo(box.size()) : box.size());
+    };
+    if (box.isVisible())
+        unwrap();
+    else
+        QTimer::singleShot(0, &box, unwrap);
+}
 
 int CQtMessageBox::Show(IWindowOwner* owner, const std::string& text, const std::string& caption, unsigned type)
 {
@@ -61,7 +117,8 @@ int CQtMessageBox::Show(IWindowOwner* owner, const std::string& text, const std:
             Qt::QueuedConnection);
         return CScriptedMessageBox::defaultAnswer(type);
     }
-    QMessageBox box(icon, qcaption, qtext, buttons, ParentFor(owner));
+    QMessageBox box(icon, qcaption, QString(), buttons, ParentFor(owner));
+    SetMessageText(box, qtext);
     switch (box.exec()) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Yes: return IDYES;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/ui/LineRaster.h"
 #include "platform/ui/qt/QtHost.h"
@@ -84,6 +85,79 @@ CQtSurface::CQtSurface(Size size) : m_image(std::max(1, size.cx), std::max(1, si
 
 CQtSurface::~CQtSurface() { m_painter.end(); }
 
+namespace {
+
+// Writes one-pixel lines as vertical runs, one column at a time. A trace of column
+// extremes draws every column twice (its own maximum to minimum, then half of
+// each line to its neighbours), so runs that touch in the same column are merged
+// first and each pixel is written once. Runs are clipped to the image.
+class CColumnRuns {
+public:
+    CColumnRuns(uint32_t* bits, qsizetype stride, int width, int height, uint32_t rgb)
+        : m_bits(bits), m_stride(stride), m_width(width), m_height(height), m_rgb(rgb)
+    {
+    }
+    ~CColumnRuns() { Flush(); }
+    CColumnRuns(const CColumnRuns&) = delete;
+    CColumnRuns& operator=(const CColumnRuns&) = delete;
+
+    void Add(int x, int y0, int y1)
+    {
+        const int top = std::min(y0, y1), bottom = std::max(y0, y1);
+        if (m_pending && x == m_x && top <= m_bottom + 1 && bottom >= m_top - 1) {
+            m_top = std::min(m_top, top);
+            m_bottom = std::max(m_bottom, bottom);
+            return;
+        }
+        Flush();
+        m_pending = true;
+        m_x = x;
+        m_top = top;
+        m_bottom = bottom;
+    }
+
+    // The pixels of the line from a to b, both ends included: the same pixels as
+    // RasterLine, found run by run where the line is vertical or one column wide.
+    void Line(Point a, Point b)
+    {
+        const int dx = std::abs(b.x - a.x), dy = std::abs(b.y - a.y);
+        if (dx == 0) {
+            Add(a.x, a.y, b.y);
+        } else if (dx == 1 && dy >= 1) {
+            // The line steps sideways after (dy - 1) / 2 rows below its start.
+            const int sy = a.y < b.y ? 1 : -1;
+            const int rows = (dy - 1) / 2;
+            Add(a.x, a.y, a.y + sy * rows);
+            Add(b.x, a.y + sy * (rows + 1), b.y);
+        } else {
+            RasterLine(a, b, [this](int x, int y) { Add(x, y, y); });
+        }
+    }
+
+private:
+    void Flush()
+    {
+        if (!m_pending)
+            return;
+        m_pending = false;
+        if (static_cast<unsigned>(m_x) >= static_cast<unsigned>(m_width))
+            return;
+        const int top = std::max(m_top, 0), bottom = std::min(m_bottom, m_height - 1);
+        uint32_t* pixel = m_bits + static_cast<qsizetype>(top) * m_stride + m_x;
+        for (int y = top; y <= bottom; ++y, pixel += m_stride)
+            *pixel = m_rgb;
+    }
+
+    uint32_t* m_bits;
+    qsizetype m_stride;
+    int m_width, m_height;
+    uint32_t m_rgb;
+    bool m_pending = false;
+    int m_x = 0, m_top = 0, m_bottom = 0;
+};
+
+}  // namespace
+
 void CQtSurface::Polyline(std::span<const Point> points, const Pen& pen)
 {
     if (pen.width > 1 || pen.squareCaps) {
@@ -91,38 +165,18 @@ void CQtSurface::Polyline(std::span<const Point> points, const Pen& pen)
         return;
     }
     const uint32_t rgb = qRgb(int(GetRValue(pen.color)), int(GetGValue(pen.color)), int(GetBValue(pen.color)));
-    const int w = m_image.width(), h = m_image.height();
-    const auto total = static_cast<size_t>(h) * static_cast<size_t>(m_stride);
-    const auto inX = [w](int x) { return static_cast<unsigned>(x) < static_cast<unsigned>(w); };
-    for (size_t i = 1; i < points.size(); ++i) {
-        const Point a = points[i - 1], b = points[i];
-        if (!inX(a.x) || !inX(b.x)) {
-            RasterLine(a, b, [&](int x, int y) {
-                if (inX(x) && static_cast<unsigned>(y) < static_cast<unsigned>(h))
-                    m_bits[y * m_stride + x] = rgb;
-            });
-            continue;
-        }
-        // Both ends inside the width: a pixel lies inside the image exactly when its
-        // index does, so one comparison per pixel clips rows above and below.
-        const int dx = std::abs(b.x - a.x), dy = std::abs(b.y - a.y);
-        const qsizetype sx = a.x < b.x ? 1 : -1;
-        const qsizetype sy = a.y < b.y ? m_stride : -m_stride;
-        qsizetype idx = static_cast<qsizetype>(a.y) * m_stride + a.x;
-        const bool steep = dy >= dx;
-        const int major = steep ? dy : dx, minor = steep ? dx : dy;
-        const qsizetype majorStep = steep ? sy : sx, minorStep = steep ? sx : sy;
-        int err = major / 2;
-        for (int k = 0; k <= major; ++k) {
-            if (static_cast<size_t>(idx) < total)
-                m_bits[idx] = rgb;
-            idx += majorStep;
-            err -= minor;
-            if (err < 0) {
-                err += major;
-                idx += minorStep;
-            }
-        }
-    }
+    CColumnRuns runs(m_bits, m_stride, m_image.width(), m_image.height(), rgb);
+    for (size_t i = 1; i < points.size(); ++i)
+        runs.Line(points[i - 1], points[i]);
 }
+
+bool CQtSurface::CopyPicture(const IDrawingSurface& source)
+{
+    const auto* qt = dynamic_cast<const CQtSurface*>(&source);
+    if (!qt || qt->m_image.size() != m_image.size() || qt->m_image.format() != m_image.format())
+        return false;
+    std::memcpy(m_bits, qt->m_image.constBits(), static_cast<size_t>(m_image.sizeInBytes()));
+    return true;
+}
+
 }  // namespace vk

@@ -54,10 +54,12 @@ public:
     CQtSurface& operator=(const CQtSurface&) = delete;
 
     [[nodiscard]] const QImage& Image() const { return m_image; }
-    // One-pixel pens are drawn straight into the image's memory: QPainter's
-    // general path costs several times as much per pixel, and a full-scale trace
-    // of a wide view is over a hundred thousand pixels per block.
+    // One-pixel pens are drawn straight into the image's memory, a column's run
+    // at a time, the same pixels as CPixelSurface draws: QPainter's general path
+    // costs several times as much per pixel, and a full-scale trace of a wide
+    // view is tens of thousands of pixels per block.
     void Polyline(std::span<const Point> points, const Pen& pen) override;
+    bool CopyPicture(const IDrawingSurface& source) override;
 
 private:
     QImage m_image;

@@ -78,7 +78,8 @@ bool FillSystemMenu(QMenu& menu, const CDialog& dlg)
 CQtSystemMenuButton::CQtSystemMenuButton(CQtDialogWindow& window) : QToolButton(&window), m_window(window)
 {
     setAutoRaise(true);
-    setFocusPolicy(Qt::NoFocus);  // the dialog's tab order stays as designed
+    // Reached with Tab after the designed controls (made last), not by clicking.
+    setFocusPolicy(Qt::TabFocus);
     setIcon(MenuIcon(palette()));
     setIconSize(QSize(kSize - 6, kSize - 6));  // the icon fills most of the button
     setToolTip(QStringLiteral("Menu (F1)"));

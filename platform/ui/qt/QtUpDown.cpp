@@ -11,6 +11,8 @@ CQtUpDown::CQtUpDown(bool vertical, std::function<void(int)> stepped, QWidget* p
 {
     m_up->setArrowType(vertical ? Qt::UpArrow : Qt::RightArrow);
     m_down->setArrowType(vertical ? Qt::DownArrow : Qt::LeftArrow);
+    m_up->setAccessibleName(QStringLiteral("Up"));
+    m_down->setAccessibleName(QStringLiteral("Down"));
     for (QToolButton* b : {m_up, m_down}) {
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);

@@ -1,5 +1,6 @@
 #include "platform/ui/qt/QtWindows.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -19,6 +20,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/ui/qt/QtFocusMark.h"
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtScreenFit.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
@@ -132,6 +134,10 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
     setFixedSize(size.cx, size.cy);
     for (const auto& ctrl : dlg.Controls()) {
         QWidget* w = MakeWidget(*ctrl);
+        if (!ctrl->AccessibleName().empty())
+            w->setAccessibleName(QString::fromStdString(ctrl->AccessibleName()));
+        else if (ctrl->Kind() == ControlKind::GroupBox)
+            w->setAccessibleName(StaticText(ctrl->GetWindowText()).trimmed());
         const Rect r = ctrl->GetClientRectInDialog();
         w->setGeometry(r.left, r.top, r.Width(), r.Height());
         m_widgets[ctrl->Id()] = w;
@@ -143,9 +149,30 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dlg, QWidget* owner) : QDialog(nullptr
     // Frames and group boxes lie behind the controls they surround.
     for (CQtCanvas* canvas : m_canvases)
         canvas->lower();
+    FillCaptionBoxes();
     if (dlg.HasSystemMenu())
         new CQtSystemMenuButton(*this);  // the system menu's own entries, visible (F1 too)
+    new CQtFocusMark(*this);
     SyncWindow();
+}
+
+void CQtDialogWindow::FillCaptionBoxes()
+{
+    // A check box that lies on a group box's top line is that box's caption: like
+    // the classic control it paints its background, so the line stops at it
+    // instead of running through its text.
+    const int lineY = QFontMetrics(font()).height() / 2;
+    for (const auto& box : m_dlg->Controls()) {
+        if (box->Kind() != ControlKind::CheckBox)
+            continue;
+        const Rect b = box->GetClientRectInDialog();
+        for (const auto& group : m_dlg->Controls()) {
+            const Rect g = group->GetClientRectInDialog();
+            if (group->Kind() == ControlKind::GroupBox && !(group->Style() & CS_MODALFRAME) && b.top <= g.top + lineY &&
+                g.top + lineY < b.bottom && g.left < b.left && b.left < g.right)
+                m_widgets[box->Id()]->setAutoFillBackground(true);
+        }
+    }
 }
 
 QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
@@ -188,7 +215,15 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
     }
     case ControlKind::RadioButton: {
         auto* radio = new QRadioButton(this);
-        radio->setAutoExclusive(false);  // the framework keeps the groups
+        // The framework keeps the groups: in a group that is not exclusive Qt
+        // unchecks nothing, and the auto-exclusive flag it then ignores is what
+        // makes screen readers hear a radio button rather than a check box.
+        if (!m_radios) {
+            m_radios = new QButtonGroup(this);
+            m_radios->setExclusive(false);
+        }
+        m_radios->addButton(radio);
+        radio->setAutoExclusive(true);
         connect(radio, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
         return radio;
     }
@@ -302,9 +337,15 @@ void CQtDialogWindow::SyncControl(const CControl& ctrl, unsigned what)
                 const int side = std::max(16, int(kIconSize * DialogFontScale() + 0.5));
                 pixmap = pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             }
-            label->setPixmap(pixmap);
-            if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull())
+            if (ctrl.Kind() == ControlKind::Picture && !pixmap.isNull()) {
+                // A picture takes its control's width (the meter's scale must span the
+                // meter at every text size) and the height that keeps its proportions.
+                const int width = std::max(1, ctrl.GetClientRectInDialog().Width());
+                if (pixmap.width() != width)
+                    pixmap = pixmap.scaledToWidth(width, Qt::SmoothTransformation);
                 label->resize(pixmap.size());
+            }
+            label->setPixmap(pixmap);
         }
     if (what & CC_DRAWING)
         w->update();

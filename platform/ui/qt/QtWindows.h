@@ -10,6 +10,8 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/Dialog.h"
 
+class QButtonGroup;
+
 namespace vk {
 
 class CQtHost;
@@ -61,6 +63,7 @@ protected:
 
 private:
     QWidget* MakeWidget(const CControl& ctrl);
+    void FillCaptionBoxes();
     void Clicked(int id);
     void Scrolled(int id, int pos, bool tracking);
     void PlaceOverOwner();
@@ -69,6 +72,7 @@ private:
     QPointer<QWidget> m_owner;
     std::map<int, QPointer<QWidget>> m_widgets;
     std::vector<CQtCanvas*> m_canvases;
+    QButtonGroup* m_radios = nullptr;  // every radio button, none exclusive
     bool m_updating = false;
 };
 

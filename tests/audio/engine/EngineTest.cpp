@@ -17,9 +17,12 @@
 #include <vector>
 
 #include "audio/WizardAudio.h"
+
+#include <cerrno>
 #include "platform/clock/Clock.h"
 #include "platform/ui/MessageBox.h"
 #include "sim/sound/SimSoundSystem.h"
+#include "tests/audio/FullDisk.h"
 #include "tests/audio/echo/TestWav.h"
 
 namespace vk {
@@ -234,7 +237,8 @@ TEST_F(EngineTest, FileThatCannotBeOpenedStartsNothing)
         std::string recordFile, playFile;
         std::string box;
     };
-    const std::string unwritable = Path("no-such-folder/MicRecorded.wav");
+    std::ofstream(Path("not-a-folder")) << "a file";
+    const std::string unwritable = Path("not-a-folder/MicRecorded.wav");
     const std::string missing = Path("missing.wav");
     const Case cases[] = {
         {kModeRecord, unwritable, "", "WizardAudio|Unable to open file: " + unwritable + "|16"},
@@ -597,7 +601,8 @@ TEST_F(EngineTest, RecordFileFailureBoxLeavesTheMicrophoneRunning)
     ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() >= 2; }));
     CBlocksDuringBox box(m_log);
     SetMessageBoxes(&box);
-    const std::string unwritable = Path("no-such-folder/MicRecorded.wav");
+    std::ofstream(Path("not-a-folder")) << "a file";
+    const std::string unwritable = Path("not-a-folder/MicRecorded.wav");
     m_audio->m_strRecordFile = unwritable;
     EXPECT_FALSE(m_audio->OpenRecordFile());
     SetMessageBoxes(&m_log);
@@ -640,6 +645,73 @@ TEST_F(EngineTest, RecordingOverAFileBeingPlayedFailsAndLeavesItWhole)
     ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() == 2; }));
     recorder.Stop();
     EXPECT_EQ(WavData(file).size(), 2 * kBlockBytes);
+}
+
+// A disk that fills up while the engine records: with no room for the header
+// the record file cannot be started; during the recording the file stops at
+// the write that failed; at the end the last bytes find no room. Each time no
+// file is left, the reason is kept for the owner, the window is told once by
+// WM_AUDIO_WRITE_FAILED when the thread found it, and the microphone goes on.
+TEST_F(EngineTest, AWriteThatFailsEndsTheRecordFileAndIsPostedOnce)
+{
+    struct Case {
+        const char* name;
+        rlim_t room;
+        int deliveredBlocks;  // 0: as many as the device gives
+        bool starts;
+    } const cases[] = {
+        {"no room for the header", 0, 0, false},
+        {"full during the recording", 30000, 0, true},
+        {"full at the end", 5000, 2, true},
+    };
+    const std::string file = Path("MicRecorded.wav");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CEventLog log(m_clock);
+        SetMessageBoxes(&log);
+        std::ofstream(file) << "an earlier recording";
+        if (c.deliveredBlocks > 0)
+            m_sound.SetDeliveryBudget(m_card.in, c.deliveredBlocks);
+        {
+            testing::CFileSizeLimit full(c.room);
+            m_audio->m_nMode = kModeRecord;
+            ASSERT_EQ(m_audio->Start(&log), c.starts);
+            if (c.starts && c.deliveredBlocks == 0) {
+                ASSERT_TRUE(log.WaitUntil([&] {
+                    const auto posted = log.Posted();
+                    return std::any_of(posted.begin(), posted.end(),
+                                       [](const auto& m) { return m.message == WM_AUDIO_WRITE_FAILED; });
+                }));
+                const size_t blocks = log.Blocks();
+                EXPECT_TRUE(log.WaitUntil([&] { return log.Blocks() >= blocks + 3; })) << "the microphone goes on";
+            } else if (c.starts) {
+                ASSERT_TRUE(log.WaitUntil([&] { return log.Blocks() == 2; }));
+            }
+            m_audio->Stop();
+        }
+        m_sound.SetDeliveryBudget(m_card.in, -1);
+        const std::string failure = "Unable to write file: " + file + "\nFile too large";
+        EXPECT_TRUE(m_audio->RecordFileFailed());
+        EXPECT_EQ(m_audio->RecordFileFailure(), failure);
+        EXPECT_FALSE(fs::exists(file)) << "no partial recording is left";
+        const auto posted = log.Posted();
+        const auto told = std::count(posted.begin(), posted.end(), PostedMessage{WM_AUDIO_WRITE_FAILED, EFBIG, 0});
+        EXPECT_EQ(told, c.starts ? 1 : 0);
+        std::vector<std::string> boxes;
+        for (const auto& e : log.Events())
+            if (!e.box.empty())
+                boxes.push_back(e.box);
+        // The engine shows its own box only where Start fails; the owner tells the user otherwise.
+        EXPECT_EQ(boxes, c.starts ? std::vector<std::string>{}
+                                  : std::vector<std::string>{"WizardAudio|" + failure + "|" + std::to_string(MB_OK | MB_ICONERROR)});
+    }
+    SetMessageBoxes(&m_log);
+    // The next record file starts afresh.
+    m_audio->m_nMode = kModeRecord;
+    ASSERT_TRUE(m_audio->Start(&m_log));
+    EXPECT_FALSE(m_audio->RecordFileFailed());
+    m_audio->Stop();
+    EXPECT_TRUE(fs::exists(file));
 }
 
 }  // namespace

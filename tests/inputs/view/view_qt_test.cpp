@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPalette>
 #include <QWidget>
 #include <cmath>
 #include <cstdlib>
@@ -124,8 +125,11 @@ TEST_F(ViewQtTest, SelectedPanelIsRedAndADisabledOneKeepsItsDefaultColours)
     EXPECT_EQ(grey.pixelColor(b + f.left, b + 100), Qc(shadow));
     EXPECT_EQ(grey.pixelColor(b + f.left + 1, b + 100), Qc(hilite));
 
-    // The empty caption leaves its gap from 8 pixels right of the left side.
-    const int y = f.top + host.MeasureText(kSystemFont, "  ").cy / 2 - 1;
+    // The empty caption leaves its gap from 8 pixels right of the left side. The top
+    // line lies 7 pixels below the frame's top at 96 dots per inch, whatever font
+    // the host would pick for the stock font.
+    ASSERT_EQ(host.LogPixelsY(), 96);
+    const int y = f.top + 7;
     const int gap = host.MeasureText(selected.GetCaptionFont(), "  ").cx;
     ASSERT_GT(gap, 2);
     EXPECT_EQ(red.pixelColor(b + f.left + 7, b + y), QColor(250, 0, 0));
@@ -133,6 +137,33 @@ TEST_F(ViewQtTest, SelectedPanelIsRedAndADisabledOneKeepsItsDefaultColours)
     EXPECT_NE(red.pixelColor(b + f.left + 9, b + y), QColor(250, 0, 0));
     EXPECT_NE(red.pixelColor(b + f.left + 8 + gap - 1, b + y), QColor(250, 0, 0));
     EXPECT_EQ(red.pixelColor(b + f.left + 8 + gap + 1, b + y), QColor(250, 0, 0));
+}
+
+// The raised border is three rings, each one pixel wide on all four sides: light
+// at the top and left, dark at the bottom and right, the face colour innermost.
+TEST_F(ViewQtTest, RaisedBorderRingsAreOnePixelOnEverySide)
+{
+    CSxGroupBox panel;  // the panels paint their own frame inside the border
+    ASSERT_TRUE(panel.SubclassDlgItem(kSelected, &page));
+    const QImage image = Grab(kSelected);
+    const int b = page.GetDlgItem(kSelected).FrameBorder();
+    ASSERT_EQ(b, 3);
+    const QPalette pal = host.ControlWidget(page, kSelected)->palette();
+    const QRgb rings[3][2] = {{pal.color(QPalette::Midlight).rgb(), pal.color(QPalette::Shadow).rgb()},
+                              {pal.color(QPalette::Light).rgb(), pal.color(QPalette::Dark).rgb()},
+                              {pal.color(QPalette::Button).rgb(), pal.color(QPalette::Button).rgb()}};
+    const int w = image.width(), h = image.height(), midX = w / 2, midY = h / 2;
+    for (int i = 0; i < b; ++i) {
+        EXPECT_EQ(image.pixel(midX, i), rings[i][0]) << "top " << i;
+        EXPECT_EQ(image.pixel(i, midY), rings[i][0]) << "left " << i;
+        EXPECT_EQ(image.pixel(midX, h - 1 - i), rings[i][1]) << "bottom " << i;
+        EXPECT_EQ(image.pixel(w - 1 - i, midY), rings[i][1]) << "right " << i;
+    }
+    // The dark lines are drawn last: they own the top right and bottom left corners.
+    EXPECT_EQ(image.pixel(w - 1, 0), rings[0][1]);
+    EXPECT_EQ(image.pixel(0, h - 1), rings[0][1]);
+    EXPECT_EQ(image.pixel(0, 0), rings[0][0]);
+    EXPECT_EQ(image.pixel(w - 1, h - 1), rings[0][1]);
 }
 
 }  // namespace

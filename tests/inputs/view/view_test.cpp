@@ -56,10 +56,10 @@ COscTrace SmallTrace()
 
 const std::vector<Point> kFlat{{0, 120}, {0, 120}, {1, 120}, {1, 120}, {2, 120}, {2, 120}, {3, 120}, {3, 120}};
 // Column 1 gets samples 0..2 (x starts at -0.5 and counts from column 0), column 2
-// samples 3..4, column 3 samples 5..6; sample 7 finishes no column, so the last
-// two points keep what they had.
+// samples 3..4, column 3 samples 5..6; sample 7 finishes no column, so it is the
+// last column's extremes for the two points left over (y 116, x kept).
 const std::vector<int16_t> kFullBlock{32767, 0, -32767, 16384, -16384, 8192, -8192, 1234};
-const std::vector<Point> kAfterFullBlock{{1, 0}, {1, 240}, {2, 60}, {2, 180}, {3, 90}, {3, 150}, {3, 120}, {3, 120}};
+const std::vector<Point> kAfterFullBlock{{1, 0}, {1, 240}, {2, 60}, {2, 180}, {3, 90}, {3, 150}, {3, 116}, {3, 116}};
 
 TEST(OscTraceBlocks, BlocksScrollAndAppendColumnExtremes)
 {
@@ -84,7 +84,7 @@ TEST(OscTraceBlocks, BlocksScrollAndAppendColumnExtremes)
          false,
          4,
          kAfterFullBlock,
-         {{1, 90}, {1, 150}, {2, 120}, {2, 120}, {2, 180}, {2, 180}, {3, 60}, {3, 150}}},
+         {{1, 90}, {1, 150}, {2, 116}, {2, 116}, {2, 180}, {2, 180}, {3, 60}, {3, 150}}},
         {"a negative count changes nothing", kFullBlock, false, -1, kFlat, kFlat},
         {"a null block changes nothing", {}, true, 8, kAfterFullBlock, kAfterFullBlock},
     };
@@ -99,6 +99,58 @@ TEST(OscTraceBlocks, BlocksScrollAndAppendColumnExtremes)
         trace.AddSamples(c.null ? nullptr : block.data(), c.n);
         EXPECT_EQ(std::vector<Point>(trace.Points().begin(), trace.Points().end()), c.after) << c.what;
     }
+}
+
+// Blocks of one level, enough of them to replace the whole trace: every point ends
+// on that level. When W x n / N is exactly a half (W = 34 mod 68 for n = 2048) the
+// block ends inside a column; its last two points must not keep the zero line and
+// scroll it left as a comb of notches.
+TEST(OscTraceBlocks, SteadyBlocksLeaveNoPointBehind)
+{
+    struct Case {
+        int width, n;
+    };
+    constexpr int kSweep = 139264;
+    for (const Case& c : {Case{34, 2048}, Case{102, 2048}, Case{170, 2048}, Case{200, 8192}, Case{200, 2048},
+                          Case{269, 2048}, Case{285, 2048}, Case{34, 139264}}) {
+        COscTrace trace;
+        trace.Allocate(c.width, 205);
+        trace.SetSweep(kSweep);
+        for (const int16_t level : {int16_t{20000}, int16_t{-9000}}) {
+            // Twice a sweep: a shift rounded down scrolls less than a sweep per sweep of samples.
+            for (int block = 0; block <= 2 * kSweep / c.n; ++block) {
+                std::vector<int16_t> samples(static_cast<size_t>(c.n), level);
+                trace.AddSamples(samples.data(), c.n);
+            }
+            const int y = COscTrace::SampleY(level, 205);
+            int off = 0;
+            for (const Point& p : trace.Points())
+                off += p.y != y;
+            EXPECT_EQ(off, 0) << "W " << c.width << " n " << c.n << " level " << level;
+        }
+    }
+}
+
+// A half column at the end of a block: its samples are the last column's extremes,
+// and the next block scrolls them left like any other column.
+TEST(OscTraceBlocks, HalfColumnAtTheEndGetsItsOwnExtremes)
+{
+    COscTrace trace;
+    trace.Allocate(34, 240);
+    trace.SetSweep(139264);
+    std::vector<int16_t> block(2048, 0);
+    block[2046] = 32767;  // in the unfinished column
+    block[2047] = -32767;
+    trace.AddSamples(block.data(), 2048);
+    const auto points = trace.Points();
+    EXPECT_EQ(points[66], (Point{33, 0}));
+    EXPECT_EQ(points[67], (Point{33, 240}));
+    std::vector<int16_t> quiet(2048, 0);
+    trace.AddSamples(quiet.data(), 2048);
+    EXPECT_EQ(trace.Points()[64].y, 0);
+    EXPECT_EQ(trace.Points()[65].y, 240);
+    EXPECT_EQ(trace.Points()[66].y, 120);
+    EXPECT_EQ(trace.Points()[67].y, 120);
 }
 
 TEST(OscTraceBlocks, MinusFullScaleIsWrittenBackIntoTheBlock)
@@ -126,7 +178,7 @@ TEST(OscTraceBlocks, NoSweepOrNoArrayIgnoresBlocks)
 
 // --- the view on the headless host ------------------------------------------------------
 
-constexpr int kView = 1106, kPanel = 1092, kPanel2 = 1094;
+constexpr int kView = 1106, kPanel = 1092, kPanel2 = 1094, kPanel3 = 1095, kPanel4 = 1096;
 const DialogTemplate kPage{.id = 103,
                            .caption = "page",
                            .width = 400,
@@ -135,7 +187,9 @@ const DialogTemplate kPage{.id = 103,
                            .style = 0,
                            .controls = {{kView, ControlKind::Frame, "", {200, 58, 190, 124}},
                                         {kPanel, ControlKind::GroupBox, "", {10, 58, 84, 158}, CS_MODALFRAME},
-                                        {kPanel2, ControlKind::GroupBox, "Type", {100, 58, 84, 158}, CS_CENTER}}};
+                                        {kPanel2, ControlKind::GroupBox, "Type", {100, 58, 84, 158}, CS_CENTER},
+                                        {kPanel3, ControlKind::GroupBox, "Type", {10, 0, 84, 50}, CS_RIGHT},
+                                        {kPanel4, ControlKind::GroupBox, "Type", {100, 0, 84, 50}}}};
 
 class HeadlessViewTest : public ::testing::Test {
 protected:
@@ -179,10 +233,21 @@ TEST_F(HeadlessViewTest, EveryBlockIsOneCopyOfAFreshPicture)
     EXPECT_EQ(host.LastBlit(page, kView)->Pixel(13, H / 4 - 11), RGB(0, 0, 0));
     EXPECT_EQ(host.LastBlit(page, kView)->Pixel(W - 1, 0), RGB(0, 255, 0));
 
+    // A full sweep of silence and the same title again: no old trace or title is left.
+    std::vector<int16_t> silence(139264, 0);
+    view.ShowSamples(silence.data(), 139264, "");
+    view.ShowSamples(silence.data(), 139264, "");
+    EXPECT_EQ(host.LastBlit(page, kView)->Pixel(W - 1, 0), RGB(0, 0, 0));
+    EXPECT_EQ(host.LastBlit(page, kView)->Pixel(W / 3, H / 2), RGB(0, 255, 0));
+    EXPECT_EQ(host.LastBlit(page, kView)->Pixel(13, H / 4 - 11), RGB(0, 0, 0));
+    view.ShowSamples(silence.data(), 2048, "Input 2 Monitored Signal");
+    EXPECT_EQ(host.LastBlit(page, kView)->Pixel(13, H / 4 - 11), RGB(255, 255, 0));
+    const int blits = host.BlitCount(page, kView);
+
     // No block: the trace goes flat, nothing reaches the screen.
     view.ShowSamples(nullptr, 2048, "x");
     view.ShowSamples(block.data(), -1, "x");
-    EXPECT_EQ(host.BlitCount(page, kView), 2);
+    EXPECT_EQ(host.BlitCount(page, kView), blits);
     for (const Point& p : view.Trace().Points())
         EXPECT_EQ(p.y, 101);
 }
@@ -265,25 +330,34 @@ TEST_F(HeadlessViewTest, PanelDrawsTwoLinesWithAGapAndTheDisabledLook)
     EXPECT_EQ(pixels.Pixel(f.left + 1, 100), GetSysColor(COLOR_BTNHIGHLIGHT));
 }
 
-TEST_F(HeadlessViewTest, CentredCaptionIsDrawnInItsGap)
+TEST_F(HeadlessViewTest, CaptionIsDrawnInItsGapByAlignment)
 {
-    CSxGroupBox box;
-    ASSERT_TRUE(box.SubclassDlgItem(kPanel2, &page));
-    EXPECT_EQ(box.GetAlign(), CSxGroupBox::kAlignCenter);
-    const Rect f = box.GetFrameRect();  // no modal frame: the whole client area
-    EXPECT_EQ(f, (Rect{0, 0, 126, 257}));
-    const int cx = 6 * 11 / 2;  // " Type "
-    const int x1 = (f.right - cx - f.left) / 2;
-    const int y = f.top + 7;
-    CPixelSurface pixels = host.RenderControl(page, kPanel2);
-    EXPECT_EQ(pixels.Pixel(x1 + 11 / 2 + 1, y), RGB(0, 0, 0));  // the 'T', black
-    EXPECT_EQ(pixels.Pixel(x1 - 1, y), GetSysColor(COLOR_BTNSHADOW));
-    EXPECT_EQ(pixels.Pixel(x1 + cx + 1, y), GetSysColor(COLOR_BTNSHADOW));
+    const int cx = 6 * 11 / 2;  // " Type " in the 11-pixel caption font
+    // Every box is 84 dialog units wide: a frame of 126 pixels (no modal frame).
+    struct Case {
+        int id, align;
+        int x1;  // where the gap starts
+    };
+    for (const Case& c : {Case{kPanel4, CSxGroupBox::kAlignLeft, 8}, Case{kPanel3, CSxGroupBox::kAlignRight, 126 - 8 - cx},
+                          Case{kPanel2, CSxGroupBox::kAlignCenter, (126 - cx) / 2}}) {
+        CSxGroupBox box;
+        ASSERT_TRUE(box.SubclassDlgItem(c.id, &page));
+        EXPECT_EQ(box.GetAlign(), c.align) << c.id;
+        const Rect f = box.GetFrameRect();
+        ASSERT_EQ(f.left, 0);
+        ASSERT_EQ(f.right, 126);
+        const int x1 = c.x1;
+        const int y = f.top + 7;
+        CPixelSurface pixels = host.RenderControl(page, c.id);
+        EXPECT_EQ(pixels.Pixel(x1 + 11 / 2 + 1, y), RGB(0, 0, 0)) << c.id;  // the 'T', black
+        EXPECT_EQ(pixels.Pixel(x1 - 1, y), GetSysColor(COLOR_BTNSHADOW)) << c.id;
+        EXPECT_EQ(pixels.Pixel(x1 + cx + 1, y), GetSysColor(COLOR_BTNSHADOW)) << c.id;
 
-    // Disabled: the letters embossed, highlight one pixel down-right, shadow on top.
-    page.GetDlgItem(kPanel2).EnableWindow(false);
-    pixels = host.RenderControl(page, kPanel2);
-    EXPECT_EQ(pixels.Pixel(x1 + 11 / 2 + 1, y), GetSysColor(COLOR_BTNSHADOW));
+        // Disabled: the letters embossed, highlight one pixel down-right, shadow on top.
+        page.GetDlgItem(c.id).EnableWindow(false);
+        pixels = host.RenderControl(page, c.id);
+        EXPECT_EQ(pixels.Pixel(x1 + 11 / 2 + 1, y), GetSysColor(COLOR_BTNSHADOW)) << c.id;
+    }
 }
 
 }  // namespace

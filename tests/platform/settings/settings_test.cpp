@@ -4,10 +4,13 @@
 #include "platform/settings/Paths.h"
 #include "platform/settings/RegHelper.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/settings/SlaveDefaults.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <optional>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -92,6 +95,66 @@ TEST_F(SettingsTest, ValuesKeepTheirTypeAndTextAcrossWriters)
     const std::string text = ReadFile(m_store->File());
     EXPECT_NE(text.find("\"Microphone Volume\"=dword:0000000c\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig]\n"), std::string::npos) << text;
+}
+
+// The wizard and the inputs page read the slave defaults by one rule: three
+// numbers or nothing (a short text is no number); the line words count on their
+// low 16 bits, the address as stored.
+TEST_F(SettingsTest, SlaveDefaultsAreThreeNumbersOrNothing)
+{
+    struct Case {
+        const char* name;
+        std::function<void(CRegHelper&)> write;
+        std::optional<SlaveDefaults> read;
+    };
+    const auto three = [](uint32_t a, uint32_t b, uint32_t c) {
+        return [=](CRegHelper& reg) {
+            reg.WriteDword(kSlaveLines0Value, a);
+            reg.WriteDword(kSlaveLines1Value, b);
+            reg.WriteDword(kSlaveAddressValue, c);
+        };
+    };
+    const Case cases[] = {
+        {"all three", three(0x031E, 0x739C, 0x2105), SlaveDefaults{0x031E, 0x739C, 0x2105}},
+        {"high bits kept as stored", three(0xFFFF031E, 0x1739C, 0x12105), SlaveDefaults{0xFFFF031E, 0x1739C, 0x12105}},
+        {"two of three",
+         [](CRegHelper& reg) {
+             reg.WriteDword(kSlaveLines0Value, 1);
+             reg.WriteDword(kSlaveLines1Value, 2);
+         },
+         std::nullopt},
+        {"a short text for a number",
+         [&](CRegHelper& reg) {
+             three(1, 2, 3)(reg);
+             ASSERT_TRUE(reg.WriteString(kSlaveAddressValue, "ab"));
+         },
+         std::nullopt},
+    };
+    SetSettings(m_store.get());
+    EXPECT_EQ(ReadSlaveDefaults(), std::nullopt) << "no key";
+    for (const Case& c : cases) {
+        fs::remove_all(m_dir);
+        m_store = std::make_unique<CSettingsStore>(m_dir / "registry.reg");
+        SetSettings(m_store.get());
+        CRegHelper reg;
+        ASSERT_TRUE(reg.CreateKey(kSlaveDefaultsKey));
+        c.write(reg);
+        const auto read = ReadSlaveDefaults();
+        ASSERT_EQ(read.has_value(), c.read.has_value()) << c.name;
+        if (read) {
+            EXPECT_EQ(read->lines0, c.read->lines0) << c.name;
+            EXPECT_EQ(read->lines1, c.read->lines1) << c.name;
+            EXPECT_EQ(read->address, c.read->address) << c.name;
+        }
+    }
+    SetSettings(nullptr);
+
+    const SlaveDefaults stored{0xFFFF031E, 0x0001739C, 0x2105};
+    EXPECT_EQ(stored.LineWord0(), 0x031E);
+    EXPECT_EQ(stored.LineWord1(), 0x739C);
+    EXPECT_TRUE(stored.SameAs(0x031E, 0x739C, 0x2105));
+    EXPECT_FALSE(stored.SameAs(0x031E, 0x739C, 0x2104));
+    EXPECT_FALSE((SlaveDefaults{0x031E, 0x739C, 0x12105}.SameAs(0x031E, 0x739C, 0x2105))) << "the address as stored";
 }
 
 // A watcher hears of the writes that reached the file, and of no others.

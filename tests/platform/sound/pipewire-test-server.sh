@@ -55,6 +55,11 @@ start)
   mkdir -p "$run" "$dir/config" "$dir/state" "$dir/data"
   chmod 700 "$run"
   private_env
+  # No Bluetooth in the tests: its monitor needs logind's state below /run/systemd,
+  # which a machine without systemd lacks, and wireplumber then quits at once
+  # ("disconnected from pipewire"), leaving every stream unlinked.
+  mkdir -p "$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d"
+  echo 'bluez_monitor.enabled = false' >"$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d/80-test-server.lua"
   dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile >"$dir/dbus.log" 2>&1 &
   echo $! >"$dir/dbus.pid"
   for _ in $(seq 100); do [[ -S $dir/bus ]] && break; sleep 0.05; done
@@ -71,6 +76,14 @@ start)
   if ! pactl info >/dev/null 2>&1; then
     echo "the PipeWire test server did not come up:" >&2
     tail -n 20 "$dir"/*.log >&2 || true
+    stop_server
+    exit 1
+  fi
+  # Without its session manager no stream is ever linked: say so here rather
+  # than in every test that then hears nothing.
+  if ! kill -0 "$(cat "$dir/wireplumber.pid")" 2>/dev/null; then
+    echo "the PipeWire test server's session manager (wireplumber) quit:" >&2
+    tail -n 20 "$dir/wireplumber.log" >&2 || true
     stop_server
     exit 1
   fi

@@ -278,6 +278,7 @@ TEST(SimSystemTest, KindsPutTheirUnitsOnTheBus)
     };
     const Case cases[] = {
         {"new", {0x1C}}, {"stand-alone", {0x117}}, {"master", {0x217}}, {"slave", {0x317}}, {"master+slave", {0x217, 0x317}},
+        {"new+stand-alone!40+new", {0x1C, 0x117, 0x1C}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -295,7 +296,19 @@ TEST(SimSystemTest, KindsPutTheirUnitsOnTheBus)
         EXPECT_TRUE(HidBus().PresentInterfaces().empty());
     }
     EXPECT_FALSE(CSimSystem::Create("Master"));
-    EXPECT_FALSE(IsSimulatedKind(""));
+    for (const char* bad : {"", "new+", "+new", "new!", "new!x", "new!-1", "new!1234567"})
+        EXPECT_FALSE(IsSimulatedKind(bad)) << bad;
+}
+
+// "KIND!N": the unit answers N commands, then nothing.
+TEST(SimSystemTest, AUnitMarkedWithACountFallsSilentAfterIt)
+{
+    auto system = CSimSystem::Create("new+new!1");
+    ASSERT_TRUE(system);
+    EXPECT_FALSE(system->Units()[0]->Faults().silent);
+    const SimFaults faults = system->Units()[1]->Faults();
+    EXPECT_TRUE(faults.silent);
+    EXPECT_EQ(faults.passFirst, 1u);
 }
 
 // Two units on one bench tell themselves apart: each has its own serial number

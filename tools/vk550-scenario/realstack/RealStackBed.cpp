@@ -83,10 +83,16 @@ bool CRealStackBed::Start(std::string* error)
     if (!::mkdtemp(pattern))
         return fail("cannot make a private folder in /tmp");
     m_folder = pattern;
-    for (const char* sub : {"config", "runtime", "runtime/quorvel-windows"})
+    for (const char* sub : {"config", "home", "data", "cache", "state", "runtime", "runtime/quorvel-windows"})
         fs::create_directories(m_folder / sub);
     ::chmod((m_folder / "runtime").c_str(), 0700);
     m_sound = std::make_unique<CPrivateSoundServer>(m_folder / "pa");
+    // Everything the program writes (settings, recordings, caches) stays in the
+    // bed's folder and goes with it: never in the home of whoever runs the bed.
+    ::setenv("HOME", (m_folder / "home").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (m_folder / "data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (m_folder / "cache").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (m_folder / "state").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", ConfigFolder().c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (m_folder / "runtime").c_str(), 1);
     ::setenv("QUORVEL_WINDOWS_DIR", (m_folder / "runtime/quorvel-windows").c_str(), 1);

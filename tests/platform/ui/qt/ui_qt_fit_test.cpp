@@ -18,7 +18,9 @@
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtLayoutCheck.h"
 #include "platform/ui/qt/QtScreenFit.h"
+#include "resources/Resources.h"
 
 namespace vk {
 namespace {
@@ -93,6 +95,38 @@ TEST(UiQtScreenFit, TheWindowFitsTheWorkAreaAtThisTextScale)
     wizard.DestroyWindow();
 }
 
+// The real pages at this scale: the wizard with every control of every page shown
+// and the inputs page; every text fits its control and no frame line crosses one.
+TEST(UiQtScreenFit, EveryTextOfThePagesFitsAtThisTextScale)
+{
+    CQtHost host;
+    host.Install();
+    for (const DialogTemplate* layout : {&kWizardTemplate, &kInputsTemplate, &kAboutTemplate}) {
+        DialogTemplate shown = *layout;
+        for (ControlTemplate& c : shown.controls)
+            c.style &= ~CS_HIDDEN;
+        // Controls shown on different pages share a place: check them one page's worth at a time.
+        for (const bool typeChoice : {true, false}) {
+            DialogTemplate page = shown;
+            if (layout == &kWizardTemplate) {
+                std::erase_if(page.controls, [&](const ControlTemplate& c) {
+                    const bool isType = c.id >= 1022 && c.id <= 1025;
+                    const bool isLevels = c.id == 1010 || c.id == 1005 || c.id == 1013 || c.id == 1007 || c.id == 1000 ||
+                                          c.id == 1114 || c.id == 1109 || c.id == 1110 || c.id == 1112;
+                    return typeChoice ? isLevels : isType;
+                });
+            } else if (!typeChoice) {
+                continue;
+            }
+            CDialog dlg(page);
+            ASSERT_TRUE(dlg.Create());
+            for (const std::string& fault : TextLayoutFaults(*host.WindowOf(dlg)))
+                ADD_FAILURE() << page.caption << " (" << page.id << "): " << fault;
+            dlg.DestroyWindow();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vk
 
@@ -107,9 +141,13 @@ int main(int argc, char** argv)
     const bool fontDpi = std::getenv("VK_TEXT_MODEL") && std::string(std::getenv("VK_TEXT_MODEL")) == "fontdpi";
     const std::string config = std::string(runtime) + "/screen.json";
     if (FILE* f = std::fopen(config.c_str(), "w")) {
-        std::fprintf(f, "{\"screens\":[{\"name\":\"screen\",\"x\":0,\"y\":0,\"width\":1280,\"height\":800,"
+        // VK_SCREEN=WIDTHxHEIGHT, 1280x800 unless given.
+        int width = 1280, height = 800;
+        if (const char* screen = std::getenv("VK_SCREEN"))
+            (void)std::sscanf(screen, "%dx%d", &width, &height);
+        std::fprintf(f, "{\"screens\":[{\"name\":\"screen\",\"x\":0,\"y\":0,\"width\":%d,\"height\":%d,"
                         "\"logicalDpi\":%d,\"logicalBaseDpi\":96,\"dpr\":1}]}\n",
-                     fontDpi ? 96 : 96 * percent / 100);
+                     width, height, fontDpi ? 96 : 96 * percent / 100);
         std::fclose(f);
     }
     if (fontDpi)

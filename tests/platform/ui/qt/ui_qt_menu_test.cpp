@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/qt/QtHost.h"
@@ -118,6 +119,38 @@ TEST_F(UiQtMenuTest, TheCornerButtonAndF1OpenTheSystemMenusEntries)
     ChooseWhenOpen("About Menu test...", &seen);
     QTest::keyClick(window, Qt::Key_F1);  // through the window system, as a key press comes
     EXPECT_EQ(dlg.sysCommands, (std::vector<unsigned>{kAboutDevice, kAboutBox}));
+    dlg.DestroyWindow();
+}
+
+// Tab goes through the designed controls and then to the menu button; every
+// control that takes the focus shows it with a mark of the highlight colour.
+TEST_F(UiQtMenuTest, TabReachesEveryControlAndTheMenuButtonAndFocusShows)
+{
+    CMenuDialog dlg(true);
+    ASSERT_TRUE(dlg.Create());
+    QWidget* window = host.WindowOf(dlg);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QToolButton* button = MenuButton(window);
+    ASSERT_NE(button, nullptr);
+    const QRgb highlight = window->palette().color(QPalette::Highlight).rgb();
+    std::vector<QWidget*> reached;
+    for (int i = 0; i < 6 && (reached.empty() || reached.front() != QApplication::focusWidget()); ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        reached.push_back(focused);
+        QApplication::processEvents();
+        const QImage shot = window->grab().toImage();
+        const QRect r = focused->geometry().adjusted(1, 1, -2, -2);
+        int marked = 0;
+        for (int x = r.left(); x <= r.right(); ++x)
+            marked += shot.pixel(x, r.top()) == highlight;
+        EXPECT_GT(marked, r.width() / 4) << "no focus mark on " << focused->metaObject()->className();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_NE(std::find(reached.begin(), reached.end(), button), reached.end()) << "the menu button is no Tab stop";
+    EXPECT_NE(std::find(reached.begin(), reached.end(), host.ControlWidget(dlg, 1003)), reached.end());
     dlg.DestroyWindow();
 }
 

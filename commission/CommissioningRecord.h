@@ -1,0 +1,32 @@
+#pragma once
+// The page a technician hands to the customer after commissioning a unit: one
+// HTML file without scripts or outside resources, laid out for printing.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commission/UnitConfiguration.h"
+#include "platform/clock/Clock.h"
+
+namespace vk::commission {
+
+struct EchoFigures {
+    double echoReductionDb = 0.0;
+    double residualEchoDb = 0.0;
+};
+
+struct CommissioningRecord {
+    UnitConfiguration holds;  // what the unit was read back to hold
+    std::string result;       // "applied", "unchanged", "failed at ..."
+    std::vector<std::string> changes;
+    bool verified = false;
+    LocalTime date;
+    std::optional<EchoFigures> echo;  // only when an echo test ran
+};
+
+[[nodiscard]] std::string CommissioningRecordHtml(const CommissioningRecord& record);
+// "VK5500001234.html"; characters that do not belong in a file name become '_'.
+[[nodiscard]] std::string CommissioningRecordFileName(const UnitIdentity& identity);
+
+}  // namespace vk::commission

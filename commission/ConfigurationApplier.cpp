@@ -1,0 +1,167 @@
+#include "commission/ConfigurationApplier.h"
+
+#include "commission/ConfigurationReader.h"
+#include "device/LevelRegisters.h"
+#include "device/SlaveAddress.h"
+#include "device/TypeAssignment.h"
+#include "device/UnitTypes.h"
+#include "platform/clock/Clock.h"
+
+namespace vk::commission {
+namespace {
+
+// Parameter access (the flags word, the device name, the product id) starts at
+// this protocol version; a unit below it cannot be given a type.
+constexpr int kParameterProtocol = 13;
+constexpr uint8_t kItemMuted = 0x80;
+// How long a unit may take to come back after its reset: as long as the reset's own wait.
+constexpr int kReopenPolls = 240;
+constexpr uint32_t kReopenPollMs = 500;
+
+class CApplyRun {
+public:
+    CApplyRun(CHIDProtocol& protocol, UnitConfiguration current) : m_protocol(protocol), m_current(std::move(current))
+    {
+    }
+
+    ApplyOutcome Run(const UnitConfiguration& wanted)
+    {
+        if (wanted.type != m_current.type && !AssignType(wanted.type))
+            return Finish(wanted);
+        if (wanted.flags != m_current.flags &&
+            !Step("flags word", m_protocol.SetParameter(0, 10, wanted.flags) >= 0))
+            return Finish(wanted);
+        for (int c = 0; c < kInputChannels; ++c) {
+            const auto& want = wanted.channels[static_cast<size_t>(c)];
+            if (want != m_current.channels[static_cast<size_t>(c)] &&
+                !Step("channel " + std::to_string(c + 1), WriteChannel(c, want)))
+                return Finish(wanted);
+        }
+        if (wanted.lines != m_current.lines &&
+            !Step("controller lines", m_protocol.SetPicLines(wanted.lines, true)))
+            return Finish(wanted);
+        if (wanted.address != m_current.address &&
+            !Step("address word", WriteSlaveAddress(m_protocol, wanted.address)))
+            return Finish(wanted);
+        for (const int reg : kLevelWriteOrder)
+            if (wanted.Level(reg) != m_current.Level(reg) &&
+                !Step("level register " + std::to_string(reg), WriteLevel(reg, wanted.Level(reg))))
+                return Finish(wanted);
+        return Finish(wanted);
+    }
+
+private:
+    bool Step(std::string name, bool accepted)
+    {
+        if (!accepted) {
+            m_outcome.failedStep = std::move(name);
+            return false;
+        }
+        m_outcome.written.push_back(std::move(name));
+        return true;
+    }
+
+    // The type's own lines, channels and address go first; the wanted ones follow
+    // as ordinary steps. A new type means a new product id: the unit resets and
+    // comes back as another device, which is opened and read again.
+    bool AssignType(int type)
+    {
+        const UnitTypeInfo& row = UnitTypeRow(type);
+        const std::string serial = m_current.identity.serialNumber;
+        const TypeWriteResult written = WriteUnitType(m_protocol, row, row.lineWords, kDefaultSlaveAddress);
+        if (!Step(std::string("type ") + row.typeName, written.refused.empty())) {
+            m_outcome.failedStep += " (" + written.refused + ")";
+            return false;
+        }
+        (void)m_protocol.ResetUnit(row.productId);
+        if (!ReopenUnit(m_protocol, serial, row.productId)) {
+            m_outcome.failedStep = "re-enumeration";
+            return false;
+        }
+        ReadOutcome again = ReadConfiguration(m_protocol);
+        if (!again.configuration) {
+            m_outcome.failedStep = "reading the new type's " + again.failedPart;
+            return false;
+        }
+        m_current = std::move(*again.configuration);
+        return true;
+    }
+
+    bool WriteChannel(int c, const ChannelRecordSettings& want)
+    {
+        const auto item1 = static_cast<uint8_t>(0x01 | (want.mute ? kItemMuted : 0));
+        const auto item2 = static_cast<uint8_t>(0x02 | (want.localMute ? kItemMuted : 0));
+        return m_protocol.SetChannel(c, want.mode, item1, want.level, item2, want.localLevel) >= 0;
+    }
+
+    // The register's flag belongs to the unit's tests: it stays as the unit has it.
+    bool WriteLevel(int reg, int level)
+    {
+        const int answer = ReadLevelRegister(m_protocol, reg);
+        if (answer < 0)
+            return false;
+        const auto value = static_cast<uint8_t>((answer & kLevelFlag) | (level & kLevelMask));
+        return WriteLevelRegister(m_protocol, reg, value) >= 0;
+    }
+
+    ApplyOutcome Finish(const UnitConfiguration& wanted)
+    {
+        if (m_protocol.CheckConnection()) {
+            ReadOutcome after = ReadConfiguration(m_protocol);
+            m_outcome.holds = std::move(after.configuration);
+        }
+        m_outcome.verified = m_outcome.holds && m_outcome.holds->SameSettings(wanted);
+        return std::move(m_outcome);
+    }
+
+    CHIDProtocol& m_protocol;
+    UnitConfiguration m_current;
+    ApplyOutcome m_outcome;
+};
+
+}  // namespace
+
+std::optional<std::string> WhyUnitCannotTake(const UnitConfiguration& current, const UnitConfiguration& wanted)
+{
+    if (wanted.type == current.type)
+        return std::nullopt;
+    if (wanted.type == kUnitNew)
+        return std::string("a unit that has a type (") + UnitTypeRow(current.type).typeName + ") cannot be made NEW again";
+    if (current.identity.protocolVersion < kParameterProtocol)
+        return "the unit's protocol version " + std::to_string(current.identity.protocolVersion) +
+               " cannot store a type (13 or later needed)";
+    return std::nullopt;
+}
+
+ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration& current,
+                                const UnitConfiguration& wanted)
+{
+    if (current.SameSettings(wanted)) {
+        ApplyOutcome outcome;
+        outcome.holds = current;
+        outcome.verified = true;
+        return outcome;
+    }
+    return CApplyRun(protocol, current).Run(wanted);
+}
+
+// The reset's own wait ends when any unit of the new product id is on the bus;
+// with several units of one type attached that may be another one, so this
+// unit is looked for by its serial number until it is back.
+bool ReopenUnit(CHIDProtocol& protocol, const std::string& serialNumber, uint16_t productId)
+{
+    for (int poll = 0; poll < kReopenPolls; ++poll) {
+        const std::vector<HIDDeviceEntry> units = protocol.ListUnits(productId);
+        if (serialNumber.empty() && units.size() == 1)
+            return protocol.OpenUnitAt(units.front().path, true);
+        for (const HIDDeviceEntry& entry : units)
+            if (!serialNumber.empty() && protocol.OpenUnitAt(entry.path, true) &&
+                protocol.GetSerialNumber() == serialNumber)
+                return true;
+        Clock().SleepMs(kReopenPollMs);
+    }
+    protocol.CloseUnit();
+    return false;
+}
+
+}  // namespace vk::commission

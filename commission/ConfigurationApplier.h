@@ -1,0 +1,38 @@
+#pragma once
+// Brings an open unit to a wanted configuration through the wizard's own
+// operations and in the wizard's order: type assignment (with its reset and
+// re-enumeration when the type differs), flags word, channel records, controller
+// lines, address word, levels. Only what differs from the configuration read
+// beforehand is written; an unchanged unit receives no write. Afterwards the
+// unit is read again and compared.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commission/UnitConfiguration.h"
+
+namespace vk::commission {
+
+struct ApplyOutcome {
+    std::vector<std::string> written;  // the steps that were sent, in order
+    std::string failedStep;            // empty when every write was accepted
+    std::optional<UnitConfiguration> holds;  // read back afterwards (empty: unreadable)
+    bool verified = false;                   // what the unit holds is what was wanted
+    [[nodiscard]] bool Succeeded() const { return failedStep.empty() && verified; }
+};
+
+// Why the unit cannot take the wanted configuration, or nothing when it can.
+// Checked before anything is sent.
+[[nodiscard]] std::optional<std::string> WhyUnitCannotTake(const UnitConfiguration& current,
+                                                           const UnitConfiguration& wanted);
+
+// current: what the unit holds, as ReadConfiguration gave it just before.
+[[nodiscard]] ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration& current,
+                                              const UnitConfiguration& wanted);
+
+// After a reset: opens the unit with this serial number under its new product id
+// (the only unit of that id when the serial is unknown).
+[[nodiscard]] bool ReopenUnit(CHIDProtocol& protocol, const std::string& serialNumber, uint16_t productId);
+
+}  // namespace vk::commission

@@ -1,0 +1,24 @@
+#pragma once
+// What applying one configuration over another would change, field by field,
+// in the words of the configuration file.
+
+#include <string>
+#include <vector>
+
+#include "commission/UnitConfiguration.h"
+
+namespace vk::commission {
+
+struct FieldChange {
+    std::string field;  // "channel 2 gain", "level register 3", ...
+    std::string from;
+    std::string to;
+    bool operator==(const FieldChange&) const = default;
+};
+
+// The identity is left out: it is never applied.
+[[nodiscard]] std::vector<FieldChange> DiffConfigurations(const UnitConfiguration& from, const UnitConfiguration& to);
+// The inputs (1..4) whose phantom supply goes from off to 3 V or 24 V.
+[[nodiscard]] std::vector<int> InputsGettingPhantom(const UnitConfiguration& from, const UnitConfiguration& to);
+
+}  // namespace vk::commission

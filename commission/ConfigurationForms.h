@@ -1,0 +1,16 @@
+#pragma once
+// A configuration printed for people (text) and for programs (JSON).
+
+#include <string>
+
+#include "commission/UnitConfiguration.h"
+
+namespace vk::commission {
+
+[[nodiscard]] std::string HexWord(unsigned value);  // "0x1F5E"
+[[nodiscard]] std::string GainDb(int step);         // "36.0"
+[[nodiscard]] std::string InputText(const ChannelRecordSettings& channel);  // "not used", "microphone", "mode 9"
+[[nodiscard]] std::string ConfigurationText(const UnitConfiguration& config);
+[[nodiscard]] std::string ConfigurationJson(const UnitConfiguration& config);
+
+}  // namespace vk::commission

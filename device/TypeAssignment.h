@@ -1,0 +1,43 @@
+#pragma once
+// What gives a unit its type, short of the reset: the flags word and USB
+// identity, the type's controller lines and channel records, the slave address,
+// the type lines on top of the live ones and the closing commands. The wizard
+// and the commissioning tool send exactly these, in this order; the reset and
+// the wait for the unit to come back belong to the caller.
+
+#include <cstdint>
+#include <string>
+
+#include "device/HIDProtocol.h"
+#include "device/UnitTypes.h"
+
+namespace vk {
+
+// The first write the unit refused (empty: all accepted). The wizard goes on
+// whatever the unit answers; a caller that must know keeps the first refusal.
+struct TypeWriteResult {
+    std::string refused;
+    void Note(bool accepted, const char* what)
+    {
+        if (!accepted && refused.empty())
+            refused = what;
+    }
+};
+
+// Flags word, USB device name and product id.
+void WriteTypeIdentity(CHIDProtocol& protocol, const UnitTypeInfo& row, TypeWriteResult& result);
+// The line words (stored too), the four channel records and the address word.
+void WriteTypeLinesAndChannels(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
+                               uint32_t address, TypeWriteResult& result);
+// Lines 4, 9, 14 and 19 set (Stand Alone, Slave) or cleared (Master) on the live
+// lines. Lines that cannot be read are not written: words built from a failed
+// read would clear every other line.
+void SetLiveTypeLines(CHIDProtocol& protocol, int type, TypeWriteResult& result);
+// The commands that close an assignment.
+void SendTypeClosingCommands(CHIDProtocol& protocol, TypeWriteResult& result);
+
+// All four in order.
+TypeWriteResult WriteUnitType(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
+                              uint32_t address);
+
+}  // namespace vk

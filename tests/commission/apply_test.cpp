@@ -1,0 +1,193 @@
+// Reading a unit's whole configuration and bringing another unit to it: what is
+// written, in which order, and what a unit that fails halfway is left holding.
+#include "tests/commission/CommissionBed.h"
+
+#include "commission/ConfigurationApplier.h"
+#include "commission/ConfigurationDiff.h"
+#include "commission/ConfigurationFile.h"
+#include "device/UnitTypes.h"
+
+namespace vk::test {
+namespace {
+
+using commission::ApplyConfiguration;
+using commission::UnitConfiguration;
+
+class Apply : public CommissionBed {};
+
+std::vector<uint16_t> WritesIn(const std::vector<SimLoggedCommand>& log)
+{
+    // Long writes: channel 0xF000, lines 0xF010, parameters 0xF00C/0xF00E; short
+    // writes: ports 0x24..0x27, levels 0x5r.., reset 0x0666.
+    std::vector<uint16_t> writes;
+    for (const auto& command : log) {
+        const uint16_t code = command.Code();
+        const uint8_t sub = command.bytes[1];
+        const bool longWrite = command.IsLong() && (sub == 0x00 || sub == 0x10 || sub == 0x0C || sub == 0x0E);
+        const bool shortWrite = !command.IsLong() && ((code >> 12) == 0x5 || (code >> 10) == (0x24 >> 2) || code == 0x0666);
+        if (longWrite || shortWrite)
+            writes.push_back(command.IsLong() ? static_cast<uint16_t>(0xF000 | sub) : code);
+    }
+    return writes;
+}
+
+TEST_F(Apply, AnUnchangedConfigurationSendsNoWrite)
+{
+    for (const SimUnitKind kind : {SimUnitKind::New, SimUnitKind::StandAlone, SimUnitKind::Master, SimUnitKind::Slave}) {
+        auto unit = Plug(kind);
+        const UnitConfiguration current = Read(paths.back());
+        unit->ClearLog();
+        const auto outcome = ApplyConfiguration(protocol, current, current);
+        EXPECT_TRUE(outcome.Succeeded()) << static_cast<int>(kind);
+        EXPECT_TRUE(outcome.written.empty());
+        EXPECT_TRUE(unit->Log().empty()) << "kind " << static_cast<int>(kind) << " got " << unit->Log().size();
+    }
+}
+
+TEST_F(Apply, OnlyTheChangedPartsAreWrittenInTheWizardsOrder)
+{
+    auto unit = Plug(SimUnitKind::StandAlone);
+    const UnitConfiguration current = Read(paths.back());
+    UnitConfiguration wanted = current;
+    wanted.channels[2] = {kModeAuxiliary, 24, false, 18, true};
+    wanted.SetGainStep(1, 5);  // a line and the address bit
+    wanted.SetLevel(1, 20);
+    wanted.SetLevel(4, 3);
+    unit->ClearLog();
+
+    const auto outcome = ApplyConfiguration(protocol, current, wanted);
+
+    EXPECT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+    EXPECT_EQ(outcome.written, (std::vector<std::string>{"channel 3", "controller lines", "address word",
+                                                         "level register 4", "level register 1"}));
+    // Channel record, lines (all set, the inverse cleared, both stored words),
+    // address (set and clear, low then high), then registers 4 and 1.
+    EXPECT_EQ(WritesIn(unit->Log()), (std::vector<uint16_t>{0xF000, 0xF010, 0xF010, 0xF00E, 0xF00E, 0xF00E, 0x2520,
+                                                            0x24DF, 0x2720, 0x26DF, 0x5403, 0x5114}));
+    unit->WithState([](SimUnitState& s) {
+        EXPECT_EQ(s.channels[2].mode, kModeAuxiliary);
+        EXPECT_EQ(s.channels[2].values[1], 18);
+        EXPECT_TRUE(s.channels[2].flags[1]);
+        EXPECT_EQ(s.levels[1], 20);
+    });
+}
+
+TEST_F(Apply, AMasterConfigurationTurnsANewAndAStandAloneUnitIntoThatMaster)
+{
+    Plug(SimUnitKind::Master);
+    UnitConfiguration master = Read(paths.back());
+    master.channels[0] = {kModeSlaveLink, 24, false, 24, true};
+    master.channels[1] = {kModeReinforcement, 24, false, 10, false};
+    master.SetPhantom(1, kPhantom24V);
+    master.SetGainStep(1, 6);
+    master.flags |= commission::kSavedInputsFlag;
+
+    for (const SimUnitKind kind : {SimUnitKind::New, SimUnitKind::StandAlone}) {
+        auto unit = Plug(kind);
+        const UnitConfiguration current = Read(paths.back());
+        const std::string serial = current.identity.serialNumber;
+        unit->ClearLog();
+
+        const auto outcome = ApplyConfiguration(protocol, current, master);
+
+        ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+        EXPECT_EQ(outcome.written.front(), "type MASTER");
+        EXPECT_EQ(unit->ProductId(), 0x217);
+        EXPECT_EQ(protocol.GetSerialNumber(), serial) << "the same unit is open again after its reset";
+        EXPECT_EQ(outcome.holds->identity.productName, "Dravena-Master");
+        EXPECT_EQ(outcome.holds->Phantom(1), kPhantom24V);
+        EXPECT_EQ(outcome.holds->GainStep(1), 6);
+        EXPECT_EQ(outcome.holds->flags, 0xC01B);
+    }
+}
+
+// Everything after the identity: the part of a saved file that applying carries over.
+std::string SettingsPart(const std::string& file) { return file.substr(file.find("[unit]")); }
+
+TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
+{
+    for (const SimUnitKind from : {SimUnitKind::StandAlone, SimUnitKind::Master, SimUnitKind::Slave}) {
+        Plug(from);
+        const std::string saved = commission::WriteConfigurationFile(Read(paths.back()));
+        const auto loaded = commission::ParseConfigurationFile(saved, "unit.toml");
+        ASSERT_TRUE(loaded.loaded);
+        for (const SimUnitKind to : {SimUnitKind::New, SimUnitKind::StandAlone, SimUnitKind::Master}) {
+            Plug(to);
+            const auto outcome = ApplyConfiguration(protocol, Read(paths.back()), loaded.loaded->configuration);
+            ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+            EXPECT_EQ(SettingsPart(commission::WriteConfigurationFile(*outcome.holds)), SettingsPart(saved))
+                << static_cast<int>(from) << " onto " << static_cast<int>(to);
+        }
+    }
+}
+
+TEST_F(Apply, PhantomTurnedOnIsFoundPerInput)
+{
+    UnitConfiguration from;
+    from.lines = {0xFFFF, 0xFFFF};  // every supply off
+    from.SetPhantom(2, kPhantom3V);
+    UnitConfiguration to = from;
+    to.SetPhantom(0, kPhantom24V);  // off -> on
+    to.SetPhantom(2, kPhantom24V);  // on stays on
+    to.SetPhantom(3, kPhantom3V);   // off -> on
+    EXPECT_EQ(commission::InputsGettingPhantom(from, to), (std::vector<int>{1, 4}));
+    EXPECT_TRUE(commission::InputsGettingPhantom(to, from).empty());
+}
+
+TEST_F(Apply, AUnitThatFallsSilentHalfwayNamesTheStepAndIsNotVerified)
+{
+    auto unit = Plug(SimUnitKind::StandAlone);
+    const UnitConfiguration current = Read(paths.back());
+    UnitConfiguration wanted = current;
+    for (auto& channel : wanted.channels)
+        channel = {kModeMicrophone, 24, false, 24, true};
+    SimFaults faults;
+    faults.silent = true;
+    faults.passFirst = 2;  // the first two channel records are accepted
+    unit->SetFaults(faults);
+
+    const auto outcome = ApplyConfiguration(protocol, current, wanted);
+
+    EXPECT_EQ(outcome.failedStep, "channel 3");
+    EXPECT_EQ(outcome.written, (std::vector<std::string>{"channel 1", "channel 2"}));
+    EXPECT_FALSE(outcome.holds) << "a silent unit cannot be read back";
+    EXPECT_FALSE(outcome.Succeeded());
+}
+
+TEST_F(Apply, AUnitWhoseChannelCannotBeReadGivesNoConfiguration)
+{
+    auto unit = Plug(SimUnitKind::Slave);
+    ASSERT_TRUE(protocol.OpenUnitAt(paths.back(), true));
+    SimFaults faults;
+    faults.onlyFor = 0xF001;
+    faults.silent = true;
+    faults.passFirst = 1;
+    unit->SetFaults(faults);
+    unit->ClearLog();
+
+    const auto outcome = commission::ReadConfiguration(protocol);
+
+    EXPECT_FALSE(outcome.configuration);
+    EXPECT_EQ(outcome.failedPart, "channel 2");
+    EXPECT_TRUE(WritesIn(unit->Log()).empty());
+}
+
+TEST_F(Apply, TypesAUnitCannotTakeAreRefusedBeforeAnythingIsSent)
+{
+    UnitConfiguration standAlone;
+    standAlone.type = kUnitStandAlone;
+    standAlone.identity.protocolVersion = 22;
+    UnitConfiguration fresh;
+    fresh.type = kUnitNew;
+    fresh.identity.protocolVersion = 12;
+    UnitConfiguration master;
+    master.type = kUnitMaster;
+
+    EXPECT_TRUE(commission::WhyUnitCannotTake(standAlone, fresh).has_value()) << "a typed unit is never made new";
+    EXPECT_TRUE(commission::WhyUnitCannotTake(fresh, master).has_value()) << "protocol 12 has no parameter pages";
+    EXPECT_FALSE(commission::WhyUnitCannotTake(standAlone, master).has_value());
+    EXPECT_FALSE(commission::WhyUnitCannotTake(fresh, fresh).has_value());
+}
+
+}  // namespace
+}  // namespace vk::test
