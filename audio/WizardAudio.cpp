@@ -146,6 +146,15 @@ bool CWizardAudio::Start(IMessageTarget* hNotify)
     return true;
 }
 
+std::vector<std::thread::id> CWizardAudio::WorkerThreads() const
+{
+    std::vector<std::thread::id> ids;
+    for (const Worker* worker : {&m_microphone, &m_speaker})
+        if (worker->thread.joinable())
+            ids.push_back(worker->thread.get_id());
+    return ids;
+}
+
 int CWizardAudio::Stop()
 {
     if (auto* observer = g_observer.load(std::memory_order_acquire))

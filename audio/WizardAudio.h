@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/WaveFormat.h"
 #include "audio/WaveReader.h"
@@ -108,6 +109,11 @@ public:
     [[nodiscard]] std::string RecordFileFailure() const;
 
     [[nodiscard]] std::unique_lock<std::mutex> LockSamples() { return std::unique_lock(m_samplesLock); }
+
+    // The worker threads started and not yet joined; ask on the thread that
+    // starts and stops the engine (a tool's clock lets a stopping engine's
+    // workers, and only those, sleep without waiting for its time).
+    [[nodiscard]] std::vector<std::thread::id> WorkerThreads() const;
 
     // Device lookups by name pattern over the current device lists.
     [[nodiscard]] int FindInDeviceId(const std::string& pattern);

@@ -86,6 +86,11 @@ void CSimUnit::Unplug()
 {
     std::lock_guard lock(m_mutex);
     Refresh();
+    LeaveBus();
+}
+
+void CSimUnit::LeaveBus()
+{
     m_unplugged = true;
     m_present = false;
     m_leaveAtMs.reset();
@@ -186,7 +191,27 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
         m_log.push_back(logged);
     if (logged.unknown && m_unknown.size() < kMaxLog)
         m_unknown.push_back(logged);
-    Answer(command, answer, now);
+    if (const auto fault = TakeTransactionFault(logged.Code())) {
+        if (fault->kind == SimTransactionFault::Kind::Unplug) {
+            // The command took effect (a reset too: it is simply never seen again).
+            m_state.resetRequested = false;
+            LeaveBus();
+            if (m_observer)
+                m_observer({SimUnitEvent::Kind::Left, command, m_state.productId});
+            return;
+        }
+        uint64_t due = now;
+        ApplyTransactionFault(*fault, command, answer, due);
+        if (answer) {
+            SimReport faulty{};
+            std::copy(answer->begin(), answer->end(), faulty.begin() + 1);
+            if (m_observer)
+                m_observer({SimUnitEvent::Kind::Answered, *answer, m_state.productId});
+            Enqueue(due, faulty);
+        }
+    } else {
+        Answer(command, answer, now);
+    }
 
     if (m_state.resetRequested) {
         m_state.resetRequested = false;
@@ -198,6 +223,46 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
                 m_returnAtMs = *m_leaveAtMs + *m_resetTiming.returnAfterMs;
         }
         Refresh();
+    }
+}
+
+std::optional<SimTransactionFault> CSimUnit::TakeTransactionFault(uint16_t code)
+{
+    if (!m_transactionFault || (m_transactionFault->onlyFor && *m_transactionFault->onlyFor != code))
+        return std::nullopt;
+    if (m_transactionFault->at > 1) {
+        --m_transactionFault->at;
+        return std::nullopt;
+    }
+    std::optional<SimTransactionFault> fault;
+    fault.swap(m_transactionFault);
+    return fault;
+}
+
+// The one faulty answer replaces whatever the standing faults would have made of it.
+void CSimUnit::ApplyTransactionFault(const SimTransactionFault& fault, const SimBlock& command,
+                                     std::optional<SimBlock>& answer, uint64_t& dueMs) const
+{
+    const bool isLong = command[0] == 0xF0;
+    switch (fault.kind) {
+    case SimTransactionFault::Kind::Silent:
+    case SimTransactionFault::Kind::Unplug: answer.reset(); return;
+    case SimTransactionFault::Kind::Error:
+        if (!answer)
+            return;
+        if (isLong) {
+            SimMarkError(*answer, command, static_cast<uint8_t>(fault.value));
+        } else {
+            (*answer)[0] = 0xFF;  // short commands carry no error number: "nothing to say"
+            (*answer)[1] = 0xFF;
+        }
+        return;
+    case SimTransactionFault::Kind::Echo:
+        if (answer && isLong)
+            for (size_t i : SimEchoedBytes(command[1]))
+                (*answer)[i] = static_cast<uint8_t>(command[i] + 1);
+        return;
+    case SimTransactionFault::Kind::Delay: dueMs += fault.value; return;
     }
 }
 
@@ -310,6 +375,20 @@ void CSimUnit::SetFaults(const SimFaults& faults)
 {
     std::lock_guard lock(m_mutex);
     m_faults = faults;
+}
+
+void CSimUnit::FailTransaction(std::optional<SimTransactionFault> fault)
+{
+    std::lock_guard lock(m_mutex);
+    if (fault && fault->at == 0)
+        fault->at = 1;
+    m_transactionFault = fault;
+}
+
+std::optional<SimTransactionFault> CSimUnit::PendingTransactionFault() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_transactionFault;
 }
 
 SimFaults CSimUnit::Faults() const

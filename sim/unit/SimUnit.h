@@ -45,6 +45,23 @@ struct SimFaults {
     uint32_t passFirst = 0;              // the faults spare the first n commands they would hit
 };
 
+// A fault of one transaction: the at-th command the unit receives from now
+// (counting only commands with code onlyFor, when set) meets it; every other
+// command is answered as usual. It fires once.
+struct SimTransactionFault {
+    enum class Kind {
+        Silent,  // no answer
+        Error,   // a long command is rejected with error number `value`; a short one is answered 0xFFFF
+        Echo,    // the repeated argument bytes of a long answer differ (a short answer has none)
+        Delay,   // the answer arrives `value` ms late
+        Unplug,  // the unit leaves the bus right after receiving the command, unanswered
+    };
+    Kind kind = Kind::Silent;
+    uint32_t at = 1;  // 1: the next command
+    std::optional<uint16_t> onlyFor;
+    uint32_t value = 0;
+};
+
 // What the unit does after a reset command, in clock time.
 struct SimResetTiming {
     std::optional<uint32_t> leaveAfterMs = 300;    // nullopt: it never leaves the bus
@@ -61,6 +78,7 @@ struct SimUnitEvent {
         Answered,  // bytes: the 8 answer bytes (every copy that is sent)
         Reset,     // the unit took the reset command
         Returned,  // it is back on the bus under productId
+        Left,      // it left the bus on its own (a transaction fault unplugged it)
     };
     Kind kind = Kind::Received;
     SimBlock bytes{};
@@ -118,6 +136,10 @@ public:
     // --- Faults and firmware state ----------------------------------------
     void SetFaults(const SimFaults& faults);
     [[nodiscard]] SimFaults Faults() const;
+    // Arms a fault of one transaction (replacing one that has not fired yet); nullopt disarms.
+    void FailTransaction(std::optional<SimTransactionFault> fault);
+    // The armed fault, with `at` counting down as commands arrive; nullopt once it fired.
+    [[nodiscard]] std::optional<SimTransactionFault> PendingTransactionFault() const;
     void SetResetTiming(const SimResetTiming& timing);
     [[nodiscard]] SimResetTiming ResetTiming() const;
     // Called on the thread that drives the unit, under the unit's lock: the
@@ -143,6 +165,11 @@ private:
     void Answer(const SimBlock& command, std::optional<SimBlock> answer, uint64_t nowMs);
     void Enqueue(uint64_t dueMs, const SimReport& report);
     [[nodiscard]] bool FaultApplies(uint16_t code) const;
+    // The transaction fault that meets this command, if its turn has come.
+    [[nodiscard]] std::optional<SimTransactionFault> TakeTransactionFault(uint16_t code);
+    void ApplyTransactionFault(const SimTransactionFault& fault, const SimBlock& command, std::optional<SimBlock>& answer,
+                               uint64_t& dueMs) const;
+    void LeaveBus();
 
     mutable std::mutex m_mutex;
     mutable SimUnitState m_state;
@@ -155,6 +182,7 @@ private:
     bool m_unplugged = false;
     uint16_t m_inputReportLength = 9;
     SimFaults m_faults;
+    std::optional<SimTransactionFault> m_transactionFault;
     SimResetTiming m_resetTiming;
     std::vector<SimLoggedCommand> m_log;
     std::function<void(const SimUnitEvent&)> m_observer;

@@ -5,8 +5,9 @@
 // until they have done what was due and sleep again (or have ended), so what
 // they post arrives at the same point of every run.
 //
-// While an engine is being stopped the workers' sleeps pass at once on a time
-// of their own: stopping never waits for virtual time, and moves none.
+// While an engine is being stopped its workers' sleeps pass at once on a time
+// of their own: stopping never waits for virtual time, and moves none. The
+// workers of another engine that goes on running keep to the virtual time.
 
 #include "platform/clock/Clock.h"
 
@@ -15,7 +16,9 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 namespace vk::scenario {
 
@@ -26,8 +29,11 @@ public:
 
     // The thread whose sleeps move the time (the first caller by default).
     void SetWindowThread(std::thread::id id);
-    // Called on the window thread whenever time has moved by `ms`, before the workers settle.
-    void SetOnAdvance(std::function<void(uint64_t ms)> hook) { m_onAdvance = std::move(hook); }
+    // The sound cards' pace: while workers run, the time moves at most to the
+    // next multiple of tickMs at once, and onTick(n) runs on the window thread
+    // for the n multiples passed, before the workers see the new time (a worker
+    // that wakes finds what the cards brought in that time).
+    void SetTick(uint64_t tickMs, std::function<void(uint64_t ticks)> onTick);
 
     [[nodiscard]] uint64_t NowMs() const override;
     void SleepMs(uint32_t ms) override;
@@ -37,9 +43,14 @@ public:
     void AdvanceTo(uint64_t ms);
     // Window thread: waits until every worker sleeps towards a later time or has ended.
     void Settle();
-    // Workers' sleeps pass at once (an engine is stopping) or wait for the time
-    // again. Releasing forgets the workers still expected.
+    // Every worker's sleeps pass at once (the run or the window ends) or wait for
+    // the time again. Releasing forgets the workers still expected.
     void ReleaseWorkers(bool release);
+    // These threads (a stopping engine's workers) sleep at once from now until
+    // they end; one that has not looked at the clock yet is released when it
+    // does, until ForgetPendingReleases (a new thread may get a joined one's id).
+    void ReleaseThreads(const std::vector<std::thread::id>& ids);
+    void ForgetPendingReleases();
     // n more worker threads are being started: Settle waits for them to show up
     // (their first look at the clock) as well.
     void ExpectWorkers(int n);
@@ -54,6 +65,7 @@ private:
         bool asleep = false;
         uint64_t deadline = 0;
         uint64_t ownOffset = 0;  // time a released worker has slept on its own
+        bool released = false;   // its engine is stopping: it sleeps at once until it ends
     };
     friend struct WorkerToken;
     [[nodiscard]] bool OnWindowThread() const;
@@ -67,7 +79,10 @@ private:
     bool m_release = false;
     int m_expected = 0;
     std::map<std::thread::id, Worker> m_workers;
-    std::function<void(uint64_t)> m_onAdvance;
+    std::set<std::thread::id> m_pendingReleases;
+    [[nodiscard]] bool WorkersRun() const;  // lock held
+    uint64_t m_tickMs = 0;
+    std::function<void(uint64_t)> m_onTick;
     CVirtualClock m_base;  // local time
 };
 

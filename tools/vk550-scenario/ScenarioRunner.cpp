@@ -9,7 +9,10 @@
 #include "platform/settings/AppProfile.h"
 #include "platform/settings/Paths.h"
 #include "platform/sound/SoundSystem.h"
+#include "app/QuorvelVK550ConfigDlg.h"
+#include "resources/ControlIds.h"
 #include "resources/Resources.h"
+#include "sim/sound/SimSignal.h"
 #include "sim/unit/SimSystem.h"
 
 #include <algorithm>
@@ -21,12 +24,6 @@
 namespace vk::scenario {
 
 namespace {
-
-bool SameKey(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
-}
 
 // The folder given, or a private temporary one.
 std::filesystem::path ChooseFolder(const RunnerOptions& options)
@@ -49,9 +46,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
       m_transcript(std::move(sink)),
       m_folder(ChooseFolder(m_options)),
       m_removeFolder(!m_options.configDir && m_folder != std::filesystem::temp_directory_path()),
-      m_prompts(
-          m_transcript, [this](Verb verb) { return TakeNext(verb); },
-          [this](int line, const std::string& what) { Fail(line, what); }, m_folder / "files")
+      m_run(*this, m_transcript, m_folder / "files")
 {
     SetClock(&m_clock);
     std::error_code ec;
@@ -69,21 +64,15 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     AppProfile().SetRegistryKey("Selvo");
 
     m_host.Install();
-    SetMessageBoxes(&m_prompts);
-    SetFileDialogs(&m_prompts);
+    SetMessageBoxes(&m_run.Prompts());
+    SetFileDialogs(&m_run.Prompts());
     CHIDProtocol::SetMessagePump(&m_pump);
     SetHidBus(&m_bus);
     SetSoundSystem(&m_sound);
     m_cards = std::make_unique<CSimUnitSoundCards>(m_sound);
     // The cards record and play as the virtual time passes.
     m_cards->Pace(true);
-    m_clock.SetOnAdvance([this](uint64_t ms) {
-        m_audioMs += ms;
-        if (m_audioMs >= kAudioBufferMs) {
-            m_cards->Grant(static_cast<long long>(m_audioMs / kAudioBufferMs));
-            m_audioMs %= kAudioBufferMs;
-        }
-    });
+    m_clock.SetTick(kAudioBufferMs, [this](uint64_t buffers) { m_cards->Grant(static_cast<long long>(buffers)); });
     (void)RegisterResourceImages();
 
     const auto kinds = SimulatedUnitKinds(m_options.units);
@@ -97,8 +86,8 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     // wizard has put up its texts (or the inputs page its title).
     m_host.controlObserver = [this](CDialog&, const CControl& ctrl, unsigned what) {
         const int id = ctrl.Id();
-        if ((what & CC_TEXT) != 0 && (id == 1008 || id == 1009 || id == 1003))
-            Poll();
+        if ((what & CC_TEXT) != 0 && (id == IDC_TITLE || id == IDC_BODY || id == IDC_NEXT))
+            m_run.Poll();
     };
     m_cards->SetListedListener([this](const std::shared_ptr<CSimUnit>& unit, const std::string& name) {
         m_transcript.Event("card " + std::to_string(NumberOf(unit.get())) + " back " + Quote(name));
@@ -110,19 +99,12 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
         m_transcript.Event(std::string("mixer ") + (write.controlId == 3 ? "play " : "record ") +
                            std::to_string(write.values[0]));
     });
-    m_store->SetWriteObserver([this](const std::string& key, const std::string& name, const RegValue& value) {
-        if (m_scriptWriting || !SameKey(key, kProgramKeyPath))
-            return;
-        char number[16];
-        std::snprintf(number, sizeof number, "0x%08X", value.number);
-        m_transcript.Event("setting " + Quote(name) + " = " +
-                           (value.type == RegValue::Type::Dword ? std::string("dword ") + number : "text " + Quote(value.text)));
-    });
+    m_run.WatchSettings(*m_store);
     SetWizardAudioObserver(this);
     m_host.exitObserver = [this](int code) {
         if (!m_transcript.Muted())
             m_transcript.Event("exit " + std::to_string(code));
-        m_stopped = true;
+        m_run.MarkStopped();
         m_transcript.Mute();  // the process would be gone now
     };
 }
@@ -131,12 +113,10 @@ CScenarioRunner::~CScenarioRunner()
 {
     m_clock.ReleaseWorkers(true);
     SetWizardAudioObserver(nullptr);
-    m_store->SetWriteObserver({});
+    m_run.Unwatch();
     m_sound.SetWriteListener({});
     m_cards->SetListedListener({});
     m_bus.SetChangeListener({});
-    for (const auto& unit : m_units)
-        unit->SetObserver({});
     m_cards.reset();
     SetSoundSystem(nullptr);
     SetHidBus(nullptr);
@@ -158,24 +138,35 @@ std::shared_ptr<CSimUnit> CScenarioRunner::AddUnit(SimUnitKind kind, bool cardLi
 {
     auto unit = std::make_shared<CSimUnit>(DefaultSimUnitState(kind, static_cast<unsigned>(m_units.size())));
     m_units.push_back(unit);
-    Watch(unit, static_cast<int>(m_units.size()));
+    m_run.Watch(unit, static_cast<int>(m_units.size()));
     (void)m_bus.Plug(unit);
     m_cards->Follow(unit, cardListedNow);
     return unit;
 }
 
-void CScenarioRunner::Watch(const std::shared_ptr<CSimUnit>& unit, int number)
+std::shared_ptr<CSimUnit> CScenarioRunner::Unit(int number) const
 {
-    const std::string n = std::to_string(number);
-    // Called under the unit's lock: only the transcript is touched.
-    unit->SetObserver([this, n](const SimUnitEvent& e) {
-        switch (e.kind) {
-        case SimUnitEvent::Kind::Received: m_transcript.Event(n + "> " + HexBytes(e.bytes)); break;
-        case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
-        case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
-        case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
-        }
-    });
+    if (number < 1 || number > UnitCount())
+        return nullptr;
+    return m_units[static_cast<size_t>(number - 1)];
+}
+
+int CScenarioRunner::Plug(SimUnitKind kind)
+{
+    (void)AddUnit(kind, false);
+    return UnitCount();
+}
+
+void CScenarioRunner::Unplug(int number) { m_bus.Unplug(Unit(number)); }
+
+void CScenarioRunner::Replug(int number) { (void)m_bus.Plug(Unit(number)); }
+
+void CScenarioRunner::SetMicrophones(const MicSignal& signal)
+{
+    if (signal.sine)
+        m_cards->SetSignal(std::make_shared<CSineSignal>(static_cast<double>(signal.hz), static_cast<double>(signal.peak)));
+    else
+        m_cards->SetSignal(std::make_shared<CSilenceSignal>());
 }
 
 int CScenarioRunner::NumberOf(const CSimUnit* unit) const
@@ -206,12 +197,12 @@ bool CScenarioRunner::WindowsHaveWork() const
 
 // Virtual time passes in steps to each thing due on the way (a timer, a unit
 // leaving or coming back, a sound card being listed), each handled at its time.
-void CScenarioRunner::WaitFor(uint64_t ms)
+void CScenarioRunner::Wait(uint64_t ms)
 {
     m_clock.ReleaseWorkers(false);
     const uint64_t target = m_clock.NowMs() + ms;
     Settle();
-    while (!m_stopped) {
+    while (!m_run.Stopped()) {
         std::optional<uint64_t> next = UiLoop().NextTimerDue();
         const auto earlier = [&next](std::optional<uint64_t> due) {
             if (due && (!next || *due < *next))
@@ -220,13 +211,13 @@ void CScenarioRunner::WaitFor(uint64_t ms)
         for (const auto& unit : m_units)
             earlier(unit->NextChangeDueMs());
         earlier(m_cards->NextCardDueMs());
-        const CQuorvelVK550ConfigDlg* wizard = Wizard();
-        if (!next || *next > target || (m_inWizard && (!wizard || wizard->IsEnded())))
+        const CQuorvelVK550ConfigDlg* wizard = m_run.Wizard();
+        if (!next || *next > target || (m_run.InWizard() && (!wizard || wizard->IsEnded())))
             break;
         m_clock.AdvanceTo(std::max(*next, m_clock.NowMs() + 1));
         Settle();
     }
-    if (!m_stopped) {
+    if (!m_run.Stopped()) {
         m_clock.AdvanceTo(target);
         Settle();
     }
@@ -238,22 +229,7 @@ int CScenarioRunner::Run(const std::vector<Step>& steps, std::optional<ScriptErr
 {
     m_uiThread = std::this_thread::get_id();
     m_clock.SetWindowThread(m_uiThread);
-    m_steps = &steps;
-    m_next = 0;
-    while (!m_stopped && m_next < steps.size()) {
-        const Step& step = steps[m_next++];
-        if (step.verb == Verb::Start)
-            RunWizard();
-        else if (!m_wizardRan)
-            Do(step);
-        else
-            DoAfterWizard(step);
-    }
-    error = m_error;
-    if (m_error)
-        return kRunScriptError;
-    ReportUnknownCommands();
-    return m_failed ? kRunFailed : kRunOk;
+    return m_run.Run(steps, [this] { RunWizard(); }, error);
 }
 
 void CScenarioRunner::RunWizard()
@@ -268,14 +244,11 @@ void CScenarioRunner::RunWizard()
             m_clock.ReleaseWorkers(true);
         });
     };
-    m_inWizard = true;
-    m_wizardRan = true;
     QueuePump();
     (void)app.InitInstance();
-    m_inWizard = false;
-    if (m_stopped)
+    if (m_run.Stopped())
         return;
-    Poll();
+    m_run.Poll();
     m_transcript.Event("end " + std::to_string(app.m_nDialogResult));
     m_transcript.Event("exit 0");
 }
@@ -289,131 +262,52 @@ void CScenarioRunner::QueuePump()
 // left, the run has stalled.
 void CScenarioRunner::Pump()
 {
-    if (m_stopped)
+    if (m_run.Stopped())
         return;
     // What the engine's workers were due to do is done, and what they posted is
     // handled by the loop before the next step.
     m_clock.ReleaseWorkers(false);
+    m_clock.ForgetPendingReleases();
     m_clock.Settle();
     if (WindowsHaveWork()) {
         QueuePump();
         return;
     }
-    if (m_next >= m_steps->size()) {
-        Stall();
+    if (!m_run.HasNext()) {
+        m_run.Stall();
         return;
     }
-    const Step& step = (*m_steps)[m_next++];
+    const Step& step = m_run.Next();
     QueuePump();  // first: the step may open a nested loop that needs the next one
-    Poll();
-    Do(step);
-}
-
-// A command the unit does not know means the wizard sent something no unit
-// understands: every such command fails the run.
-void CScenarioRunner::ReportUnknownCommands()
-{
-    m_transcript.Unmute();
-    for (size_t i = 0; i < m_units.size(); ++i) {
-        for (const SimLoggedCommand& command : m_units[i]->UnknownCommands()) {
-            m_transcript.Event("unknown command " + std::to_string(i + 1) + "> " + HexBytes(command.bytes));
-            m_failed = true;
-        }
-    }
-}
-
-void CScenarioRunner::Stall()
-{
-    Poll();
-    m_transcript.Event("stalled");
-    m_failed = true;
-    Stop();
+    m_run.Poll();
+    m_run.Do(step);
 }
 
 // Ends every loop at once, printing nothing more.
 void CScenarioRunner::Stop()
 {
     m_transcript.Mute();
-    m_stopped = true;
     m_clock.ReleaseWorkers(true);
-    if (m_inWizard)
+    if (m_run.InWizard())
         m_host.ExitProcess(0);
-}
-
-void CScenarioRunner::Fail(int line, const std::string& what)
-{
-    m_failed = true;
-    m_transcript.Event("expect failed " + std::to_string(line) + ": " + what);
-}
-
-void CScenarioRunner::ScriptFault(int line, const std::string& reason)
-{
-    if (!m_error)
-        m_error = ScriptError{line, reason};
-    Stop();
-}
-
-std::optional<Step> CScenarioRunner::TakeNext(Verb verb)
-{
-    // Only the window thread follows the script.
-    if (std::this_thread::get_id() != m_uiThread || m_stopped || !m_steps || m_next >= m_steps->size())
-        return std::nullopt;
-    const Step& next = (*m_steps)[m_next];
-    if (next.verb != verb)
-        return std::nullopt;
-    ++m_next;
-    return next;
-}
-
-CQuorvelVK550ConfigDlg* CScenarioRunner::Wizard() const
-{
-    return dynamic_cast<CQuorvelVK550ConfigDlg*>(CDialog::MainWindow());
-}
-
-// The page the wizard is on and the channel its inputs page shows, printed when
-// they change; only the window thread looks.
-void CScenarioRunner::Poll()
-{
-    if (std::this_thread::get_id() != m_uiThread)
-        return;
-    CQuorvelVK550ConfigDlg* wizard = Wizard();
-    if (!wizard || !wizard->HasWindow())
-        return;
-    // Before the first page set-up the wizard shows no page at all.
-    if (wizard->m_nPage != m_lastPage && !wizard->GetDlgItemText(1008).empty()) {
-        m_lastPage = wizard->m_nPage;
-        m_transcript.Event("page " + std::to_string(m_lastPage));
-    }
-    CDialog* active = m_host.ActiveModal();
-    int channel = 0;
-    if (active && &active->Template() == &kInputsTemplate) {
-        // The title names the selected channel: "... Input N Setup".
-        const std::string title = active->GetDlgItemText(1008);
-        const size_t at = title.find("Input ");
-        if (at != std::string::npos && at + 6 < title.size() && title[at + 6] >= '1' && title[at + 6] <= '4')
-            channel = title[at + 6] - '0';
-    }
-    if (channel != m_lastChannel) {
-        m_lastChannel = channel;
-        if (channel != 0)
-            m_transcript.Event("inputs channel " + std::to_string(channel));
-    }
 }
 
 void CScenarioRunner::EngineStarted(const CWizardAudio&, int mode)
 {
     m_clock.ReleaseWorkers(false);
+    m_clock.ForgetPendingReleases();
     // Modes 5 and 10 play, 8 and 9 record: one worker thread each.
     if (mode == kModePlay || mode == kModePlayBack || mode == kModeMonitor || mode == kModeRecord)
         m_clock.ExpectWorkers(1);
     m_transcript.Event("engine start " + std::to_string(mode));
 }
 
-void CScenarioRunner::EngineStopped(const CWizardAudio&)
+void CScenarioRunner::EngineStopped(const CWizardAudio& engine)
 {
     m_transcript.Event("engine stop");
-    // Stopping waits for the workers in real time: their sleeps must not wait for virtual time.
-    m_clock.ReleaseWorkers(true);
+    // Stopping waits for the workers in real time: their sleeps must not wait
+    // for virtual time. Another engine's workers go on at the virtual time.
+    m_clock.ReleaseThreads(engine.WorkerThreads());
 }
 
 }  // namespace vk::scenario

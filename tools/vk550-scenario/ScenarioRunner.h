@@ -1,11 +1,13 @@
 #pragma once
-// Runs a scenario: the real wizard on the headless host and the virtual clock,
-// against simulated units with their sound cards, in a settings folder of its
-// own, driven by the steps of a script, with a transcript of what happened.
+// Runs a scenario on the simulated stack: the real wizard on the headless host
+// and the virtual clock, against simulated units with their sound cards, in a
+// settings folder of its own, driven by the steps of a script (the step
+// interpreter), with a transcript of what happened.
 
 #include "ScenarioClock.h"
+#include "ScenarioStack.h"
 #include "Script.h"
-#include "ScriptPrompts.h"
+#include "StepInterpreter.h"
 #include "Transcript.h"
 
 #include "audio/WizardAudio.h"
@@ -38,19 +40,11 @@ struct RunnerOptions {
     std::optional<std::filesystem::path> configDir;
 };
 
-// The program key of the wizard's settings, as the store names it.
-inline constexpr const char* kProgramKeyPath = "HKEY_CURRENT_USER\\Software\\Selvo\\QuorvelDravenaConfig";
-
-// Exit codes.
-inline constexpr int kRunOk = 0;
-inline constexpr int kRunFailed = 1;       // an expectation failed, or the wizard stalled
-inline constexpr int kRunScriptError = 2;  // the script cannot be run
-
 // The sound cards move one buffer per this much virtual time (128 ms is one
 // buffer of the engine at 16000 samples per second).
 inline constexpr uint64_t kAudioBufferMs = 128;
 
-class CScenarioRunner final : private IWizardAudioObserver {
+class CScenarioRunner final : public IScenarioStack, private IWizardAudioObserver {
 public:
     // Only one runner may exist at a time: it installs the process-wide seams.
     CScenarioRunner(RunnerOptions options, CTranscript::Sink sink);
@@ -65,12 +59,23 @@ public:
     // Runs the steps; a script error found while running is left in error.
     [[nodiscard]] int Run(const std::vector<Step>& steps, std::optional<ScriptError>& error);
 
+    // IScenarioStack
+    [[nodiscard]] std::shared_ptr<CSimUnit> Unit(int number) const override;
+    [[nodiscard]] int UnitCount() const override { return static_cast<int>(m_units.size()); }
+    int Plug(SimUnitKind kind) override;
+    void Unplug(int number) override;
+    void Replug(int number) override;
+    void SetMicrophones(const MicSignal& signal) override;
+    void Wait(uint64_t ms) override;
+    [[nodiscard]] CSettingsStore& Settings() override { return *m_store; }
+    [[nodiscard]] CDialog* ActiveModal() const override { return m_host.ActiveModal(); }
+    [[nodiscard]] bool OnWindowThread() const override { return std::this_thread::get_id() == m_uiThread; }
+    void Stop() override;
+
 private:
     // --- the bench
     std::shared_ptr<CSimUnit> AddUnit(SimUnitKind kind, bool cardListedNow);
-    void Watch(const std::shared_ptr<CSimUnit>& unit, int number);
     [[nodiscard]] int NumberOf(const CSimUnit* unit) const;
-    void WaitFor(uint64_t ms);
     void Settle();
     [[nodiscard]] bool WindowsHaveWork() const;
 
@@ -78,20 +83,6 @@ private:
     void RunWizard();
     void QueuePump();
     void Pump();
-    void Stall();
-    void ReportUnknownCommands();
-    void Stop();
-    void Do(const Step& step);
-    void DoAfterWizard(const Step& step);
-    void UserAction(const Step& step);
-    void UnitAction(const Step& step);
-    void Expect(const Step& step);
-    void ExpectSetting(const Step& step);
-    void Fail(int line, const std::string& what);
-    void ScriptFault(int line, const std::string& reason);
-    std::optional<Step> TakeNext(Verb verb);
-    void Poll();
-    [[nodiscard]] CQuorvelVK550ConfigDlg* Wizard() const;
 
     // IWizardAudioObserver
     void EngineStarted(const CWizardAudio& engine, int mode) override;
@@ -105,7 +96,6 @@ private:
     int m_initialUnits = 0;
 
     CScenarioClock m_clock;
-    uint64_t m_audioMs = 0;  // virtual time the sound cards have not been paid for yet
     std::unique_ptr<CSettingsStore> m_store;
     CHeadlessHost m_host;
     CUiMessagePump m_pump;
@@ -113,19 +103,8 @@ private:
     CSimSoundSystem m_sound;
     std::unique_ptr<CSimUnitSoundCards> m_cards;
     std::vector<std::shared_ptr<CSimUnit>> m_units;
-    CScriptPrompts m_prompts;
-
-    const std::vector<Step>* m_steps = nullptr;
-    size_t m_next = 0;
-    bool m_inWizard = false;
-    bool m_wizardRan = false;
-    bool m_stopped = false;  // end, stall, exit or a script error: nothing more runs
-    std::atomic<bool> m_failed{false};  // a box on an engine thread may fail an answer
-    bool m_scriptWriting = false;  // a `setting` step writes: not printed
-    std::optional<ScriptError> m_error;
-    int m_lastPage = -1;
-    int m_lastChannel = 0;
-    std::thread::id m_uiThread;
+    CStepInterpreter m_run;
+    std::thread::id m_uiThread = std::this_thread::get_id();
 };
 
 }  // namespace vk::scenario

@@ -41,9 +41,9 @@ public:
         const Token& t = m_tokens[m_next++];
         const auto n = ParseNumber(t);
         if (!n)
-            return Fail("bad number for " + std::string(what) + ": " + t.text);
+            return Fail("bad number for " + std::string(what) + ": " + Shown(t.text));
         if (*n < min || *n > max)
-            return Fail(std::string(what) + " out of range: " + t.text);
+            return Fail(std::string(what) + " out of range: " + Shown(t.text));
         value = *n;
         return true;
     }
@@ -78,7 +78,7 @@ public:
     bool Finish()
     {
         if (!AtEnd())
-            return Fail("unexpected " + m_tokens[m_next].text);
+            return Fail("unexpected " + Shown(m_tokens[m_next].text));
         return true;
     }
     bool Fail(std::string reason)
@@ -107,7 +107,9 @@ public:
             if (!tokens[0].quoted && tokens[0].text == v.name)
                 verb = &v;
         if (!verb)
-            return Fail(reason, "unknown verb " + tokens[0].text);
+            return Fail(reason, "unknown verb " + Shown(tokens[0].text));
+        if (m_ended)
+            return Fail(reason, "a step after end");  // it would never run
         if (verb->needsWizard && !m_started)
             return Fail(reason, std::string(verb->name) + " before start");
         step.verb = verb->verb;
@@ -125,14 +127,14 @@ public:
             return r.Number("control id", 0, kMaxId, step.numbers) && r.Number("position", -32768, 32767, step.numbers) &&
                    r.Finish();
         case Verb::Panel: return r.Number("channel", 1, 4, step.numbers) && r.Finish();
+        case Verb::End: m_ended = true; return r.Finish();
         case Verb::Escape:
-        case Verb::Close:
-        case Verb::End: return r.Finish();
+        case Verb::Close: return r.Finish();
         case Verb::Answer:
             if (!r.Word("answer", step.word))
                 return false;
             if (step.word != "yes" && step.word != "no" && step.word != "ok" && step.word != "cancel")
-                return r.Fail("answer must be yes, no, ok or cancel: " + step.word);
+                return r.Fail("answer must be yes, no, ok or cancel: " + Shown(step.word));
             return r.Finish();
         case Verb::File:
             if (r.Peek() && !r.Peek()->quoted) {
@@ -152,7 +154,7 @@ public:
             if (!r.Word("kind", step.word))
                 return false;
             if (!IsSingleUnitKind(step.word))
-                return r.Fail("unknown kind of unit: " + step.word);
+                return r.Fail("unknown kind of unit: " + Shown(step.word));
             ++m_units;
             return r.Finish();
         case Verb::Fault: return Unit(r, step, false) && Fault(r, step);
@@ -179,7 +181,7 @@ private:
             return r.Number("value", INT32_MIN, UINT32_MAX, step.numbers) && r.Finish();
         if (step.word == "text")
             return r.Text("value", step.text) && r.Finish();
-        return r.Fail("setting takes dword or text: " + step.word);
+        return r.Fail("setting takes dword or text: " + Shown(step.word));
     }
 
     // An optional unit number first (1 when left out). For unplug and replug it is
@@ -193,7 +195,7 @@ private:
         if (!r.Number("unit", 1, INT32_MAX, n))
             return false;
         if (n > m_units)
-            return r.Fail("no unit " + t->text);
+            return r.Fail("no unit " + Shown(t->text));
         step.unit = static_cast<int>(n);
         return true;
     }
@@ -211,9 +213,43 @@ private:
             return r.Number("error code", 0, 0xFF, step.numbers) && r.Finish();
         if (w == "only")
             return r.Number("command code", 0, 0xFFFF, step.numbers) && r.Finish();
+        if (w == "at")
+            return TransactionFault(r, step);
         if (w == "silent" || w == "ffff" || w == "echo" || w == "clear" || w == "noreturn" || w == "nocard")
             return r.Finish();
-        return r.Fail("unknown fault " + w);
+        return r.Fail("unknown fault " + Shown(w));
+    }
+
+    // fault [N] at K [only|code CODE] silent|error CODE|echo|delay MS|unplug
+    static bool TransactionFault(CLineReader& r, Step& step)
+    {
+        SimTransactionFault fault;
+        int64_t n = 0;
+        if (!r.Number("transaction", 1, UINT32_MAX, n))
+            return false;
+        fault.at = static_cast<uint32_t>(n);
+        std::string kind;
+        if (!r.Word("fault of the transaction", kind))
+            return false;
+        if (kind == "only" || kind == "code") {
+            if (!r.Number("command code", 0, 0xFFFF, n) || !r.Word("fault of the transaction", kind))
+                return false;
+            fault.onlyFor = static_cast<uint16_t>(n);
+        }
+        using K = SimTransactionFault::Kind;
+        if (kind == "silent" || kind == "echo" || kind == "unplug") {
+            fault.kind = kind == "silent" ? K::Silent : kind == "echo" ? K::Echo : K::Unplug;
+        } else if (kind == "error" || kind == "delay") {
+            const bool error = kind == "error";
+            fault.kind = error ? K::Error : K::Delay;
+            if (!r.Number(error ? "error code" : "milliseconds", 0, error ? 0xFF : UINT32_MAX, n))
+                return false;
+            fault.value = static_cast<uint32_t>(n);
+        } else {
+            return r.Fail("unknown fault of a transaction " + kind);
+        }
+        step.transactionFault = fault;
+        return r.Finish();
     }
 
     static bool Mic(CLineReader& r, Step& step)
@@ -225,7 +261,7 @@ private:
         if (step.word == "sine")
             return r.Number("frequency", 1, 96000, step.numbers) && r.Number("peak", 0, 32767, step.numbers) &&
                    r.Finish();
-        return r.Fail("mic takes silence or sine: " + step.word);
+        return r.Fail("mic takes silence or sine: " + Shown(step.word));
     }
 
     bool Expect(CLineReader& r, Step& step)
@@ -238,18 +274,19 @@ private:
                    (step.text == "dword" || r.Fail("expect setting takes dword")) &&
                    r.Number("value", INT32_MIN, UINT32_MAX, step.numbers) && r.Finish();
         if (!m_started)
-            return r.Fail("expect " + w + " before start");
+            return r.Fail("expect " + Shown(w) + " before start");
         if (w == "page")
             return r.Number("page", 0, 255, step.numbers) && r.Finish();
         if (w == "text")
             return r.Number("control id", 0, kMaxId, step.numbers) && r.Text("text", step.text) && r.Finish();
         if (w == "shown" || w == "hidden" || w == "enabled" || w == "disabled" || w == "checked" || w == "unchecked")
             return r.Number("control id", 0, kMaxId, step.numbers) && r.Finish();
-        return r.Fail("unknown expectation " + w);
+        return r.Fail("unknown expectation " + Shown(w));
     }
 
     int m_units;
     bool m_started = false;
+    bool m_ended = false;
 };
 
 }  // namespace
@@ -293,6 +330,9 @@ ParsedScript ParseScript(std::string_view text, int initialUnits)
         }
         parsed.steps.push_back(std::move(step));
     }
+    // A script that does nothing is a mistake (an empty file, a wrong path piped in).
+    if (parsed.steps.empty())
+        parsed.error = ScriptError{0, "no steps"};
     return parsed;
 }
 

@@ -2,6 +2,8 @@
 // A scenario script: one step per line, read whole before anything runs, so a
 // script with a mistake anywhere is refused before it does anything.
 
+#include "sim/unit/SimUnit.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,7 +28,8 @@ enum class Verb {
     Unplug,   // unit
     Plug,     // word: the kind
     Replug,   // unit
-    Fault,    // unit; word: silent, delay, lose, ffff, error, echo, only, clear, noreturn, nocard; numbers: its value
+    Fault,    // unit; word: silent, delay, lose, ffff, error, echo, only, clear, noreturn, nocard; numbers: its value;
+              // word "at": the fault of one transaction in transactionFault
     Mic,      // word: silence, sine; numbers: hz, peak
     Expect,   // word: page, text, shown, hidden, enabled, disabled, checked, unchecked, setting
     End,
@@ -40,6 +43,7 @@ struct Step {
     std::string name;  // a setting's name
     std::string text;  // a setting's or a control's text, a file path
     int unit = 1;      // 1 = the first unit of --units, plugged units numbered on
+    std::optional<SimTransactionFault> transactionFault;  // fault [N] at K ...
 };
 
 struct ScriptError {

@@ -58,15 +58,40 @@ bool Escape(std::string_view line, size_t& i, std::string& out, std::string& rea
             int value = c - '0';
             for (int digits = 1; digits < 3 && i + 1 < line.size() && line[i + 1] >= '0' && line[i + 1] <= '7'; ++digits)
                 value = value * 8 + (line[++i] - '0');
-            out += static_cast<char>(value & 0xFF);
+            // One byte: \377 is the largest; a larger value is a mistake, not a wrap.
+            if (value > 0xFF) {
+                reason = "octal escape out of range";
+                return false;
+            }
+            out += static_cast<char>(value);
             return true;
         }
-        reason = std::string("unknown escape \\") + c;
+        reason = "unknown escape \\" + Shown(std::string_view(&c, 1));
         return false;
     }
 }
 
 }  // namespace
+
+std::string Shown(std::string_view text)
+{
+    constexpr size_t kLongest = 40;
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        if (shown.size() >= kLongest)
+            return shown + "...";
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        }
+    }
+    return shown;
+}
 
 bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& reason)
 {

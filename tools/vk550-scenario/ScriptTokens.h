@@ -18,6 +18,10 @@ struct Token {
 // False with a reason for a text without its closing quote or a bad escape.
 [[nodiscard]] bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& reason);
 
+// A script's own text as a reason may echo it: printable ASCII as it is, any
+// other byte as \xHH, cut to a short prefix with "..." (a line may be megabytes).
+[[nodiscard]] std::string Shown(std::string_view text);
+
 // A whole bare word as a number: optional '-', decimal digits or 0x and hex digits.
 [[nodiscard]] std::optional<int64_t> ParseNumber(const Token& token);
 

@@ -2,6 +2,7 @@
 // simulated units and prints what happened (see tools/vk550-scenario/README.md).
 #include "ScenarioRunner.h"
 #include "Script.h"
+#include "ScriptTokens.h"
 #include "sim/unit/SimSystem.h"
 #include "tools/ProgramVersion.h"
 #ifdef VK_SCENARIO_REAL_STACK
@@ -56,7 +57,7 @@ int main(int argc, char** argv)
             return Usage(stderr, vk::scenario::kRunScriptError);
     }
     if (!vk::IsSimulatedKind(options.units)) {
-        std::fprintf(stderr, "vk550-scenario: unknown kind of units: %s\n", options.units.c_str());
+        std::fprintf(stderr, "vk550-scenario: unknown kind of units: %s\n", vk::scenario::Shown(options.units).c_str());
         return vk::scenario::kRunScriptError;
     }
     if (realStack) {

@@ -205,6 +205,51 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerFaultCase{"otherCommandOnly", Make([](SimFaults& f) { f.silent = true; f.onlyFor = 0x9000; }), {kCmd, kCmd}}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// A fault of one transaction meets exactly the K-th command (of code C, when
+// given) and no other; unplug takes the unit off the bus with that command.
+TEST_F(SimUnitTest, TransactionFaultMeetsOnlyItsCommand)
+{
+    using K = SimTransactionFault::Kind;
+    constexpr SimBlock kShortAnswer{0x94, 0x17, 0, 0, 0, 0, 0, 0};
+    constexpr SimBlock kShortFFFF{0xFF, 0xFF, 0, 0, 0, 0, 0, 0};
+    struct Case {
+        const char* name;
+        SimTransactionFault fault;
+        std::vector<std::optional<SimBlock>> answers;  // to F00D, 9000, F00D, F00D, each read 1 s later
+        bool presentAfter = true;
+    };
+    const Case cases[] = {
+        {"silent at 2", {K::Silent, 2, {}, 0}, {kCmd, std::nullopt, kCmd, kCmd}},
+        {"error at 1", {K::Error, 1, {}, 0xFE}, {kError, kShortAnswer, kCmd, kCmd}},
+        {"error on a short command", {K::Error, 2, {}, 0xFE}, {kCmd, kShortFFFF, kCmd, kCmd}},
+        {"echo at 3", {K::Echo, 3, {}, 0}, {kCmd, kShortAnswer, kWrongEcho, kCmd}},
+        {"delay at 1: late, then overtaken", {K::Delay, 1, {}, 1500}, {std::nullopt, kShortAnswer, kCmd, kCmd}},
+        {"the 2nd F00D only", {K::Silent, 2, 0xF00D, 0}, {kCmd, kShortAnswer, std::nullopt, kCmd}},
+        {"unplug at 2", {K::Unplug, 2, {}, 0}, {kCmd, std::nullopt, std::nullopt, std::nullopt}, false},
+    };
+    const SimReport commands[] = {Long(kCmd), Short(0x9000), Long(kCmd), Long(kCmd)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSimUnit unit;
+        unit.FailTransaction(c.fault);
+        std::vector<std::optional<SimBlock>> got;
+        for (const SimReport& command : commands) {
+            unit.Receive(command);
+            clock.Advance(1000);
+            std::optional<SimBlock> block;
+            if (auto r = unit.TakeAnswer())
+                block = SimBlock{(*r)[1], (*r)[2], (*r)[3], (*r)[4], (*r)[5], (*r)[6], (*r)[7], (*r)[8]};
+            got.push_back(block);
+            while (unit.TakeAnswer()) {
+            }
+        }
+        EXPECT_EQ(got, c.answers);
+        EXPECT_EQ(unit.Present(), c.presentAfter);
+        EXPECT_EQ(unit.PendingTransactionFault(), std::nullopt);
+        EXPECT_EQ(unit.Log().size(), c.presentAfter ? 4u : 2u);  // the unplugging command was received
+    }
+}
+
 TEST_F(SimUnitTest, RepeatedAndInjectedReportsQueueInTimeOrder)
 {
     CSimUnit unit;

@@ -36,11 +36,15 @@ protected:
         m_cards.Grant(static_cast<long long>(ms / 128));
         m_clock.AdvanceTo(m_clock.NowMs() + ms);
     }
-    [[nodiscard]] size_t Blocks() const
+    [[nodiscard]] size_t Blocks() const { return Blocks(m_posted); }
+    // Blocks posted to `queue`; a "no block" message counts as a failure of the test.
+    [[nodiscard]] static size_t Blocks(CMessageQueue& queue)
     {
         size_t n = 0;
-        for (const auto& m : m_posted.TakeAll())
+        for (const auto& m : queue.TakeAll()) {
             n += m.message == WM_AUDIO_BLOCK && m.lParam > 0;
+            EXPECT_FALSE(m.message == WM_AUDIO_BLOCK && m.lParam == kBlockMissing) << "judged silent";
+        }
         return n;
     }
 
@@ -71,6 +75,40 @@ TEST_F(ScenarioClockTest, TheMicrophoneDeliversWhatTheTimeGrantsAndStoppingIsQui
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1500));
     EXPECT_EQ(m_clock.NowMs(), before);
     EXPECT_EQ(audio.m_bRecording, 0);
+}
+
+// Two engines record; one stops. Its workers sleep at once while it stops; the
+// other's keep to the scenario's time: it gets one block per 128 ms, at its
+// time, and is never judged silent (a worker released with the stopping engine
+// ran ahead on its own time and missed its blocks).
+TEST_F(ScenarioClockTest, AStoppingEngineLeavesTheOtherOnTheScenariosTime)
+{
+    auto second = std::make_shared<CSimUnit>(SimUnitKind::Master);
+    m_cards.Follow(second);
+    m_clock.SetTick(128, [this](uint64_t buffers) { m_cards.Grant(static_cast<long long>(buffers)); });
+    CWizardAudio stopping;
+    CWizardAudio going;
+    CMessageQueue goingPosted;
+    stopping.m_strInDevice = m_unit->UsbName();
+    going.m_strInDevice = second->UsbName();
+    stopping.m_nMode = going.m_nMode = kModeMonitor;
+    m_clock.ExpectWorkers(2);
+    ASSERT_TRUE(stopping.Start(&m_posted));
+    ASSERT_TRUE(going.Start(&goingPosted));
+    m_clock.Settle();
+    m_clock.AdvanceTo(m_clock.NowMs() + 1280);
+    EXPECT_EQ(Blocks(), 10u);
+    EXPECT_EQ(Blocks(goingPosted), 10u);
+
+    m_clock.ReleaseThreads(stopping.WorkerThreads());
+    stopping.Stop();
+    for (int round = 0; round < 4; ++round) {
+        // One move of 3.2 s: the cards still move one buffer per 128 ms, each at its time.
+        m_clock.AdvanceTo(m_clock.NowMs() + 3200);
+        EXPECT_EQ(Blocks(goingPosted), 25u) << round;
+    }
+    m_clock.ReleaseThreads(going.WorkerThreads());
+    going.Stop();
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(ScenarioScript, StepsReadNumbersTextsAndUnits)
         "start\r\n"
         "\n"
         "post 0x384 0 -2\n"
-        "expect text 1009 \"a\\tb\\r\\n\\x41#\"\n"
+        "expect text 1009 \"a\\tb\\r\\n\\x41#\\377\"\n"
         "plug slave\n"
         "unplug 3\n"
         "file cancel\n",
@@ -37,16 +37,46 @@ TEST(ScenarioScript, StepsReadNumbersTextsAndUnits)
     EXPECT_EQ(s[4].verb, Verb::Start);
     EXPECT_EQ(s[5].line, 8);
     EXPECT_EQ(s[5].numbers, (std::vector<int64_t>{0x384, 0, -2}));
-    EXPECT_EQ(s[6].text, "a\tb\r\nA#");
+    EXPECT_EQ(s[6].text, "a\tb\r\nA#\xFF");
     EXPECT_EQ(s[8].unit, 3);  // the plugged unit counts
     EXPECT_EQ(s[9].word, "cancel");
 }
 
+TEST(ScenarioScript, TransactionFaultsReadAsOneFault)
+{
+    using K = SimTransactionFault::Kind;
+    struct Case {
+        const char* line;
+        int unit;
+        SimTransactionFault fault;
+    };
+    const Case cases[] = {
+        {"fault at 3 silent", 1, {K::Silent, 3, {}, 0}},
+        {"fault 2 at 1 error 0xFE", 2, {K::Error, 1, {}, 0xFE}},
+        {"fault at 7 only 0xF00D echo", 1, {K::Echo, 7, 0xF00D, 0}},
+        {"fault 2 at 2 code 0xB7FF delay 3000", 2, {K::Delay, 2, 0xB7FF, 3000}},
+        {"fault at 40 unplug", 1, {K::Unplug, 40, {}, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto parsed = ParseScript(c.line, 2);
+        ASSERT_FALSE(parsed.error) << parsed.error->reason;
+        ASSERT_EQ(parsed.steps.size(), 1u);
+        const Step& s = parsed.steps[0];
+        EXPECT_EQ(s.unit, c.unit);
+        ASSERT_TRUE(s.transactionFault);
+        EXPECT_EQ(s.transactionFault->kind, c.fault.kind);
+        EXPECT_EQ(s.transactionFault->at, c.fault.at);
+        EXPECT_EQ(s.transactionFault->onlyFor, c.fault.onlyFor);
+        EXPECT_EQ(s.transactionFault->value, c.fault.value);
+    }
+}
+
 struct BadScript {
     const char* name;
-    const char* text;
+    std::string text;
     int line;
-    const char* reason;
+    std::string reason;
 };
 
 class ScenarioScriptError : public ::testing::TestWithParam<BadScript> {};
@@ -81,8 +111,27 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"UnknownKind", "plug stand_alone\n", 1, "unknown kind of unit: stand_alone"},
         BadScript{"PairIsNoKind", "plug master+slave\n", 1, "unknown kind of unit: master+slave"},
         BadScript{"UnknownFault", "fault 1 loud\n", 1, "unknown fault loud"},
+        BadScript{"TransactionZero", "fault at 0 silent\n", 1, "transaction out of range: 0"},
+        BadScript{"TransactionFaultUnknown", "fault at 2 lose\n", 1, "unknown fault of a transaction lose"},
+        BadScript{"TransactionErrorWithoutNumber", "fault at 2 error\n", 1, "missing error code"},
+        BadScript{"TransactionCodeWithoutFault", "fault at 2 only 0xF00D\n", 1, "missing fault of the transaction"},
         BadScript{"BadAnswer", "answer maybe\n", 1, "answer must be yes, no, ok or cancel: maybe"},
-        BadScript{"PanelOutOfRange", "start\npanel 5\n", 2, "channel out of range: 5"}),
+        BadScript{"PanelOutOfRange", "start\npanel 5\n", 2, "channel out of range: 5"},
+        // Nothing to run, or steps that never would: refused, not a silent success.
+        BadScript{"Empty", "", 0, "no steps"},
+        BadScript{"OnlyComments", "# a script\n\n   # still nothing\r\n", 0, "no steps"},
+        BadScript{"StepAfterEnd", "start\nend\nclick 1003\n", 3, "a step after end"},
+        BadScript{"SecondEnd", "start\nend\n# done\nend\n", 4, "a step after end"},
+        // An escape names one byte: \377 is the largest.
+        BadScript{"OctalAboveByte", "setting \"a\\777\" dword 1\n", 1, "octal escape out of range"},
+        BadScript{"OctalJustAboveByte", "setting \"a\\400\" dword 1\n", 1, "octal escape out of range"},
+        // What the script wrote is echoed short and printable, however long or binary.
+        BadScript{"HugeVerb", std::string(1 << 20, 'j') + "\n", 1,
+                  "unknown verb " + std::string(40, 'j') + "..."},
+        BadScript{"BinaryVerb", std::string("\x01\xFF\x1B[2Jx\n", 8), 1, "unknown verb \\x01\\xFF\\x1B[2Jx"},
+        BadScript{"BinaryEscape", "setting \"\\\x07\" dword 1\n", 1, "unknown escape \\\\x07"},
+        BadScript{"HugeNumber", "start\nwait " + std::string(5000, '9') + "\n", 2,
+                  "bad number for milliseconds: " + std::string(40, '9') + "..."}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ScenarioTranscript, TextsStayOnOneLine)

@@ -30,13 +30,6 @@ namespace vk::scenario {
 
 namespace {
 
-bool SameKey(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // While the window loop has posted messages waiting, the next step waits this long.
 constexpr int kBusyRetryMs = 1;
 // While a step waits inside its own handler (a reset), the next one looks again this late.
@@ -73,34 +66,24 @@ CRealStackRunner::CRealStackRunner(RunnerOptions options, CTranscript::Sink sink
     // The Qt host draws; the runner watches through it and answers the prompts.
     m_host = std::make_unique<CObservedHost>(m_setup->Host());
     SetUiHost(m_host.get());
-    m_prompts = std::make_unique<CScriptPrompts>(
-        m_transcript, [this](Verb verb) { return TakeNext(verb); },
-        [this](int line, const std::string& what) { Fail(line, what); }, m_bed->Folder() / "files");
+    m_run = std::make_unique<CStepInterpreter>(*this, m_transcript, m_bed->Folder() / "files");
     std::error_code ec;
     std::filesystem::create_directories(m_bed->Folder() / "files", ec);
-    SetMessageBoxes(m_prompts.get());
-    SetFileDialogs(m_prompts.get());
+    SetMessageBoxes(&m_run->Prompts());
+    SetFileDialogs(&m_run->Prompts());
     AppProfile().SetRegistryKey("Selvo");
 
     m_host->controlObserver = [this](CDialog&, const CControl& ctrl, unsigned what) {
         const int id = ctrl.Id();
         if ((what & CC_TEXT) != 0 && (id == IDC_TITLE || id == IDC_BODY || id == IDC_NEXT))
-            Poll();
+            m_run->Poll();
     };
     m_host->exitObserver = [this](int code) {
-        Poll();
+        m_run->Poll();
         m_transcript.Event("exit " + std::to_string(code));
         Finish();
     };
-    m_bed->Settings().SetWriteObserver([this](const std::string& key, const std::string& valueName, const RegValue& value) {
-        if (m_scriptWriting || !SameKey(key, kProgramKeyPath))
-            return;
-        char number[16];
-        std::snprintf(number, sizeof number, "0x%08X", value.number);
-        m_transcript.Event("setting " + Quote(valueName) + " = " +
-                           (value.type == RegValue::Type::Dword ? std::string("dword ") + number
-                                                                : "text " + Quote(value.text)));
-    });
+    m_run->WatchSettings(m_bed->Settings());
     SetWizardAudioObserver(this);
     for (SimUnitKind kind : *kinds)
         AddUnit(kind, true);
@@ -112,11 +95,7 @@ CRealStackRunner::~CRealStackRunner()
     SetWizardAudioObserver(nullptr);
     SetMessageBoxes(nullptr);
     SetFileDialogs(nullptr);
-    if (m_bed) {
-        for (int n = 1; auto unit = m_bed->Unit(n); ++n)
-            unit->SetObserver({});
-        m_bed->Settings().SetWriteObserver({});
-    }
+    m_run.reset();  // it watches the bed's units and settings
     if (m_setup)
         SetUiHost(&m_setup->Host());
     m_setup.reset();
@@ -128,17 +107,7 @@ void CRealStackRunner::AddUnit(SimUnitKind kind, bool cardListedNow)
 {
     const int index = m_units++;
     auto unit = std::make_shared<CSimUnit>(DefaultSimUnitState(kind, static_cast<unsigned>(index)));
-    const std::string n = std::to_string(index + 1);
-    // Called under the unit's lock, on whichever thread drives it (umockdev's
-    // worker, the bed's thread): only the transcript is touched.
-    unit->SetObserver([this, n](const SimUnitEvent& e) {
-        switch (e.kind) {
-        case SimUnitEvent::Kind::Received: m_transcript.Event(n + "> " + HexBytes(e.bytes)); break;
-        case SimUnitEvent::Kind::Answered: m_transcript.Event(n + "< " + HexBytes(e.bytes)); break;
-        case SimUnitEvent::Kind::Reset: m_transcript.Event("unit " + n + " reset"); break;
-        case SimUnitEvent::Kind::Returned: m_transcript.Event("unit " + n + " back " + Hex4(e.productId)); break;
-        }
-    });
+    m_run->Watch(unit, index + 1);
     (void)m_bed->Attach(std::move(unit), cardListedNow);
 }
 
@@ -146,38 +115,16 @@ void CRealStackRunner::AddUnit(SimUnitKind kind, bool cardListedNow)
 
 int CRealStackRunner::Run(const std::vector<Step>& steps, std::optional<ScriptError>& error)
 {
-    m_steps = &steps;
-    m_next = 0;
-    while (m_next < steps.size()) {
-        const Step& step = steps[m_next++];
-        if (step.verb == Verb::Start)
-            RunWizard();
-        else if (!m_wizardRan)
-            Do(step);
-        else
-            DoAfterWizard(step);
-    }
-    error = m_error;
-    return ExitCode();
-}
-
-int CRealStackRunner::ExitCode() const
-{
-    if (m_error)
-        return kRunScriptError;
-    return m_failed ? kRunFailed : kRunOk;
+    return m_run->Run(steps, [this] { RunWizard(); }, error);
 }
 
 void CRealStackRunner::RunWizard()
 {
     CQuorvelVK550ConfigApp app;
     app.m_attach = m_setup->MakeAttach();  // the window title and the udev device watch
-    m_inWizard = true;
-    m_wizardRan = true;
     QueuePump();
     (void)app.InitInstance();
-    m_inWizard = false;
-    Poll();
+    m_run->Poll();
     CheckRecording();
     m_transcript.Event("end " + std::to_string(app.m_nDialogResult));
     m_transcript.Event("exit 0");
@@ -200,112 +147,90 @@ bool CRealStackRunner::MayRunStep() const
 // still running below it; when none is left while the wizard runs, the run stalls.
 void CRealStackRunner::Pump()
 {
-    if (!m_inWizard)
+    if (!m_run->InWizard())
         return;
     if (!MayRunStep()) {
         QueuePump(kInsideStepRetryMs);
+        return;
+    }
+    if (const auto left = m_waitUntil - std::chrono::steady_clock::now(); left > std::chrono::steady_clock::duration::zero()) {
+        QueuePump(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
         return;
     }
     if (UiLoop().HasPosted()) {
         QueuePump(kBusyRetryMs);
         return;
     }
-    if (m_next >= m_steps->size()) {
-        Stall();
+    if (!m_run->HasNext()) {
+        m_run->Stall();
         return;
     }
-    const Step& step = (*m_steps)[m_next++];
-    Poll();
+    const Step& step = m_run->Next();
+    m_run->Poll();
     CheckRecording();
-    if (step.verb == Verb::Wait) {
-        QueuePump(static_cast<int>(step.numbers[0]));  // real time passes in the loop
-        return;
-    }
     QueuePump();  // first: the step may open a nested loop that needs the next one
     m_stepDepths.push_back(m_host->ModalDepth());
-    Do(step);
+    m_run->Do(step);
     m_stepDepths.pop_back();
-}
-
-void CRealStackRunner::Stall()
-{
-    Poll();
-    m_transcript.Event("stalled");
-    m_failed = true;
-    Finish();
 }
 
 void CRealStackRunner::Finish()
 {
     m_transcript.Mute();
+    const auto& error = m_run->Error();
+    if (!error)
+        m_run->ReportUnknownCommands();
     std::fflush(stdout);
-    if (m_error)
-        std::fprintf(stderr, "%s:%d: %s\n", m_scriptName.c_str(), m_error->line, m_error->reason.c_str());
-    const int code = ExitCode();
+    if (error)
+        std::fprintf(stderr, "%s:%d: %s\n", m_scriptName.c_str(), error->line, error->reason.c_str());
+    const int code = m_run->ExitCode();
     // The bed's server and folders go; the wizard's threads end with the process.
     SetWizardAudioObserver(nullptr);
-    for (int n = 1; auto unit = m_bed->Unit(n); ++n)
-        unit->SetObserver({});
+    m_run->Unwatch();
     m_bed.reset();
     std::fflush(nullptr);
     std::_Exit(code);
 }
 
-void CRealStackRunner::Fail(int line, const std::string& what)
+// --- the stack --------------------------------------------------------------------------
+
+std::shared_ptr<CSimUnit> CRealStackRunner::Unit(int number) const { return m_bed->Unit(number); }
+
+int CRealStackRunner::Plug(SimUnitKind kind)
 {
-    m_failed = true;
-    m_transcript.Event("expect failed " + std::to_string(line) + ": " + what);
+    AddUnit(kind, false);
+    return m_units;
 }
 
-void CRealStackRunner::ScriptFault(int line, const std::string& reason)
+void CRealStackRunner::Unplug(int number) { m_bed->Unplug(number); }
+
+void CRealStackRunner::Replug(int number) { m_bed->Replug(number); }
+
+// A card's microphone hears its speaker: the tone is played into it.
+void CRealStackRunner::SetMicrophones(const MicSignal& signal)
 {
-    if (!m_error)
-        m_error = ScriptError{line, reason};
-    if (m_inWizard)
+    std::optional<test::CPrivateSoundServer::Tone> tone;
+    if (signal.sine)
+        tone = test::CPrivateSoundServer::Tone{signal.hz, signal.peak};
+    m_bed->SetTone(tone);
+}
+
+void CRealStackRunner::Wait(uint64_t ms)
+{
+    if (m_run->InWizard())
+        m_waitUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+CSettingsStore& CRealStackRunner::Settings() { return m_bed->Settings(); }
+
+bool CRealStackRunner::OnWindowThread() const { return m_qt && QThread::currentThread() == m_qt->thread(); }
+
+void CRealStackRunner::Stop()
+{
+    if (m_run->InWizard())
         Finish();
-    m_next = m_steps->size();
-}
-
-std::optional<Step> CRealStackRunner::TakeNext(Verb verb)
-{
-    if (!m_steps || m_next >= m_steps->size() || !m_qt || QThread::currentThread() != m_qt->thread())
-        return std::nullopt;
-    const Step& next = (*m_steps)[m_next];
-    if (next.verb != verb)
-        return std::nullopt;
-    ++m_next;
-    return next;
-}
-
-CQuorvelVK550ConfigDlg* CRealStackRunner::Wizard() const
-{
-    return dynamic_cast<CQuorvelVK550ConfigDlg*>(CDialog::MainWindow());
-}
-
-void CRealStackRunner::Poll()
-{
-    if (!m_qt || QThread::currentThread() != m_qt->thread())
-        return;
-    CQuorvelVK550ConfigDlg* wizard = Wizard();
-    if (!wizard || !wizard->HasWindow())
-        return;
-    if (wizard->m_nPage != m_lastPage && !wizard->GetDlgItemText(IDC_TITLE).empty()) {
-        m_lastPage = wizard->m_nPage;
-        m_transcript.Event("page " + std::to_string(m_lastPage));
-    }
-    CDialog* active = m_host->ActiveModal();
-    int channel = 0;
-    if (active && &active->Template() == &kInputsTemplate) {
-        const std::string title = active->GetDlgItemText(IDC_TITLE);
-        const size_t at = title.find("Input ");
-        if (at != std::string::npos && at + 6 < title.size() && title[at + 6] >= '1' && title[at + 6] <= '4')
-            channel = title[at + 6] - '0';
-    }
-    if (channel != m_lastChannel) {
-        m_lastChannel = channel;
-        if (channel != 0)
-            m_transcript.Event("inputs channel " + std::to_string(channel));
-    }
 }
 
 int CRealStackRunner::UnitOfDevice(const std::string& pattern) const

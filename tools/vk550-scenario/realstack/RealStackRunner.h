@@ -11,12 +11,14 @@
 
 #include "ObservedHost.h"
 #include "ScenarioRunner.h"
+#include "ScenarioStack.h"
 #include "Script.h"
-#include "ScriptPrompts.h"
+#include "StepInterpreter.h"
 #include "Transcript.h"
 
 #include "audio/WizardAudio.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,7 +36,7 @@ class CRealStackBed;
 
 namespace vk::scenario {
 
-class CRealStackRunner final : private IWizardAudioObserver {
+class CRealStackRunner final : public IScenarioStack, private IWizardAudioObserver {
 public:
     CRealStackRunner(RunnerOptions options, CTranscript::Sink sink);
     ~CRealStackRunner() override;
@@ -51,28 +53,31 @@ public:
     void SetScriptName(std::string name) { m_scriptName = std::move(name); }
     [[nodiscard]] int Run(const std::vector<Step>& steps, std::optional<ScriptError>& error);
 
+    // IScenarioStack
+    [[nodiscard]] std::shared_ptr<CSimUnit> Unit(int number) const override;
+    [[nodiscard]] int UnitCount() const override { return m_units; }
+    int Plug(SimUnitKind kind) override;
+    void Unplug(int number) override;
+    void Replug(int number) override;
+    void SetMicrophones(const MicSignal& signal) override;
+    // Before the wizard runs only the bed moves and the time passes here; inside
+    // it the window loop runs until the time is up.
+    void Wait(uint64_t ms) override;
+    [[nodiscard]] CSettingsStore& Settings() override;
+    [[nodiscard]] CDialog* ActiveModal() const override { return m_host->ActiveModal(); }
+    [[nodiscard]] bool OnWindowThread() const override;
+    // Inside the wizard: ends the process (see Finish).
+    void Stop() override;
+
 private:
     void AddUnit(SimUnitKind kind, bool cardListedNow);
     void RunWizard();
     void QueuePump(int afterMs = 0);
     void Pump();
     [[nodiscard]] bool MayRunStep() const;
-    void Do(const Step& step);
-    void DoAfterWizard(const Step& step);
-    void UserAction(const Step& step);
-    void UnitAction(const Step& step);
-    void Expect(const Step& step);
-    void ExpectSetting(const Step& step);
-    void Poll();
-    void Fail(int line, const std::string& what);
-    void ScriptFault(int line, const std::string& reason);
-    void Stall();
     // Ends the run at once: nothing more is printed, the bed goes, the process
     // ends with the run's code.
     [[noreturn]] void Finish();
-    [[nodiscard]] int ExitCode() const;
-    std::optional<Step> TakeNext(Verb verb);
-    [[nodiscard]] CQuorvelVK550ConfigDlg* Wizard() const;
 
     [[nodiscard]] int UnitOfDevice(const std::string& pattern) const;
     void CheckRecording();
@@ -85,25 +90,18 @@ private:
     std::string m_scriptName = "<stdin>";
     int m_initialUnits = 0;
     int m_units = 0;
-    bool m_scriptWriting = false;  // a `setting` step writes: not printed
     std::unique_ptr<test::CRealStackBed> m_bed;
     std::unique_ptr<QApplication> m_qt;
     std::unique_ptr<CProgramSetup> m_setup;
     std::unique_ptr<CObservedHost> m_host;
-    std::unique_ptr<CScriptPrompts> m_prompts;
+    std::unique_ptr<CStepInterpreter> m_run;
 
-    const std::vector<Step>* m_steps = nullptr;
-    size_t m_next = 0;
-    bool m_inWizard = false;
-    bool m_wizardRan = false;
-    bool m_failed = false;
-    std::optional<ScriptError> m_error;
+    // The real time before which a `wait` inside the wizard lets no step run.
+    std::chrono::steady_clock::time_point m_waitUntil{};
     // The modal depth each running step started at: a step that pumps messages
     // while it waits (a reset) must not let the next step in; a modal loop it
     // opened (the inputs page) must.
     std::vector<size_t> m_stepDepths;
-    int m_lastPage = -1;
-    int m_lastChannel = 0;
     // Playing engines and the unit whose playback device's monitor records them.
     std::vector<std::pair<const CWizardAudio*, int>> m_monitored;
     // A recording that has been stopped and whose file is looked at once the
