@@ -40,6 +40,12 @@ inline constexpr unsigned kDeviceSettleTimer = 3;  // 200 ms
 inline constexpr uint32_t kWatchSuspendMs = 180000;
 inline constexpr uint32_t kDeviceSettleMs = 200;
 
+// What the finished page says when the unit did not store its settings.
+inline constexpr const char* kStoreFailedTitle = "The settings were not stored in the unit.";
+inline constexpr const char* kStoreFailedText =
+    "The unit did not answer when asked to store its settings.\r\nCheck its USB connection, then click '<  Back' "
+    "and 'Next >' to store them again.";
+
 // The product id a unit of this type answers under (from the shared table).
 [[nodiscard]] constexpr int ProductIdOf(int type) { return UnitTypeRow(type).productId; }
 
@@ -61,7 +67,7 @@ public:
     void ShowPage();
     void OnNext();
     void OnBack();
-    [[nodiscard]] bool OpenConnectedUnit() override;
+    [[nodiscard]] bool OpenConnectedUnit();
     void ReadUnitType();
     // Writes the type (1, 2 or 3) into the unit and waits for it and its sound
     // card to come back; false after a message box.
@@ -97,6 +103,9 @@ public:
     const DialogFont& TitleFont() const override { return m_titleFont; }
     const DialogFont& TextFont() const override { return m_textFont; }
     const DialogFont& ButtonFont() const override { return m_buttonFont; }
+    [[nodiscard]] bool ReopenUnit() override;
+    // The product id of the unit the inputs page configures (0: none open).
+    int m_nInputsUnitProductId = 0;
 
     // --- page state ------------------------------------------------------------
     int m_nPage = 0;
@@ -106,6 +115,8 @@ public:
     std::string m_strTypeName = "NEW";
     std::string m_strAudioDeviceName;
     uint16_t m_wUnitFlags = 0;  // no type until the unit's flags have been read
+    bool m_bUnitFlagsKnown = false;  // read from the unit or written to it
+    bool m_bStoreFailed = false;     // the unit did not answer the last 0xB7FF
     std::string m_strInstallDir;
     std::string m_strWaveDir;
     int m_micVolume = 12;
@@ -174,7 +185,10 @@ private:
     bool StoreUnitSettings();
     void SendShort(uint16_t code);
     // --- type assignment (QuorvelVK550ConfigDlgTypeAssignment.cpp)
-    void WriteTypeIdentity(const UnitTypeInfo& row);
+    // The first identity write the unit refused (empty: all accepted).
+    [[nodiscard]] std::string WriteTypeIdentity(const UnitTypeInfo& row);
+    void SetUnitFlags(uint16_t flags);
+    void WriteUnitFlags();  // the flags word, when the wizard knows it
     void WriteTypeLinesAndChannels(const UnitTypeInfo& row);
     void SetLiveTypeLines(int type);
     void ResetUnitQuietly(uint16_t productId);

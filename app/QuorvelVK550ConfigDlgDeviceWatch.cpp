@@ -46,8 +46,12 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
         m_nPage = 0;
         ShowPage();
     } else if (m_nPage == 7) {
-        if (n == 1)
-            (void)m_protocol.OpenUnit(kFamilyFilter, true);
+        // Only the unit the inputs page configures is opened again. When another
+        // unit is all that is left (a master beside a slave that went away), the
+        // page's end must not reach it: the connection stays closed and the
+        // wizard goes to page 0 once the page has closed.
+        if (n == 1 && !ReopenUnit())
+            m_nPage = 0;
     } else {
         m_nPage = 0;
         if (n == 1)

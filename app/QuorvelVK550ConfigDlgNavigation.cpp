@@ -302,6 +302,11 @@ void CQuorvelVK550ConfigDlg::StopTestAudio()
 bool CQuorvelVK550ConfigDlg::StoreUnitSettings()
 {
     const int answer = m_protocol.SendShortCommand(0xB7FF, kTransactTimeoutMs);
+    // A unit that does not answer has stored nothing: the user is told, and the
+    // finished page says so instead of its success text.
+    m_bStoreFailed = answer == -1;
+    if (m_bStoreFailed)
+        MessageBox(std::string(kStoreFailedText), "Dravena store failure", MB_ICONEXCLAMATION | MB_OK);
     if (answer == -1 || (answer & 1) == 0)
         return false;
     SendShort(0xB100);

@@ -197,13 +197,18 @@ void CQuorvelVK550ConfigDlg::ShowOutputPage()
 
 void CQuorvelVK550ConfigDlg::ShowFinishedPage()
 {
-    if (m_unitType == 1)
-        m_strTitle = "Stand Alone unit configuration ended succesfully.";
-    else if (m_unitType == 2)
-        m_strTitle = "Master unit configuration ended succesfully.";
-    else
-        m_strTitle = Format("Configuration of a %s unit ended succesfully.", m_strTypeName);
     m_strBody.clear();
+    if (m_bStoreFailed) {
+        // Never a success text for settings the unit did not store.
+        m_strTitle = kStoreFailedTitle;
+        m_strBody = kStoreFailedText;
+    } else if (m_unitType == 1) {
+        m_strTitle = "Stand Alone unit configuration ended succesfully.";
+    } else if (m_unitType == 2) {
+        m_strTitle = "Master unit configuration ended succesfully.";
+    } else {
+        m_strTitle = Format("Configuration of a %s unit ended succesfully.", m_strTypeName);
+    }
     Show({IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER, IDC_TYPE_SLAVE}, false);
     SetDlgItemText(IDC_NEXT, "Exit >");
     Show({IDC_OUTPUT_FRAME, IDC_SPEAKER_FRAME, IDC_LEVEL_METER, IDC_METER_SCALE, IDC_OUTPUT_SLIDER, IDC_SPEAKER_SLIDER,
@@ -218,6 +223,7 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
 {
     CWinPos winPos;
     winPos.SavePosition(*this);
+    m_nInputsUnitProductId = m_protocol.GetProductId();
     auto inputs = CreateInputsPage(*this, m_bForward ? 0 : 3);
     m_pInputsSetup = inputs.get();
     const int result = inputs->DoModal();
@@ -238,6 +244,8 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
         OnBack();
     else if (result == kInputsNext)
         OnNext();
+    else if (m_nPage != 7)
+        ShowPage();  // the unit it configured went away: the page the watch chose
     else
         return;  // closed by the wizard itself (or abandoned): no navigation, no texts
     inputs.reset();

@@ -200,6 +200,11 @@ void CQuorvelVK550ConfigDlg::StopPlayback()
 
 intptr_t CQuorvelVK550ConfigDlg::OnAudioDone()
 {
+    // The end of a sound that was stopped as its page was left arrives late:
+    // on another page (the inputs page above all, whose loop would run a second
+    // inputs page inside the first) it has nothing left to end.
+    if (m_nPage != 5 && m_nPage != 8 && m_nPage != 9 && m_nPage != 10)
+        return 0;
     if (m_nPage == 10) {
         OnPlayMusic();  // the recording has been played to its end: listen again
     } else {

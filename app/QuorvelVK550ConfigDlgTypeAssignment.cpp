@@ -13,6 +13,7 @@ namespace vk {
 namespace {
 
 constexpr const char* kEnumerationFailureCaption = "Dravena enumeration failure";
+constexpr const char* kTypeFailureCaption = "Dravena type assignment failure";
 
 }  // namespace
 
@@ -24,7 +25,15 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     m_strTypeName = row.typeName;
     m_strAudioDeviceName = row.endpointName;
 
-    WriteTypeIdentity(row);
+    if (const std::string refused = WriteTypeIdentity(row); !refused.empty()) {
+        // Nothing else is written and nothing is reset: the unit keeps the
+        // identity it has, and re-plugging it would not change that.
+        MessageBox("The unit did not accept its new type (the " + refused +
+                       " could not be written).\nIt keeps its product id and was not reset.\nCheck the USB "
+                       "connection and try again.",
+                   kTypeFailureCaption, MB_ICONEXCLAMATION | MB_OK);
+        return false;
+    }
     WriteTypeLinesAndChannels(row);
     SetLiveTypeLines(row.type);
     TypeWriteResult ignored;  // the assignment goes on whatever the unit answers
@@ -56,11 +65,13 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     return false;
 }
 
-void CQuorvelVK550ConfigDlg::WriteTypeIdentity(const UnitTypeInfo& row)
+std::string CQuorvelVK550ConfigDlg::WriteTypeIdentity(const UnitTypeInfo& row)
 {
-    m_wUnitFlags = row.flagsWord;
-    TypeWriteResult ignored;
-    vk::WriteTypeIdentity(m_protocol, row, ignored);
+    TypeWriteResult written;
+    vk::WriteTypeIdentity(m_protocol, row, written);
+    if (written.refused != "flags word")
+        SetUnitFlags(row.flagsWord);
+    return written.refused;
 }
 
 void CQuorvelVK550ConfigDlg::WriteTypeLinesAndChannels(const UnitTypeInfo& row)

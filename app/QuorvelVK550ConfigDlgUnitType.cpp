@@ -25,12 +25,33 @@ bool CQuorvelVK550ConfigDlg::OpenConnectedUnit()
     return m_protocol.OpenUnit(kFamilyFilter, true);
 }
 
+bool CQuorvelVK550ConfigDlg::ReopenUnit()
+{
+    if (m_nInputsUnitProductId == 0)
+        return OpenConnectedUnit();
+    if (m_protocol.OpenUnit(m_nInputsUnitProductId, true))
+        return true;
+    m_protocol.CloseUnit();
+    return false;
+}
+
+void CQuorvelVK550ConfigDlg::SetUnitFlags(uint16_t flags)
+{
+    m_wUnitFlags = flags;
+    m_bUnitFlagsKnown = true;
+}
+
 void CQuorvelVK550ConfigDlg::ReadUnitType()
 {
     uint16_t flags = 0;
-    if (m_protocol.GetParameter(0, 10, flags) >= 0)  // a failed read leaves the flags as they were
-        m_wUnitFlags = flags;
-    const UnitTypeInfo& row = UnitTypeRow(UnitTypeFromFlags(m_wUnitFlags));
+    if (m_protocol.GetParameter(0, 10, flags) >= 0)
+        SetUnitFlags(flags);
+    else
+        m_bUnitFlagsKnown = false;  // the value stays, but it is not this unit's word
+    // A unit whose one answer got lost is not a new unit when its product id
+    // says what it is.
+    const int type = m_bUnitFlagsKnown ? UnitTypeFromFlags(m_wUnitFlags) : UnitTypeOfProductId(m_protocol.GetProductId());
+    const UnitTypeInfo& row = UnitTypeRow(type);
     m_unitType = row.type;
     m_strTypeName = row.typeName;
     m_strAudioDeviceName = row.endpointName;
@@ -83,13 +104,20 @@ constexpr int kMasterReinforcementLine = 21;
 
 }  // namespace
 
+// A flags word the wizard never had would take the unit's type away.
+void CQuorvelVK550ConfigDlg::WriteUnitFlags()
+{
+    if (m_bUnitFlagsKnown)
+        (void)m_protocol.SetParameter(0, 10, m_wUnitFlags);
+}
+
 void CQuorvelVK550ConfigDlg::SaveMasterInputs()
 {
     SendShort(0xB000);
     for (int channel = 0; channel < 4; ++channel)
         (void)m_protocol.GetChannel(channel, m_masterInputs[static_cast<size_t>(channel)]);
     m_wUnitFlags = static_cast<uint16_t>(m_wUnitFlags & ~kMasterReinforcementBit);
-    (void)m_protocol.SetParameter(0, 10, m_wUnitFlags);
+    WriteUnitFlags();
     (void)m_protocol.SetPicLine(kMasterReinforcementLine, 0, false, CHIDProtocol::kMainPic);
 }
 
@@ -116,7 +144,7 @@ void CQuorvelVK550ConfigDlg::RestoreMasterInputs()
     }
     m_wUnitFlags = any ? static_cast<uint16_t>(m_wUnitFlags | kMasterReinforcementBit)
                        : static_cast<uint16_t>(m_wUnitFlags & ~kMasterReinforcementBit);
-    (void)m_protocol.SetParameter(0, 10, m_wUnitFlags);
+    WriteUnitFlags();
     (void)m_protocol.SetPicLine(kMasterReinforcementLine, any ? 1 : 0, false, CHIDProtocol::kMainPic);
 }
 

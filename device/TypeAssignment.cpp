@@ -16,9 +16,13 @@ bool SendShort(CHIDProtocol& protocol, int code)
 
 void WriteTypeIdentity(CHIDProtocol& protocol, const UnitTypeInfo& row, TypeWriteResult& result)
 {
+    // The product id goes last and only after the rest: a unit that took its new
+    // id without its name would come back under a sound-card name nobody knows.
     result.Note(protocol.SetParameter(0, 10, row.flagsWord) >= 0, "flags word");
-    result.Note(protocol.SetParameterText(0, 1, row.endpointName) >= 0, "device name");
-    result.Note(protocol.SetParameter(0, 2, row.productId) >= 0, "product id");
+    if (result.refused.empty())
+        result.Note(protocol.SetParameterText(0, 1, row.endpointName) >= 0, "device name");
+    if (result.refused.empty())
+        result.Note(protocol.SetParameter(0, 2, row.productId) >= 0, "product id");
 }
 
 void WriteTypeLinesAndChannels(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
@@ -59,6 +63,8 @@ TypeWriteResult WriteUnitType(CHIDProtocol& protocol, const UnitTypeInfo& row, c
 {
     TypeWriteResult result;
     WriteTypeIdentity(protocol, row, result);
+    if (!result.refused.empty())
+        return result;
     WriteTypeLinesAndChannels(protocol, row, words, address, result);
     SetLiveTypeLines(protocol, row.type, result);
     SendTypeClosingCommands(protocol, result);

@@ -24,7 +24,8 @@ struct TypeWriteResult {
     }
 };
 
-// Flags word, USB device name and product id.
+// Flags word, USB device name and product id, each only when the one before was
+// accepted.
 void WriteTypeIdentity(CHIDProtocol& protocol, const UnitTypeInfo& row, TypeWriteResult& result);
 // The line words (stored too), the four channel records and the address word.
 void WriteTypeLinesAndChannels(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
@@ -36,7 +37,7 @@ void SetLiveTypeLines(CHIDProtocol& protocol, int type, TypeWriteResult& result)
 // The commands that close an assignment.
 void SendTypeClosingCommands(CHIDProtocol& protocol, TypeWriteResult& result);
 
-// All four in order.
+// All four in order; nothing after an identity the unit refused.
 TypeWriteResult WriteUnitType(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
                               uint32_t address);
 

@@ -61,4 +61,14 @@ inline constexpr std::array<UnitTypeInfo, 4> kUnitTypes{{
     }
 }
 
+// The type a unit's product id stands for; ids no type has (a new unit's and
+// the family's older ones) give a new unit.
+[[nodiscard]] constexpr int UnitTypeOfProductId(int productId)
+{
+    for (const UnitTypeInfo& row : kUnitTypes)
+        if (row.type != kUnitNew && row.productId == productId)
+            return row.type;
+    return kUnitNew;
+}
+
 }  // namespace vk

@@ -29,7 +29,7 @@ CInputChannelModel::CInputChannelModel(IInputsOwner& owner, int firstChannel)
 void CInputChannelModel::CheckConnection()
 {
     if (!Unit().CheckConnection())
-        (void)m_owner.OpenConnectedUnit();
+        (void)m_owner.ReopenUnit();
 }
 
 // A failed read leaves the words as they were: the protocol may have put an

@@ -31,8 +31,9 @@ public:
     [[nodiscard]] virtual const DialogFont& TitleFont() const = 0;
     [[nodiscard]] virtual const DialogFont& TextFont() const = 0;
     [[nodiscard]] virtual const DialogFont& ButtonFont() const = 0;
-    // Counts the attached units and opens the one to configure.
-    [[nodiscard]] virtual bool OpenConnectedUnit() = 0;
+    // Opens the unit being configured again after its connection was lost;
+    // never another unit (a master left beside a slave that went away).
+    [[nodiscard]] virtual bool ReopenUnit() = 0;
     // Raises (on) or lowers the unit's "PC plays through the speaker" flag.
     virtual void SetSpeakerPlayFlag(bool on) = 0;
 };

@@ -14,10 +14,13 @@ set -euo pipefail
 
 task=${1:-test}
 
+# fonts-dejavu-extra holds the bold oblique face the signal view titles with;
+# without it the renderer slants the upright letters and they look (and
+# measure) different.
 run_packages=(
   g++ cmake ninja-build pkg-config
   libhidapi-dev libudev-dev libpulse-dev libtomlplusplus-dev libcli11-dev
-  qt6-base-dev fonts-dejavu-core fontconfig
+  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra fontconfig
   file dpkg-dev
 )
 test_packages=(

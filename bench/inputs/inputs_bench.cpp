@@ -40,7 +40,7 @@ public:
     const DialogFont& TitleFont() const override { return font; }
     const DialogFont& TextFont() const override { return font; }
     const DialogFont& ButtonFont() const override { return font; }
-    bool OpenConnectedUnit() override { return protocol.OpenUnit(kFamilyFilter, true); }
+    bool ReopenUnit() override { return protocol.OpenUnit(kFamilyFilter, true); }
     void SetSpeakerPlayFlag(bool) override {}
 
     class CWindow final : public CDialog {

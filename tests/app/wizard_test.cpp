@@ -231,7 +231,7 @@ TEST_F(WizardTest, DeviceNotificationsInABurstLeadToOneRecount)
     dlg.DestroyWindow();
 }
 
-TEST_F(WizardTest, TheUnitTypeFollowsTheFlagsWordAndAFailedReadChangesNothing)
+TEST_F(WizardTest, TheUnitTypeFollowsTheFlagsWord)
 {
     auto unit = Plug(K::New);
     CQuorvelVK550ConfigDlg dlg;
@@ -255,15 +255,39 @@ TEST_F(WizardTest, TheUnitTypeFollowsTheFlagsWordAndAFailedReadChangesNothing)
         EXPECT_EQ(dlg.m_strTypeName, c.name);
         EXPECT_EQ(dlg.m_strAudioDeviceName, c.endpoint);
     }
-    unit->WithState([](SimUnitState& state) { state.parameters[{0, 10}] = {0xC009}; });
-    dlg.ReadUnitType();
-    SimFaults silent;
-    silent.silent = true;
-    unit->SetFaults(silent);
-    dlg.ReadUnitType();
-    EXPECT_EQ(dlg.m_wUnitFlags, 0xC009);
-    EXPECT_EQ(dlg.m_strTypeName, "MASTER");
     dlg.DestroyWindow();
+}
+
+// One lost answer to the flags read does not make a configured unit new: its
+// product id says what it is. And a flags word the wizard did not read from this
+// unit is never written back into it (it would take the unit's type away).
+TEST_F(WizardTest, AFailedFlagsReadTakesTheTypeFromTheProductIdAndWritesNoFlags)
+{
+    struct Case {
+        K kind;
+        int type;
+    } const cases[] = {{K::StandAlone, 1}, {K::Master, 2}, {K::Slave, 3}, {K::New, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        auto unit = Plug(c.kind);
+        CQuorvelVK550ConfigDlg dlg;
+        ASSERT_TRUE(dlg.Create());
+        SimFaults lost;
+        lost.silent = true;
+        lost.onlyFor = 0xF00D;
+        unit->SetFaults(lost);
+        dlg.ReadUnitType();
+        unit->SetFaults({});
+        EXPECT_EQ(dlg.m_unitType, c.type);
+        unit->ClearLog();
+        dlg.SaveMasterInputs();
+        dlg.RestoreMasterInputs();
+        for (const auto& command : unit->Log())
+            EXPECT_FALSE(command.Code() == 0xF00C && command.bytes[3] == 0 && command.bytes[4] == 10)
+                << "flags word written";
+        dlg.DestroyWindow();
+        m_bus.Unplug(unit);
+    }
 }
 
 // The pages of the tests: what each shows, and the output level read from line 23.
@@ -315,15 +339,16 @@ TEST_F(WizardTest, TheTestPagesShowTheirOwnControls)
 }
 
 // While the inputs page runs in its nested loop, the wizard still follows the
-// units: a change closes the inputs page (result 0), and the wizard does not move.
-TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageWithoutNavigation)
+// units: a change closes the inputs page (result 0). When the unit it configured
+// has gone and only a master is left, nothing of the page's end reaches the
+// master, and the wizard shows page 0 once the page has closed.
+TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageAndNothingReachesTheUnitLeftBeside)
 {
     auto master = Plug(K::Master);
     auto slave = Plug(K::Slave);
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
     ASSERT_EQ(dlg.m_unitType, 3);
-    const std::string title = dlg.GetDlgItemText(1008);
     bool inputsRan = false;
     m_host.Then([&](CHeadlessHost& host) {
         inputsRan = host.ModalDepth() == 1 && dlg.m_pInputsSetup == host.ActiveModal();
@@ -339,13 +364,46 @@ TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageWithoutNavigation)
     EXPECT_FALSE(m_host.Stalled());
     EXPECT_EQ(m_host.ModalDepth(), 0u);
     EXPECT_EQ(dlg.m_pInputsSetup, nullptr);
-    EXPECT_EQ(dlg.m_nPage, 7) << "the page number stays";
+    EXPECT_EQ(dlg.m_nPage, 0);
     EXPECT_EQ(dlg.m_nUnits, 1);
-    EXPECT_EQ(dlg.GetDlgItemText(1008), title) << "no texts are copied for result 0";
-    // The reopened unit (the master) gets the levels after the inputs page.
-    const auto codes = master->LoggedCodes();
-    const std::vector<uint16_t> levels = {0x510C, 0x530C, 0x570C, 0x540C};
-    EXPECT_NE(std::search(codes.begin(), codes.end(), levels.begin(), levels.end()), codes.end());
+    EXPECT_EQ(dlg.GetDlgItemText(1008), "Welcome to Quorvel Dravena Configuration");
+    // Only reads reach the master: no levels, routes or channel records.
+    for (const auto& command : master->Log()) {
+        const int code = command.Code();
+        EXPECT_FALSE(code == 0xF001 || code == 0xF006 || code == 0xF00E || (code >= 0x5100 && code < 0x5800))
+            << std::hex << code;
+    }
+    dlg.DestroyWindow();
+}
+
+// The end of a test sound that arrives after Next on page 5 has opened the
+// inputs page (the sound ended just as Next was pressed) is a late message: it
+// neither opens a second inputs page inside the first nor touches the unit.
+TEST_F(WizardTest, ALateEndOfSoundOnTheInputsPageIsIgnored)
+{
+    auto unit = Plug(K::StandAlone);
+    CQuorvelVK550ConfigDlg dlg;
+    ASSERT_TRUE(dlg.Create());
+    size_t depthAfterTheEnd = 0;
+    std::vector<SimLoggedCommand> sentMeanwhile;
+    m_host.Then([&](CHeadlessHost&) {
+              unit->ClearLog();
+              dlg.Post(WM_APP + 1, 0, 0);
+          })
+        .Then([&](CHeadlessHost& host) {
+            depthAfterTheEnd = host.ModalDepth();
+            sentMeanwhile = unit->Log();
+            if (dlg.m_pInputsSetup)
+                dlg.m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+        });
+    dlg.m_nPage = 7;
+    dlg.ShowPage();
+
+    EXPECT_FALSE(m_host.Stalled());
+    EXPECT_EQ(depthAfterTheEnd, 1u);
+    EXPECT_TRUE(sentMeanwhile.empty()) << "first: " << std::hex << sentMeanwhile.front().Code();
+    EXPECT_EQ(m_host.ModalDepth(), 0u);
+    EXPECT_EQ(dlg.m_nPage, 7);
     dlg.DestroyWindow();
 }
 

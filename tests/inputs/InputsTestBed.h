@@ -49,7 +49,7 @@ public:
     const DialogFont& TitleFont() const override { return titleFont; }
     const DialogFont& TextFont() const override { return textFont; }
     const DialogFont& ButtonFont() const override { return buttonFont; }
-    bool OpenConnectedUnit() override
+    bool ReopenUnit() override
     {
         ++opens;
         return protocol.OpenUnit(kFamilyFilter, true);

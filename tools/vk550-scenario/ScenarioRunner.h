@@ -55,6 +55,10 @@ public:
     // False for an unknown kind of units.
     [[nodiscard]] bool Valid() const { return m_valid; }
     [[nodiscard]] int InitialUnits() const { return m_initialUnits; }
+    // The units of the run, unit 1 first (plugged units follow), as they are now.
+    [[nodiscard]] const std::vector<std::shared_ptr<CSimUnit>>& Units() const { return m_units; }
+    // The settings folder of the run (registry.reg).
+    [[nodiscard]] const std::filesystem::path& Folder() const { return m_folder; }
 
     // Runs the steps; a script error found while running is left in error.
     [[nodiscard]] int Run(const std::vector<Step>& steps, std::optional<ScriptError>& error);

@@ -327,6 +327,7 @@ void CStepInterpreter::Fault(CSimUnit& unit, const Step& step)
     else if (w == "nocard")
         timing.cardAfterMs.reset();
     else if (w == "clear") {
+        unit.FailTransaction(std::nullopt);
         faults = SimFaults{};
         timing = SimResetTiming{};
     }
