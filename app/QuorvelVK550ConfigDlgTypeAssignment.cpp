@@ -8,6 +8,8 @@
 #include "platform/clock/Clock.h"
 #include "resources/ControlIds.h"
 
+#include <optional>
+
 namespace vk {
 
 namespace {
@@ -25,9 +27,13 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     m_strTypeName = row.typeName;
     m_strAudioDeviceName = row.endpointName;
 
+    const std::optional<uint16_t> oldFlags = m_bUnitFlagsKnown ? std::optional(m_wUnitFlags) : std::nullopt;
     if (const std::string refused = WriteTypeIdentity(row); !refused.empty()) {
-        // Nothing else is written and nothing is reset: the unit keeps the
-        // identity it has, and re-plugging it would not change that.
+        // Nothing else is written and nothing is reset: the unit keeps the type
+        // it has (its old flags word goes back when the new one went in), and
+        // re-plugging it would not change that.
+        if (refused != "flags word" && oldFlags && m_protocol.SetParameter(0, 10, *oldFlags) >= 0)
+            SetUnitFlags(*oldFlags);
         MessageBox("The unit did not accept its new type (the " + refused +
                        " could not be written).\nIt keeps its product id and was not reset.\nCheck the USB "
                        "connection and try again.",

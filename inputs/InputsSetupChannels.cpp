@@ -121,16 +121,18 @@ void CInputsSetup::ShowChannelControls(int c)
 // (use, type, gain, supply) work only once both are known: a change built on
 // words that could not be read would give every channel guessed gains and
 // supplies. Until then they stay disabled; the channel record's own controls
-// (local level and mute) do not depend on them.
+// (local level and mute) do not depend on them. A channel whose record could
+// not be read has nothing to build a record from: all its controls stay off.
 void CInputsSetup::EnableChannelControls(int c, bool enable)
 {
     const ChannelPanelIds& p = Ids(c);
-    const bool lines = enable && m_model.ControllerStateKnown();
+    const bool record = enable && m_model.Channel(c).known;
+    const bool lines = record && m_model.ControllerStateKnown();
     for (int id : {p.use, p.first, p.second, p.third, p.typeGroup, p.gainLabel, p.gainText, p.gainSpin,
                    p.phantomGroup, p.phantom})
         GetDlgItem(id).EnableWindow(lines);
     for (int id : {p.local, p.mute, p.localLabel})
-        GetDlgItem(id).EnableWindow(enable);
+        GetDlgItem(id).EnableWindow(record);
     GetDlgItem(p.v3).EnableWindow(false);
     GetDlgItem(p.v24).EnableWindow(false);
 }

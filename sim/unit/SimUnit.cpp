@@ -176,22 +176,29 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
     const SimBlock& command = logged.bytes;
     if (m_observer)
         m_observer({SimUnitEvent::Kind::Received, command, m_state.productId});
+    const auto fault = TakeTransactionFault(logged.Code());
+    // A rejected command changes nothing: it runs on a copy of the state, only
+    // for the shape of its answer.
+    std::optional<SimUnitState> rejected;
+    if (fault && fault->kind == SimTransactionFault::Kind::Error)
+        rejected = m_state;
+    SimUnitState& state = rejected ? *rejected : m_state;
     std::optional<SimBlock> answer;
-    m_state.unknownCommand = false;
+    state.unknownCommand = false;
     if (logged.IsLong()) {
-        answer = SimCommands().Long(m_state, command);
+        answer = SimCommands().Long(state, command);
     } else {
-        const std::optional<uint16_t> word = SimCommands().Short(m_state, logged.Code());
+        const std::optional<uint16_t> word = SimCommands().Short(state, logged.Code());
         if (word)
             answer = SimBlock{static_cast<uint8_t>(*word >> 8), static_cast<uint8_t>(*word & 0xFF), 0, 0, 0, 0, 0, 0};
     }
-    logged.unknown = m_state.unknownCommand;
-    m_state.unknownCommand = false;
+    logged.unknown = state.unknownCommand;
+    state.unknownCommand = false;
     if (m_log.size() < kMaxLog)
         m_log.push_back(logged);
     if (logged.unknown && m_unknown.size() < kMaxLog)
         m_unknown.push_back(logged);
-    if (const auto fault = TakeTransactionFault(logged.Code())) {
+    if (fault) {
         if (fault->kind == SimTransactionFault::Kind::Unplug) {
             // The command took effect (a reset too: it is simply never seen again).
             m_state.resetRequested = false;

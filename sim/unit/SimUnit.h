@@ -51,7 +51,7 @@ struct SimFaults {
 struct SimTransactionFault {
     enum class Kind {
         Silent,  // no answer
-        Error,   // a long command is rejected with error number `value`; a short one is answered 0xFFFF
+        Error,   // rejected unapplied: a long command with error number `value`, a short one answered 0xFFFF
         Echo,    // the repeated argument bytes of a long answer differ (a short answer has none)
         Delay,   // the answer arrives `value` ms late
         Unplug,  // the unit leaves the bus right after receiving the command, unanswered

@@ -1,6 +1,9 @@
 #include "SweepInvariants.h"
 
+#include "device/UnitTypes.h"
+
 #include <algorithm>
+#include <optional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -11,43 +14,85 @@ namespace {
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
 
-// The identity a unit is typed by: product id, configuration word, USB name.
+// The type a unit has: its flags word's type and its product id. (A name cut
+// short by a fault is not a type; the next assignment writes it whole.)
 std::string TypeOf(const SimUnitState& s)
 {
     std::ostringstream out;
-    out << std::hex << "pid 0x" << s.Value(0, 2) << " config 0x" << s.Value(0, 10) << " name \"" << s.Text(0, 1) << '"';
+    out << "type " << UnitTypeFromFlags(static_cast<uint16_t>(s.Value(0, 10))) << std::hex << " pid 0x" << s.Value(0, 2);
     return out.str();
 }
 
-// What the wizard writes from what it read: stored line words, the slave address
-// registers, the channel records.
-std::string MemoryOf(const SimUnitState& s)
+// A read whose answer the wizard builds writes from, and the writes it builds.
+struct ReadAndWrites {
+    std::string read;                 // the read command's first bytes
+    std::vector<std::string> writes;  // first bytes of the writes built from it
+    const char* what;
+};
+
+// The reads a faulted command may be: controller lines, the slave address
+// (either half), a channel record (F0 01 asks for one item of channel c).
+std::optional<ReadAndWrites> ReadOf(const std::string& command)
 {
-    std::ostringstream out;
-    const auto [page, index] = s.StoredLinesPlace();
-    out << std::hex << "lines";
-    for (size_t e = 0; e < 2; ++e)
-        out << " 0x" << s.Value(page, index, e);
-    out << " address 0x" << (s.ports[3] << 8 | s.ports[2]);
-    for (const SimChannel& c : s.channels)
-        out << " [mode " << int(c.mode) << ' ' << int(c.values[0]) << (c.flags[0] ? "*" : "") << ' ' << int(c.values[1])
-            << (c.flags[1] ? "*" : "") << ']';
-    return out.str();
+    // Both words are written with all lines set first (F0 10 0B 01 FF FF FF FF);
+    // one line alone (SetPicLine) is not built from a read.
+    if (StartsWith(command, "F0 11 0A"))
+        return ReadAndWrites{"F0 11 0A", {"F0 10 0B 01 FF FF FF FF", "F0 0E 00 07"}, "controller lines"};
+    if (StartsWith(command, "34 FF") || StartsWith(command, "36 FF"))
+        return ReadAndWrites{command.substr(0, 5), {"24 ", "25 ", "26 ", "27 "}, "slave address"};
+    // A channel's whole record (items 1 and 2), which the inputs page shows and
+    // writes back; reading one item to flip its flag builds only that write.
+    if (StartsWith(command, "F0 01 ") && command.substr(9) == "01 00 02 00") {
+        const std::string channel = command.substr(6, 2);
+        return ReadAndWrites{command, {"F0 00 " + channel}, "channel record"};
+    }
+    return std::nullopt;
 }
 
-// A store the unit received and never answered, followed by the success page.
+// Nothing is built from a read that failed: after the faulted read, no write of
+// what it reads goes out until the same read has been made again (and answered).
+void CheckWritesFromFailedRead(const RunResult& run, const SweepFault& fault, std::vector<Violation>& out)
+{
+    if (fault.fault.kind == SimTransactionFault::Kind::Unplug)
+        return;  // nothing more reaches the unit
+    const std::vector<std::string> commands = CommandsOf(run, fault.unit);
+    const size_t k = fault.fault.at;
+    if (k == 0 || k > commands.size())
+        return;
+    const auto read = ReadOf(commands[k - 1]);
+    if (!read)
+        return;
+    for (size_t i = k; i < commands.size(); ++i) {
+        const std::string& command = commands[i];
+        if (StartsWith(command, read->read))
+            return;  // read again
+        for (const std::string& write : read->writes)
+            if (StartsWith(command, write)) {
+                out.push_back({std::string("write built from a failed read of the ") + read->what, command});
+                return;
+            }
+    }
+}
+
+// A store the unit received and never answered, followed by the finished page
+// without the store-failure box (the page then shows its success text).
 void CheckStore(const RunResult& run, std::vector<Violation>& out)
 {
     std::map<std::string, bool> storePending;  // unit number -> a store still unanswered
+    bool told = false;
     for (const std::string& line : run.transcript) {
-        if (line.size() > 3 && line.substr(1, 2) == "> " && line.substr(3, 5) == "B7 FF")
+        if (line.size() > 3 && line.substr(1, 2) == "> " && line.substr(3, 5) == "B7 FF") {
             storePending[line.substr(0, 1)] = true;
-        else if (line.size() > 3 && line.substr(1, 2) == "< " && line.substr(3, 2) == "B7")
+            told = false;
+        } else if (line.size() > 3 && line.substr(1, 2) == "< " && line.substr(3, 2) == "B7") {
             storePending[line.substr(0, 1)] = false;
-        else if (line == "page 13")
+        } else if (StartsWith(line, "box exclamation \"Dravena store failure\"")) {
+            told = true;
+        } else if (line == "page 13") {
             for (const auto& [unit, pending] : storePending)
-                if (pending)
+                if (pending && !told)
                     out.push_back({"success after a failed store", "unit " + unit + " never answered its store"});
+        }
     }
 }
 
@@ -90,16 +135,17 @@ std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run,
         out.push_back({"real time", std::to_string(static_cast<long>(run.realMs)) + " ms"});
 
     const size_t units = std::min({run.units.size(), run.unitsAtStart.size(), baseline.units.size()});
-    for (size_t i = 0; i < units; ++i) {
-        const SimUnitState& start = run.unitsAtStart[i];
-        const SimUnitState& designed = baseline.units[i].state;
-        const SimUnitState& end = run.units[i].state;
-        const std::string n = "unit " + std::to_string(i + 1) + ": ";
-        if (TypeOf(end) != TypeOf(start) && TypeOf(end) != TypeOf(designed))
-            out.push_back({"unit type neither kept nor asked", n + TypeOf(end)});
-        if (MemoryOf(end) != MemoryOf(start) && MemoryOf(end) != MemoryOf(designed))
-            out.push_back({"unit memory neither kept nor asked", n + MemoryOf(end) + " (road: " + MemoryOf(designed) + ")"});
+    // A unit unplugged between its flags word and its product id has half a
+    // type whatever the wizard does; the user is told, and the next assignment
+    // writes it whole.
+    const bool unplugged = fault.fault.kind == SimTransactionFault::Kind::Unplug;
+    for (size_t i = 0; i < units && !unplugged; ++i) {
+        const std::string start = TypeOf(run.unitsAtStart[i]);
+        const std::string end = TypeOf(run.units[i].state);
+        if (end != start && end != TypeOf(baseline.units[i].state))
+            out.push_back({"unit type neither kept nor asked", "unit " + std::to_string(i + 1) + ": " + end});
     }
+    CheckWritesFromFailedRead(run, fault, out);
     CheckStore(run, out);
     CheckSettings(baseline, run, out);
     return out;

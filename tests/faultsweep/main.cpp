@@ -10,6 +10,8 @@
 #include "SweepInvariants.h"
 #include "SweepRun.h"
 
+#include "sim/unit/SimCommands.h"
+
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -79,6 +81,13 @@ struct RoadSummary {
 
 std::string CommandClass(const std::string& command) { return command.substr(0, 5); }
 
+bool RepeatsBytes(const std::string& command)
+{
+    if (command.rfind("F0 ", 0) != 0 || command.size() < 5)
+        return false;
+    return !SimEchoedBytes(static_cast<uint8_t>(std::stoi(command.substr(3, 2), nullptr, 16))).empty();
+}
+
 RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
 {
     RoadSummary summary;
@@ -104,9 +113,9 @@ RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
         for (const SimTransactionFault::Kind kind : o.kinds) {
             for (size_t k = static_cast<size_t>(o.offset) + 1; k <= commands.size(); k += static_cast<size_t>(o.stride)) {
                 const std::string& command = commands[k - 1];
-                const bool isLong = command.rfind("F0", 0) == 0;
-                // A short answer repeats nothing: a wrong echo leaves it as it is.
-                if (kind == SimTransactionFault::Kind::Echo && !isLong)
+                // A short answer repeats nothing, nor do some long ones: a wrong
+                // echo leaves them as they are.
+                if (kind == SimTransactionFault::Kind::Echo && !RepeatsBytes(command))
                     continue;
                 SweepFault fault{unit, {kind, static_cast<uint32_t>(k), {}, 0}};
                 if (kind == SimTransactionFault::Kind::Error)
