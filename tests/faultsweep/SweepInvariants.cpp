@@ -1,5 +1,6 @@
 #include "SweepInvariants.h"
 
+#include "StepInterpreter.h"
 #include "device/UnitTypes.h"
 
 #include <algorithm>
@@ -21,6 +22,17 @@ std::string TypeOf(const SimUnitState& s)
     std::ostringstream out;
     out << "type " << UnitTypeFromFlags(static_cast<uint16_t>(s.Value(0, 10))) << std::hex << " pid 0x" << s.Value(0, 2);
     return out.str();
+}
+
+// The commands that put into the unit what the wizard built from what it read
+// or what the user chose: controller lines (F0 10), channel records (F0 00),
+// parameters (F0 0C, F0 0E) and the slave address (short codes 0x24..0x27).
+bool WritesUnitMemory(const std::string& command)
+{
+    for (const char* prefix : {"F0 10", "F0 00", "F0 0C", "F0 0E", "24 ", "25 ", "26 ", "27 "})
+        if (StartsWith(command, prefix))
+            return true;
+    return false;
 }
 
 // A read whose answer the wizard builds writes from, and the writes it builds.
@@ -74,24 +86,44 @@ void CheckWritesFromFailedRead(const RunResult& run, const SweepFault& fault, st
     }
 }
 
-// A store the unit received and never answered, followed by the finished page
-// without the store-failure box (the page then shows its success text).
+// The finished page comes only after a store the unit answered in this page
+// change, or with the store-failure box: a unit that left (its commands never
+// reach it) has stored nothing either.
 void CheckStore(const RunResult& run, std::vector<Violation>& out)
 {
-    std::map<std::string, bool> storePending;  // unit number -> a store still unanswered
+    bool stored = false;
     bool told = false;
     for (const std::string& line : run.transcript) {
-        if (line.size() > 3 && line.substr(1, 2) == "> " && line.substr(3, 5) == "B7 FF") {
-            storePending[line.substr(0, 1)] = true;
-            told = false;
-        } else if (line.size() > 3 && line.substr(1, 2) == "< " && line.substr(3, 2) == "B7") {
-            storePending[line.substr(0, 1)] = false;
-        } else if (StartsWith(line, "box exclamation \"Dravena store failure\"")) {
+        if (line.size() > 3 && line.substr(1, 2) == "< " && line.substr(3, 2) == "B7")
+            stored = true;
+        else if (StartsWith(line, "box exclamation \"Dravena store failure\""))
             told = true;
-        } else if (line == "page 13") {
-            for (const auto& [unit, pending] : storePending)
-                if (pending && !told)
-                    out.push_back({"success after a failed store", "unit " + unit + " never answered its store"});
+        else if (line == "page 13" && !stored && !told)
+            out.push_back({"success after a failed store", "no unit answered its store"});
+        if (StartsWith(line, "page ")) {
+            stored = false;
+            told = false;
+        }
+    }
+}
+
+// A unit the road never writes into (a master beside the slave being
+// configured) gets no writes in a faulty run either, until the wizard has
+// started again from page 0 (where the user may go on with that unit).
+void CheckBystanders(const RunResult& baseline, const RunResult& run, std::vector<Violation>& out)
+{
+    std::set<std::string> bystanders;  // "N> "
+    for (int unit = 1; unit <= UnitsOf(baseline); ++unit) {
+        const std::vector<std::string> road = CommandsOf(baseline, unit);
+        if (std::none_of(road.begin(), road.end(), WritesUnitMemory))
+            bystanders.insert(std::to_string(unit) + "> ");
+    }
+    for (const std::string& line : run.transcript) {
+        if (line == "page 0")
+            return;
+        if (line.size() > 3 && bystanders.contains(line.substr(0, 3)) && WritesUnitMemory(line.substr(3))) {
+            out.push_back({"write into a unit the road leaves alone", line});
+            return;
         }
     }
 }
@@ -122,6 +154,8 @@ void CheckSettings(const RunResult& baseline, const RunResult& run, std::vector<
 std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run, const SweepFault& fault)
 {
     std::vector<Violation> out;
+    if (run.exitCode > scenario::kRunScriptError)
+        out.push_back({"abnormal end", "exit " + std::to_string(run.exitCode)});
     for (const std::string& line : run.transcript) {
         if (line == "stalled")
             out.push_back({"stalled", ""});
@@ -147,6 +181,7 @@ std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run,
     }
     CheckWritesFromFailedRead(run, fault, out);
     CheckStore(run, out);
+    CheckBystanders(baseline, run, out);
     CheckSettings(baseline, run, out);
     return out;
 }

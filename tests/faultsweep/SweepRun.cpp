@@ -5,6 +5,10 @@
 #include "platform/clock/Clock.h"
 #include "platform/settings/SettingsStore.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -136,6 +140,52 @@ RunResult RunRoad(const Road& road, const std::optional<SweepFault>& fault)
     }
     result.realMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
     return result;
+}
+
+RunResult RunRoadOnRealStack(const std::string& program, const Road& road, const std::optional<SweepFault>& fault)
+{
+    RunResult result;
+    char scriptPath[] = "/tmp/vk-faultsweep-XXXXXX";
+    const int fd = mkstemp(scriptPath);
+    if (fd < 0) {
+        result.exitCode = scenario::kRunScriptError;
+        result.scriptError = "no scratch file";
+        return result;
+    }
+    const std::string script = (fault ? FaultStep(*fault) + "\n" : std::string()) + road.script;
+    const bool written = write(fd, script.data(), script.size()) == static_cast<ssize_t>(script.size());
+    close(fd);
+    const auto began = std::chrono::steady_clock::now();
+    // The program's stderr (what the bed says) is not part of the transcript.
+    const std::string command = "'" + program + "' --stack=real --units=" + road.units + " " + scriptPath + " 2>/dev/null";
+    if (FILE* out = written ? popen(command.c_str(), "r") : nullptr) {
+        char line[4096];
+        while (std::fgets(line, sizeof line, out)) {
+            std::string text(line);
+            if (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            result.transcript.push_back(std::move(text));
+        }
+        const int status = pclose(out);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else {
+        result.exitCode = scenario::kRunScriptError;
+    }
+    unlink(scriptPath);
+    result.realMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began).count();
+    result.virtualMs = static_cast<uint64_t>(result.realMs);
+    if (result.exitCode == scenario::kRunScriptError)
+        result.scriptError = "the program ended with exit " + std::to_string(result.exitCode);
+    return result;
+}
+
+int UnitsOf(const RunResult& run)
+{
+    int units = static_cast<int>(run.units.size());
+    for (const std::string& line : run.transcript)
+        if (line.size() > 2 && line[0] >= '1' && line[0] <= '9' && line[1] == '>' && line[2] == ' ')
+            units = std::max(units, line[0] - '0');
+    return units;
 }
 
 std::vector<std::string> CommandsOf(const RunResult& run, int unit)

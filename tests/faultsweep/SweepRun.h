@@ -52,8 +52,17 @@ struct RunResult {
     bool faultFired = true;
 };
 
+// On the simulated stack, in this process.
 [[nodiscard]] RunResult RunRoad(const Road& road, const std::optional<SweepFault>& fault);
+// On the real stack: the scenario program (`vk550-scenario`) is run with
+// --stack=real, one process a run; only its transcript is known (no unit
+// states, no settings file), and its time is real time.
+[[nodiscard]] RunResult RunRoadOnRealStack(const std::string& program, const Road& road,
+                                           const std::optional<SweepFault>& fault);
 
+// The units of a run: those whose states it has, or else those its transcript
+// shows commands for (a run on the real stack).
+[[nodiscard]] int UnitsOf(const RunResult& run);
 // The commands unit `unit` received in a run (its "N> " lines), in order.
 [[nodiscard]] std::vector<std::string> CommandsOf(const RunResult& run, int unit);
 

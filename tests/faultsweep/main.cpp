@@ -1,7 +1,11 @@
 // vk550-faultsweep: runs each road once per (transaction K, fault kind) on the
 // simulated stack and checks the invariants of every run.
 //
-//   vk550-faultsweep [--kinds=silent,error,echo,delay,unplug] [--stride=S] [--offset=O] [--table] ROAD.scn...
+//   vk550-faultsweep [--kinds=silent,error,echo,delay,unplug] [--stride=S] [--offset=O] [--table]
+//                    [--real=VK550_SCENARIO] ROAD.scn...
+//
+// --real runs every run with the given vk550-scenario on the real stack (one
+// process a run, only the transcript's invariants).
 //
 // K runs over every command each unit of the road receives when the road runs
 // without faults (with --stride, every S-th from O+1). Exit 0 when every run
@@ -28,6 +32,7 @@ struct Options {
     int stride = 1;
     int offset = 0;
     bool table = false;
+    std::string realStack;  // the scenario program, to run on the real stack
     std::vector<std::string> roads;
 };
 
@@ -52,6 +57,8 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             o.stride = std::max(1, std::atoi(a.c_str() + 9));
         } else if (a.rfind("--offset=", 0) == 0) {
             o.offset = std::max(0, std::atoi(a.c_str() + 9));
+        } else if (a.rfind("--real=", 0) == 0) {
+            o.realStack = a.substr(7);
         } else if (a == "--table") {
             o.table = true;
         } else if (a.rfind("--", 0) == 0) {
@@ -98,7 +105,10 @@ RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
         return summary;
     }
     summary.name = road->name;
-    const RunResult baseline = RunRoad(*road, std::nullopt);
+    const auto run = [&](const std::optional<SweepFault>& fault) {
+        return o.realStack.empty() ? RunRoad(*road, fault) : RunRoadOnRealStack(o.realStack, *road, fault);
+    };
+    const RunResult baseline = run(std::nullopt);
     summary.baselineMs = baseline.realMs;
     const std::vector<Violation> own = CheckRun(baseline, baseline, {});
     if (baseline.exitCode == 2 || !own.empty()) {
@@ -107,7 +117,7 @@ RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
         failed = true;
         return summary;
     }
-    for (int unit = 1; unit <= static_cast<int>(baseline.units.size()); ++unit) {
+    for (int unit = 1; unit <= UnitsOf(baseline); ++unit) {
         const std::vector<std::string> commands = CommandsOf(baseline, unit);
         summary.transactions += (summary.transactions.empty() ? "" : " + ") + std::to_string(commands.size());
         for (const SimTransactionFault::Kind kind : o.kinds) {
@@ -122,11 +132,11 @@ RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
                     fault.fault.value = kErrorNumber;
                 if (kind == SimTransactionFault::Kind::Delay)
                     fault.fault.value = kDelayMs;
-                const RunResult run = RunRoad(*road, fault);
+                const RunResult result = run(fault);
                 ++summary.runs;
-                summary.realMs += run.realMs;
+                summary.realMs += result.realMs;
                 summary.kinds.insert(FaultKindName(kind));
-                const std::vector<Violation> violations = CheckRun(baseline, run, fault);
+                const std::vector<Violation> violations = CheckRun(baseline, result, fault);
                 bool fresh = false;
                 for (const Violation& v : violations) {
                     const std::string kindName = FaultKindName(kind);
@@ -138,9 +148,10 @@ RoadSummary Sweep(const std::string& path, const Options& o, bool& failed)
                     ++summary.found[v.invariant + " (" + kindName + " at " + CommandClass(command) + ")"];
                     if (!o.table)
                         std::printf("FAIL %s: %s at %zu (%s): %s: %s\n  repro: (echo '%s'; grep -v '^expect' %s) | "
-                                    "vk550-scenario --units=%s\n",
+                                    "vk550-scenario%s --units=%s\n",
                                     road->name.c_str(), kindName.c_str(), k, command.c_str(), v.invariant.c_str(),
-                                    v.detail.c_str(), FaultStep(fault).c_str(), path.c_str(), road->units.c_str());
+                                    v.detail.c_str(), FaultStep(fault).c_str(), path.c_str(),
+                                    o.realStack.empty() ? "" : " --stack=real", road->units.c_str());
                 }
                 if (violations.empty())
                     ++summary.clean;
@@ -176,7 +187,7 @@ int main(int argc, char** argv)
     const auto options = ParseOptions(argc, argv);
     if (!options || options->roads.empty()) {
         std::fprintf(stderr, "usage: vk550-faultsweep [--kinds=silent,error,echo,delay,unplug] [--stride=S] [--offset=O] "
-                             "[--table] ROAD.scn...\n");
+                             "[--table] [--real=VK550_SCENARIO] ROAD.scn...\n");
         return 2;
     }
     bool failed = false;
