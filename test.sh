@@ -27,6 +27,13 @@ scripts/install-deps.sh test
 
 jobs=$(nproc)
 
+# Three builds of the same sources: the compiler cache keeps what an earlier run
+# (of this or another clone: paths are taken from the clone's root) compiled.
+if command -v ccache >/dev/null 2>&1; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+fi
+
 # The tests run with a home and XDG folders of their own, never the user's; a
 # test that writes the program's settings, recordings or window sockets into
 # whatever home it was given (instead of its own private folder) fails the run.

@@ -30,6 +30,7 @@ test_packages=(
   desktop-file-utils appstream lintian
   dbus-daemon
   locales
+  ccache
 )
 # The two servers the audio tests run against, each as a private test server.
 pulseaudio_packages=(pulseaudio)

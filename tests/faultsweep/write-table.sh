@@ -24,7 +24,8 @@ invariants, not golden files:
 - no crash or abnormal exit, no \`stalled\`, no \`unknown command\`; the run ends
   within the road's time plus the longest designed wait (two resets that never
   come back and both waits for the sound card) and a margin, and within 20 s of
-  real time;
+  real time (on the real stack, plus one 1000 ms time-out per command of the
+  road);
 - nothing is written from a read that failed: after a failed read of the
   controller lines, of the slave address or of a channel's record, no write of
   what it reads goes out until it has been read again;
