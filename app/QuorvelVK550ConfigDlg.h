@@ -96,8 +96,8 @@ public:
 
     // --- configuration files and the record (QuorvelVK550ConfigDlgConfigFiles.cpp)
     // Whether the unit's configuration may be saved or loaded now: a unit is
-    // open, no test sound or recording runs, the inputs page is closed and no
-    // master's channels are set aside for its tests.
+    // open past page 0, no test sound or recording runs, the inputs page is
+    // closed and no master's channels are set aside for its tests.
     [[nodiscard]] bool ConfigurationFilesAllowed() const;
     void OnSaveUnitConfiguration();
     void OnLoadUnitConfiguration();

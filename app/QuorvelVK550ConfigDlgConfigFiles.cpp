@@ -106,7 +106,8 @@ std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitC
 bool CQuorvelVK550ConfigDlg::ConfigurationFilesAllowed() const
 {
     const bool soundRuns = m_bPlaying || m_audio.m_bRecording != 0 || m_audio.m_bPlaying != 0;
-    return m_protocol.IsOpen() && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
+    // Page 0 shows no unit, or several: which one would be saved or changed?
+    return m_nPage != 0 && m_protocol.IsOpen() && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
 }
 
 void CQuorvelVK550ConfigDlg::OnInitSystemMenu()
@@ -191,6 +192,9 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     const bool ignoring = std::exchange(m_bIgnoreDeviceChanges, true);
     const commission::ApplyOutcome outcome = commission::ApplyConfiguration(m_protocol, current, wanted);
     m_bIgnoreDeviceChanges = ignoring;
+    // What the unit stored at page 13 is no longer what it holds: no record before the next store.
+    if (!outcome.written.empty())
+        m_bSettingsStored = false;
     if (!outcome.failedStep.empty())
         MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
@@ -214,6 +218,7 @@ void CQuorvelVK550ConfigDlg::TakeLoadedConfiguration(bool typeChanged, int speak
     GetDlgItem(IDC_OUTPUT_SLIDER).SetPos(kMaxWizardLevel - m_micVolume);
     GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(kMaxWizardLevel - m_speakerVolume);
     if (typeChanged) {
+        m_bIgnoreDeviceChanges = false;  // a slave's finished set-up no longer holds
         m_nPage = 0;
         OnNext();
         return;

@@ -274,6 +274,8 @@ struct RecordCase {
     const char* name;
     bool storeAnswered;
     std::optional<EchoTestFigures> echo;
+    bool loadAfterStore = false;  // a changed configuration loaded on page 13
+    bool recorded = storeAnswered && !loadAfterStore;
 };
 
 class RecordTest : public ConfigFilesTest, public ::testing::WithParamInterface<RecordCase> {};
@@ -291,6 +293,15 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
     m_dlg.m_echoTestFigures = c.echo;
     Next(13, true);
     m_unit->SetFaults({});
+    if (c.loadAfterStore) {
+        UnitConfiguration changed = UnitHolds();
+        changed.SetLevel(7, 5);
+        WriteFile(m_dir / "changed.toml", commission::WriteConfigurationFile(changed));
+        m_host.messageBoxes.answers = {IDYES};
+        Load(m_dir / "changed.toml");
+        ASSERT_TRUE(changed.SameSettings(UnitHolds()));
+        ASSERT_EQ(m_dlg.m_nPage, 13);
+    }
     m_host.messageBoxes.asked.clear();
     ASSERT_TRUE(m_dlg.ClickControl(N));
     EXPECT_EQ(m_dlg.Result(), IDOK);
@@ -298,8 +309,8 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
 
     const UnitConfiguration holds = UnitHolds();
     const auto record = m_dir / "records" / ("Record_" + holds.identity.serialNumber + ".html");
-    ASSERT_EQ(std::filesystem::exists(record), c.storeAnswered);
-    if (!c.storeAnswered)
+    ASSERT_EQ(std::filesystem::exists(record), c.recorded);
+    if (!c.recorded)
         return;
     const std::string html = FileText(record);
     EXPECT_NE(html.find("<tr><th>Serial number</th><td>" + holds.identity.serialNumber + "</td></tr>"),
@@ -313,7 +324,9 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
 INSTANTIATE_TEST_SUITE_P(Wizard, RecordTest,
                          ::testing::Values(RecordCase{"Stored", true, std::nullopt},
                                            RecordCase{"StoredAfterAnEchoTest", true, EchoTestFigures{21.5, -48.0}},
-                                           RecordCase{"StoreUnanswered", false, std::nullopt}),
+                                           RecordCase{"StoreUnanswered", false, std::nullopt},
+                                           // The settings stored are no longer what the unit holds.
+                                           RecordCase{"LoadedAfterTheStore", true, std::nullopt, true}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
