@@ -36,6 +36,9 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
         const std::string device = LoadResourceString(IDS_ABOUTDEVICE);
         if (!about.empty()) {
             AppendSystemMenu(0, "");
+            AppendSystemMenu(IDM_SAVECONFIG, kSaveConfigEntry);
+            AppendSystemMenu(IDM_LOADCONFIG, kLoadConfigEntry);
+            AppendSystemMenu(0, "");
             AppendSystemMenu(IDM_ABOUTDEVICE, device);
             AppendSystemMenu(IDM_ABOUTBOX, about);
         }
@@ -53,6 +56,8 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
         GetDlgItem(id).SetFont(m_buttonFont);
 
     m_dEchoFigure = 0.0;
+    m_echoTestFigures.reset();
+    m_bSettingsStored = false;
     m_bRecorded = false;
     m_bUseDefaultLevels = false;
     m_bForward = true;
@@ -101,6 +106,8 @@ void CQuorvelVK550ConfigDlg::ReadFolders()
         m_strInstallDir = paths::FolderFromSetting(folder, m_strInstallDir);
     if (reg.ReadString("Wave Files Directory", folder))
         m_strWaveDir = paths::FolderFromSetting(folder, m_strWaveDir);
+    if (reg.ReadString("Commissioning Records Directory", folder))
+        m_strRecordDir = paths::FolderFromSetting(folder, m_strWaveDir);
 }
 
 void CQuorvelVK550ConfigDlg::OnDestroy()
@@ -119,6 +126,10 @@ void CQuorvelVK550ConfigDlg::OnSysCommand(unsigned id, LPARAM)
         (void)about.DoModal();
     } else if ((id & 0xFFF0) == IDM_ABOUTDEVICE) {
         ShowUnitReport();
+    } else if ((id & 0xFFF0) == IDM_SAVECONFIG) {
+        OnSaveUnitConfiguration();
+    } else if ((id & 0xFFF0) == IDM_LOADCONFIG) {
+        OnLoadUnitConfiguration();
     }
 }
 

@@ -12,9 +12,12 @@
 //   QuorvelVK550ConfigDlgTypeAssignment.cpp writing a new type and waiting for the unit to return
 //   QuorvelVK550ConfigDlgDeviceWatch.cpp    device changes, timers, tool messages
 //   QuorvelVK550ConfigDlgTestControls.cpp   test buttons, sliders, recording, echo test
+//   QuorvelVK550ConfigDlgConfigFiles.cpp    the unit's configuration saved to and loaded from a
+//                                           file; the commissioning record at the end
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "audio/AudioEndpoints.h"
@@ -52,6 +55,16 @@ inline constexpr const char* kStoreFailedText =
 // System-menu commands.
 inline constexpr unsigned IDM_ABOUTBOX = 0x10;
 inline constexpr unsigned IDM_ABOUTDEVICE = 0x20;
+inline constexpr unsigned IDM_SAVECONFIG = 0x30;
+inline constexpr unsigned IDM_LOADCONFIG = 0x40;
+inline constexpr const char* kSaveConfigEntry = "Save unit configuration...";
+inline constexpr const char* kLoadConfigEntry = "Load unit configuration...";
+
+// The two figures of an echo test that ran, in dB.
+struct EchoTestFigures {
+    double reductionDb = 0.0;
+    double residualDb = 0.0;
+};
 
 class CQuorvelVK550ConfigDlg : public CDialog, public IInputsOwner {
 public:
@@ -80,6 +93,14 @@ public:
     intptr_t OnToolMessage(WPARAM wParam, LPARAM lParam);
     void NotifyAudioSetupTool();
     void ShowUnitReport();
+
+    // --- configuration files and the record (QuorvelVK550ConfigDlgConfigFiles.cpp)
+    // Whether the unit's configuration may be saved or loaded now: a unit is
+    // open past page 0, no test sound or recording runs, the inputs page is
+    // closed and no master's channels are set aside for its tests.
+    [[nodiscard]] bool ConfigurationFilesAllowed() const;
+    void OnSaveUnitConfiguration();
+    void OnLoadUnitConfiguration();
 
     // --- speaker, output and echo test controls (QuorvelVK550ConfigDlgTestControls.cpp)
     void OnPlayVoice();    // button 1001 and timer 1
@@ -119,6 +140,10 @@ public:
     bool m_bStoreFailed = false;     // the unit did not answer the last 0xB7FF
     std::string m_strInstallDir;
     std::string m_strWaveDir;
+    // Where "Exit >" after a stored run leaves the unit's commissioning record
+    // (the setting "Commissioning Records Directory"); empty: no record, and no
+    // reads of the unit at the exit.
+    std::string m_strRecordDir;
     int m_micVolume = 12;
     int m_speakerVolume = 12;
     bool m_bPlaying = false;
@@ -130,6 +155,8 @@ public:
     bool m_bUseDefaultLevels = false;
     double m_dPeakDb = 0.0;
     double m_dEchoFigure = 0.0;
+    std::optional<EchoTestFigures> m_echoTestFigures;  // the last echo test of this session
+    bool m_bSettingsStored = false;  // the unit stored its settings at the last 0xB7FF
     CDialog* m_pInputsSetup = nullptr;
     std::array<ChannelRecord, 4> m_masterInputs{};
 
@@ -155,6 +182,7 @@ protected:
     void OnTimer(unsigned id) override;
     void OnVScroll(int code, int pos, CControl* ctrl) override;
     void OnSysCommand(unsigned id, LPARAM lParam) override;
+    void OnInitSystemMenu() override;
     void OnDestroy() override;
     intptr_t OnMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
 
@@ -194,6 +222,11 @@ private:
     void ResetUnitQuietly(uint16_t productId);
     [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
+    // After a finished run: the unit's record as Record_<serial>.html in the
+    // recordings folder; a record that cannot be written is left out quietly.
+    void WriteCommissioningRecord();
+    // After a configuration was loaded: the wizard takes what the unit now holds.
+    void TakeLoadedConfiguration(bool typeChanged, int speakerLevel, int outputLevel);
     void RunInputsPage();
     void ResumeDeviceWatch();  // after the other tool (0x384, lParam 7) or timer 2
 

@@ -202,6 +202,8 @@ void CQuorvelVK550ConfigDlg::ExitWizard()
         reg.WriteDword("From PC Volume", 24);
         reg.WriteDword("To PC Volume", 24);
     }
+    if (m_bSettingsStored && !m_strRecordDir.empty())
+        WriteCommissioningRecord();
     EndDialog(IDOK);
 }
 
@@ -307,10 +309,12 @@ bool CQuorvelVK550ConfigDlg::StoreUnitSettings()
     m_bStoreFailed = answer == -1;
     if (m_bStoreFailed)
         MessageBox(std::string(kStoreFailedText), "Dravena store failure", MB_ICONEXCLAMATION | MB_OK);
+    m_bSettingsStored = false;
     if (answer == -1 || (answer & 1) == 0)
         return false;
     SendShort(0xB100);
     SendShort(0xB102);
+    m_bSettingsStored = true;
     return true;
 }
 

@@ -41,6 +41,7 @@ void CQuorvelVK550ConfigDlg::OnEchoTest()
     const bool reductionPassed = m_audio.EchoReductionTest(path, m_dEchoFigure);
     const double reduction = m_dEchoFigure;
     const bool residualPassed = m_audio.ResidualEchoTest(path, m_dEchoFigure);
+    m_echoTestFigures = EchoTestFigures{reduction, m_dEchoFigure};  // for the commissioning record
     MessageBox(FormatEchoReport(reduction, reductionPassed, m_dEchoFigure, residualPassed), "Echo Test Results",
                MB_ICONINFORMATION);
 }

@@ -70,10 +70,12 @@ std::string CommissioningRecordHtml(const CommissioningRecord& record)
     out += Row("Result", record.result);
     out += "<tr><th>Verified</th><td class=\"" + std::string(record.verified ? "ok" : "bad") + "\">" +
            (record.verified ? "yes: the unit holds this configuration" : "no") + "</td></tr>\n";
-    std::string changes;
-    for (const auto& change : record.changes)
-        changes += (changes.empty() ? "" : ", ") + change;
-    out += Row("Changed", changes.empty() ? "nothing" : changes);
+    if (record.changesKnown) {
+        std::string changes;
+        for (const auto& change : record.changes)
+            changes += (changes.empty() ? "" : ", ") + change;
+        out += Row("Changed", changes.empty() ? "nothing" : changes);
+    }
     out += "</table>\n<h2>Inputs</h2>\n" + ChannelTable(config);
     out += "<h2>Levels</h2>\n<table>\n";
     out += Row("Speaker (register 1)", std::to_string(config.Level(1)));

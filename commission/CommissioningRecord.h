@@ -23,6 +23,9 @@ struct CommissioningRecord {
     bool verified = false;
     LocalTime date;
     std::optional<EchoFigures> echo;  // only when an echo test ran
+    // False when nobody kept what changed (a wizard run): the record leaves
+    // the row out instead of claiming that nothing changed.
+    bool changesKnown = true;
 };
 
 [[nodiscard]] std::string CommissioningRecordHtml(const CommissioningRecord& record);

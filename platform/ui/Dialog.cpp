@@ -248,6 +248,13 @@ void CDialog::AppendSystemMenu(unsigned id, const std::string& text)
         UiHost().WindowChanged(*this);
 }
 
+void CDialog::EnableSystemMenuItem(unsigned id, bool enable)
+{
+    for (SystemMenuItem& item : m_systemMenu)
+        if (item.id == id && id != 0)
+            item.enabled = enable;
+}
+
 bool CDialog::GetWindowPlacement(WindowPlacement& placement)
 {
     return HasWindow() && UiHost().GetWindowPlacement(*this, placement);

@@ -33,6 +33,7 @@ namespace vk {
 struct SystemMenuItem {
     unsigned id = 0;       // 0 for a separator
     std::string text;
+    bool enabled = true;
     friend bool operator==(const SystemMenuItem&, const SystemMenuItem&) = default;
 };
 
@@ -94,6 +95,10 @@ public:
     [[nodiscard]] bool HasSystemMenu() const { return (m_template.style & DS_SYSMENU) != 0; }
     void AppendSystemMenu(unsigned id, const std::string& text);  // id 0: separator
     [[nodiscard]] const std::vector<SystemMenuItem>& SystemMenu() const { return m_systemMenu; }
+    void EnableSystemMenuItem(unsigned id, bool enable);
+    // A host calls this just before it shows the system menu: the dialog sets
+    // which entries can be chosen now (the classic WM_INITMENUPOPUP).
+    void PrepareSystemMenu() { OnInitSystemMenu(); }
     [[nodiscard]] DialogFont GetFont() const { return m_template.font; }
 
     [[nodiscard]] bool GetWindowPlacement(WindowPlacement& placement) override;
@@ -138,6 +143,7 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     virtual void OnTimer(unsigned /*id*/) {}
     virtual void OnSysCommand(unsigned /*id*/, LPARAM /*lParam*/) {}
+    virtual void OnInitSystemMenu() {}
     virtual void OnVScroll(int /*code*/, int /*pos*/, CControl* /*ctrl*/) {}
     virtual void OnHScroll(int /*code*/, int /*pos*/, CControl* /*ctrl*/) {}
     virtual void OnLButtonDown(unsigned /*flags*/, Point /*clientPoint*/) {}

@@ -121,6 +121,9 @@ TEST_F(WizardTest, TheSystemMenuOffersTheAboutBoxAndTheUnitReport)
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
     EXPECT_EQ(dlg.SystemMenu(), (std::vector<SystemMenuItem>{{0, ""},
+                                                             {0x30, "Save unit configuration..."},
+                                                             {0x40, "Load unit configuration..."},
+                                                             {0, ""},
                                                              {0x20, "About Device ..."},
                                                              {0x10, "&About Quorvel's Dravena Configuration..."}}));
 

@@ -70,6 +70,7 @@ bool FillSystemMenu(QMenu& menu, const CDialog& dlg)
         pendingSeparator = false;
         QAction* action = menu.addAction(QString::fromStdString(item.text));
         action->setData(item.id);
+        action->setEnabled(item.enabled);
         any = true;
     }
     return any;
@@ -102,6 +103,7 @@ void CQtSystemMenuButton::Popup()
     CDialog* dlg = m_window.Dialog();
     if (!dlg)
         return;
+    dlg->PrepareSystemMenu();
     QMenu menu(this);
     if (!FillSystemMenu(menu, *dlg))
         return;

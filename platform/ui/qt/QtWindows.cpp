@@ -463,6 +463,7 @@ void CQtDialogWindow::contextMenuEvent(QContextMenuEvent* event)
 {
     if (!m_dlg || m_dlg->SystemMenu().empty())
         return;
+    m_dlg->PrepareSystemMenu();
     QMenu menu(this);
     for (const SystemMenuItem& item : m_dlg->SystemMenu()) {
         if (item.id == 0) {
@@ -471,6 +472,7 @@ void CQtDialogWindow::contextMenuEvent(QContextMenuEvent* event)
         }
         QAction* action = menu.addAction(ToQString(item.text));
         action->setData(item.id);
+        action->setEnabled(item.enabled);
     }
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen && m_dlg)

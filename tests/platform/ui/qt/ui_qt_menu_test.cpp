@@ -37,6 +37,7 @@ class CMenuDialog : public CDialog {
 public:
     explicit CMenuDialog(bool entries) : CDialog(kWithMenu), m_entries(entries) {}
     std::vector<unsigned> sysCommands;
+    bool aboutDeviceEnabled = true;  // what OnInitSystemMenu says each time the menu opens
 
 protected:
     bool OnInitDialog() override
@@ -49,6 +50,7 @@ protected:
         return true;
     }
     void OnSysCommand(unsigned id, LPARAM) override { sysCommands.push_back(id); }
+    void OnInitSystemMenu() override { EnableSystemMenuItem(kAboutDevice, aboutDeviceEnabled); }
 
 private:
     bool m_entries;
@@ -74,7 +76,7 @@ void ChooseWhenOpen(const QString& text, QStringList* seen)
         }
         for (QAction* action : menu->actions()) {
             if (!action->isSeparator())
-                seen->append(action->text());
+                seen->append(action->text() + (action->isEnabled() ? "" : " (disabled)"));
             if (action->text() == text)
                 action->trigger();
         }
@@ -119,6 +121,29 @@ TEST_F(UiQtMenuTest, TheCornerButtonAndF1OpenTheSystemMenusEntries)
     ChooseWhenOpen("About Menu test...", &seen);
     QTest::keyClick(window, Qt::Key_F1);  // through the window system, as a key press comes
     EXPECT_EQ(dlg.sysCommands, (std::vector<unsigned>{kAboutDevice, kAboutBox}));
+    dlg.DestroyWindow();
+}
+
+// The dialog decides just before the menu opens which entries can be chosen.
+TEST_F(UiQtMenuTest, AnEntryTheDialogDisablesCannotBeChosen)
+{
+    CMenuDialog dlg(true);
+    ASSERT_TRUE(dlg.Create());
+    QToolButton* button = MenuButton(host.WindowOf(dlg));
+    ASSERT_NE(button, nullptr);
+    QStringList seen;
+    dlg.aboutDeviceEnabled = false;
+    ChooseWhenOpen("About Device ...", &seen);
+    button->click();
+    EXPECT_EQ(seen, QStringList({"About Device ... (disabled)", "About Menu test..."}));
+    EXPECT_TRUE(dlg.sysCommands.empty());
+
+    seen.clear();
+    dlg.aboutDeviceEnabled = true;
+    ChooseWhenOpen("About Device ...", &seen);
+    button->click();
+    EXPECT_EQ(seen, QStringList({"About Device ...", "About Menu test..."}));
+    EXPECT_EQ(dlg.sysCommands, std::vector<unsigned>{kAboutDevice});
     dlg.DestroyWindow();
 }
 

@@ -1,0 +1,249 @@
+// The unit's whole configuration saved to a file and loaded from one (two
+// entries of the system menu), and the commissioning record a finished run
+// leaves in the recordings folder. Reading, comparing and applying are the
+// commissioning library's, the same vk550ctl uses.
+#include "app/QuorvelVK550ConfigDlg.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "commission/CommissioningRecord.h"
+#include "commission/ConfigurationApplier.h"
+#include "commission/ConfigurationDiff.h"
+#include "commission/ConfigurationFile.h"
+#include "commission/ConfigurationReader.h"
+#include "platform/clock/Clock.h"
+#include "platform/ui/FileDialog.h"
+#include "resources/ControlIds.h"
+
+namespace vk {
+
+namespace {
+
+using commission::UnitConfiguration;
+
+constexpr const char* kConfigFileCaption = "Unit configuration file";
+constexpr const char* kConfigFileFilter = "Configuration Files (*.toml)|*.toml|All Files (*.*)|*.*||";
+constexpr const char* kNothingSent = "Nothing was sent to the unit.";
+constexpr int kMaxWizardLevel = 24;  // the sliders' range; a register may hold up to 63
+
+// Written beside the file and renamed over it: a failed save leaves an old file whole.
+bool WriteWholeFile(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) {
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return text.str();
+}
+
+// "VK5500001234.toml": the record's file name rules, with the configuration's extension.
+std::string ProposedFileName(const commission::UnitIdentity& identity)
+{
+    const std::string record = commission::CommissioningRecordFileName(identity);
+    return record.substr(0, record.size() - std::string_view(".html").size()) + ".toml";
+}
+
+std::string ChangesText(const std::vector<commission::FieldChange>& changes)
+{
+    std::string text;
+    for (const auto& change : changes)
+        text += "    " + change.field + ": " + change.from + " -> " + change.to + "\n";
+    return text;
+}
+
+std::string PhantomWarning(const std::vector<int>& inputs)
+{
+    if (inputs.empty())
+        return {};
+    std::string list;
+    for (const int input : inputs)
+        list += (list.empty() ? "" : ", ") + std::to_string(input);
+    return "\nThis turns phantom power on at input " + list +
+           ". Make sure nothing plugged in there can be harmed by it.\n";
+}
+
+// What the unit holds after a failed or unverified load, against what was wanted.
+std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitConfiguration& wanted)
+{
+    if (!holds)
+        return "The unit cannot be read back.";
+    const auto left = commission::DiffConfigurations(*holds, wanted);
+    if (left.empty())
+        return "The unit holds the whole configuration.";
+    std::string text = "The unit now holds:\n";
+    for (const auto& change : left)
+        text += "    " + change.field + ": " + change.from + " (wanted " + change.to + ")\n";
+    return text;
+}
+
+}  // namespace
+
+bool CQuorvelVK550ConfigDlg::ConfigurationFilesAllowed() const
+{
+    const bool soundRuns = m_bPlaying || m_audio.m_bRecording != 0 || m_audio.m_bPlaying != 0;
+    // Page 0 shows no unit, or several: which one would be saved or changed?
+    return m_nPage != 0 && m_protocol.IsOpen() && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
+}
+
+void CQuorvelVK550ConfigDlg::OnInitSystemMenu()
+{
+    const bool allowed = ConfigurationFilesAllowed();
+    EnableSystemMenuItem(IDM_SAVECONFIG, allowed);
+    EnableSystemMenuItem(IDM_LOADCONFIG, allowed);
+}
+
+void CQuorvelVK550ConfigDlg::OnSaveUnitConfiguration()
+{
+    // The state may have changed since the menu was shown.
+    if (!ConfigurationFilesAllowed())
+        return;
+    const commission::ReadOutcome read = commission::ReadConfiguration(m_protocol);
+    if (!read.configuration) {
+        MessageBox("Reading the unit's configuration failed at its " + read.failedPart + ".\nNothing was saved.",
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    CFileDialog dialog(false, ".toml", m_strWaveDir + ProposedFileName(read.configuration->identity),
+                       OFN_OVERWRITEPROMPT, kConfigFileFilter, this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const std::string path = dialog.GetPathName();
+    if (!WriteWholeFile(path, commission::WriteConfigurationFile(*read.configuration)))
+        MessageBox("Writing the file " + path + " failed.\nThe configuration was not saved.", kConfigFileCaption,
+                   MB_ICONEXCLAMATION | MB_OK);
+}
+
+void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
+{
+    if (!ConfigurationFilesAllowed())
+        return;
+    CFileDialog dialog(true, ".toml", m_strWaveDir, 0, kConfigFileFilter, this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const std::string path = dialog.GetPathName();
+    const std::string name = std::filesystem::path(path).filename().string();
+    const auto text = ReadWholeFile(path);
+    if (!text) {
+        MessageBox("Reading the file " + path + " failed.\n" + kNothingSent, kConfigFileCaption,
+                   MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    // The whole file is checked before anything is sent.
+    const commission::LoadOutcome parsed = commission::ParseConfigurationFile(*text, name);
+    if (!parsed.loaded || !parsed.errors.empty()) {
+        std::string errors;
+        for (const auto& error : parsed.errors)
+            errors += error + "\n";
+        MessageBox(errors + kNothingSent, kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    const UnitConfiguration& wanted = parsed.loaded->configuration;
+    const commission::ReadOutcome read = commission::ReadConfiguration(m_protocol);
+    if (!read.configuration) {
+        MessageBox("Reading the unit's configuration failed at its " + read.failedPart + ".\n" + kNothingSent,
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    const UnitConfiguration& current = *read.configuration;
+    if (const auto why = commission::WhyUnitCannotTake(current, wanted)) {
+        MessageBox(commission::FormatFileMessage(name, parsed.loaded->Where("unit.type"), *why) + "\n" + kNothingSent,
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    const auto changes = commission::DiffConfigurations(current, wanted);
+    if (changes.empty()) {
+        MessageBox("The unit already holds the configuration of " + name + ".\n" + kNothingSent, kConfigFileCaption,
+                   MB_ICONINFORMATION | MB_OK);
+        return;
+    }
+    // One question covers the changes and phantom power switched on.
+    const std::string question = "Loading " + name + " changes the unit's configuration:\n" + ChangesText(changes) +
+                                 PhantomWarning(commission::InputsGettingPhantom(current, wanted)) +
+                                 "\nApply these changes to the unit?";
+    if (MessageBox(question, kConfigFileCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+
+    // A type change resets the unit: its leaving and return must not move the wizard.
+    const bool ignoring = std::exchange(m_bIgnoreDeviceChanges, true);
+    const commission::ApplyOutcome outcome = commission::ApplyConfiguration(m_protocol, current, wanted);
+    m_bIgnoreDeviceChanges = ignoring;
+    // What the unit stored at page 13 is no longer what it holds: no record before the next store.
+    if (!outcome.written.empty())
+        m_bSettingsStored = false;
+    if (!outcome.failedStep.empty())
+        MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+    else if (!outcome.verified)
+        MessageBox("The unit took every change of " + name + " but does not hold the configuration.\n" +
+                       HoldsText(outcome.holds, wanted),
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+    const bool typeChanged = m_protocol.GetProductId() != current.identity.productId ||
+                             (outcome.holds && outcome.holds->type != current.type);
+    const int speaker = outcome.holds ? outcome.holds->Level(1) : m_speakerVolume;
+    const int output = outcome.holds ? outcome.holds->Level(3) : m_micVolume;
+    TakeLoadedConfiguration(typeChanged, speaker, output);
+}
+
+// The page is set up again from the unit; a unit of another type starts the
+// wizard again as if it had just been plugged in.
+void CQuorvelVK550ConfigDlg::TakeLoadedConfiguration(bool typeChanged, int speakerLevel, int outputLevel)
+{
+    m_speakerVolume = std::clamp(speakerLevel, 0, kMaxWizardLevel);
+    m_micVolume = std::clamp(outputLevel, 0, kMaxWizardLevel);
+    GetDlgItem(IDC_OUTPUT_SLIDER).SetPos(kMaxWizardLevel - m_micVolume);
+    GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(kMaxWizardLevel - m_speakerVolume);
+    if (typeChanged) {
+        m_bIgnoreDeviceChanges = false;  // a slave's finished set-up no longer holds
+        m_nPage = 0;
+        OnNext();
+        return;
+    }
+    ReadUnitType();
+    ShowPage();
+}
+
+void CQuorvelVK550ConfigDlg::WriteCommissioningRecord()
+{
+    const commission::ReadOutcome read = commission::ReadConfiguration(m_protocol);
+    if (!read.configuration)
+        return;
+    commission::CommissioningRecord record;
+    record.holds = *read.configuration;
+    record.result = "configured with the wizard, settings stored";
+    record.changesKnown = false;
+    record.verified = true;  // what the record shows was read back after the store
+    record.date = Clock().Local();
+    if (m_echoTestFigures)
+        record.echo = commission::EchoFigures{m_echoTestFigures->reductionDb, m_echoTestFigures->residualDb};
+    const std::string path = m_strRecordDir + "Record_" + commission::CommissioningRecordFileName(record.holds.identity);
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    (void)WriteWholeFile(path, commission::CommissioningRecordHtml(record));
+}
+
+}  // namespace vk
