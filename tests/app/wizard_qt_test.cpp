@@ -245,12 +245,15 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     bool forced = false;
     // An inputs page the keys cannot end is closed by the wizard's own request
     // after a while, so the test fails instead of hanging.
-    QTimer::singleShot(20000, [&] {
+    QTimer guard;  // ends with the test, so it never fires into another one
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
         if (dlg.m_pInputsSetup) {
             forced = true;
             (void)dlg.m_pInputsSetup->Post(WM_APP + 2, 0, -2);
         }
     });
+    guard.start(20000);
 
     for (int expected : {5, 8, 13}) {
         ASSERT_TRUE(TabToAndPress(window, m_host.ControlWidget(dlg, 1003))) << "Next not reached on page " << dlg.m_nPage;
