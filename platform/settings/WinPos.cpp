@@ -51,8 +51,8 @@ std::optional<Rect> CWinPos::ParsePosition(const std::string& text)
 void CWinPos::SavePosition(IPlacedWindow& window)
 {
     WindowPlacement wp;
-    if (!window.GetWindowPlacement(wp))
-        return;
+    if (!window.CanBePlaced() || !window.GetWindowPlacement(wp))
+        return;  // where the windowing system places windows, a position says nothing
     const Rect& r = wp.normalPosition;
     char text[64];
     std::snprintf(text, sizeof text, "%d,%d,%d,%d", r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -68,7 +68,9 @@ void CWinPos::RestorePosition(IPlacedWindow& window, int showCmd, bool useSavedS
     wp.showCmd = showCmd;
 
     const Rect current = wp.normalPosition;
-    Rect r = ParsePosition(text).value_or(current);
+    // Where the windowing system places windows the window stays where it is
+    // put; only the show command applies.
+    Rect r = window.CanBePlaced() ? ParsePosition(text).value_or(current) : current;
     // A saved size of nothing ("10,20,0,0") cannot be a window's: the window
     // keeps its own size then, as it does when the saved size is not wanted.
     if (!useSavedSize || r.Width() <= 0 || r.Height() <= 0) {
@@ -76,7 +78,7 @@ void CWinPos::RestorePosition(IPlacedWindow& window, int showCmd, bool useSavedS
         r.bottom = r.top + current.Height();
     }
     MonitorInfo monitor;
-    if (window.NearestMonitor(r, monitor)) {
+    if (window.CanBePlaced() && window.NearestMonitor(r, monitor)) {
         // Only the top-left corner is kept on screen; the far edges are not limited.
         const int dx = std::max(r.left, monitor.workArea.left) - r.left;
         const int dy = std::max(r.top, monitor.workArea.top) - r.top;

@@ -102,6 +102,7 @@ public:
     [[nodiscard]] DialogFont GetFont() const { return m_template.font; }
 
     [[nodiscard]] bool GetWindowPlacement(WindowPlacement& placement) override;
+    [[nodiscard]] bool CanBePlaced() const override { return UiHost().CanPlaceWindows(); }
     bool SetWindowPlacement(const WindowPlacement& placement) override;
     // The monitor nearest to a rectangle (screen pixels); false when there is none.
     [[nodiscard]] static bool MonitorFromRect(const Rect& r, MonitorInfo& info);

@@ -60,6 +60,8 @@ public:
     [[nodiscard]] virtual bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) = 0;
     virtual bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) = 0;
     [[nodiscard]] virtual std::vector<MonitorInfo> Monitors() = 0;
+    // False where the windowing system alone places windows (Wayland).
+    [[nodiscard]] virtual bool CanPlaceWindows() const { return true; }
 
     // Fonts: dialog base units (average character width, height) and text extents.
     [[nodiscard]] virtual Size DialogBaseUnits(const DialogFont& font) = 0;

@@ -59,6 +59,9 @@ public:
     virtual bool SetWindowPlacement(const WindowPlacement& placement) = 0;
     // The monitor nearest to a rectangle (screen pixels); false when there is none.
     [[nodiscard]] virtual bool NearestMonitor(const Rect& r, MonitorInfo& info) const = 0;
+    // False where the windowing system places windows itself (Wayland): a
+    // position read there means nothing and one set there is not kept.
+    [[nodiscard]] virtual bool CanBePlaced() const { return true; }
 };
 
 }  // namespace vk

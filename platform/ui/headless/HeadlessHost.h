@@ -69,6 +69,7 @@ public:
 
     // --- the screen ---------------------------------------------------------------
     std::vector<MonitorInfo> monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
+    bool canPlaceWindows = true;  // false: as on Wayland
     Size baseUnits{6, 13};  // pixels per 4 x and 8 y dialog units
     // Text extent: characters x (font height or 13) / 2 wide, the height tall.
     [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override;
@@ -107,6 +108,7 @@ public:
     [[nodiscard]] bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) override;
     bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) override;
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override { return monitors; }
+    [[nodiscard]] bool CanPlaceWindows() const override { return canPlaceWindows; }
     [[nodiscard]] Size DialogBaseUnits(const DialogFont&) override { return baseUnits; }
     void ExitProcess(int code) override;
 

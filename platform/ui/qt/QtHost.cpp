@@ -274,6 +274,9 @@ bool CQtHost::SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement)
     return true;  // the framework applies the show command through WindowChanged
 }
 
+// Wayland clients neither learn where their windows are nor choose it.
+bool CQtHost::CanPlaceWindows() const { return !QGuiApplication::platformName().startsWith("wayland"); }
+
 std::vector<MonitorInfo> CQtHost::Monitors()
 {
     std::vector<MonitorInfo> monitors;

@@ -78,6 +78,7 @@ public:
     [[nodiscard]] bool GetWindowPlacement(CDialog& dlg, WindowPlacement& placement) override;
     bool SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement) override;
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override;
+    [[nodiscard]] bool CanPlaceWindows() const override;
     [[nodiscard]] Size DialogBaseUnits(const DialogFont& font) override;
     [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override;
     void ExitProcess(int code) override;

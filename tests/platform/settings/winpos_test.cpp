@@ -107,6 +107,21 @@ TEST_F(WinPosTest, SaveThenRestoreElsewhereReturnsToTheSavedPlace)
     EXPECT_EQ(Placement().normalPosition, (Rect{120, 140, 520, 440}));
 }
 
+// Where the windowing system places windows (Wayland) a position is neither
+// stored nor restored; the show command still applies.
+TEST_F(WinPosTest, APlatformThatPlacesWindowsItselfKeepsNoPosition)
+{
+    m_host.canPlaceWindows = false;
+    PlaceWindow({-3, -30, 997, 411});
+    CWinPos winPos(m_profile.get());
+    winPos.SavePosition(m_window);
+    EXPECT_EQ(m_profile->GetProfileString("Settings", "WindowPosition", "none"), "none");
+
+    ASSERT_TRUE(m_profile->WriteProfileString("Settings", "WindowPosition", "120,140,400,300"));
+    winPos.RestorePosition(m_window, SW_HIDE, true);
+    EXPECT_EQ(Placement(), (WindowPlacement{SW_HIDE, {-3, -30, 997, 411}}));
+}
+
 // Placement needs only what IPlacedWindow offers, not the dialog framework.
 TEST_F(WinPosTest, AnyPlacedWindowCanBePlaced)
 {
