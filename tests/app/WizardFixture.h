@@ -11,16 +11,52 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
 namespace vk::testing {
 
+// HOME and the XDG folders point into the test's own folder while it runs (and
+// back afterwards): a wizard's recordings, records and settings never reach the
+// home of whoever runs the test, with or without test.sh.
+class CPrivateHome {
+public:
+    explicit CPrivateHome(const std::filesystem::path& home)
+    {
+        for (const auto& [name, below] : kFolders) {
+            const char* old = std::getenv(name);
+            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            ::setenv(name, (home / below).c_str(), 1);
+        }
+    }
+    ~CPrivateHome()
+    {
+        for (const auto& [name, old] : m_saved) {
+            if (old)
+                ::setenv(name, old->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
+    }
+    CPrivateHome(const CPrivateHome&) = delete;
+    CPrivateHome& operator=(const CPrivateHome&) = delete;
+
+private:
+    static constexpr std::pair<const char*, const char*> kFolders[] = {
+        {"HOME", ""}, {"XDG_DATA_HOME", ".local/share"}, {"XDG_CONFIG_HOME", ".config"},
+        {"XDG_CACHE_HOME", ".cache"}, {"XDG_STATE_HOME", ".local/state"}};
+    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+};
+
 class CWizardEnvironment {
 public:
-    explicit CWizardEnvironment(std::filesystem::path dir) : m_dir(std::move(dir))
+    explicit CWizardEnvironment(std::filesystem::path dir) : m_dir(std::move(dir)), m_home(m_dir / "home")
     {
         SetClock(&m_clock);
         std::filesystem::remove_all(m_dir);
@@ -57,6 +93,7 @@ public:
 
     CVirtualClock m_clock;
     std::filesystem::path m_dir;
+    CPrivateHome m_home;
     std::unique_ptr<CSettingsStore> m_store;
     CSimHidBus m_bus;
     std::vector<std::shared_ptr<CSimUnit>> m_units;
