@@ -1,6 +1,7 @@
 // Reading a unit's whole configuration and bringing another unit to it: what is
 // written, in which order, and what a unit that fails halfway is left holding.
 #include "tests/commission/CommissionBed.h"
+#include "tests/sim/unit/UnitWrites.h"
 
 #include "commission/ConfigurationApplier.h"
 #include "commission/ConfigurationDiff.h"
@@ -15,21 +16,7 @@ using commission::UnitConfiguration;
 
 class Apply : public CommissionBed {};
 
-std::vector<uint16_t> WritesIn(const std::vector<SimLoggedCommand>& log)
-{
-    // Long writes: channel 0xF000, lines 0xF010, parameters 0xF00C/0xF00E; short
-    // writes: ports 0x24..0x27, levels 0x5r.., reset 0x0666.
-    std::vector<uint16_t> writes;
-    for (const auto& command : log) {
-        const uint16_t code = command.Code();
-        const uint8_t sub = command.bytes[1];
-        const bool longWrite = command.IsLong() && (sub == 0x00 || sub == 0x10 || sub == 0x0C || sub == 0x0E);
-        const bool shortWrite = !command.IsLong() && ((code >> 12) == 0x5 || (code >> 10) == (0x24 >> 2) || code == 0x0666);
-        if (longWrite || shortWrite)
-            writes.push_back(command.IsLong() ? static_cast<uint16_t>(0xF000 | sub) : code);
-    }
-    return writes;
-}
+using vk::testing::WritesIn;
 
 TEST_F(Apply, AnUnchangedConfigurationSendsNoWrite)
 {

@@ -173,6 +173,18 @@ SimFaults Make(void (*set)(SimFaults&))
     return f;
 }
 
+// The data bytes of the unit's next answer (none: nullopt); answers after it
+// are dropped.
+std::optional<SimBlock> TakeAnswerBlock(CSimUnit& unit)
+{
+    std::optional<SimBlock> block;
+    if (auto r = unit.TakeAnswer())
+        block = SimBlock{(*r)[1], (*r)[2], (*r)[3], (*r)[4], (*r)[5], (*r)[6], (*r)[7], (*r)[8]};
+    while (unit.TakeAnswer()) {
+    }
+    return block;
+}
+
 TEST_P(SimAnswerFaultTest, ShapesTheAnswers)
 {
     const AnswerFaultCase& c = GetParam();
@@ -182,12 +194,7 @@ TEST_P(SimAnswerFaultTest, ShapesTheAnswers)
     for (int i = 0; i < 2; ++i) {
         unit.Receive(Long(kCmd));
         clock.Advance(2000);
-        std::optional<SimBlock> block;
-        if (auto r = unit.TakeAnswer())
-            block = SimBlock{(*r)[1], (*r)[2], (*r)[3], (*r)[4], (*r)[5], (*r)[6], (*r)[7], (*r)[8]};
-        got.push_back(block);
-        while (unit.TakeAnswer()) {
-        }
+        got.push_back(TakeAnswerBlock(unit));
     }
     EXPECT_EQ(got, c.answers);
 }
@@ -236,12 +243,7 @@ TEST_F(SimUnitTest, TransactionFaultMeetsOnlyItsCommand)
         for (const SimReport& command : commands) {
             unit.Receive(command);
             clock.Advance(1000);
-            std::optional<SimBlock> block;
-            if (auto r = unit.TakeAnswer())
-                block = SimBlock{(*r)[1], (*r)[2], (*r)[3], (*r)[4], (*r)[5], (*r)[6], (*r)[7], (*r)[8]};
-            got.push_back(block);
-            while (unit.TakeAnswer()) {
-            }
+            got.push_back(TakeAnswerBlock(unit));
         }
         EXPECT_EQ(got, c.answers);
         EXPECT_EQ(unit.Present(), c.presentAfter);
