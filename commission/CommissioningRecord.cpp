@@ -30,12 +30,7 @@ std::string Date(const LocalTime& t)
     return text;
 }
 
-std::string Decibels(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f dB", value);
-    return text;
-}
+std::string Decibels(double value) { return OneDecimal(value) + " dB"; }
 
 std::string ChannelTable(const UnitConfiguration& config)
 {

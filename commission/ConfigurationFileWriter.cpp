@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "commission/ConfigurationForms.h"
 #include "commission/TextEscapes.h"
 #include "device/UnitTypes.h"
 
@@ -18,13 +19,6 @@ std::string Hex(unsigned value, int digits)
     return text;
 }
 
-std::string Gain(int step)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", step * 6.0);
-    return text;
-}
-
 const char* Bool(bool value) { return value ? "true" : "false"; }
 
 void WriteChannel(std::string& out, const UnitConfiguration& config, int c)
@@ -34,7 +28,7 @@ void WriteChannel(std::string& out, const UnitConfiguration& config, int c)
     out += std::string("in_use = ") + Bool(ch.InUse()) + "\n";
     if (ch.InUse())
         out += "input = " + TomlString(InputName(ch.mode) ? InputName(ch.mode) : "") + "\n";
-    out += "gain_db = " + Gain(config.GainStep(c)) + "\n";
+    out += "gain_db = " + GainDb(config.GainStep(c)) + "\n";
     out += "phantom = " + TomlString(PhantomName(config.Phantom(c))) + "\n";
     out += "level = " + std::to_string(ch.level) + "\n";
     out += std::string("mute = ") + Bool(ch.mute) + "\n";

@@ -1,5 +1,6 @@
 #include "commission/ConfigurationForms.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "commission/TextEscapes.h"
@@ -14,12 +15,16 @@ std::string HexWord(unsigned value)
     return text;
 }
 
-std::string GainDb(int step)
+std::string OneDecimal(double value)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", step * 6.0);
-    return text;
+    // to_chars ignores the C library's locale: the wizard runs in the user's,
+    // where printf would write "36,0", which no file reader takes back.
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return error == std::errc() ? std::string(text, end) : std::string("nan");
 }
+
+std::string GainDb(int step) { return OneDecimal(step * 6.0); }
 
 std::string InputText(const ChannelRecordSettings& channel)
 {

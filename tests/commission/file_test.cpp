@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
+#include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationFile.h"
 #include "device/UnitTypes.h"
 
@@ -47,6 +49,24 @@ TEST(ConfigurationFile, ReadsBackWhatItWrote)
 }
 
 // Both supply lines low reads as 3V; the file must give back those very lines.
+// The wizard runs in the user's locale; a decimal-comma one must not turn
+// "36.0" into "36,0" in a file or a record.
+TEST(ConfigurationFile, ReadsTheSameInADecimalCommaLocale)
+{
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 (scripts/install-deps.sh test generates it)";
+    const std::string text = WriteConfigurationFile(Master());
+    CommissioningRecord record;
+    record.echo = EchoFigures{32.4, -40.2};
+    const std::string page = CommissioningRecordHtml(record);
+    std::setlocale(LC_ALL, before.c_str());
+
+    EXPECT_NE(text.find("gain_db = 36.0\n"), std::string::npos) << text;
+    EXPECT_TRUE(ParseConfigurationFile(text, "m.toml").loaded);
+    EXPECT_NE(page.find("<td>-40.2 dB</td>"), std::string::npos);
+}
+
 TEST(ConfigurationFile, KeepsLinesThePhantomNameCannotTellApart)
 {
     UnitConfiguration config = Master();
