@@ -157,11 +157,15 @@ std::vector<std::thread::id> CWizardAudio::WorkerThreads() const
 
 int CWizardAudio::Stop()
 {
+    // Both workers are told first, then the observer hears of it: a clock that
+    // lets a stopping engine's sleeps pass at once must not let a worker that
+    // still sees itself running wait out its whole silence limit and report a
+    // missing block (or play its file to the end) that never happened.
+    m_bRecording = 0;
+    m_bPlaying = 0;
     if (auto* observer = g_observer.load(std::memory_order_acquire))
         observer->EngineStopped(*this);
-    m_bRecording = 0;
     Await(m_microphone, kMicrophoneStopMs);
-    m_bPlaying = 0;
     // The speaker thread reads the play file until it ends; one that outlives
     // the wait leaves the file to the next Start or the destructor.
     if (Await(m_speaker, kSpeakerStopMs))
