@@ -2,7 +2,7 @@
 # One script on both stacks: the transcript of the real stack must be the
 # simulated stack's, the lines whose place depends on timing aside, and both
 # runs must end alike.
-#   compare-stacks.sh RUNNER SCRIPT
+#   compare-stacks.sh RUNNER SCRIPT [KNOWN]
 # Options for the runner come from a line "# options: ..." in the script.
 #
 # Left aside: "card N back" (a real card is listed by the sound server's own
@@ -17,8 +17,8 @@
 # NAME.stack-diff (the "< sim" and "> real" lines of `diff SIM REAL`, without
 # its line numbers, reviewed by hand), in parts separated by blank lines; the
 # run must show some of the parts, in their order, or none (a difference may
-# hang on a race the real stack does not always lose). Without the file the
-# transcripts must be equal.
+# hang on a race the real stack does not always lose); KNOWN names the file of a
+# script kept elsewhere. Without the file the transcripts must be equal.
 set -u
 runner=$1
 script=$2
@@ -57,7 +57,7 @@ if grep -q -E '^recording ([0-9]+ silent|0 )' "$work/real"; then
     exit 1
 fi
 diff "$work/sim.kept" "$work/real.kept" | grep -E '^[<>] ' >"$work/diff"
-known="${script%.scn}.stack-diff"
+known="${3:-${script%.scn}.stack-diff}"
 if [ ! -s "$work/diff" ]; then
     exit 0
 elif [ -f "$known" ]; then

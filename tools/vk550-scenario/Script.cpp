@@ -16,14 +16,14 @@ struct VerbName {
     bool needsWizard;  // acts on the running wizard: only after start
 };
 
-constexpr std::array<VerbName, 19> kVerbs{{
+constexpr std::array<VerbName, 20> kVerbs{{
     {"setting", Verb::Setting, false}, {"start", Verb::Start, false},   {"click", Verb::Click, true},
     {"slider", Verb::Slider, true},    {"panel", Verb::Panel, true},    {"escape", Verb::Escape, true},
     {"close", Verb::Close, true},      {"answer", Verb::Answer, false}, {"file", Verb::File, false},
     {"wait", Verb::Wait, false},       {"post", Verb::Post, true},      {"command", Verb::Command, true},
     {"unplug", Verb::Unplug, false},   {"plug", Verb::Plug, false},     {"replug", Verb::Replug, false},
     {"fault", Verb::Fault, false},     {"mic", Verb::Mic, false},       {"expect", Verb::Expect, false},
-    {"end", Verb::End, true},
+    {"menu", Verb::Menu, true},        {"end", Verb::End, true},
 }};
 
 // Reads the words after the verb, one by one; every read states what it wanted.
@@ -123,6 +123,7 @@ public:
             return r.Finish();
         case Verb::Click:
         case Verb::Command: return r.Number("control id", 0, kMaxId, step.numbers) && r.Finish();
+        case Verb::Menu: return r.Number("menu entry id", 1, 0xFFFF, step.numbers) && r.Finish();
         case Verb::Slider:
             return r.Number("control id", 0, kMaxId, step.numbers) && r.Number("position", -32768, 32767, step.numbers) &&
                    r.Finish();

@@ -25,6 +25,7 @@ enum class Verb {
     Wait,     // numbers: ms
     Post,     // numbers: message, wParam, lParam
     Command,  // numbers: id
+    Menu,     // numbers: the system menu entry's id
     Unplug,   // unit
     Plug,     // word: the kind
     Replug,   // unit

@@ -223,7 +223,8 @@ void CStepInterpreter::Do(const Step& step)
     case Verb::Escape:
     case Verb::Close:
     case Verb::Post:
-    case Verb::Command: UserAction(step); return;
+    case Verb::Command:
+    case Verb::Menu: UserAction(step); return;
     }
 }
 

@@ -47,6 +47,20 @@ void DoUserAction(const Step& step, CDialog& dlg, CQuorvelVK550ConfigDlg& wizard
                            static_cast<LPARAM>(step.numbers[2]));
         return;
     case Verb::Command: (void)wizard.Post(WM_COMMAND, static_cast<WPARAM>(step.numbers[0]), 0); return;
+    case Verb::Menu: {
+        // As the corner menu does it: the dialog prepares its entries when the
+        // menu opens, a chosen entry is sent (handled before the step ends).
+        const auto id = static_cast<unsigned>(step.numbers[0]);
+        dlg.PrepareSystemMenu();
+        const auto& menu = dlg.SystemMenu();
+        const auto entry = std::find_if(menu.begin(), menu.end(), [id](const auto& e) { return e.id == id; });
+        if (!dlg.HasSystemMenu() || !dlg.IsWindowEnabled() || entry == menu.end() || !entry->enabled) {
+            transcript.Event("refused menu " + std::to_string(id));
+            return;
+        }
+        (void)dlg.SendMessage(WM_SYSCOMMAND, id, 0);
+        return;
+    }
     default: return;
     }
 }

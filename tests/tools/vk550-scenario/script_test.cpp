@@ -117,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{"TransactionCodeWithoutFault", "fault at 2 only 0xF00D\n", 1, "missing fault of the transaction"},
         BadScript{"BadAnswer", "answer maybe\n", 1, "answer must be yes, no, ok or cancel: maybe"},
         BadScript{"PanelOutOfRange", "start\npanel 5\n", 2, "channel out of range: 5"},
+        BadScript{"MenuEntryZero", "start\nmenu 0\n", 2, "menu entry id out of range: 0"},
         // Nothing to run, or steps that never would: refused, not a silent success.
         BadScript{"Empty", "", 0, "no steps"},
         BadScript{"OnlyComments", "# a script\n\n   # still nothing\r\n", 0, "no steps"},

@@ -52,6 +52,8 @@ CRealStackRunner::CRealStackRunner(RunnerOptions options, CTranscript::Sink sink
     };
     if (!m_bed->Start(&m_problem))
         return;
+    // Paths under the bed's folder read as on the simulated stack.
+    m_transcript.HideFolder(m_bed->Folder().string());
 
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
