@@ -154,15 +154,12 @@ CQuorvelVK550ConfigDlg::Attach CProgramSetup::MakeAttach()
         // link's thread and is carried out on the window's, while the window lives.
         std::weak_ptr<Links> alive = links;
         CQtHost* host = m_host.get();
-        links->title = CWindowTitleLink::Bind(kWizardTitle, window, [alive, host, &window] {
-            QMetaObject::invokeMethod(qApp, [alive, host, &window] {
-                if (!alive.lock())
-                    return;
-                if (QWidget* w = host->WindowOf(window)) {
-                    w->showNormal();
-                    w->raise();
-                    w->activateWindow();
-                }
+        // The window the user works in comes up (the inputs page, a box), not the
+        // wizard the inputs page hid.
+        links->title = CWindowTitleLink::Bind(kWizardTitle, window, [alive, host] {
+            QMetaObject::invokeMethod(qApp, [alive, host] {
+                if (alive.lock())
+                    host->RaiseWorkingWindow();
             }, Qt::QueuedConnection);
         });
         if (m_sim) {

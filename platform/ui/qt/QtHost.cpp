@@ -129,6 +129,31 @@ QWidget* CQtHost::WindowOf(const CDialog& dlg) const
     return it == m_windows.end() ? nullptr : it->second;
 }
 
+QWidget* CQtHost::WorkingWindow() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        return modal;
+    const auto& runs = ModalRuns();
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+        if (QWidget* w = WindowOf(*run->dlg); w && w->isVisible())
+            return w;
+    for (const auto& [dlg, w] : m_windows)
+        if (w->isVisible())
+            return w;
+    return nullptr;
+}
+
+void CQtHost::RaiseWorkingWindow() const
+{
+    QWidget* w = WorkingWindow();
+    if (!w)
+        return;
+    if (w->isMinimized())
+        w->showNormal();
+    w->raise();
+    w->activateWindow();
+}
+
 QWidget* CQtHost::ControlWidget(const CDialog& dlg, int id) const
 {
     const auto it = m_windows.find(&dlg);

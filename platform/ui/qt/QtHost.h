@@ -61,6 +61,13 @@ public:
     // The window of a dialog and the widget of one of its controls (null when none).
     [[nodiscard]] QWidget* WindowOf(const CDialog& dlg) const;
     [[nodiscard]] QWidget* ControlWidget(const CDialog& dlg, int id) const;
+    // The window the user works in: an open box or file dialog, else the newest
+    // running dialog that is shown (the inputs page over the hidden wizard), else
+    // any shown dialog window; null when none is shown.
+    [[nodiscard]] QWidget* WorkingWindow() const;
+    // Brings that window to the front (a second start asks for it); a window the
+    // program hid stays hidden, a minimised one is restored.
+    void RaiseWorkingWindow() const;
     // Renders the dialog window (offscreen too) and saves it as a PNG.
     bool SaveScreenshot(const CDialog& dlg, const std::string& path) const;
 
@@ -100,7 +107,6 @@ private:
     CRealClock m_realClock;
     std::unique_ptr<CQtDispatcher> m_dispatcher;
     std::map<const CDialog*, CQtDialogWindow*> m_windows;
-    std::vector<CDialog*> m_modal;
     CQtMessageBox m_messageBox;
     CQtFileDialogs m_fileDialogs;
     bool m_installed = false;

@@ -303,6 +303,63 @@ TEST_F(UiQtTest, NestedModalRunEndsWithItsResultWhileTheOwnerLivesOn)
     EXPECT_EQ(host.WindowOf(owner), nullptr);
 }
 
+// A second start brings up the window the user works in: the inputs page over
+// the wizard it hid (which stays hidden), or the box that page asks.
+TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
+{
+    CTestDialog owner(kPage);
+    CTestDialog child(kSmall, &owner);
+    QWidget* working = nullptr;
+    bool ownerShownAfterRaise = true;
+    QWidget* workingWithBox = nullptr;
+    QWidget* box = nullptr;
+    owner.onInit = [&] {
+        owner.Post(WM_APP + 1, 0, 0);
+        return true;
+    };
+    owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
+        if (message != WM_APP + 1)
+            return;
+        (void)child.DoModal();
+        owner.EndDialog(1);
+    };
+    child.onInit = [&] {
+        owner.ShowWindow(SW_HIDE);  // as the inputs page does with the wizard
+        child.SetTimer(1, 10);
+        return true;
+    };
+    child.onTimer = [&](unsigned) {
+        child.KillTimer(1);
+        working = host.WorkingWindow();
+        host.RaiseWorkingWindow();
+        ownerShownAfterRaise = host.WindowOf(owner)->isVisible();
+        (void)child.MessageBox("You have disconnected the unit", "Dravena configurarion", MB_OK | MB_ICONWARNING);
+        owner.ShowWindow(SW_SHOW);
+        child.EndDialog(2);
+    };
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!shown || !shown->isVisible())
+            return;
+        watch.stop();
+        box = shown;
+        workingWithBox = host.WorkingWindow();
+        shown->done(QMessageBox::Ok);
+    });
+    watch.start(5);
+    QTimer::singleShot(20000, [&] {
+        child.EndDialog(-2);
+        owner.EndDialog(-2);
+    });
+    EXPECT_EQ(owner.DoModal(), 1);
+    EXPECT_NE(working, nullptr);
+    EXPECT_NE(working, host.WindowOf(owner));
+    EXPECT_FALSE(ownerShownAfterRaise) << "the hidden wizard came up over the inputs page";
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(workingWithBox, box);
+}
+
 // While a modal run has disabled the owner, a box the owner asks (the wizard's
 // warning behind the inputs page) still takes the user's click.
 TEST_F(UiQtTest, ABoxOfADisabledOwnerTakesTheUsersClick)
