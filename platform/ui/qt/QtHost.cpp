@@ -275,11 +275,9 @@ bool CQtHost::GetWindowPlacement(CDialog& dlg, WindowPlacement& placement)
     if (!window)
         return false;
     // The window rectangle includes the frame, as the classic placement does.
-    QRect g = window->frameGeometry();
-    if (window->isMinimized() || window->isMaximized()) {
-        const QSize frame = g.size() - window->geometry().size();
-        g = QRect(window->normalGeometry().topLeft(), window->normalGeometry().size() + frame);
-    }
+    const QMargins frame = m_frames.Of(*window);
+    const bool normal = !window->isMinimized() && !window->isMaximized();
+    const QRect g = (normal ? window->geometry() : window->normalGeometry()).marginsAdded(frame);
     placement.showCmd = window->isMinimized() ? SW_SHOWMINIMIZED : window->isMaximized() ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
     placement.normalPosition = {g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
     return true;
@@ -291,8 +289,8 @@ bool CQtHost::SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement)
     if (!window)
         return false;
     const Rect& r = placement.normalPosition;
-    const QSize frame = window->frameGeometry().size() - window->geometry().size();
-    const QSize client(r.Width() - frame.width(), r.Height() - frame.height());
+    const QMargins frame = m_frames.Of(*window);
+    const QSize client(r.Width() - frame.left() - frame.right(), r.Height() - frame.top() - frame.bottom());
     if (client.width() > 0 && client.height() > 0 && client != window->size())
         window->setFixedSize(client);
     window->move(r.left, r.top);  // moves the frame's corner

@@ -15,6 +15,7 @@
 #include "platform/ui/DialogHost.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/qt/QtWindowFrames.h"
 
 class QWidget;
 class QImage;
@@ -109,6 +110,7 @@ private:
     std::map<const CDialog*, CQtDialogWindow*> m_windows;
     CQtMessageBox m_messageBox;
     CQtFileDialogs m_fileDialogs;
+    CWindowFrames m_frames;
     bool m_installed = false;
 };
 

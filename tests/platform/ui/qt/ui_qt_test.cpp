@@ -29,6 +29,7 @@
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtWindowFrames.h"
 
 namespace vk {
 namespace {
@@ -481,6 +482,31 @@ TEST_F(UiQtTest, MessageBoxFromAWorkerThreadNeverWaitsForTheWindowThread)
     EXPECT_EQ(box->windowTitle(), "WaveOpen");
     EXPECT_EQ(box->text(), "Can't open file : \n/x.wav");
     box->close();
+}
+
+// A placement read before the window manager has told a window's frame must not
+// be the window without its frame: the last frame seen stands in (in order).
+TEST(QtWindowFramesTest, AFrameNotToldYetIsTheLastOneSeen)
+{
+    const QMargins titled{1, 24, 1, 1};
+    const QMargins thicker{4, 30, 4, 4};
+    struct Case {
+        const char* what;
+        QMargins reported;
+        bool frameless;
+        QMargins expected;
+    };
+    const Case cases[] = {
+        {"no frame seen yet", {}, false, {}},
+        {"a framed window", titled, false, titled},
+        {"a window not framed yet", {}, false, titled},
+        {"a frameless window", {}, true, {}},
+        {"another decoration", thicker, false, thicker},
+        {"not framed yet again", {}, false, thicker},
+    };
+    CWindowFrames frames;
+    for (const Case& c : cases)
+        EXPECT_EQ(frames.Choose(c.reported, c.frameless), c.expected) << c.what;
 }
 
 TEST(QtNameFilterTest, WindowsFiltersBecomeQtFilters)
