@@ -21,8 +21,13 @@ QWidget* ParentFor(IWindowOwner* owner)
     auto* dlg = dynamic_cast<CDialog*>(owner);
     auto* host = dynamic_cast<CQtHost*>(&UiHost());
     if (dlg && host)
-        if (QWidget* window = host->WindowOf(*dlg))
+        if (QWidget* window = host->WindowOf(*dlg); window && window->isVisible())
             return window;
+    // A hidden owner (the wizard behind the inputs page) holds no box over it; the
+    // window the user works in does.
+    if (host)
+        if (QWidget* working = host->WorkingWindow())
+            return working;
     return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
 }
 

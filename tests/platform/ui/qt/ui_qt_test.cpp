@@ -305,7 +305,8 @@ TEST_F(UiQtTest, NestedModalRunEndsWithItsResultWhileTheOwnerLivesOn)
 }
 
 // A second start brings up the window the user works in: the inputs page over
-// the wizard it hid (which stays hidden), or the box that page asks.
+// the wizard it hid (which stays hidden), or a box. A box the hidden wizard asks
+// stands over the page.
 TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
 {
     CTestDialog owner(kPage);
@@ -314,6 +315,7 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
     bool ownerShownAfterRaise = true;
     QWidget* workingWithBox = nullptr;
     QWidget* box = nullptr;
+    QWidget* boxParent = nullptr;
     owner.onInit = [&] {
         owner.Post(WM_APP + 1, 0, 0);
         return true;
@@ -334,7 +336,8 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
         working = host.WorkingWindow();
         host.RaiseWorkingWindow();
         ownerShownAfterRaise = host.WindowOf(owner)->isVisible();
-        (void)child.MessageBox("You have disconnected the unit", "Dravena configurarion", MB_OK | MB_ICONWARNING);
+        // The hidden wizard asks: the box stands over the page the user sees.
+        (void)owner.MessageBox("You have disconnected the unit", "Dravena configurarion", MB_OK | MB_ICONWARNING);
         owner.ShowWindow(SW_SHOW);
         child.EndDialog(2);
     };
@@ -345,6 +348,7 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
             return;
         watch.stop();
         box = shown;
+        boxParent = shown->parentWidget();
         workingWithBox = host.WorkingWindow();
         shown->done(QMessageBox::Ok);
     });
@@ -359,6 +363,7 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
     EXPECT_FALSE(ownerShownAfterRaise) << "the hidden wizard came up over the inputs page";
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(workingWithBox, box);
+    EXPECT_EQ(boxParent, working) << "a box of the hidden wizard must stand over the page the user sees";
 }
 
 // While a modal run has disabled the owner, a box the owner asks (the wizard's
