@@ -1,5 +1,6 @@
 #include "platform/ui/qt/QtWindows.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,8 +18,10 @@
 #include <QSignalBlocker>
 #include <QPalette>
 #include <QSlider>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 
 #include "platform/ui/qt/QtFocusMark.h"
 #include "platform/ui/qt/QtHost.h"
@@ -264,6 +267,10 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
 void CQtDialogWindow::Detach()
 {
     m_dlg = nullptr;
+    // A dialog that ends before it was ever on screen keeps nobody waiting.
+    if (!m_painted)
+        if (auto* owner = dynamic_cast<CQtDialogWindow*>(m_owner.data()))
+            owner->HideIfStillWanted();
     for (CQtCanvas* canvas : m_canvases)
         canvas->Detach();
 }
@@ -371,14 +378,40 @@ void CQtDialogWindow::SyncWindow()
     for (CQtDialogWindow* owned : findChildren<CQtDialogWindow*>(Qt::FindDirectChildrenOnly))
         if (owned->m_dlg)
             owned->setEnabled(owned->m_dlg->IsWindowEnabled());
-    if (!m_dlg->IsWindowVisible())
-        hide();
-    else if (m_dlg->IsIconic())
+    if (!m_dlg->IsWindowVisible()) {
+        // A window that hides while a dialog it owns is being set up (the wizard
+        // behind the inputs page) goes once that dialog is on screen: where the
+        // compositor places windows itself, it puts a dialog over its owner only
+        // while the owner is there.
+        if (isVisible() && OwnsDialogBeingSetUp())
+            m_hideWhenOwnedShows = true;
+        else
+            hide();
+        return;
+    }
+    m_hideWhenOwnedShows = false;
+    if (m_dlg->IsIconic())
         showMinimized();
     else if (isHidden() || isMinimized()) {
         PlaceOverOwner();
         showNormal();
     }
+}
+
+bool CQtDialogWindow::OwnsDialogBeingSetUp() const
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::any_of(widgets.begin(), widgets.end(), [this](QWidget* widget) {
+        const auto* window = dynamic_cast<CQtDialogWindow*>(widget);
+        return window && window != this && window->m_owner == this && !window->m_painted && window->m_dlg &&
+               !window->m_dlg->IsEnded();
+    });
+}
+
+void CQtDialogWindow::HideIfStillWanted()
+{
+    if (std::exchange(m_hideWhenOwnedShows, false) && (!m_dlg || !m_dlg->IsWindowVisible()))
+        hide();
 }
 
 void CQtDialogWindow::PlaceOverOwner()
@@ -457,6 +490,13 @@ void CQtDialogWindow::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     if (m_dlg)
         m_dlg->SendMessage(WM_PAINT);
+    // On screen now: an owner that waited for it may go (after this frame is out).
+    if (!std::exchange(m_painted, true))
+        if (auto* owner = dynamic_cast<CQtDialogWindow*>(m_owner.data()); owner && owner->m_hideWhenOwnedShows)
+            QTimer::singleShot(0, owner, [owner = QPointer<CQtDialogWindow>(owner)] {
+                if (owner)
+                    owner->HideIfStillWanted();
+            });
 }
 
 void CQtDialogWindow::contextMenuEvent(QContextMenuEvent* event)

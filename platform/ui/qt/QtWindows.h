@@ -67,6 +67,8 @@ private:
     void Clicked(int id);
     void Scrolled(int id, int pos, bool tracking);
     void PlaceOverOwner();
+    [[nodiscard]] bool OwnsDialogBeingSetUp() const;
+    void HideIfStillWanted();
 
     CDialog* m_dlg;
     QPointer<QWidget> m_owner;
@@ -74,6 +76,8 @@ private:
     std::vector<CQtCanvas*> m_canvases;
     QButtonGroup* m_radios = nullptr;  // every radio button, none exclusive
     bool m_updating = false;
+    bool m_painted = false;             // on screen at least once
+    bool m_hideWhenOwnedShows = false;  // asked to hide while a dialog it owns was set up
 };
 
 }  // namespace vk

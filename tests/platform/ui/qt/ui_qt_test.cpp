@@ -489,6 +489,53 @@ TEST_F(UiQtTest, MessageBoxFromAWorkerThreadNeverWaitsForTheWindowThread)
     box->close();
 }
 
+// The wizard hides as the inputs page is set up; its window stays until the page
+// is on screen (a compositor places a dialog over its owner only while the owner
+// is there), and goes at once when the page ends before it was ever shown.
+TEST_F(UiQtTest, AnOwnerThatHidesForItsDialogGoesOnceTheDialogIsOnScreen)
+{
+    for (const bool pageShows : {true, false}) {
+        SCOPED_TRACE(pageShows ? "the page shows" : "the page ends in its set-up");
+        CTestDialog owner(kPage);
+        CTestDialog child(kSmall, &owner);
+        bool ownerUpDuringSetUp = false;
+        bool ownerUpWhilePageShown = true;
+        owner.onInit = [&] {
+            owner.Post(WM_APP + 1, 0, 0);
+            return true;
+        };
+        owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
+            if (message != WM_APP + 1)
+                return;
+            (void)child.DoModal();
+            SpinUntil([&] { return !host.WindowOf(owner)->isVisible(); }, 2000);
+            owner.EndDialog(host.WindowOf(owner)->isVisible() ? 3 : 1);
+        };
+        child.onInit = [&] {
+            owner.ShowWindow(SW_HIDE);
+            ownerUpDuringSetUp = host.WindowOf(owner)->isVisible();
+            if (!pageShows)
+                child.EndDialog(2);
+            else
+                child.SetTimer(1, 10);
+            return true;
+        };
+        child.onTimer = [&](unsigned) {
+            if (!SpinUntil([&] { return !host.WindowOf(owner)->isVisible(); }, 2000))
+                return child.EndDialog(-1);
+            ownerUpWhilePageShown = false;
+            child.EndDialog(2);
+        };
+        QTimer::singleShot(20000, [&] {
+            child.EndDialog(-2);
+            owner.EndDialog(-2);
+        });
+        EXPECT_EQ(owner.DoModal(), 1) << "the hidden owner's window stayed on screen";
+        EXPECT_TRUE(ownerUpDuringSetUp);
+        EXPECT_FALSE(pageShows && ownerUpWhilePageShown) << "the owner stayed while the page was on screen";
+    }
+}
+
 // A placement read before the window manager has told a window's frame must not
 // be the window without its frame: the last frame seen stands in (in order).
 TEST(QtWindowFramesTest, AFrameNotToldYetIsTheLastOneSeen)
