@@ -6,10 +6,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <map>
+#include <set>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/Dialog.h"
 
+class QAbstractButton;
 class QButtonGroup;
 
 namespace vk {
@@ -65,6 +67,7 @@ private:
     QWidget* MakeWidget(const CControl& ctrl);
     void FillCaptionBoxes();
     void Clicked(int id);
+    void ConnectClicks(QAbstractButton* button, int id);
     void Scrolled(int id, int pos, bool tracking);
     void PlaceOverOwner();
 
@@ -74,6 +77,7 @@ private:
     std::vector<CQtCanvas*> m_canvases;
     QButtonGroup* m_radios = nullptr;  // every radio button, none exclusive
     bool m_updating = false;
+    std::set<int> m_flipped;  // boxes flipped without a click, counted as clicks once the events settle
 };
 
 }  // namespace vk
