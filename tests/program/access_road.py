@@ -85,11 +85,15 @@ class Road:
             if time.monotonic() > deadline:
                 extra = f" (last bus error: {last_error})" if last_error else ""
                 raise RoadError(f"{what}: not there after {STEP_SECONDS} s{extra}")
-            time.sleep(0.1)
+            time.sleep(0.25)
 
     # --- finding -------------------------------------------------------------
 
     def find_program(self):
+        # A loaded machine answers late: a call waits up to 10 s for its answer
+        # instead of the library's fraction of a second, so an action whose
+        # answer is late is not taken for one that failed (and never repeated).
+        Atspi.set_timeout(10000, 30000)
         desktop = pyatspi.Registry.getDesktop(0)
 
         def probe():
