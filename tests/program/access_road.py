@@ -169,7 +169,12 @@ class Road:
         speaker = self.control(window, "Speaker volume", pyatspi.ROLE_SLIDER)
         if not speaker.getState().contains(pyatspi.STATE_ENABLED):
             raise RoadError(f"{self.step}: the speaker volume slider is disabled")
-        speaker.queryValue()  # a slider a screen reader can read and set
+        try:
+            volume = speaker.queryValue()  # what a screen reader reads out and sets
+        except NotImplementedError:
+            raise RoadError(f"{self.step}: the speaker volume slider has no value to read") from None
+        if not volume.minimumValue < volume.maximumValue:
+            raise RoadError(f"{self.step}: the speaker volume runs from {volume.minimumValue} to {volume.maximumValue}")
         self.control(window, "Output volume", pyatspi.ROLE_SLIDER)
         self.control(window, "Output level meter", pyatspi.ROLE_PROGRESS_BAR)
         self.press(window, "Next >")
@@ -226,8 +231,13 @@ def main():
     road = Road(wizard)
     try:
         road.drive()
-    except (RoadError, GLib.Error) as error:
-        message = error.message if isinstance(error, GLib.Error) else str(error)
+    except (RoadError, GLib.Error, NotImplementedError) as error:
+        if isinstance(error, GLib.Error):
+            message = f"{road.step}: the accessibility bus answered: {error.message}"
+        elif isinstance(error, NotImplementedError):
+            message = f"{road.step}: a control lacks an accessibility interface ({error})"
+        else:
+            message = str(error)
         print(f"FAIL: {message}", file=sys.stderr)
         road.dump()
         return 1
