@@ -213,7 +213,7 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
     }
     case ControlKind::CheckBox: {
         auto* box = new QCheckBox(this);
-        connect(box, &QCheckBox::clicked, this, [this, id] { Clicked(id); });
+        ConnectClicks(box, id);
         return box;
     }
     case ControlKind::RadioButton: {
@@ -227,7 +227,7 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
         }
         m_radios->addButton(radio);
         radio->setAutoExclusive(true);
-        connect(radio, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
+        ConnectClicks(radio, id);
         return radio;
     }
     case ControlKind::Slider: {
@@ -438,6 +438,26 @@ void CQtDialogWindow::Clicked(int id)
     if (self && m_dlg)
         if (const CControl* ctrl = m_dlg->FindControl(id))
             SyncControl(*ctrl, CC_CHECK);
+}
+
+// A check box or radio button tells the framework of its clicks. A screen
+// reader's "Toggle" flips the button without a click: Qt then shows a choice the
+// framework never heard of. A flip that no click follows within the same events
+// (a click flips first, then clicks) counts as a click, so it counts once.
+void CQtDialogWindow::ConnectClicks(QAbstractButton* button, int id)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, id] {
+        m_flipped.erase(id);
+        Clicked(id);
+    });
+    connect(button, &QAbstractButton::toggled, this, [this, id] {
+        if (m_updating || !m_flipped.insert(id).second)
+            return;
+        QMetaObject::invokeMethod(this, [this, id] {
+            if (m_flipped.erase(id) != 0)
+                Clicked(id);
+        }, Qt::QueuedConnection);
+    });
 }
 
 void CQtDialogWindow::Scrolled(int id, int pos, bool tracking)

@@ -6,10 +6,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <map>
+#include <set>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/Dialog.h"
 
+class QAbstractButton;
 class QButtonGroup;
 
 namespace vk {
@@ -65,6 +67,7 @@ private:
     QWidget* MakeWidget(const CControl& ctrl);
     void FillCaptionBoxes();
     void Clicked(int id);
+    void ConnectClicks(QAbstractButton* button, int id);
     void Scrolled(int id, int pos, bool tracking);
     void PlaceOverOwner();
     [[nodiscard]] bool OwnsDialogBeingSetUp() const;
@@ -78,6 +81,7 @@ private:
     bool m_updating = false;
     bool m_painted = false;             // on screen at least once
     bool m_hideWhenOwnedShows = false;  // asked to hide while a dialog it owns was set up
+    std::set<int> m_flipped;  // boxes flipped without a click, counted as clicks once the events settle
 };
 
 }  // namespace vk

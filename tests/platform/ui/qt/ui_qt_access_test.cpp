@@ -1,13 +1,16 @@
 // What a screen reader finds in the wizard's and the inputs page's windows
 // (through QAccessible, offscreen): every control that shows or takes something
-// has its role and a name; the type choices are radio buttons.
+// has its role and a name; the type choices are radio buttons; their Toggle
+// action is a click the dialog hears.
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
 #include <QWidget>
 #include <cstdlib>
+#include <functional>
 #include <unistd.h>
 
 #include "platform/ui/Dialog.h"
@@ -68,6 +71,63 @@ TEST(UiQtAccess, EveryControlHasItsRoleAndAName)
                   QString(name));
     }
     wizard.DestroyWindow();
+}
+
+
+// A screen reader's (or a script's) Toggle on a box or radio button reaches the
+// dialog as the click it stands for: without that, Qt would show a choice the
+// dialog never heard of and Next would go nowhere. A real click still counts once.
+TEST(UiQtAccess, ToggleActionsAreClicksTheDialogHears)
+{
+    using K = ControlKind;
+    CQtHost host;
+    host.Install();
+    const DialogTemplate layout{.id = 100,
+                                .caption = "Toggles",
+                                .width = 120,
+                                .height = 60,
+                                .font = {"MS Shell Dlg", 8},
+                                .style = DS_MODALFRAME,
+                                .controls = {
+                                    {10, K::CheckBox, "Use", {4, 4, 60, 10}, CS_TABSTOP},
+                                    {11, K::RadioButton, "First", {4, 18, 60, 10}, CS_GROUP | CS_TABSTOP},
+                                    {12, K::RadioButton, "Second", {4, 30, 60, 10}},
+                                    {13, K::PushButton, "OK", {70, 40, 40, 14}, CS_GROUP | CS_TABSTOP},
+                                }};
+    CDialog dlg(layout);
+    ASSERT_TRUE(dlg.Create());
+    dlg.CheckDlgButton(11, BST_CHECKED);
+    auto button = [&](int id) { return qobject_cast<QAbstractButton*>(host.ControlWidget(dlg, id)); };
+    auto toggle = [&](int id) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button(id));
+        ASSERT_NE(iface->actionInterface(), nullptr) << id;
+        ASSERT_TRUE(iface->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCoreApplication::processEvents();
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int use, first, second;  // the dialog's checks afterwards, which Qt shows too
+    } const steps[] = {
+        {"toggle Second", [&] { toggle(12); }, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED},
+        {"toggle the checked Second", [&] { toggle(12); }, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED},
+        {"toggle Use", [&] { toggle(10); }, BST_CHECKED, BST_UNCHECKED, BST_CHECKED},
+        {"toggle Use again", [&] { toggle(10); }, BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED},
+        {"click Use", [&] { button(10)->click(); QCoreApplication::processEvents(); }, BST_CHECKED, BST_UNCHECKED,
+         BST_CHECKED},
+        {"click First", [&] { button(11)->click(); QCoreApplication::processEvents(); }, BST_CHECKED, BST_CHECKED,
+         BST_UNCHECKED},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        for (auto [id, state] : {std::pair{10, step.use}, std::pair{11, step.first}, std::pair{12, step.second}}) {
+            EXPECT_EQ(dlg.IsDlgButtonChecked(id), state) << id;
+            EXPECT_EQ(button(id)->isChecked(), state == BST_CHECKED) << id;
+        }
+    }
+    dlg.DestroyWindow();
 }
 
 }  // namespace
