@@ -134,9 +134,16 @@ TEST_F(PulseEngineTest, RecordingOfTheMicrophoneHoldsTheToneThatWasPlayed)
         }
     }
     EXPECT_NEAR(20 * std::log10(bestSigma / (kAmplitude / std::sqrt(2.0))), 0.0, 1.5);
+    // Crossings with a margin: a sample that wobbles about zero (the server
+    // resampling or filling a late block under load) is no crossing of the tone.
+    constexpr int kMargin = static_cast<int>(kAmplitude / 4);
     int crossings = 0;
-    for (size_t i = bestStart + 1; i < bestStart + kWindow; ++i)
-        crossings += (samples[i - 1] < 0) != (samples[i] < 0);
+    int side = 0;
+    for (size_t i = bestStart; i < bestStart + kWindow; ++i) {
+        const int now = samples[i] > kMargin ? 1 : samples[i] < -kMargin ? -1 : side;
+        crossings += side != 0 && now != side;
+        side = now;
+    }
     EXPECT_NEAR(crossings, 2 * 997 / 4, 10);
 }
 
