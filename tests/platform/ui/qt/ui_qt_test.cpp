@@ -78,6 +78,7 @@ public:
     std::vector<Point> clicks;
     std::vector<unsigned> timers;
     int posted = 0;
+    QObject guard;  // timers of a test that end with the dialog
 
 protected:
     bool OnInitDialog() override { return onInit ? onInit() : true; }
@@ -121,6 +122,27 @@ protected:
     void SetUp() override { host.Install(); }
     CQtHost host;
 };
+
+// The owner runs the child modally from its first message, as the wizard runs the
+// inputs page, and ends with what `result` says once the child has ended; a guard
+// ends both so a broken loop fails instead of hanging.
+void RunChildFromOwner(CTestDialog& owner, CTestDialog& child, std::function<int()> result = [] { return 1; })
+{
+    owner.onInit = [&owner] {
+        owner.Post(WM_APP + 1, 0, 0);
+        return true;
+    };
+    owner.onMessage = [&owner, &child, result = std::move(result)](uint32_t message, WPARAM, LPARAM) {
+        if (message != WM_APP + 1)
+            return;
+        (void)child.DoModal();
+        owner.EndDialog(result());
+    };
+    QTimer::singleShot(20000, &owner.guard, [&owner, &child] {
+        child.EndDialog(-2);
+        owner.EndDialog(-2);
+    });
+}
 
 TEST_F(UiQtTest, WindowFromLayoutShowsCaptionsStatesAndGeometry)
 {
@@ -316,16 +338,7 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
     QWidget* workingWithBox = nullptr;
     QWidget* box = nullptr;
     QWidget* boxParent = nullptr;
-    owner.onInit = [&] {
-        owner.Post(WM_APP + 1, 0, 0);
-        return true;
-    };
-    owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
-        if (message != WM_APP + 1)
-            return;
-        (void)child.DoModal();
-        owner.EndDialog(1);
-    };
+    RunChildFromOwner(owner, child);
     child.onInit = [&] {
         owner.ShowWindow(SW_HIDE);  // as the inputs page does with the wizard
         child.SetTimer(1, 10);
@@ -353,10 +366,6 @@ TEST_F(UiQtTest, TheWindowTheUserWorksInComesToTheFront)
         shown->done(QMessageBox::Ok);
     });
     watch.start(5);
-    QTimer::singleShot(20000, [&] {
-        child.EndDialog(-2);
-        owner.EndDialog(-2);
-    });
     EXPECT_EQ(owner.DoModal(), 1);
     EXPECT_NE(working, nullptr);
     EXPECT_NE(working, host.WindowOf(owner));
@@ -374,16 +383,7 @@ TEST_F(UiQtTest, ABoxOfADisabledOwnerTakesTheUsersClick)
     CTestDialog child(kSmall, &owner);
     int answer = 0;
     bool forced = false;
-    owner.onInit = [&] {
-        owner.Post(WM_APP + 1, 0, 0);
-        return true;
-    };
-    owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
-        if (message != WM_APP + 1)
-            return;
-        (void)child.DoModal();
-        owner.EndDialog(1);
-    };
+    RunChildFromOwner(owner, child);
     child.onInit = [&] {
         child.SetTimer(1, 10);
         return true;
@@ -409,10 +409,6 @@ TEST_F(UiQtTest, ABoxOfADisabledOwnerTakesTheUsersClick)
         });
     });
     watch.start(5);
-    QTimer::singleShot(20000, [&] {
-        child.EndDialog(-2);
-        owner.EndDialog(-2);
-    });
     EXPECT_EQ(owner.DoModal(), 1);
     EXPECT_FALSE(forced) << "the box did not take the click";
     EXPECT_EQ(answer, IDOK);
@@ -500,17 +496,10 @@ TEST_F(UiQtTest, AnOwnerThatHidesForItsDialogGoesOnceTheDialogIsOnScreen)
         CTestDialog child(kSmall, &owner);
         bool ownerUpDuringSetUp = false;
         bool ownerUpWhilePageShown = true;
-        owner.onInit = [&] {
-            owner.Post(WM_APP + 1, 0, 0);
-            return true;
-        };
-        owner.onMessage = [&](uint32_t message, WPARAM, LPARAM) {
-            if (message != WM_APP + 1)
-                return;
-            (void)child.DoModal();
+        RunChildFromOwner(owner, child, [&] {
             SpinUntil([&] { return !host.WindowOf(owner)->isVisible(); }, 2000);
-            owner.EndDialog(host.WindowOf(owner)->isVisible() ? 3 : 1);
-        };
+            return host.WindowOf(owner)->isVisible() ? 3 : 1;
+        });
         child.onInit = [&] {
             owner.ShowWindow(SW_HIDE);
             ownerUpDuringSetUp = host.WindowOf(owner)->isVisible();
@@ -526,10 +515,6 @@ TEST_F(UiQtTest, AnOwnerThatHidesForItsDialogGoesOnceTheDialogIsOnScreen)
             ownerUpWhilePageShown = false;
             child.EndDialog(2);
         };
-        QTimer::singleShot(20000, [&] {
-            child.EndDialog(-2);
-            owner.EndDialog(-2);
-        });
         EXPECT_EQ(owner.DoModal(), 1) << "the hidden owner's window stayed on screen";
         EXPECT_TRUE(ownerUpDuringSetUp);
         EXPECT_FALSE(pageShows && ownerUpWhilePageShown) << "the owner stayed while the page was on screen";
