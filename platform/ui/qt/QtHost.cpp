@@ -293,7 +293,10 @@ bool CQtHost::SetWindowPlacement(CDialog& dlg, const WindowPlacement& placement)
     const QSize client(r.Width() - frame.left() - frame.right(), r.Height() - frame.top() - frame.bottom());
     if (client.width() > 0 && client.height() > 0 && client != window->size())
         window->setFixedSize(client);
-    window->move(r.left, r.top);  // moves the frame's corner
+    // The client area is placed, inside the frame the window will have: a hidden
+    // window that had a frame before reports none (the window manager took it
+    // away), and a frame corner given to it would become its client corner.
+    window->setGeometry(QRect(QPoint(r.left + frame.left(), r.top + frame.top()), window->size()));
     return true;  // the framework applies the show command through WindowChanged
 }
 
