@@ -29,7 +29,7 @@ test_packages=(
   pulseaudio-utils sox libsndfile1-dev python3
   desktop-file-utils appstream lintian
   dbus-daemon
-  xvfb python3-pyatspi  # the accessibility road test: a private X server, a screen reader's library
+  xvfb python3-pyatspi openbox  # the accessibility road test: a private X server, a screen reader's library, a window manager
   locales
   ccache
 )
