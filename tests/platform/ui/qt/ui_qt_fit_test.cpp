@@ -87,8 +87,8 @@ TEST(UiQtScreenFit, TheWindowFitsTheWorkAreaAtThisTextScale)
         EXPECT_TRUE(window->width() + kWindowFrame.left() + kWindowFrame.right() >= work.width() - 1 ||
                     window->height() + kWindowFrame.top() + kWindowFrame.bottom() >= work.height() - 1)
             << window->width() << "x" << window->height();
-        // And its text with it: the font's letters are within a pixel of the layout's
-        // base unit, not a whole-pixel font size or a base-unit step smaller.
+        // And its text with it: the font's average letter is no wider than the shrunk
+        // base unit allows and at most a tenth narrower (not a base-unit step smaller).
         const Size base = host.DialogBaseUnits(kWizardSized.font);
         const double letter = QFontMetricsF(window->font()).horizontalAdvance(
                                   QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52;
