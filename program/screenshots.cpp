@@ -232,7 +232,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Cannot make a temporary folder for the settings\n");
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen; a screen of its own (QT_QPA_PLATFORM=offscreen:configfile=...) draws
+    // the pages at that screen's text scaling.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
     vk::CProgramSetup setup;
     if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true}))

@@ -103,7 +103,7 @@ void CSxGroupBox::OnPaint(IDrawingSurface& dc)
     // The height of the context's stock font, 16 pixels at 96 dots per inch. Taken
     // as that rather than measured: hosts without that font would substitute one
     // of another height and move the top line with the installed fonts.
-    const int h0 = 16 * HostLogPixelsY() / 96;
+    const int h0 = HostStockFontHeight();
     const Size extent = dc.GetTextExtent(m_pFont, text);
     const int cx = extent.cx, cy = extent.cy;
     const int y = T + h0 / 2 - 1;

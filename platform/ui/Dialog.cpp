@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/ui/MessageBox.h"
@@ -302,8 +303,11 @@ bool CDialog::MonitorFromRect(const Rect& r, MonitorInfo& info)
 Rect CDialog::MapDialogRect(const DlgRect& r) const
 {
     const Size base = UiHost().DialogBaseUnits(m_template.font);
-    return {MulDiv(r.x, base.cx, 4), MulDiv(r.y, base.cy, 8), MulDiv(r.x + r.cx, base.cx, 4),
-            MulDiv(r.y + r.cy, base.cy, 8)};
+    const double scale = UiHost().DialogScale();
+    const auto map = [scale](int units, int unit, int per) {
+        return scale == 1.0 ? MulDiv(units, unit, per) : static_cast<int>(std::lround(units * unit * scale / per));
+    };
+    return {map(r.x, base.cx, 4), map(r.y, base.cy, 8), map(r.x + r.cx, base.cx, 4), map(r.y + r.cy, base.cy, 8)};
 }
 
 Size CDialog::ClientSize() const

@@ -63,8 +63,14 @@ public:
     // False where the windowing system alone places windows (Wayland).
     [[nodiscard]] virtual bool CanPlaceWindows() const { return true; }
 
-    // Fonts: dialog base units (average character width, height) and text extents.
+    // Fonts: dialog base units (average character width, height) of a font at its
+    // designed size, and text extents.
     [[nodiscard]] virtual Size DialogBaseUnits(const DialogFont& font) = 0;
+    // The factor on every layout where the host shrinks its dialogs to fit the
+    // screen (large text on a small screen), its fonts shrunk to match; 1 elsewhere.
+    // Not rounded to whole base units, which would shrink the layout by up to a
+    // seventh more than its text.
+    [[nodiscard]] virtual double DialogScale() { return 1.0; }
     [[nodiscard]] virtual Size MeasureText(const DialogFont& font, const std::string& text) = 0;
 
     // Ends the whole program at once (the cancel paths of the wizard).

@@ -2,6 +2,8 @@
 
 #include "platform/ui/DialogHost.h"
 
+#include <algorithm>
+
 namespace vk {
 
 std::string StripPrefixes(std::string_view text)
@@ -28,5 +30,12 @@ void DrawDisabledText(IDrawingSurface& dc, Point at, std::string_view text, cons
 COLORREF HostSysColor(int index) { return UiHost().SysColor(index); }
 
 int HostLogPixelsY() { return UiHost().LogPixelsY(); }
+
+int HostStockFontHeight()
+{
+    const int designed = 16 * HostLogPixelsY() / 96;
+    const double scale = UiHost().DialogScale();
+    return scale < 1.0 ? std::max(1, static_cast<int>(designed * scale)) : designed;
+}
 
 }  // namespace vk

@@ -68,5 +68,8 @@ void DrawDisabledText(IDrawingSurface& dc, Point at, std::string_view text, cons
 // palette) and the screen's vertical resolution in dots per inch.
 [[nodiscard]] COLORREF HostSysColor(int index);
 [[nodiscard]] int HostLogPixelsY();
+// The height of a drawing context's stock font: 16 pixels at 96 dots per inch,
+// shrunk with the dialogs where the host shrinks them (DialogScale), as every font is.
+[[nodiscard]] int HostStockFontHeight();
 
 }  // namespace vk

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <sys/stat.h>
 
 #include "inputs/InputsSetup.h"
@@ -37,7 +38,9 @@ protected:
         fs::create_directories(s_runtime);
         ::chmod(s_runtime.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", s_runtime.c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Offscreen, on a screen of its own if one is given (the screenshots at other text scalings).
+        if (const char* qpa = std::getenv("QT_QPA_PLATFORM"); !qpa || std::string_view(qpa).rfind("offscreen", 0) != 0)
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
         static char name[] = "inputs_qt_test";
         static char* argv[] = {name, nullptr};

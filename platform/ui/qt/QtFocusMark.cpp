@@ -24,7 +24,9 @@ void CQtFocusMark::Follow(QWidget* focused)
     QWidget* control = focused;
     while (control && control->parentWidget() != &m_window)
         control = control->parentWidget();
-    if (!control || control == this || !control->isVisible()) {
+    // A window the dialog owns (a message box) is no control of it: its mark would
+    // be drawn over the dialog's own controls.
+    if (!control || control == this || control->isWindow() || !control->isVisible()) {
         hide();
         return;
     }

@@ -15,14 +15,20 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <tuple>
 
 #include "platform/ui/Dialog.h"
 #include "platform/ui/qt/QtWindows.h"
 
 namespace vk {
 
-// Windows faces that the layouts name and Linux does not have; they become the sans font.
-QFont ToQFont(const DialogFont& font)
+namespace {
+
+// A layout's font at `scale` of its size. Windows faces that the layouts name and
+// Linux does not have become the sans font.
+QFont FontAt(const DialogFont& font, double scale)
 {
     static const char* const kWindowsFaces[] = {"", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
                                                 "MS Sans Serif", "Tahoma", "Arial", "Segoe UI", "System"};
@@ -31,9 +37,7 @@ QFont ToQFont(const DialogFont& font)
                                          [&](const char* face) { return font.face == face; });
     f.setFamily(windowsFace ? QStringLiteral("Sans Serif") : QString::fromStdString(font.face));
     f.setStyleHint(QFont::SansSerif);
-    // Large text may have made the dialogs shrink (QtScreenFit.h).
-    const double scale = DialogFontScale();
-    const auto pixels = [scale](int px) { return std::max(1, int(px * scale + 0.5)); };
+    const auto pixels = [scale](int px) { return std::max(1, int(px * scale)); };  // rounded down
     if (font.pointSize > 0) {
         f.setPointSizeF(font.pointSize * scale);
     } else if (font.height < 0) {
@@ -45,12 +49,67 @@ QFont ToQFont(const DialogFont& font)
         f.setPixelSize(height);
         const int cell = QFontMetrics(f).height();
         if (cell > 0 && cell != height)
-            f.setPixelSize(std::max(1, (height * height + cell / 2) / cell));
+            f.setPixelSize(std::max(1, (height * height + (scale < 1 ? 0 : cell / 2)) / cell));
     }
     const int weight = font.weight <= 0 ? 400 : std::clamp(font.weight, 100, 900);
     f.setWeight(static_cast<QFont::Weight>(weight));
     f.setItalic(font.italic);
     return f;
+}
+
+// The letters whose average width is the dialog's horizontal base unit.
+const QString kBaseUnitLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+
+// A shrunk dialog's controls are exactly `scale` of their designed size, but a
+// font does not shrink exactly: Qt sizes fonts in whole logical pixels (at 200 %
+// a step of two screen pixels, 15 % of a small font) and hinting widens small
+// letters. So the size is rounded down until the line is no higher than the
+// designed font's times the scale, and then the letters are condensed by the few
+// per cent they are still wider than the layout (rather than taking a whole
+// pixel size less), so no text outgrows the control it was laid out for.
+QFont ShrunkFont(const DialogFont& font, double scale)
+{
+    const QFont designed = FontAt(font, 1.0);
+    const double maxWidth = QFontMetricsF(designed).horizontalAdvance(kBaseUnitLetters) * scale;
+    const double maxHeight = QFontMetrics(designed).height() * scale + 1;  // a line may round up by a pixel
+    constexpr double kMostCondensed = 0.9;  // beyond that a smaller size reads better
+    QFont f = FontAt(font, scale);
+    for (int step = 0; step < 40; ++step) {
+        f.setStretch(QFont::Unstretched);
+        const double width = QFontMetricsF(f).horizontalAdvance(kBaseUnitLetters);
+        if (QFontMetrics(f).height() <= maxHeight && width * kMostCondensed <= maxWidth) {
+            if (width <= maxWidth)
+                break;
+            f.setStretch(std::max(1, int(100 * maxWidth / width)));  // rounded down
+            if (QFontMetricsF(f).horizontalAdvance(kBaseUnitLetters) <= maxWidth)
+                break;
+        }
+        if (f.pixelSize() > 1)
+            f.setPixelSize(f.pixelSize() - 1);
+        else if (f.pixelSize() <= 0 && f.pointSizeF() > 1)
+            f.setPointSizeF(f.pointSizeF() * 0.97);
+        else
+            break;
+    }
+    return f;
+}
+
+}  // namespace
+
+QFont ToQFont(const DialogFont& font)
+{
+    // Large text may have made the dialogs shrink (QtScreenFit.h).
+    const double scale = DialogFontScale();
+    if (scale >= 1.0)
+        return FontAt(font, 1.0);
+    // Measured once per font and scale: the pages ask for their fonts on every paint.
+    using Key = std::tuple<std::string, int, int, int, bool, double>;
+    static std::map<Key, QFont> shrunk;
+    const Key key{font.face, font.pointSize, font.height, font.weight, font.italic, scale};
+    auto it = shrunk.find(key);
+    if (it == shrunk.end())
+        it = shrunk.emplace(key, ShrunkFont(font, scale)).first;
+    return it->second;
 }
 
 // Receives the wake-up events posted from any thread and runs the framework's timer.
@@ -317,11 +376,15 @@ std::vector<MonitorInfo> CQtHost::Monitors()
 
 Size CQtHost::DialogBaseUnits(const DialogFont& font)
 {
-    // The classic measure: the average width of the 52 letters, rounded, and the line height.
-    const QFontMetrics fm(ToQFont(font));
-    const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    // The classic measure of the font at its designed size: the average width of
+    // the 52 letters, rounded, and the line height. A shrunk dialog scales these
+    // by DialogScale(), not by measuring its shrunk font (whole pixel sizes).
+    const QFontMetrics fm(FontAt(font, 1.0));
+    const int width = fm.horizontalAdvance(kBaseUnitLetters);
     return {(width / 26 + 1) / 2, fm.height()};
 }
+
+double CQtHost::DialogScale() { return DialogFontScale(); }
 
 Size CQtHost::MeasureText(const DialogFont& font, const std::string& text)
 {

@@ -88,6 +88,7 @@ public:
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override;
     [[nodiscard]] bool CanPlaceWindows() const override;
     [[nodiscard]] Size DialogBaseUnits(const DialogFont& font) override;
+    [[nodiscard]] double DialogScale() override;
     [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override;
     void ExitProcess(int code) override;
     // Drawing (QtSurface.cpp): QImage surfaces, copies to canvases, the palette's colours.

@@ -96,6 +96,17 @@ QImage Lines(CQtCanvas& canvas)
     return image;
 }
 
+// The rows a one-line text's letters cover inside its text rectangle (which
+// holds the font's whole line); a text of several lines keeps its rectangle.
+QRect Ink(const QWidget& w, const QString& text, const QRect& rect)
+{
+    const QFontMetrics fm(w.font());
+    if (rect.height() > fm.height() || text.contains('\n'))
+        return rect;
+    const QRect letters = fm.tightBoundingRect(text);  // from the baseline
+    return {rect.left(), rect.top() + fm.ascent() + letters.top(), rect.width(), letters.height()};
+}
+
 bool AnyLinePixel(const QImage& lines, const QRect& r, QRgb background)
 {
     const QRect inside = r & lines.rect();
@@ -116,6 +127,7 @@ std::vector<std::string> TextLayoutFaults(QWidget& window)
         QWidget* widget;
         QString text;
         QRect rect;  // in window coordinates
+        QRect ink;   // where its letters are: a frame line in its leading strikes nothing
     };
     std::vector<Text> texts;
     for (QWidget* w : controls) {
@@ -132,7 +144,8 @@ std::vector<std::string> TextLayoutFaults(QWidget& window)
         if (r.top() < room.top() - 1 || r.bottom() > room.bottom() + 1)
             faults.push_back(Name(*w, text) + ": text " + std::to_string(r.height()) + " px high in " +
                              std::to_string(room.height()) + " px");
-        texts.push_back({w, text, r.translated(w->mapTo(&window, QPoint()))});
+        const QRect placed = r.translated(w->mapTo(&window, QPoint()));
+        texts.push_back({w, text, placed, Ink(*w, text, placed)});
     }
     for (QWidget* w : controls) {
         auto* canvas = dynamic_cast<CQtCanvas*>(w);  // no meta object of its own: findChildren would take any widget
@@ -145,14 +158,13 @@ std::vector<std::string> TextLayoutFaults(QWidget& window)
         for (const Text& t : texts) {
             if (t.widget->parentWidget() != canvas->parentWidget())
                 continue;
-            const QRect inCanvas = t.rect.translated(-origin);
             if (t.widget->autoFillBackground()) {
                 // A control that paints its background may sit on the top line as the
                 // caption; anywhere else it hides part of the frame.
                 const QRect whole = QRect(t.widget->mapTo(&window, QPoint()), t.widget->size()).translated(-origin);
                 if (AnyLinePixel(lines, whole.adjusted(0, std::max(0, captionBand - whole.top()), 0, 0), background))
                     faults.push_back(Name(*t.widget, t.text) + ": hides a frame line");
-            } else if (AnyLinePixel(lines, inCanvas, background)) {
+            } else if (AnyLinePixel(lines, t.ink.translated(-origin), background)) {
                 faults.push_back(Name(*t.widget, t.text) + ": a frame line runs through the text");
             }
         }

@@ -1,8 +1,8 @@
 #pragma once
 // Looks a window over as a user would: every visible control's text must fit
 // inside the control, and no frame line (a group box's or a panel's) may run
-// through a text or hide behind a control that paints its background. Used by
-// tests and by the screenshots program on every page they draw.
+// through its letters or hide behind a control that paints its background.
+// Used by tests and by the screenshots program on every page they draw.
 //
 //   for (const std::string& fault : TextLayoutFaults(*window))
 //       ADD_FAILURE() << fault;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/ui/Dialog.h"
+#include "platform/ui/DialogHost.h"
 
 namespace vk {
 namespace {
@@ -23,17 +24,16 @@ double FitDialogToWorkArea(const CDialog& dlg, QSize workArea, QMargins frame)
 {
     const int roomX = workArea.width() - frame.left() - frame.right();
     const int roomY = workArea.height() - frame.top() - frame.bottom();
-    if (roomX <= 0 || roomY <= 0)
+    const Size base = UiHost().DialogBaseUnits(dlg.GetFont());
+    const double designedX = dlg.Template().width * base.cx / 4.0;
+    const double designedY = dlg.Template().height * base.cy / 8.0;
+    if (roomX <= 0 || roomY <= 0 || designedX <= 0 || designedY <= 0)
         return DialogFontScale();
-    // Fonts come in whole pixels, so the size does not follow the scale exactly:
-    // shrink by the missing ratio, then a little more, until it fits.
-    for (int step = 0; step < 16; ++step) {
-        const Size size = dlg.ClientSize();
-        if ((size.cx <= roomX && size.cy <= roomY) || DialogFontScale() <= kMinDialogFontScale)
-            break;
-        const double ratio = std::min(double(roomX) / std::max(1, size.cx), double(roomY) / std::max(1, size.cy));
-        SetDialogFontScale(DialogFontScale() * std::min(ratio, 0.98));
-    }
+    // The layout follows the scale exactly (CQtHost::DialogScale), so one
+    // division finds the largest that fits.
+    const double fit = std::min(double(roomX) / designedX, double(roomY) / designedY);
+    if (fit < DialogFontScale())
+        SetDialogFontScale(fit);
     return DialogFontScale();
 }
 

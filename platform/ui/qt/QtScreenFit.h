@@ -1,9 +1,10 @@
 #pragma once
 // Large text: a dialog laid out in dialog units grows with its font, so at 150 %
 // text scaling a window designed for 96 dpi is wider than a 1280-pixel screen.
-// The Qt host then shrinks the dialog-unit scale: every dialog font (and so the
-// dialog base units that place the controls) is scaled by one factor until the
-// window, frame included, fits the work area of its screen.
+// The Qt host then shrinks every dialog by one factor, the largest with which the
+// window, frame included, fits the work area of its screen: the layout (the dialog
+// units, fractional), the fonts (rounded down so no text outgrows its control) and
+// the check and radio marks (QtScaledStyle.h) alike.
 
 #include <QMargins>
 #include <QSize>
@@ -21,8 +22,8 @@ inline constexpr double kMinDialogFontScale = 0.5;  // below that text is unread
 // What a window manager's title bar and borders add around a client area.
 inline constexpr QMargins kWindowFrame{8, 40, 8, 8};
 
-// Lowers the scale until the dialog's client area plus `frame` fits `workArea`
-// (or the scale reaches its minimum). Returns the scale in force.
+// Lowers the scale so the dialog's client area plus `frame` fits `workArea` (or
+// to its minimum). Returns the scale in force.
 double FitDialogToWorkArea(const CDialog& dlg, QSize workArea, QMargins frame = kWindowFrame);
 
 // Whether windows are fitted to their screen: always, except on the offscreen

@@ -25,6 +25,7 @@
 
 #include "platform/ui/qt/QtFocusMark.h"
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtScaledStyle.h"
 #include "platform/ui/qt/QtScreenFit.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
 #include "platform/ui/qt/QtUpDown.h"
@@ -213,11 +214,15 @@ QWidget* CQtDialogWindow::MakeWidget(const CControl& ctrl)
     }
     case ControlKind::CheckBox: {
         auto* box = new QCheckBox(this);
+        if (QStyle* style = ScaledMarksStyle())
+            box->setStyle(style);
         ConnectClicks(box, id);
         return box;
     }
     case ControlKind::RadioButton: {
         auto* radio = new QRadioButton(this);
+        if (QStyle* style = ScaledMarksStyle())
+            radio->setStyle(style);
         // The framework keeps the groups: in a group that is not exclusive Qt
         // unchecks nothing, and the auto-exclusive flag it then ignores is what
         // makes screen readers hear a radio button rather than a check box.

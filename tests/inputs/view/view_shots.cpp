@@ -1,5 +1,6 @@
 // Renders the signal view fed with a recording and the four channel panels with
-// one selected, offscreen in the Qt host, as PNG files for docs/screenshots/.
+// one selected, offscreen in the Qt host, as PNG files for docs/screenshots/; the
+// page is looked over as the wizard's are (a clipped or struck text fails the run).
 //
 //   inputs_view_shots OUT_DIR [VOICE.wav]
 //
@@ -22,6 +23,7 @@
 #include "inputs/view/OSCView.h"
 #include "inputs/view/SxGroupBox.h"
 #include "platform/ui/qt/QtHost.h"
+#include "platform/ui/qt/QtLayoutCheck.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 
@@ -100,7 +102,11 @@ int main(int argc, char** argv)
         view.ShowSamples(voice.data() + at, 2048, "Input 2 Monitored Signal");
 
     app.processEvents();
-    const bool pageSaved = host.SaveScreenshot(page, out + "/inputs-page-voice-and-panels.png");
+    bool pageSaved = host.SaveScreenshot(page, out + "/inputs-page-voice-and-panels.png");
+    for (const std::string& fault : vk::TextLayoutFaults(*host.WindowOf(page))) {
+        std::fprintf(stderr, "inputs-page-voice-and-panels.png: %s\n", fault.c_str());
+        pageSaved = false;
+    }
     const bool viewSaved = host.ControlWidget(page, vk::IDC_SIGNAL_VIEW)
                                ->grab()
                                .save(QString::fromStdString(out + "/signal-view-voice.png"), "PNG");

@@ -53,6 +53,7 @@ public:
     }
     [[nodiscard]] std::vector<MonitorInfo> Monitors() override { return m_inner.Monitors(); }
     [[nodiscard]] Size DialogBaseUnits(const DialogFont& font) override { return m_inner.DialogBaseUnits(font); }
+    [[nodiscard]] double DialogScale() override { return m_inner.DialogScale(); }
     [[nodiscard]] Size MeasureText(const DialogFont& font, const std::string& text) override
     {
         return m_inner.MeasureText(font, text);

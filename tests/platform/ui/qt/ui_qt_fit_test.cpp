@@ -1,6 +1,8 @@
 // Large text: at 100, 125, 150 and 200 % text scaling on a 1280x800 screen the
 // wizard-sized window fits the work area, frame included, with its bottom-right
-// button inside; where its designed size fits (100 and 125 %) it keeps it. ctest runs this program once
+// button inside; where its designed size fits (100 and 125 %) it keeps it, and
+// where it must shrink it shrinks no more than needed, its text with it. Every
+// text of the real pages fits its control at each scaling. ctest runs this program once
 // per scaling (VK_TEXT_SCALE percent): the offscreen screen takes its logical dpi
 // from a configuration file written before Qt starts, and Qt turns that into the
 // device-pixel ratio a desktop's scaling gives (VK_TEXT_MODEL=fontdpi instead
@@ -10,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,8 @@ namespace vk {
 namespace {
 
 constexpr int kNext = 1003;
+constexpr int kOutputMeter = 1000;
+constexpr int kOutputMeterScale = 1114;
 int TextScale()
 {
     const char* value = std::getenv("VK_TEXT_SCALE");
@@ -77,9 +82,18 @@ TEST(UiQtScreenFit, TheWindowFitsTheWorkAreaAtThisTextScale)
         EXPECT_EQ(DialogFontScale(), 1.0) << "the designed size fits: nothing shrinks";
         EXPECT_EQ(window->size(), QSize(designed.cx, designed.cy));
     } else {
+        // Shrunk no more than needed: the window fills the work area's width or height.
         EXPECT_LT(DialogFontScale(), 1.0);
-        // Shrunk no more than needed (base units come in whole pixels: steps of about 15 %).
-        EXPECT_GT(window->width() + kWindowFrame.left() + kWindowFrame.right(), work.width() * 0.75);
+        EXPECT_TRUE(window->width() + kWindowFrame.left() + kWindowFrame.right() >= work.width() - 1 ||
+                    window->height() + kWindowFrame.top() + kWindowFrame.bottom() >= work.height() - 1)
+            << window->width() << "x" << window->height();
+        // And its text with it: the font's average letter is no wider than the shrunk
+        // base unit allows and at most a tenth narrower (not a base-unit step smaller).
+        const Size base = host.DialogBaseUnits(kWizardSized.font);
+        const double letter = QFontMetricsF(window->font()).horizontalAdvance(
+                                  QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52;
+        EXPECT_LE(letter, base.cx * DialogFontScale() + 0.5);
+        EXPECT_GE(letter, base.cx * DialogFontScale() * 0.9);
     }
 
     // A dialog opened later keeps the scale, so the run keeps one look.
@@ -122,6 +136,14 @@ TEST(UiQtScreenFit, EveryTextOfThePagesFitsAtThisTextScale)
             ASSERT_TRUE(dlg.Create());
             for (const std::string& fault : TextLayoutFaults(*host.WindowOf(dlg)))
                 ADD_FAILURE() << page.caption << " (" << page.id << "): " << fault;
+            // The output meter's scale spans the meter, so its marks read the bar.
+            const QWidget* meter = host.ControlWidget(dlg, kOutputMeter);
+            const QWidget* scale = host.ControlWidget(dlg, kOutputMeterScale);
+            if (meter && scale && meter->isVisibleTo(host.WindowOf(dlg))) {
+                EXPECT_EQ(scale->x(), meter->x());
+                EXPECT_EQ(scale->width(), meter->width());
+                EXPECT_GE(scale->y(), meter->geometry().bottom());
+            }
             dlg.DestroyWindow();
         }
     }

@@ -7,12 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
 #include "platform/ui/Dialog.h"
+#include "platform/ui/qt/QtFocusMark.h"
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtSystemMenuButton.h"
 
@@ -176,6 +178,31 @@ TEST_F(UiQtMenuTest, TabReachesEveryControlAndTheMenuButtonAndFocusShows)
     }
     EXPECT_NE(std::find(reached.begin(), reached.end(), button), reached.end()) << "the menu button is no Tab stop";
     EXPECT_NE(std::find(reached.begin(), reached.end(), host.ControlWidget(dlg, 1003)), reached.end());
+    dlg.DestroyWindow();
+}
+
+// A message box the dialog owns takes the focus: the dialog shows no mark, which
+// would frame the box's place across the dialog's own controls.
+TEST_F(UiQtMenuTest, AMessageBoxOfTheDialogIsNotMarkedAsItsControl)
+{
+    CMenuDialog dlg(true);
+    ASSERT_TRUE(dlg.Create());
+    QWidget* window = host.WindowOf(dlg);
+    window->show();
+    QMessageBox box(QMessageBox::Warning, "Menu test", "Unable to open device for recording", QMessageBox::Ok, window);
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    ASSERT_EQ(QApplication::focusWidget()->window(), &box);
+    int marks = 0;
+    for (QObject* child : window->children())
+        if (auto* mark = dynamic_cast<CQtFocusMark*>(child)) {
+            ++marks;
+            EXPECT_FALSE(mark->isVisible()) << "marked at " << mark->x() << "," << mark->y();
+        }
+    EXPECT_EQ(marks, 1);
+    box.close();
     dlg.DestroyWindow();
 }
 

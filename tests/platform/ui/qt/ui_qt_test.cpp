@@ -30,6 +30,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtWindowFrames.h"
+#include "platform/ui/qt/QtLayoutCheck.h"
 
 namespace vk {
 namespace {
@@ -431,6 +432,41 @@ TEST_F(UiQtTest, OwnerDrawnPictureAndScreenshot)
     ASSERT_TRUE(host.SaveScreenshot(dlg, path));
     const QImage shot(QString::fromStdString(path));
     EXPECT_EQ(shot.size(), host.WindowOf(dlg)->size());
+}
+
+// The look-over the screenshots and the text-scale tests rely on: it finds a text
+// wider than its control and a frame line through a caption's letters, and passes
+// a page where neither happens.
+TEST_F(UiQtTest, TheLookOverFindsClippedAndStruckTexts)
+{
+    constexpr int kBox = 1200, kText = 1201;
+    struct Case {
+        const char* name;
+        ControlTemplate text;
+        const char* fault;  // part of the one fault expected; nullptr: none
+    } const cases[] = {
+        {"clear", {kText, ControlKind::Static, "Phantom", {210, 60, 40, 8}}, nullptr},
+        {"struck", {kText, ControlKind::Static, "Phantom", {210, 40, 40, 8}}, "a frame line runs through the text"},
+        {"clipped", {kText, ControlKind::PushButton, "Save Recording", {20, 60, 24, 12}}, "px wide in"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DialogTemplate page = kSmall;
+        page.width = 300;
+        page.height = 120;
+        // A box without a caption: its top line runs through the middle of a text at its top.
+        page.controls = {{kBox, ControlKind::GroupBox, "", {200, 38, 60, 60}}, c.text};
+        CTestDialog dlg(page);
+        ASSERT_TRUE(dlg.Create());
+        const std::vector<std::string> faults = TextLayoutFaults(*host.WindowOf(dlg));
+        if (!c.fault) {
+            EXPECT_TRUE(faults.empty()) << faults.front();
+        } else {
+            ASSERT_EQ(faults.size(), 1u) << faults.front() << " / " << faults.back();
+            EXPECT_NE(faults.front().find(c.fault), std::string::npos) << faults.front();
+        }
+        dlg.DestroyWindow();
+    }
 }
 
 TEST_F(UiQtTest, PlacementMovesTheWindowAndScreensAreKnown)
