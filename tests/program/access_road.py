@@ -193,7 +193,7 @@ class Road:
         # back to the same place (a window manager's frame must not move it).
         # A few times: the window manager takes the hidden wizard's frame away
         # at its own pace, and a wizard placed by its frame corner then landed a
-        # title bar higher in about one run in nine.
+        # title bar higher in some runs (6 of 14 on a busy machine).
         wizard_place = self.place(window)
         for _ in range(3):
             self.press(window, "Next >")
