@@ -5,16 +5,14 @@
 #include "app/QuorvelVK550ConfigDlg.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationApplier.h"
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationReader.h"
+#include "commission/WholeFile.h"
 #include "platform/clock/Clock.h"
 #include "platform/ui/FileDialog.h"
 #include "resources/ControlIds.h"
@@ -23,43 +21,14 @@ namespace vk {
 
 namespace {
 
+using commission::ReadWholeFile;
 using commission::UnitConfiguration;
+using commission::WriteWholeFile;
 
 constexpr const char* kConfigFileCaption = "Unit configuration file";
 constexpr const char* kConfigFileFilter = "Configuration Files (*.toml)|*.toml|All Files (*.*)|*.*||";
 constexpr const char* kNothingSent = "Nothing was sent to the unit.";
 constexpr int kMaxWizardLevel = 24;  // the sliders' range; a register may hold up to 63
-
-// Written beside the file and renamed over it: a failed save leaves an old file whole.
-bool WriteWholeFile(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return text.str();
-}
 
 // "VK5500001234.toml": the record's file name rules, with the configuration's extension.
 std::string ProposedFileName(const commission::UnitIdentity& identity)

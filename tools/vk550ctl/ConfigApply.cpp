@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "ConfigDryRun.h"
 #include "ConfigUnits.h"
 #include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationApplier.h"
 #include "commission/ConfigurationDiff.h"
+#include "commission/WholeFile.h"
 
 namespace vk::ctl {
 namespace {
@@ -177,14 +177,12 @@ bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
 
 std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto text = commission::ReadWholeFile(path);
+    if (!text) {
         std::fprintf(stderr, "vk550ctl: cannot read %s\n", path.c_str());
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    auto outcome = commission::ParseConfigurationFile(text.str(), path);
+    auto outcome = commission::ParseConfigurationFile(*text, path);
     for (const auto& error : outcome.errors)
         std::fprintf(stderr, "vk550ctl: %s\n", error.c_str());
     if (!outcome.errors.empty())

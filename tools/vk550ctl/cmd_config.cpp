@@ -8,10 +8,10 @@
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationForms.h"
+#include "commission/WholeFile.h"
 #include "platform/clock/Clock.h"
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 namespace vk::ctl {
@@ -57,19 +57,8 @@ int Save(const ConfigOptions& options)
     const auto config = ReadOneUnit(options, exitCode);
     if (!config)
         return exitCode;
-    const std::string temporary = options.file + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << commission::WriteConfigurationFile(*config);
-        if (!out.flush()) {
-            std::fprintf(stderr, "vk550ctl: cannot write %s\n", temporary.c_str());
-            std::remove(temporary.c_str());
-            return 2;
-        }
-    }
-    if (std::rename(temporary.c_str(), options.file.c_str()) != 0) {
+    if (!commission::WriteWholeFile(options.file, commission::WriteConfigurationFile(*config))) {
         std::fprintf(stderr, "vk550ctl: cannot write %s\n", options.file.c_str());
-        std::remove(temporary.c_str());
         return 2;
     }
     std::printf("saved %s (%s)\n", options.file.c_str(), config->identity.serialNumber.c_str());
