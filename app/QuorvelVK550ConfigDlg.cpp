@@ -135,7 +135,10 @@ void CQuorvelVK550ConfigDlg::OnSysCommand(unsigned id, LPARAM)
 
 void CQuorvelVK550ConfigDlg::ShowUnitReport()
 {
-    if (!m_protocol.CheckConnection())
+    // While a unit is being configured the report is about that unit only.
+    if (m_pin.IsPinned())
+        (void)m_pin.Ensure(m_protocol);
+    else if (!m_protocol.CheckConnection())
         (void)m_protocol.OpenUnit(kFamilyFilter, true);
     const bool connected = m_protocol.CheckConnection();
     if (!connected && TellAboutRefusedUnits())

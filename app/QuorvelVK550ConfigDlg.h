@@ -23,6 +23,7 @@
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
+#include "device/UnitPin.h"
 #include "device/UnitTypes.h"
 #include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
@@ -46,8 +47,19 @@ inline constexpr uint32_t kDeviceSettleMs = 200;
 // What the finished page says when the unit did not store its settings.
 inline constexpr const char* kStoreFailedTitle = "The settings were not stored in the unit.";
 inline constexpr const char* kStoreFailedText =
-    "The unit did not answer when asked to store its settings.\r\nCheck its USB connection, then click '<  Back' "
+    "The unit did not confirm that it stored its settings.\r\nCheck its USB connection, then click '<  Back' "
     "and 'Next >' to store them again.";
+// Why the wizard went back to its first page in the middle of a configuration.
+inline constexpr const char* kUnitLeftText =
+    "The Dravena you were configuring was disconnected before its settings were stored.\nConnect it again and "
+    "pass all the steps of the configuration.";
+inline constexpr const char* kOtherUnitLeftText =
+    "A Dravena was disconnected while another was being configured, so the configuration stopped before its "
+    "settings were stored.\nPass all the steps of the configuration again.";
+inline constexpr const char* kUnitAddedText =
+    "Another Dravena was connected while this one was being configured, so the configuration stopped before its "
+    "settings were stored.\nDisconnect all devices except the one you want to configure, and pass all the steps of "
+    "the configuration again.";
 
 // The product id a unit of this type answers under (from the shared table).
 [[nodiscard]] constexpr int ProductIdOf(int type) { return UnitTypeRow(type).productId; }
@@ -124,9 +136,11 @@ public:
     const DialogFont& TitleFont() const override { return m_titleFont; }
     const DialogFont& TextFont() const override { return m_textFont; }
     const DialogFont& ButtonFont() const override { return m_buttonFont; }
+    // Opens the unit being configured again; never another unit. When it is
+    // gone, the configuration ends and the wizard goes back to page 0.
     [[nodiscard]] bool ReopenUnit() override;
-    // The product id of the unit the inputs page configures (0: none open).
-    int m_nInputsUnitProductId = 0;
+    // The unit being configured, from page 0's Next until page 0 again.
+    [[nodiscard]] const CUnitPin& Pin() const { return m_pin; }
 
     // --- page state ------------------------------------------------------------
     int m_nPage = 0;
@@ -137,7 +151,7 @@ public:
     std::string m_strAudioDeviceName;
     uint16_t m_wUnitFlags = 0;  // no type until the unit's flags have been read
     bool m_bUnitFlagsKnown = false;  // read from the unit or written to it
-    bool m_bStoreFailed = false;     // the unit did not answer the last 0xB7FF
+    bool m_bStoreFailed = false;     // the unit did not confirm the last store
     std::string m_strInstallDir;
     std::string m_strWaveDir;
     // Where "Exit >" after a stored run leaves the unit's commissioning record
@@ -156,7 +170,7 @@ public:
     double m_dPeakDb = 0.0;
     double m_dEchoFigure = 0.0;
     std::optional<EchoTestFigures> m_echoTestFigures;  // the last echo test of this session
-    bool m_bSettingsStored = false;  // the unit stored its settings at the last 0xB7FF
+    bool m_bSettingsStored = false;  // the unit confirmed the last store (or had nothing to store)
     CDialog* m_pInputsSetup = nullptr;
     std::array<ChannelRecord, 4> m_masterInputs{};
 
@@ -209,7 +223,8 @@ private:
     void EnterOutputPage();    // page 8: the microphone routed to the PC, the page's flag raised
     void StartListening();     // the engine listens, the recording's file ready
     void StopTestAudio();      // the engine stopped, the speaker flag lowered
-    // 0xB7FF; when the unit is ready to store, 0xB100 and 0xB102. True when stored.
+    // 0xB7FF; when the unit is ready to store, 0xB100 and 0xB102. True when the
+    // unit confirmed both (then a master's set-up counts as saved).
     bool StoreUnitSettings();
     void SendShort(uint16_t code);
     // --- type assignment (QuorvelVK550ConfigDlgTypeAssignment.cpp)
@@ -220,6 +235,8 @@ private:
     void WriteTypeLinesAndChannels(const UnitTypeInfo& row);
     void SetLiveTypeLines(int type);
     void ResetUnitQuietly(uint16_t productId);
+    // Opens the pinned unit under its new product id after a reset.
+    [[nodiscard]] bool ReopenAfterReset(uint16_t productId);
     [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
     // After a finished run: the unit's record as Record_<serial>.html in the
@@ -228,6 +245,16 @@ private:
     // After a configuration was loaded: the wizard takes what the unit now holds.
     void TakeLoadedConfiguration(bool typeChanged, int speakerLevel, int outputLevel);
     void RunInputsPage();
+    // --- the unit being configured (QuorvelVK550ConfigDlgDeviceWatch.cpp)
+    // Pages on which settings have been sent that the unit has not stored yet.
+    [[nodiscard]] bool ConfigurationUnderWay() const;
+    // The pinned unit is gone: any inputs page is closed (its closing writes
+    // find no unit), the wizard shows page 0 and says why when work was lost.
+    void LosePinnedUnit(const char* why);
+    // A count that did not change: the pinned unit (or, before one is pinned,
+    // the unit that was open) is opened again.
+    void ReopenAfterDeviceChange(int droppedProductId);
+    void CloseInputsPage();
     void ResumeDeviceWatch();  // after the other tool (0x384, lParam 7) or timer 2
 
     void ShowWelcomePage();
@@ -239,6 +266,7 @@ private:
 
     Attach m_attach;
     std::shared_ptr<void> m_attachment;
+    CUnitPin m_pin;
     // Product id of the connection dropped when the device watch resumed; the
     // re-count opens that unit again when the count has not changed.
     int m_nDroppedProductId = 0;

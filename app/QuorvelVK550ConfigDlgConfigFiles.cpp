@@ -76,7 +76,8 @@ bool CQuorvelVK550ConfigDlg::ConfigurationFilesAllowed() const
 {
     const bool soundRuns = m_bPlaying || m_audio.m_bRecording != 0 || m_audio.m_bPlaying != 0;
     // Page 0 shows no unit, or several: which one would be saved or changed?
-    return m_nPage != 0 && m_protocol.IsOpen() && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
+    // Only the unit being configured is read or changed.
+    return m_nPage != 0 && m_pin.Holds(m_protocol) && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
 }
 
 void CQuorvelVK550ConfigDlg::OnInitSystemMenu()
@@ -161,11 +162,16 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     const bool ignoring = std::exchange(m_bIgnoreDeviceChanges, true);
     const commission::ApplyOutcome outcome = commission::ApplyConfiguration(m_protocol, current, wanted);
     m_bIgnoreDeviceChanges = ignoring;
+    // A type change reset the unit; the applier found it again by its serial number.
+    (void)m_pin.Follow(m_protocol);
     // What the unit stored at page 13 is no longer what it holds: no record before the next store.
     if (!outcome.written.empty())
         m_bSettingsStored = false;
     if (!outcome.failedStep.empty())
         MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+    else if (!outcome.verified && !outcome.holds)
+        MessageBox("The unit took every change of " + name + ", but it could not be read back to check them.",
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.verified)
         MessageBox("The unit took every change of " + name + " but does not hold the configuration.\n" +
@@ -187,11 +193,22 @@ void CQuorvelVK550ConfigDlg::TakeLoadedConfiguration(bool typeChanged, int speak
     GetDlgItem(IDC_OUTPUT_SLIDER).SetPos(kMaxWizardLevel - m_micVolume);
     GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(kMaxWizardLevel - m_speakerVolume);
     if (typeChanged) {
-        m_bIgnoreDeviceChanges = false;  // a slave's finished set-up no longer holds
-        m_nPage = 0;
-        OnNext();
+        // The wizard starts again with the same unit, as page 0's Next would
+        // (a slave's finished set-up no longer holds).
+        m_bIgnoreDeviceChanges = false;
+        m_nUnits = m_protocol.CountUnits(kFamilyFilter);
+        m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
+        if (m_pin.Ensure(m_protocol)) {
+            ReadUnitType();
+            m_nPage = m_unitType != kUnitNew ? 2 : 1;
+        } else {
+            m_nPage = 0;
+        }
+        CommonEnd();
         return;
     }
+    // A connection lost on the way is opened again on the same unit.
+    (void)m_pin.Ensure(m_protocol);
     ReadUnitType();
     ShowPage();
 }

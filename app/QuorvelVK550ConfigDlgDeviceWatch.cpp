@@ -8,6 +8,11 @@
 
 namespace vk {
 
+// The unit being configured is pinned: a change of the units attached never
+// points the connection at another unit. When the pinned unit has gone, or
+// another unit arrives while a configuration is under way, the configuration
+// ends on page 0 (a running inputs page is closed first, so that its closing
+// writes reach the pinned unit or nothing).
 void CQuorvelVK550ConfigDlg::OnDevicesChanged()
 {
     if (m_bWatchSuspended || m_bIgnoreDeviceChanges)
@@ -16,12 +21,13 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
     const int droppedProductId = std::exchange(m_nDroppedProductId, 0);
     const int n = m_protocol.CountUnits(kFamilyFilter);
     if (n == m_nUnits) {
-        if (n > 0) {
-            const int productId = m_protocol.GetProductId();
-            (void)m_protocol.OpenUnit(productId != 0 ? productId : droppedProductId, true);
-        }
+        if (n > 0)
+            ReopenAfterDeviceChange(droppedProductId);
         return;
     }
+    const bool underWay = ConfigurationUnderWay();
+    const bool pinnedThere = m_pin.IsPinned() && m_pin.Ensure(m_protocol);
+    const char* why = !pinnedThere ? kUnitLeftText : n > m_nUnits ? kUnitAddedText : kOtherUnitLeftText;
     const int mastersBefore = m_nMasters;
     m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
     if (m_nMasters == 0) {
@@ -29,20 +35,24 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
         m_masterProtocol.CloseUnit();
         m_bMasterSaved = true;
         m_nUnits = n;
+        CloseInputsPage();
         m_nPage = 0;
         ShowPage();
         if (warn)
             MessageBox("You have disconnected the Master Dravena before settings is ended, \nyou should reconnect the "
                        "device and pass all the steps of the configuration before disconnecting",
                        "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);
+        else if (underWay)
+            MessageBox(why, "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);
         return;
     }
     if (m_nMasters == 1)
         (void)m_masterProtocol.OpenUnit(ProductIdOf(kUnitMaster), true);
-    if (m_nPage == 7 && m_pInputsSetup)
-        m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+    if (m_nPage == 7)
+        CloseInputsPage();
     m_nUnits = n;
     if (n > 1) {
+        CloseInputsPage();
         m_nPage = 0;
         ShowPage();
     } else if (m_nPage == 7) {
@@ -50,15 +60,68 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
         // unit is all that is left (a master beside a slave that went away), the
         // page's end must not reach it: the connection stays closed and the
         // wizard goes to page 0 once the page has closed.
-        if (n == 1 && !ReopenUnit())
-            m_nPage = 0;
-    } else {
+        if (n == 1 && pinnedThere)
+            return;
         m_nPage = 0;
-        if (n == 1)
+    } else {
+        CloseInputsPage();
+        m_nPage = 0;
+        // A running inputs page still ends on the pinned unit: the wizard moves
+        // on by itself only when it is closed.
+        if (n == 1 && !m_pInputsSetup)
             OnNext();
         else
             ShowPage();
     }
+    if (underWay)
+        MessageBox(why, "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);
+}
+
+void CQuorvelVK550ConfigDlg::ReopenAfterDeviceChange(int droppedProductId)
+{
+    if (!m_pin.IsPinned()) {
+        const int productId = m_protocol.GetProductId();
+        (void)m_protocol.OpenUnit(productId != 0 ? productId : droppedProductId, true);
+        return;
+    }
+    // One unit swapped for another within the settle time leaves the count as it was.
+    if (!m_pin.Reopen(m_protocol))
+        LosePinnedUnit(kUnitLeftText);
+}
+
+bool CQuorvelVK550ConfigDlg::ConfigurationUnderWay() const
+{
+    switch (m_nPage) {
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10: return true;
+    case 13: return !m_bSettingsStored;
+    default: return false;
+    }
+}
+
+void CQuorvelVK550ConfigDlg::CloseInputsPage()
+{
+    if (m_pInputsSetup)
+        (void)m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+}
+
+void CQuorvelVK550ConfigDlg::LosePinnedUnit(const char* why)
+{
+    const bool underWay = ConfigurationUnderWay();
+    m_pin.Release();  // the inputs page's closing writes find no unit
+    m_protocol.CloseUnit();
+    CloseInputsPage();
+    // A slave's finished set-up no longer holds either.
+    m_bIgnoreDeviceChanges = false;
+    m_nUnits = m_protocol.CountUnits(kFamilyFilter);
+    m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
+    m_nPage = 0;
+    ShowPage();
+    if (underWay)
+        MessageBox(why, "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);
 }
 
 void CQuorvelVK550ConfigDlg::OnTimer(unsigned id)

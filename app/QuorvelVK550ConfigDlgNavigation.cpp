@@ -42,7 +42,8 @@ void CQuorvelVK550ConfigDlg::OnNext()
         if (m_nUnits == 1 || m_nMasters == 1) {
             if (m_nUnits - m_nMasters > 1) {
                 m_nPage = 2;
-            } else if (OpenConnectedUnit()) {
+            } else if (OpenConnectedUnit() && m_pin.Pin(m_protocol)) {
+                // From here on the wizard configures this unit and no other.
                 ReadUnitType();
                 m_nPage = m_unitType != kUnitNew ? 2 : 1;
             }
@@ -75,7 +76,8 @@ bool CQuorvelVK550ConfigDlg::TellAboutRefusedUnits()
 
 bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
 {
-    if (!OpenConnectedUnit())
+    // The unit chosen on page 0, never one plugged in since.
+    if (!m_pin.Ensure(m_protocol))
         return true;  // page 1 is shown again
     SetDlgItemText(IDC_NEXT, "Wait ...");
     Enable({IDC_NEXT, IDC_BACK}, false);
@@ -95,6 +97,9 @@ bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
     }
 
     if (!AssignUnitType(type)) {
+        // Page 0 shows what is attached now.
+        m_nUnits = m_protocol.CountUnits(kFamilyFilter);
+        m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
         m_nPage = 0;
         ShowPage();
         return false;
@@ -110,8 +115,7 @@ bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
         }
         m_audio.m_strOutDevice = m_strAudioDeviceName;
         m_nPage = 5;
-        if (!m_protocol.CheckConnection())
-            (void)m_protocol.OpenUnit(kFamilyFilter, true);
+        (void)m_pin.Ensure(m_protocol);
         if (m_protocol.CheckConnection())
             NotifyAudioSetupTool();
         LoadLevels();
@@ -134,8 +138,7 @@ void CQuorvelVK550ConfigDlg::NextFromConfigurationType()
             return;
         }
         m_nPage = 5;
-        if (!m_protocol.CheckConnection())
-            (void)m_protocol.OpenUnit(kFamilyFilter, true);
+        (void)m_pin.Ensure(m_protocol);
         if (m_protocol.CheckConnection()) {
             NotifyAudioSetupTool();
             if (m_unitType == kUnitMaster && m_bMasterSaved) {
@@ -229,7 +232,7 @@ void CQuorvelVK550ConfigDlg::BackFromSpeaker()
     if (m_bPlaying)
         StopTestAudio();
     (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
-    (void)OpenConnectedUnit();
+    (void)m_pin.Ensure(m_protocol);
     ReadUnitType();
     m_nPage = 2;
 }
@@ -244,8 +247,9 @@ void CQuorvelVK550ConfigDlg::BackFromInputs()
             SetMasterInputsFlag(false);
         return;
     }
+    // Page 2 offers the unit being configured; when it has gone, page 0.
     m_nUnits = m_protocol.CountUnits(kFamilyFilter);
-    m_nPage = m_nUnits > 0 ? 2 : 0;
+    m_nPage = m_nUnits > 0 && m_pin.Ensure(m_protocol) ? 2 : 0;
 }
 
 void CQuorvelVK550ConfigDlg::BackFromOutput()
@@ -301,21 +305,29 @@ void CQuorvelVK550ConfigDlg::StopTestAudio()
     SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
 }
 
+// The store is judged by every answer: 0xB7FF, and 0xB100 and 0xB102 when the
+// unit has something to store. It goes only to the unit being configured.
 bool CQuorvelVK550ConfigDlg::StoreUnitSettings()
 {
-    const int answer = m_protocol.SendShortCommand(0xB7FF, kTransactTimeoutMs);
-    // A unit that does not answer has stored nothing: the user is told, and the
-    // finished page says so instead of its success text.
-    m_bStoreFailed = answer == -1;
+    if (!m_pin.Holds(m_protocol))
+        (void)m_pin.Reopen(m_protocol);
+    const int answer = m_pin.Holds(m_protocol) ? m_protocol.SendShortCommand(0xB7FF, kTransactTimeoutMs) : -1;
+    bool confirmed = false;
+    bool stored = false;
+    if (answer != -1 && (answer & 1) == 0) {
+        stored = true;  // nothing to store: the unit holds its settings already
+    } else if (answer != -1) {
+        const bool stored0 = m_protocol.SendShortCommand(0xB100, kTransactTimeoutMs) != -1;
+        const bool stored2 = m_protocol.SendShortCommand(0xB102, kTransactTimeoutMs) != -1;
+        confirmed = stored = stored0 && stored2;
+    }
+    // Settings the unit did not confirm are not stored: the user is told, and
+    // the finished page says so instead of its success text.
+    m_bStoreFailed = !stored;
+    m_bSettingsStored = stored;
     if (m_bStoreFailed)
         MessageBox(std::string(kStoreFailedText), "Dravena store failure", MB_ICONEXCLAMATION | MB_OK);
-    m_bSettingsStored = false;
-    if (answer == -1 || (answer & 1) == 0)
-        return false;
-    SendShort(0xB100);
-    SendShort(0xB102);
-    m_bSettingsStored = true;
-    return true;
+    return confirmed;
 }
 
 }  // namespace vk

@@ -68,6 +68,9 @@ void CQuorvelVK550ConfigDlg::ShowPage()
 
 void CQuorvelVK550ConfigDlg::ShowWelcomePage()
 {
+    // The configuration starts again here: no unit is pinned until Next.
+    if (!m_pInputsSetup)
+        m_pin.Release();
     m_strTitle = "Welcome to Quorvel Dravena Configuration";
     if (m_nUnits == 0) {
         m_strBody = "No Dravena is connected !\r\nConnect a single Dravena and click the 'next >' button to start "
@@ -77,6 +80,10 @@ void CQuorvelVK550ConfigDlg::ShowWelcomePage()
         m_strBody = Format("There are %d Dravena devices connected.\r\nDisconnect all devices except the one you want "
                            "to configure, and click the 'Next >' button to start the configuration.",
                            m_nUnits);
+        Enable({IDC_NEXT}, false);
+    } else if (m_pInputsSetup) {
+        // The inputs page still ends on the unit it configured: nothing else is
+        // opened until it has closed (the page is set up again then).
         Enable({IDC_NEXT}, false);
     } else if (OpenConnectedUnit()) {
         m_strBody = Format("You are configuring %s device.", m_protocol.GetProductName());
@@ -223,19 +230,21 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
 {
     CWinPos winPos;
     winPos.SavePosition(*this);
-    m_nInputsUnitProductId = m_protocol.GetProductId();
     auto inputs = CreateInputsPage(*this, m_bForward ? 0 : 3);
     m_pInputsSetup = inputs.get();
     const int result = inputs->DoModal();
     winPos.RestorePosition(*this, SW_SHOWNORMAL, false);
     m_pInputsSetup = nullptr;
 
-    // The inputs page may have changed the levels; the wizard's own are written back.
-    const auto speaker = static_cast<uint8_t>(m_speakerVolume);
-    const auto output = static_cast<uint8_t>(m_micVolume);
-    (void)WriteLevelRegister(m_protocol, 1, speaker);
-    for (int reg : {3, 7, 4})
-        (void)WriteLevelRegister(m_protocol, reg, output);
+    // The inputs page may have changed the levels; the wizard's own are written
+    // back, into the unit it configured and no other.
+    if (m_pin.Holds(m_protocol)) {
+        const auto speaker = static_cast<uint8_t>(m_speakerVolume);
+        const auto output = static_cast<uint8_t>(m_micVolume);
+        (void)WriteLevelRegister(m_protocol, 1, speaker);
+        for (int reg : {3, 7, 4})
+            (void)WriteLevelRegister(m_protocol, reg, output);
+    }
 
     // A wizard that was ended meanwhile (tool message 0x384) goes no further.
     if (IsEnded())

@@ -41,11 +41,7 @@ void CQuorvelVK550ConfigDlg::UseUnitSoundCard()
     m_audio.m_strInDevice = m_strAudioDeviceName;
 }
 
-void CQuorvelVK550ConfigDlg::EnsureUnitConnection()
-{
-    if (!m_protocol.CheckConnection())
-        (void)m_protocol.OpenUnit(kFamilyFilter, true);
-}
+void CQuorvelVK550ConfigDlg::EnsureUnitConnection() { (void)m_pin.Ensure(m_protocol); }
 
 // Page 5: one test sound plays at a time; the pressed button reads "Stop" and
 // the other one is disabled until it is pressed again or the sound ends.

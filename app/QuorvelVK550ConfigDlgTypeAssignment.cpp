@@ -52,7 +52,7 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     m_strBody = "The unit is re-enumerating.  This process may take a while.  Please wait ...";
     SetDlgItemText(IDC_BODY, m_strBody);
     ResetUnitQuietly(row.productId);
-    if (!OpenConnectedUnit()) {
+    if (!ReopenAfterReset(row.productId)) {
         MessageBox("The enumeration failed. Please disconnect the USB cable of the device and re-connect it.",
                    kEnumerationFailureCaption, MB_ICONEXCLAMATION | MB_OK);
         return false;
@@ -62,7 +62,7 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
         return true;
     ResetUnitQuietly(row.productId);
     // The second reset re-enumerates the unit again: its old connection is dead.
-    (void)OpenConnectedUnit();
+    (void)ReopenAfterReset(row.productId);
     if (WaitForSoundCard(60, 500))
         return true;
     MessageBox("The audio device is not found after enumerarion.\nPlease disconnect the USB cable of the device and "
@@ -106,6 +106,25 @@ void CQuorvelVK550ConfigDlg::ResetUnitQuietly(uint16_t productId)
     m_bIgnoreDeviceChanges = true;
     (void)m_protocol.ResetUnit(productId);
     m_bIgnoreDeviceChanges = false;
+}
+
+// The reset's own wait ends when any unit of the new product id is on the bus;
+// with several units attached that may be another one, so the pinned unit is
+// looked for a little longer before the assignment counts as failed.
+bool CQuorvelVK550ConfigDlg::ReopenAfterReset(uint16_t productId)
+{
+    constexpr int kPolls = 20;
+    constexpr uint32_t kPollMs = 500;
+    // The units are not counted here: a unit plugged in meanwhile is the device
+    // watch's to see.
+    for (int poll = 0; poll < kPolls; ++poll) {
+        if (m_pin.ReopenAfterReset(m_protocol, productId))
+            return true;
+        if (!m_protocol.IsUnitPresent(productId))
+            return false;  // nothing of that id came back: no unit to wait for
+        Clock().SleepMs(kPollMs);
+    }
+    return false;
 }
 
 // Waits (without dispatching messages) until a recording device named after the

@@ -27,11 +27,12 @@ bool CQuorvelVK550ConfigDlg::OpenConnectedUnit()
 
 bool CQuorvelVK550ConfigDlg::ReopenUnit()
 {
-    if (m_nInputsUnitProductId == 0)
-        return OpenConnectedUnit();
-    if (m_protocol.OpenUnit(m_nInputsUnitProductId, true))
+    if (m_pin.Reopen(m_protocol))
         return true;
-    m_protocol.CloseUnit();
+    // The unit is not on the bus (the device watch may be switched off, as on a
+    // slave's finished page): what was being configured ends here.
+    if (m_pin.IsPinned())
+        LosePinnedUnit(kUnitLeftText);
     return false;
 }
 

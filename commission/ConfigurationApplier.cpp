@@ -4,6 +4,7 @@
 #include "device/LevelRegisters.h"
 #include "device/SlaveAddress.h"
 #include "device/TypeAssignment.h"
+#include "device/UnitPin.h"
 #include "device/UnitTypes.h"
 #include "platform/clock/Clock.h"
 
@@ -151,13 +152,13 @@ ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration&
 bool ReopenUnit(CHIDProtocol& protocol, const std::string& serialNumber, uint16_t productId)
 {
     for (int poll = 0; poll < kReopenPolls; ++poll) {
-        const std::vector<HIDDeviceEntry> units = protocol.ListUnits(productId);
-        if (serialNumber.empty() && units.size() == 1)
-            return protocol.OpenUnitAt(units.front().path, true);
-        for (const HIDDeviceEntry& entry : units)
-            if (!serialNumber.empty() && protocol.OpenUnitAt(entry.path, true) &&
-                protocol.GetSerialNumber() == serialNumber)
-                return true;
+        if (serialNumber.empty()) {
+            const std::vector<HIDDeviceEntry> units = protocol.ListUnits(productId);
+            if (units.size() == 1)
+                return protocol.OpenUnitAt(units.front().path, true);
+        } else if (OpenUnitWithSerial(protocol, serialNumber, productId)) {
+            return true;
+        }
         Clock().SleepMs(kReopenPollMs);
     }
     protocol.CloseUnit();

@@ -125,7 +125,7 @@ public:
     bool OpenUnitAt(const std::string& path, bool readIdentity);
     void CloseUnit();
     // True when the unit is open and answers the presence check; a unit that does
-    // not answer is closed.
+    // not answer is closed. An answer of 0xFFFF is asked again once.
     [[nodiscard]] bool CheckConnection();
     [[nodiscard]] bool IsUnitPresent(int productFilter);
     [[nodiscard]] int CountUnits(int productFilter);
@@ -143,6 +143,9 @@ public:
     bool PumpWaitingMessages();
 
     [[nodiscard]] bool IsOpen() const { return m_bOpen; }
+    // Changes every time a unit is selected (opened again, or another one):
+    // two equal numbers mean the same connection.
+    [[nodiscard]] uint64_t ConnectionNumber() const { return m_nConnection; }
     [[nodiscard]] int GetProductId() const { return m_nProductId; }
     // Path of the selected interface (empty when none).
     [[nodiscard]] std::string GetDevicePath() const;
@@ -198,6 +201,8 @@ private:
     std::vector<HIDDeviceEntry> m_devices;
     int m_nSelected = -1;
     int m_nProductId = 0;
+    bool m_bLastAnswerEmpty = false;
+    uint64_t m_nConnection = 0;  // the last transaction ended on the unit's 0xFFFF
     HIDDeviceEntry m_writeEntry;
     HIDDeviceEntry m_readEntry;
     bool m_bOpen = false;
@@ -271,8 +276,14 @@ public:
     [[nodiscard]] uint16_t GetLevelCommandBase() const { return m_wLevelCommandBase; }
 
     [[nodiscard]] std::string GetUnitIdText();
-    // Empty below protocol 22, "Read Error" when a chunk had no answer.
+    // Empty below protocol 22, "Read Error" when a chunk had no answer or the
+    // unit refused it twice.
     [[nodiscard]] std::string GetSerialNumber();
+    // The same read; nullopt when it failed (never a refusal taken as text).
+    [[nodiscard]] std::optional<std::string> ReadSerialNumber();
+    // The serial number last read on this connection (nullopt: none read since
+    // the unit was selected); sends nothing.
+    [[nodiscard]] const std::optional<std::string>& ConnectionSerial() const { return m_connectionSerial; }
     [[nodiscard]] std::string GetInterfaceBoardName();
     [[nodiscard]] bool GetPicVersion(int pic, int& identifier, int& major, int& minor);
     // Asks the user (at most five times) to remove the protection jumper while it blocks the read.
@@ -302,6 +313,7 @@ private:
     uint16_t m_wLevelCommandBase = 0x603F;  // kept across CloseUnit
     uint32_t m_dwUnitId = 0xFFFFFFFF;       // 0xFFFFFFFF: not read
     std::string m_strInterfaceBoard;
+    std::optional<std::string> m_connectionSerial;
 };
 
 }  // namespace vk

@@ -99,6 +99,7 @@ void CHIDProtocol::BeginIdentity()
     m_strProductName = ProductNameForId(m_nProductId);
     m_strInterfaceBoard.clear();
     m_dwUnitId = kUnitIdUnread;
+    m_connectionSerial.reset();
 }
 
 void CHIDProtocol::ReadIdentity(bool readIdentity)
@@ -142,6 +143,7 @@ void CHIDProtocol::ClearIdentity()
     m_nProtocolVersion = 0;
     m_dwUnitId = kUnitIdUnread;
     m_strInterfaceBoard.clear();
+    m_connectionSerial.reset();
 }
 
 bool CHIDProtocol::ReportsCarryEightBytes() const
@@ -211,24 +213,37 @@ std::string CHIDProtocol::GetUnitIdText()
 
 // --- serial number, interface board, PIC versions -----------------------------
 
-std::string CHIDProtocol::GetSerialNumber()
+std::string CHIDProtocol::GetSerialNumber() { return ReadSerialNumber().value_or("Read Error"); }
+
+// A chunk the unit refuses (bit 7 of byte 2 with an error number in byte 7)
+// carries no characters: it is asked for once more, and a second refusal
+// leaves the serial number unknown.
+std::optional<std::string> CHIDProtocol::ReadSerialNumber()
 {
     constexpr int kChunks = 5;
+    constexpr int kTries = 2;
     if (m_nProtocolVersion < 22)
-        return {};
+        return m_connectionSerial = std::string();
     std::string serial;
     for (int chunk = 0; chunk < kChunks; ++chunk) {
         CommandBlock answer{};
-        if (Transact(LongCommand(kReadSerialChunk, static_cast<uint8_t>(chunk)), answer) < 0)
-            return "Read Error";
+        bool answered = false;
+        for (int attempt = 0; attempt < kTries && !answered; ++attempt) {
+            const int result = Transact(LongCommand(kReadSerialChunk, static_cast<uint8_t>(chunk)), answer);
+            if (result < 0)
+                return std::nullopt;  // no answer at all: the transaction has already sent it twice
+            answered = DecodeUnitResult(result, answer) >= 0;
+        }
+        if (!answered)
+            return std::nullopt;
         for (size_t i = 4; i < 8; ++i) {
             if (answer[i] == 0)
-                return serial;
+                return m_connectionSerial = serial;
             if (answer[i] != 0xFF)
                 serial.push_back(static_cast<char>(answer[i]));
         }
     }
-    return serial;
+    return m_connectionSerial = serial;
 }
 
 bool CHIDProtocol::IsInterfaceLineActive()
@@ -282,7 +297,7 @@ bool CHIDProtocol::GetPicVersion(int pic, int& identifier, int& major, int& mino
         return false;
     if (answer[5] == 0xFF) {
         // Not available with this selector: ask the older way.
-        if (Transact(LongCommand(code, kVersionRequest, 1), answer) < 0)
+        if (Transact(LongCommand(code, kVersionRequest, 1), answer) < 0 || (answer[2] & 0x80) != 0)
             return false;
         identifier = pic == kMainPic ? 4 : 5;
     } else {

@@ -114,6 +114,7 @@ int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::f
     int sendsLeft = kSendings;
     int readsLeft = kReadsPerSending;
     bool sending = true;
+    m_bLastAnswerEmpty = false;
     while (sendsLeft > 0) {
         if (sending) {
             if (!m_bOpen)
@@ -139,6 +140,7 @@ int CHIDProtocol::RunTransaction(const std::function<bool()>& send, const std::f
         input[2] = 0xFF;
         if (verdict.code == kNoAnswer) {
             SendViewerRecord(viewer(), ViewerKind::AnswerReceived);
+            m_bLastAnswerEmpty = true;
             return -1;
         }
         if (verdict.matches) {

@@ -154,6 +154,7 @@ bool CHIDProtocol::SelectAndOpen(const std::function<bool(const HIDDeviceEntry&)
 {
     m_devices = Enumerate();
     m_nSelected = -1;
+    ++m_nConnection;
     if (m_bOpen)
         CloseEntries();
     for (size_t i = 0; i < m_devices.size(); ++i)
@@ -199,6 +200,10 @@ bool CHIDProtocol::CheckConnection()
     if (!m_bOpen)
         return false;
     if (SendShortCommand(kPresenceCommand) != -1)
+        return true;
+    // A unit that answered "nothing to say" (0xFFFF) is there: it is asked once
+    // more, as a transaction sends again after a silence, before it counts as gone.
+    if (m_bLastAnswerEmpty && SendShortCommand(kPresenceCommand) != -1)
         return true;
     CloseEntries();  // the identity stays as it was
     return false;
