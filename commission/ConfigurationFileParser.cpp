@@ -149,8 +149,14 @@ std::optional<double> CTableChecker::Number(const std::string& key, bool require
     const toml::node* node = Take(key, required);
     if (!node)
         return std::nullopt;
-    if (const auto value = node->value_exact<double>())
+    if (const auto value = node->value_exact<double>()) {
+        // TOML has nan and inf; no setting is either.
+        if (!std::isfinite(*value)) {
+            Error(key, "a finite number is expected, not " + std::string(std::isnan(*value) ? "nan" : *value > 0 ? "inf" : "-inf"));
+            return std::nullopt;
+        }
         return value;
+    }
     if (const auto value = node->value_exact<int64_t>())
         return static_cast<double>(*value);
     Error(key, "a number is expected");
