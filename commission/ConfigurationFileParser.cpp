@@ -152,7 +152,8 @@ std::optional<double> CTableChecker::Number(const std::string& key, bool require
     if (const auto value = node->value_exact<double>()) {
         // TOML has nan and inf; no setting is either.
         if (!std::isfinite(*value)) {
-            Error(key, "a finite number is expected, not " + std::string(std::isnan(*value) ? "nan" : *value > 0 ? "inf" : "-inf"));
+            const char* written = std::isnan(*value) ? "nan" : *value > 0 ? "inf" : "-inf";
+            Error(key, std::string("a finite number is expected, not ") + written);
             return std::nullopt;
         }
         return value;

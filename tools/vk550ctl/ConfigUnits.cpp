@@ -54,8 +54,9 @@ bool ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options, int& 
         for (const HIDDeviceEntry& entry : entries)
             serials += (serials.empty() ? "" : ", ") + SerialAt(protocol, entry.path);
         protocol.CloseUnit();
+        const char* orAll = options.action == "save" ? " or save all into a folder with --all" : " or use --all";
         std::fprintf(stderr, "vk550ctl: %zu units are attached (%s); choose one with --serial=S%s\n", entries.size(),
-                     serials.c_str(), options.action == "save" ? " or save all into a folder with --all" : " or use --all");
+                     serials.c_str(), orAll);
         failureExit = 2;
         return false;
     }

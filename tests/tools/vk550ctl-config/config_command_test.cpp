@@ -293,7 +293,8 @@ TEST_F(ConfigCommand, EveryActionTakesAll)
     fs::create_directory(m_dir / "units");
     const CtlRun saved = Ctl("--simulate=new+master config save --all units");
     EXPECT_EQ(saved.exitCode, 0) << saved.err;
-    EXPECT_EQ(saved.out, "saved units/VK5500001234.toml (VK5500001234)\nsaved units/VK5500001235.toml (VK5500001235)\n");
+    EXPECT_EQ(saved.out, "saved units/VK5500001234.toml (VK5500001234)\n"
+                         "saved units/VK5500001235.toml (VK5500001235)\n");
     const CtlRun shown = Ctl("--simulate=new+master config show --all --format=toml");
     EXPECT_EQ(shown.out, "# VK5500001234\n" + File("units/VK5500001234.toml") + "\n# VK5500001235\n" +
                              File("units/VK5500001235.toml"));
