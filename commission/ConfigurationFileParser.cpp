@@ -149,8 +149,15 @@ std::optional<double> CTableChecker::Number(const std::string& key, bool require
     const toml::node* node = Take(key, required);
     if (!node)
         return std::nullopt;
-    if (const auto value = node->value_exact<double>())
+    if (const auto value = node->value_exact<double>()) {
+        // TOML has nan and inf; no setting is either.
+        if (!std::isfinite(*value)) {
+            const char* written = std::isnan(*value) ? "nan" : *value > 0 ? "inf" : "-inf";
+            Error(key, std::string("a finite number is expected, not ") + written);
+            return std::nullopt;
+        }
         return value;
+    }
     if (const auto value = node->value_exact<int64_t>())
         return static_cast<double>(*value);
     Error(key, "a number is expected");

@@ -3,11 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <clocale>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationFile.h"
+#include "commission/WholeFile.h"
 #include "device/UnitTypes.h"
 
 namespace vk::commission {
@@ -106,6 +112,12 @@ TEST(ConfigurationFile, RefusesWithLineAndColumn)
          "f.toml:48:11: channel.2.gain_db: the gain goes in steps of 6.0 dB; the nearest are 36.0 and 42.0"},
         {"a gain above the top", "gain_db = 36.0", "gain_db = 48.0",
          "f.toml:48:11: channel.2.gain_db: the gain goes from 0.0 to 42.0 dB"},
+        {"a gain that is no number", "gain_db = 36.0", "gain_db = nan",
+         "f.toml:48:11: channel.2.gain_db: a finite number is expected, not nan"},
+        {"an infinite gain", "gain_db = 36.0", "gain_db = +inf",
+         "f.toml:48:11: channel.2.gain_db: a finite number is expected, not inf"},
+        {"a gain infinitely low", "gain_db = 36.0", "gain_db = -inf",
+         "f.toml:48:11: channel.2.gain_db: a finite number is expected, not -inf"},
         {"a channel that does not exist", "[channel.4]", "[channel.5]",
          "f.toml:65:10: the unit has no input '5' (inputs 1..4)"},
         {"a unit type that does not exist", "type = \"MASTER\"", "type = \"BOSS\"",
@@ -151,6 +163,71 @@ TEST(ConfigurationFile, ReportsEveryErrorInFileOrder)
     ASSERT_EQ(outcome.errors.size(), 2u);
     EXPECT_NE(outcome.errors[0].find("f.toml:11:"), std::string::npos) << outcome.errors[0];
     EXPECT_NE(outcome.errors[1].find("f.toml:29:"), std::string::npos) << outcome.errors[1];
+}
+
+// The one reader and writer of whole files the wizard and vk550ctl share.
+class WholeFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() / ("vk-whole-file-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    [[nodiscard]] std::string At(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(WholeFile, WritesThroughLinksToTheFileTheyNameAndKeepsThem)
+{
+    std::filesystem::create_directory(m_dir / "real");
+    std::ofstream(At("real/a.toml")) << "old";
+    std::filesystem::create_symlink("real/a.toml", m_dir / "first");
+    std::filesystem::create_symlink(At("first"), m_dir / "second");  // a link to a link
+
+    ASSERT_TRUE(WriteWholeFile(At("second"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "second"));
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "first"));
+    const auto read = ReadWholeFile(At("second"));
+    ASSERT_TRUE(read) << read.why;
+    EXPECT_EQ(*read, "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "real"), std::filesystem::directory_iterator()),
+              1)
+        << "the file written beside was renamed over the old one";
+
+    std::filesystem::create_symlink("loop", m_dir / "loop");
+    EXPECT_EQ(WriteWholeFile(At("loop"), "x").why, "Too many levels of symbolic links");
+}
+
+TEST_F(WholeFile, RefusesWhatIsNoRegularFileWithItsReason)
+{
+    ASSERT_EQ(::mkfifo(At("fifo").c_str(), 0600), 0);
+    std::ofstream(At("big")) << std::string(kWholeFileLimit + 1, 'x');
+    std::ofstream(At("limit")) << std::string(kWholeFileLimit, 'x');
+
+    struct Case {
+        std::string path;
+        std::string readWhy;  // empty: read whole
+        std::string writeWhy;  // empty: written (over the file read just before)
+    };
+    const Case cases[] = {
+        {At("fifo"), "not a regular file (a FIFO)", "not a regular file (a FIFO)"},
+        {"/dev/zero", "not a regular file (a character device)", "not a regular file (a character device)"},
+        {m_dir.string(), "not a regular file (a folder)", "not a regular file (a folder)"},
+        {At("big"), "larger than 1 MiB", ""},
+        {At("limit"), "", ""},
+        {At("missing/x"), "No such file or directory", "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        const auto read = ReadWholeFile(c.path);
+        EXPECT_EQ(read.why, c.readWhy) << c.path;
+        EXPECT_EQ(read.text.has_value(), c.readWhy.empty()) << c.path;
+        EXPECT_EQ(WriteWholeFile(c.path, "x").why, c.writeWhy) << c.path;
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(At("fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "left as it was";
 }
 
 }  // namespace

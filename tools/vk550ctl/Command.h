@@ -25,6 +25,9 @@ struct Command {
     // Declares the command's own arguments on its CLI11 subcommand; without it
     // the words after the command reach run() in Invocation::args.
     std::function<void(CLI::App&)> declare = {};
+    // The help of "COMMAND ACTION --help" ("" for "COMMAND --help"); without it
+    // the usage and help above serve.
+    std::function<std::string(const std::string& action)> actionHelp = {};
 };
 
 std::vector<Command>& Commands();

@@ -2,33 +2,26 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "ConfigDryRun.h"
+#include "ConfigFiles.h"
+#include "ConfigUnitApply.h"
 #include "ConfigUnits.h"
 #include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationApplier.h"
 #include "commission/ConfigurationDiff.h"
 #include "commission/WholeFile.h"
+#include "platform/clock/Clock.h"
 
 namespace vk::ctl {
 namespace {
 
-using commission::ApplyOutcome;
 using commission::LoadedConfiguration;
 using commission::UnitConfiguration;
-
-struct UnitResult {
-    std::string name;
-    std::string result;
-    std::vector<std::string> changed;
-    bool verified = false;
-    std::string detail;  // for a failed unit: the step and what the unit now holds
-    std::optional<UnitConfiguration> holds;
-};
 
 std::string Joined(const std::vector<std::string>& parts, const char* none)
 {
@@ -47,100 +40,86 @@ bool EveryUnitCanTake(const std::vector<ReadUnit>& units, const LoadedConfigurat
             continue;
         if (const auto why = commission::WhyUnitCannotTake(*unit.current, loaded.configuration)) {
             std::fprintf(stderr, "vk550ctl: %s\n",
-                         commission::FormatFileMessage(file, loaded.Where("unit.type"), unit.Name() + ": " + *why).c_str());
+                         commission::FormatFileMessage(InputName(file), loaded.Where("unit.type"),
+                                                       unit.Name() + ": " + *why)
+                             .c_str());
             all = false;
         }
     }
     return all;
 }
 
-// Phantom power can harm what is plugged into an input: it is turned on only
-// when the technician said so.
-bool PhantomConfirmed(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, const ConfigOptions& options)
+// Phantom power can harm what is plugged into an input, and more of it more so:
+// every raise (off to 3V or 24V, 3V to 24V) is named.
+static_assert(kPhantomOff < kPhantom3V && kPhantom3V < kPhantom24V, "the supplies are ordered by voltage");
+
+std::string PhantomRaises(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted)
 {
     std::string where;
     for (const ReadUnit& unit : units) {
         if (!unit.current)
             continue;
         std::vector<std::string> inputs;
-        for (const int input : commission::InputsGettingPhantom(*unit.current, wanted))
-            inputs.push_back(std::to_string(input));
+        for (int c = 0; c < kInputChannels; ++c)
+            if (wanted.Phantom(c) > unit.current->Phantom(c))
+                inputs.push_back(std::to_string(c + 1) + " " + commission::PhantomName(unit.current->Phantom(c)) +
+                                 " -> " + commission::PhantomName(wanted.Phantom(c)));
         if (!inputs.empty())
             where += (where.empty() ? "" : "; ") + unit.Name() + " input " + Joined(inputs, "");
     }
-    if (where.empty() || options.yes || options.dryRun)
+    return where;
+}
+
+// Raised only when the technician said so: --yes, or yes at the terminal. With
+// the file on standard input there is nobody to ask.
+bool PhantomConfirmed(const std::string& raises, const ConfigOptions& options)
+{
+    if (raises.empty() || options.yes)
         return true;
-    if (!isatty(STDIN_FILENO)) {
-        std::fprintf(stderr, "vk550ctl: this turns phantom power on (%s); confirm with --yes\n", where.c_str());
+    if (options.file == kStandardStream || !isatty(STDIN_FILENO)) {
+        std::fprintf(stderr, "vk550ctl: this turns phantom power on or up (%s); confirm with --yes\n", raises.c_str());
         return false;
     }
-    std::fprintf(stderr, "This turns phantom power on (%s). Go on? [y/N] ", where.c_str());
+    std::fprintf(stderr, "This turns phantom power on or up (%s). Go on? [y/N] ", raises.c_str());
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitConfiguration& wanted)
-{
-    if (!holds)
-        return "the unit cannot be read back";
-    const auto left = commission::DiffConfigurations(*holds, wanted);
-    if (left.empty())
-        return "the unit holds the whole configuration";
-    std::string text = "the unit now holds:";
-    for (const auto& change : left)
-        text += "\n    " + change.field + " " + change.from + " (wanted " + change.to + ")";
-    return text;
-}
-
-UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitConfiguration& wanted)
-{
-    UnitResult row{unit.Name(), {}, {}, false, {}, std::nullopt};
-    if (!unit.current) {
-        row.result = "failed";
-        row.detail = "reading the unit failed at its " + unit.failedPart + "; nothing was sent";
-        return row;
+// One line per unit as it finishes; the width is known from the units read.
+class CResultTable {
+public:
+    explicit CResultTable(const std::vector<ReadUnit>& units)
+    {
+        for (const ReadUnit& unit : units)
+            m_nameWidth = std::max(m_nameWidth, unit.Name().size());
+        std::printf("%-*s  %-9s  %-8s  %s\n", Width(), "SERIAL", "RESULT", "VERIFIED", "CHANGED");
+        std::fflush(stdout);
     }
-    if (!protocol.OpenUnitAt(unit.path, true)) {
-        row.result = "failed";
-        row.detail = "the unit could not be opened again; nothing was sent";
-        return row;
-    }
-    const ApplyOutcome outcome = commission::ApplyConfiguration(protocol, *unit.current, wanted);
-    row.changed = outcome.written;
-    row.verified = outcome.verified;
-    row.holds = outcome.holds;
-    if (!outcome.failedStep.empty()) {
-        row.result = "failed";
-        row.detail = outcome.failedStep + " failed; " + HoldsText(outcome.holds, wanted);
-    } else if (!outcome.verified) {
-        row.result = "failed";
-        row.detail = "every write was accepted but " + HoldsText(outcome.holds, wanted);
-    } else {
-        row.result = outcome.written.empty() ? "unchanged" : "applied";
-    }
-    return row;
-}
-
-void PrintTable(const std::vector<UnitResult>& rows)
-{
-    size_t nameWidth = 6;
-    for (const auto& row : rows)
-        nameWidth = std::max(nameWidth, row.name.size());
-    std::printf("%-*s  %-9s  %-8s  %s\n", static_cast<int>(nameWidth), "SERIAL", "RESULT", "VERIFIED", "CHANGED");
-    for (const auto& row : rows)
-        std::printf("%-*s  %-9s  %-8s  %s\n", static_cast<int>(nameWidth), row.name.c_str(), row.result.c_str(),
+    void Print(const UnitResult& row) const
+    {
+        std::printf("%-*s  %-9s  %-8s  %s\n", Width(), row.name.c_str(), row.result.c_str(),
                     row.verified ? "yes" : "no", Joined(row.changed, "-").c_str());
-    for (const auto& row : rows)
         if (!row.detail.empty())
             std::printf("%s: %s\n", row.name.c_str(), row.detail.c_str());
-}
+        std::fflush(stdout);
+    }
 
-int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted)
+private:
+    [[nodiscard]] int Width() const { return static_cast<int>(m_nameWidth); }
+    size_t m_nameWidth = 6;
+};
+
+// Exits as the apply would: 1 when a unit cannot be read (it would fail).
+int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, const std::string& raises,
+           const ConfigOptions& options)
 {
+    int exitCode = 0;
     for (const ReadUnit& unit : units) {
         if (!unit.current) {
-            std::printf("# %s: cannot be read (%s); nothing would be sent\n", unit.Name().c_str(), unit.failedPart.c_str());
+            std::printf("# %s: cannot be read (%s); nothing would be sent\n", unit.Name().c_str(),
+                        unit.failedPart.c_str());
+            exitCode = 1;
             continue;
         }
         const auto changes = commission::DiffConfigurations(*unit.current, wanted);
@@ -150,7 +129,9 @@ int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted)
         for (const std::string& line : DryRunCommands(*unit.current, wanted))
             std::printf("%s\n", line.c_str());
     }
-    return 0;
+    if (!raises.empty() && !options.yes)
+        std::printf("# phantom power goes on or up (%s): the apply asks first, or takes --yes\n", raises.c_str());
+    return exitCode;
 }
 
 bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
@@ -163,10 +144,8 @@ bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
             continue;
         commission::CommissioningRecord record{*row.holds, row.result, row.changed, row.verified, Clock().Local(), {}};
         const auto path = std::filesystem::path(dir) / commission::CommissioningRecordFileName(row.holds->identity);
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << commission::CommissioningRecordHtml(record);
-        if (!out.flush()) {
-            std::fprintf(stderr, "vk550ctl: cannot write %s\n", path.c_str());
+        if (const auto done = commission::WriteWholeFile(path, commission::CommissioningRecordHtml(record)); !done) {
+            std::fprintf(stderr, "vk550ctl: cannot write %s: %s\n", path.c_str(), done.why.c_str());
             written = false;
         }
     }
@@ -174,21 +153,6 @@ bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
 }
 
 }  // namespace
-
-std::optional<LoadedConfiguration> LoadConfigurationFile(const std::string& path)
-{
-    const auto text = commission::ReadWholeFile(path);
-    if (!text) {
-        std::fprintf(stderr, "vk550ctl: cannot read %s\n", path.c_str());
-        return std::nullopt;
-    }
-    auto outcome = commission::ParseConfigurationFile(*text, path);
-    for (const auto& error : outcome.errors)
-        std::fprintf(stderr, "vk550ctl: %s\n", error.c_str());
-    if (!outcome.errors.empty())
-        std::fprintf(stderr, "vk550ctl: nothing was sent\n");
-    return std::move(outcome.loaded);
-}
 
 int Apply(const ConfigOptions& options)
 {
@@ -200,18 +164,21 @@ int Apply(const ConfigOptions& options)
     const auto units = ReadChosenUnits(protocol, options, failureExit);
     if (!units)
         return failureExit;
-    if (!EveryUnitCanTake(*units, *loaded, options.file) || !PhantomConfirmed(*units, loaded->configuration, options)) {
+    const std::string raises = PhantomRaises(*units, loaded->configuration);
+    if (!EveryUnitCanTake(*units, *loaded, options.file) || (!options.dryRun && !PhantomConfirmed(raises, options))) {
         std::fprintf(stderr, "vk550ctl: nothing was sent\n");
         return 2;
     }
     if (options.dryRun)
-        return DryRun(*units, loaded->configuration);
+        return DryRun(*units, loaded->configuration, raises, options);
 
+    const CResultTable table(*units);
     std::vector<UnitResult> rows;
-    for (const ReadUnit& unit : *units)
+    for (const ReadUnit& unit : *units) {
         rows.push_back(ApplyToUnit(protocol, unit, loaded->configuration));
-    protocol.CloseUnit();
-    PrintTable(rows);
+        protocol.CloseUnit();
+        table.Print(rows.back());
+    }
     const bool recorded = !options.recordDir || WriteRecords(rows, *options.recordDir);
     const bool allVerified = std::all_of(rows.begin(), rows.end(), [](const UnitResult& r) { return r.verified; });
     return allVerified && recorded ? 0 : 1;

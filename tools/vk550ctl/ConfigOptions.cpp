@@ -1,43 +1,106 @@
 #include "ConfigOptions.h"
 
 namespace vk::ctl {
+namespace {
+
+const char* const kUnitExits = "  0  done\n"
+                               "  1  no unit answers, or a unit did not answer while it was read\n"
+                               "  2  usage error, a file that cannot be written\n";
+
+}  // namespace
+
+CLI::App* CConfigCommandLine::Add(CLI::App& config, Action action, const char* help)
+{
+    CLI::App* sub = config.add_subcommand(action.name, help);
+    sub->set_help_flag("-h,--help", "print this text");
+    CLI::Option* serial = sub->add_option("--serial", m_serial, "the unit with this serial number")->type_name("S");
+    m_serialOptions.push_back(serial);
+    sub->add_flag("--all", m_options.all, "every attached unit, one after the other")->excludes(serial);
+    action.app = sub;
+    m_actions.push_back(std::move(action));
+    return sub;
+}
 
 void CConfigCommandLine::Declare(CLI::App& config)
 {
     config.require_subcommand(1);
-    const auto action = [&](const char* name, const char* help) {
-        CLI::App* sub = config.add_subcommand(name, help);
-        sub->set_help_flag();
-        m_actions.emplace_back(sub, name);
-        m_serialOptions.push_back(sub->add_option("--serial", m_serial, "the unit with this serial number"));
-        return sub;
-    };
-    CLI::App* show = action("show", "print the unit's whole configuration");
+    config.set_help_flag("-h,--help", "print this text");
+    CLI::App* show = Add(config, {nullptr, "show", "show [--format=text|toml|json] [--serial=S | --all]", kUnitExits},
+                         "print the unit's whole configuration");
     show->add_option("--format", m_options.format, "text, toml or json")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"text", "toml", "json"}));
-    action("save", "write the unit's configuration to FILE")->add_option("FILE", m_options.file)->required();
-    action("diff", "what applying FILE would change")->add_option("FILE", m_options.file)->required();
-    CLI::App* apply = action("apply", "bring the unit to FILE's configuration");
+
+    CLI::App* save = Add(config, {nullptr, "save", "save FILE [--serial=S] | save --all DIR", kUnitExits},
+                         "write the unit's configuration to FILE (- for standard output);\n"
+                         "with --all, one SERIAL.toml per unit into DIR, which must exist");
+    save->add_option("FILE", m_options.file)->required();
+
+    CLI::App* diff = Add(config,
+                         {nullptr, "diff", "diff FILE [--serial=S | --all]",
+                          "  0  the unit holds the file's configuration (with --all: every unit)\n"
+                          "  1  the unit differs (changes apply would refuse are marked)\n"
+                          "  2  trouble: usage error, a file that cannot be read or is invalid, no unit,\n"
+                          "     a unit that cannot be read\n"},
+                         "what applying FILE would change (- for standard input)");
+    diff->add_option("FILE", m_options.file)->required();
+
+    CLI::App* apply =
+        Add(config,
+            {nullptr, "apply", "apply FILE [--dry-run] [--yes] [--record-dir=DIR] [--serial=S | --all]",
+             "  0  every unit verified (--dry-run: every unit read)\n"
+             "  1  no unit answers, a unit failed or was not verified (--dry-run: a unit cannot be read)\n"
+             "  2  usage error, a file that cannot be read or is invalid, a type a unit cannot take,\n"
+             "     phantom power not confirmed; nothing was sent\n"},
+            "bring the unit to FILE's configuration (- for standard input)");
     apply->add_option("FILE", m_options.file)->required();
     apply->add_flag("--dry-run", m_options.dryRun, "print the commands, send nothing");
-    CLI::Option* all = apply->add_flag("--all", m_options.all, "every attached unit, one after the other");
-    all->excludes(m_serialOptions.back());
-    apply->add_flag("--yes", m_options.yes, "phantom power may be turned on");
-    m_recordDirOption = apply->add_option("--record-dir", m_recordDir, "a commissioning record per unit");
+    apply->add_flag("--yes", m_options.yes, "phantom power may be turned on or up");
+    m_recordDirOption =
+        apply->add_option("--record-dir", m_recordDir, "a commissioning record per unit")->type_name("DIR");
 }
 
 ConfigOptions CConfigCommandLine::Parsed() const
 {
     ConfigOptions options = m_options;
-    for (const auto& [sub, name] : m_actions)
-        if (sub->parsed())
-            options.action = name;
+    for (const Action& action : m_actions)
+        if (action.app->parsed())
+            options.action = action.name;
     for (CLI::Option* serial : m_serialOptions)
         if (serial->count() > 0)
             options.serial = m_serial;
     if (m_recordDirOption && m_recordDirOption->count() > 0)
         options.recordDir = m_recordDir;
     return options;
+}
+
+std::string CConfigCommandLine::Help(const std::string& name) const
+{
+    std::string text;
+    if (name.empty()) {
+        text = "usage: vk550ctl [--simulate[=KIND]] config ACTION [OPTIONS]\n"
+               "a unit's whole configuration in a TOML file\n\nactions:\n";
+        for (const Action& action : m_actions)
+            text += "  " + action.usage + "\n";
+        return text + "\nvk550ctl config ACTION --help tells more.\n";
+    }
+    for (const Action& action : m_actions) {
+        if (action.name != name)
+            continue;
+        text = "usage: vk550ctl [--simulate[=KIND]] config " + action.usage + "\n" + action.app->get_description() +
+               "\n\noptions:\n";
+        for (const CLI::Option* option : action.app->get_options()) {
+            if (option->get_positional())
+                continue;
+            std::string words = option->get_name();
+            if (option->get_expected_min() > 0)
+                words += "=" + option->get_type_name();
+            words.resize(std::max<size_t>(words.size(), 18), ' ');
+            text += "  " + words + "  " + option->get_description() + "\n";
+        }
+        return text + "\nexit codes:\n" + action.exitCodes;
+    }
+    return text;
 }
 
 }  // namespace vk::ctl

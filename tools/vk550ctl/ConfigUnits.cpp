@@ -6,6 +6,29 @@
 #include "device/UnitAccess.h"
 
 namespace vk::ctl {
+namespace {
+
+ReadUnit ReadUnitAt(CHIDProtocol& protocol, const HIDDeviceEntry& entry)
+{
+    ReadUnit unit{entry.path, entry.attributes.productId, std::nullopt, {}};
+    if (!protocol.OpenUnitAt(entry.path, true)) {
+        unit.failedPart = "opening the unit";
+        return unit;
+    }
+    auto outcome = commission::ReadConfiguration(protocol);
+    unit.current = std::move(outcome.configuration);
+    unit.failedPart = std::move(outcome.failedPart);
+    return unit;
+}
+
+// The serial number the unit at the path gives, or its path when it gives none.
+std::string SerialAt(CHIDProtocol& protocol, const std::string& path)
+{
+    std::string serial = protocol.OpenUnitAt(path, true) ? protocol.GetSerialNumber() : std::string();
+    return serial.empty() ? path : serial;
+}
+
+}  // namespace
 
 std::string ReadUnit::Name() const
 {
@@ -14,8 +37,8 @@ std::string ReadUnit::Name() const
     return path;
 }
 
-std::optional<std::vector<ReadUnit>> ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options,
-                                                     int& failureExit)
+bool ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options, int& failureExit,
+                     const std::function<void(ReadUnit&)>& each)
 {
     failureExit = 1;
     const std::vector<HIDDeviceEntry> entries = protocol.ListUnits(kFamilyFilter);
@@ -24,33 +47,45 @@ std::optional<std::vector<ReadUnit>> ReadChosenUnits(CHIDProtocol& protocol, con
             std::fprintf(stderr, "vk550ctl: %s", RefusedUnitHint(refused).c_str());
         else
             std::fprintf(stderr, "vk550ctl: no unit attached\n");
-        return std::nullopt;
+        return false;
     }
-    std::vector<ReadUnit> units;
+    if (!options.all && !options.serial && entries.size() > 1) {
+        std::string serials;
+        for (const HIDDeviceEntry& entry : entries)
+            serials += (serials.empty() ? "" : ", ") + SerialAt(protocol, entry.path);
+        protocol.CloseUnit();
+        const char* orAll = options.action == "save" ? " or save all into a folder with --all" : " or use --all";
+        std::fprintf(stderr, "vk550ctl: %zu units are attached (%s); choose one with --serial=S%s\n", entries.size(),
+                     serials.c_str(), orAll);
+        failureExit = 2;
+        return false;
+    }
+    bool found = false;
     for (const HIDDeviceEntry& entry : entries) {
-        ReadUnit unit{entry.path, entry.attributes.productId, std::nullopt, {}};
-        if (!protocol.OpenUnitAt(entry.path, true)) {
-            unit.failedPart = "opening the unit";
-        } else {
-            auto outcome = commission::ReadConfiguration(protocol);
-            unit.current = std::move(outcome.configuration);
-            unit.failedPart = std::move(outcome.failedPart);
-        }
-        if (options.serial && (!unit.current || unit.current->identity.serialNumber != *options.serial))
+        // Only the unit with that serial number is read whole.
+        if (options.serial && SerialAt(protocol, entry.path) != *options.serial)
             continue;
-        units.push_back(std::move(unit));
+        ReadUnit unit = ReadUnitAt(protocol, entry);
+        protocol.CloseUnit();
+        found = true;
+        each(unit);
+        if (options.serial)
+            break;
     }
     protocol.CloseUnit();
-    if (options.serial && units.empty()) {
+    if (options.serial && !found) {
         std::fprintf(stderr, "vk550ctl: no unit with serial number %s answers\n", options.serial->c_str());
-        return std::nullopt;
+        return false;
     }
-    if (!options.all && units.size() > 1) {
-        std::fprintf(stderr, "vk550ctl: %zu units are attached; choose one with --serial=S%s\n", units.size(),
-                     options.action == "apply" ? " or apply to all with --all" : "");
-        failureExit = 2;
+    return true;
+}
+
+std::optional<std::vector<ReadUnit>> ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options,
+                                                     int& failureExit)
+{
+    std::vector<ReadUnit> units;
+    if (!ReadChosenUnits(protocol, options, failureExit, [&](ReadUnit& unit) { units.push_back(std::move(unit)); }))
         return std::nullopt;
-    }
     return units;
 }
 

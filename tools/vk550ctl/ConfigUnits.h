@@ -1,6 +1,7 @@
 #pragma once
 // The units a config action works on, each read whole before anything is sent.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,10 +20,15 @@ struct ReadUnit {
     [[nodiscard]] std::string Name() const;  // the serial number, else the path
 };
 
-// The attached units the options pick (--serial, --all, else the only one),
-// read in bus order; nullopt after a message on stderr (no unit, several
-// units without --all or --serial, no unit with that serial), with the exit
-// code for it in failureExit (1: no unit, 2: the choice is the caller's).
+// Reads the attached units the options pick (--serial, --all, else the only
+// one) in bus order and hands each on as soon as it is read, so a long run
+// shows its progress. False after a message on stderr (no unit; several units
+// and none named, listed by serial number; no unit with that serial), with the
+// exit code for it in failureExit (1: no unit, 2: the choice is the caller's).
+[[nodiscard]] bool ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options, int& failureExit,
+                                   const std::function<void(ReadUnit&)>& each);
+
+// The same, all of them gathered first (apply checks every unit before it sends).
 [[nodiscard]] std::optional<std::vector<ReadUnit>> ReadChosenUnits(CHIDProtocol& protocol, const ConfigOptions& options,
                                                                    int& failureExit);
 

@@ -1,85 +1,132 @@
 // vk550ctl config: a unit's whole configuration shown, saved to a file,
-// compared with a file, or applied from one (ConfigApply.cpp).
+// compared with a file (ConfigDiff.cpp), or applied from one (ConfigApply.cpp).
+// With --all every unit in turn, each one's result printed as soon as it is read.
 #include "Command.h"
 #include "ConfigApply.h"
+#include "ConfigDiff.h"
+#include "ConfigFiles.h"
 #include "ConfigOptions.h"
 #include "ConfigUnits.h"
 #include "UnitBus.h"
-#include "commission/ConfigurationDiff.h"
+#include "commission/CommissioningRecord.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationForms.h"
-#include "commission/WholeFile.h"
 #include "platform/clock/Clock.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+
+#include "audio/StrFormat.h"
 
 namespace vk::ctl {
 namespace {
 
 using commission::UnitConfiguration;
 
-// One unit, read: its configuration, or exit 1 with what did not answer.
-std::optional<UnitConfiguration> ReadOneUnit(const ConfigOptions& options, int& exitCode)
+void SayUnreadable(const ReadUnit& unit)
 {
-    CHIDProtocol protocol;
-    auto units = ReadChosenUnits(protocol, options, exitCode);
-    if (!units)
-        return std::nullopt;
-    ReadUnit& unit = units->front();
-    if (!unit.current) {
-        std::fprintf(stderr, "vk550ctl: %s: the unit did not answer (%s)\n", unit.path.c_str(), unit.failedPart.c_str());
-        exitCode = 1;
-        return std::nullopt;
-    }
-    return std::move(unit.current);
+    std::fprintf(stderr, "vk550ctl: %s: the unit did not answer (%s)\n", unit.path.c_str(), unit.failedPart.c_str());
 }
 
+std::string Shown(const UnitConfiguration& config, const std::string& format)
+{
+    if (format == "toml")
+        return commission::WriteConfigurationFile(config);
+    if (format == "json")
+        return commission::ConfigurationJson(config);
+    return commission::ConfigurationText(config);
+}
+
+// With --all: a heading per unit (a comment in TOML), JSON as one array.
 int Show(const ConfigOptions& options)
 {
+    CHIDProtocol protocol;
     int exitCode = 0;
-    const auto config = ReadOneUnit(options, exitCode);
-    if (!config)
-        return exitCode;
-    if (options.format == "toml")
-        std::fputs(commission::WriteConfigurationFile(*config).c_str(), stdout);
-    else if (options.format == "json")
-        std::fputs(commission::ConfigurationJson(*config).c_str(), stdout);
-    else
-        std::fputs(commission::ConfigurationText(*config).c_str(), stdout);
-    return 0;
+    int failureExit = 1;
+    bool first = true;
+    const bool json = options.format == "json";
+    const bool read = ReadChosenUnits(protocol, options, failureExit, [&](ReadUnit& unit) {
+        if (!unit.current) {
+            SayUnreadable(unit);
+            exitCode = 1;
+            return;
+        }
+        std::string text = Shown(*unit.current, options.format);
+        if (options.all && json)
+            text = (first ? "[\n" : ",\n") + text.substr(0, text.find_last_not_of('\n') + 1);
+        else if (options.all)
+            text = (first ? "# " : "\n# ") + unit.Name() + "\n" + text;
+        first = false;
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+    });
+    if (options.all && json && !first)
+        std::fputs("\n]\n", stdout);
+    return read ? exitCode : failureExit;
 }
 
-// Written beside the file and renamed over it: a failed save leaves the old file whole.
+// save --all writes into a folder that is there already: a typo makes no new folder.
+std::optional<std::string> WhyNoFolder(const std::string& dir)
+{
+    if (dir == kStandardStream)
+        return "save --all writes one file per unit into a folder, not to standard output";
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0)
+        return "cannot write into " + dir + ": " + ErrorText(errno);
+    if (!S_ISDIR(st.st_mode))
+        return "cannot write into " + dir + ": not a folder";
+    return std::nullopt;
+}
+
+std::string SaveName(const ConfigOptions& options, const UnitConfiguration& config)
+{
+    if (!options.all)
+        return options.file;
+    std::string name = commission::CommissioningRecordFileName(config.identity);
+    name.replace(name.rfind(".html"), 5, ".toml");
+    return (std::filesystem::path(options.file) / name).string();
+}
+
+// Each file is written beside its place and renamed over it (through a link to
+// the file it names): a failed save leaves the old file whole.
 int Save(const ConfigOptions& options)
 {
-    int exitCode = 0;
-    const auto config = ReadOneUnit(options, exitCode);
-    if (!config)
-        return exitCode;
-    if (!commission::WriteWholeFile(options.file, commission::WriteConfigurationFile(*config))) {
-        std::fprintf(stderr, "vk550ctl: cannot write %s\n", options.file.c_str());
-        return 2;
+    if (options.all) {
+        if (const auto why = WhyNoFolder(options.file)) {
+            std::fprintf(stderr, "vk550ctl: %s\n", why->c_str());
+            return 2;
+        }
     }
-    std::printf("saved %s (%s)\n", options.file.c_str(), config->identity.serialNumber.c_str());
-    return 0;
-}
-
-int Diff(const ConfigOptions& options)
-{
-    const auto loaded = LoadConfigurationFile(options.file);
-    if (!loaded)
-        return 2;
+    CHIDProtocol protocol;
     int exitCode = 0;
-    const auto config = ReadOneUnit(options, exitCode);
-    if (!config)
-        return exitCode;
-    const auto changes = commission::DiffConfigurations(*config, loaded->configuration);
-    if (changes.empty())
-        std::printf("no changes: the unit holds this configuration\n");
-    for (const auto& change : changes)
-        std::printf("%-28s %s -> %s\n", change.field.c_str(), change.from.c_str(), change.to.c_str());
-    return 0;
+    int failureExit = 1;
+    const bool read = ReadChosenUnits(protocol, options, failureExit, [&](ReadUnit& unit) {
+        if (!unit.current) {
+            SayUnreadable(unit);
+            exitCode = std::max(exitCode, 1);
+            return;
+        }
+        const std::string path = SaveName(options, *unit.current);
+        if (const auto done = WriteOutputFile(path, commission::WriteConfigurationFile(*unit.current)); !done) {
+            // /dev/stdout on a pipe or a terminal is no file: "-" is what writes there.
+            const bool stream = done.why.starts_with("not a regular file");
+            std::fprintf(stderr, "vk550ctl: cannot write %s: %s%s\n", OutputName(path).c_str(), done.why.c_str(),
+                         stream ? " (- writes to standard output)" : "");
+            exitCode = 2;
+            return;
+        }
+        // Standard output carries the file itself.
+        if (path != kStandardStream) {
+            std::printf("saved %s (%s)\n", path.c_str(), unit.Name().c_str());
+            std::fflush(stdout);
+        }
+    });
+    return read ? exitCode : failureExit;
 }
 
 CConfigCommandLine& CommandLine()
@@ -121,9 +168,11 @@ const CommandRegistration registration(
     {"config",
      "config ACTION",
      "a unit's whole configuration in a TOML file; ACTION: show [--format=text|toml|json],\n"
-     "                       save FILE, diff FILE, apply FILE [--dry-run] [--all] [--yes]\n"
-     "                       [--record-dir=DIR]; --serial=S picks one of several units",
-     RunConfig, [](CLI::App& config) { CommandLine().Declare(config); }});
+     "                       save FILE, diff FILE, apply FILE [--dry-run] [--yes] [--record-dir=DIR];\n"
+     "                       --serial=S picks one of several units, --all takes each in turn;\n"
+     "                       FILE - is standard input (standard output for save)",
+     RunConfig, [](CLI::App& config) { CommandLine().Declare(config); },
+     [](const std::string& action) { return CommandLine().Help(action); }});
 
 }  // namespace
 }  // namespace vk::ctl

@@ -33,11 +33,31 @@ int Usage(FILE* out)
     for (const auto& c : commands)
         std::fprintf(out, "  %-20s %s\n", c.usage.c_str(), c.help.c_str());
     std::fprintf(out, "\nexit codes:\n"
-                      "  0  done (list, report, sound, config; echo: both echo tests pass; config apply: every unit verified)\n"
-                      "  1  the check failed (no unit answers, a unit cannot be opened, an echo test fails,\n"
-                      "     a unit failed or was not verified)\n"
-                      "  2  usage error, unreadable or invalid file (nothing sent), no sound server\n");
+                      "  0  done (list, report, sound, config show and save; echo: both echo tests pass;\n"
+                      "     config diff: the unit holds the file's configuration; config apply: every unit verified)\n"
+                      "  1  the check failed (no unit answers, a unit cannot be opened or read, an echo test fails,\n"
+                      "     a unit failed or was not verified; config diff: the unit differs)\n"
+                      "  2  usage error, unreadable or invalid file (nothing sent), a type a unit cannot take,\n"
+                      "     phantom power not confirmed, no sound server; config diff: any trouble\n"
+                      "\nCOMMAND --help and config ACTION --help tell more.\n");
     return out == stdout ? 0 : 2;
+}
+
+// "COMMAND [ACTION] --help": the help of the deepest subcommand named.
+int SubcommandHelp(const std::vector<std::pair<CLI::App*, const vk::ctl::Command*>>& subcommands)
+{
+    for (const auto& [sub, command] : subcommands) {
+        if (!sub->parsed())
+            continue;
+        const auto actions = sub->get_subcommands();
+        const std::string action = actions.empty() ? "" : actions.front()->get_name();
+        if (command->actionHelp)
+            std::fputs(command->actionHelp(action).c_str(), stdout);
+        else
+            std::printf("usage: vk550ctl [--simulate[=KIND]] %s\n%s\n", command->usage.c_str(), command->help.c_str());
+        return 0;
+    }
+    return Usage(stdout);
 }
 
 }  // namespace
@@ -45,19 +65,17 @@ int Usage(FILE* out)
 int main(int argc, char** argv)
 {
     CLI::App app{"the technician's command line for the unit", "vk550ctl"};
-    // The usage above is the help: CLI11's own help flags are not used.
-    app.set_help_flag();
-    bool help = false;
+    // The usage above is the help: CLI11's own help texts are not used.
+    app.set_help_flag("-h,--help");
     bool version = false;
     vk::ctl::Invocation invocation;
     std::string simulate;
-    app.add_flag("-h,--help", help);
     app.add_flag("--version", version);
     CLI::Option* simulateOption = app.add_flag("--simulate{new}", simulate);
     std::vector<std::pair<CLI::App*, const vk::ctl::Command*>> subcommands;
     for (const auto& command : vk::ctl::Commands()) {
         CLI::App* sub = app.add_subcommand(command.name, command.help);
-        sub->set_help_flag();
+        sub->set_help_flag("-h,--help");
         if (command.declare)
             command.declare(*sub);
         else
@@ -67,12 +85,12 @@ int main(int argc, char** argv)
     app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        return SubcommandHelp(subcommands);
     } catch (const CLI::ParseError& error) {
         std::fprintf(stderr, "vk550ctl: %s\n", error.what());
         return Usage(stderr);
     }
-    if (help)
-        return Usage(stdout);
     if (version)
         return vk::tools::PrintProgramVersion("vk550ctl");
     if (simulateOption->count() > 0)

@@ -3,6 +3,7 @@
 // one failing, and the refusals that send nothing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,11 +40,12 @@ protected:
     void TearDown() override { fs::remove_all(m_dir); }
 
     // Standard input is not a terminal: nothing can be confirmed by a prompt.
-    CtlRun Ctl(const std::string& arguments) const
+    // A run that waits on something it should have refused is ended after 60 s (exit 124).
+    CtlRun Ctl(const std::string& arguments, const std::string& input = "/dev/null") const
     {
         const std::string command = "cd " + m_dir.string() + " && HOME=" + m_dir.string() + " XDG_RUNTIME_DIR=" +
-                                    m_dir.string() + " QUORVEL_WINDOWS_DIR=" + (m_dir / "windows").string() + " " +
-                                    VK550CTL_EXE + " " + arguments + " </dev/null >out 2>err";
+                                    m_dir.string() + " QUORVEL_WINDOWS_DIR=" + (m_dir / "windows").string() +
+                                    " timeout 60 " + VK550CTL_EXE + " " + arguments + " <" + input + " >out 2>err";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"), Slurp(m_dir / "err")};
     }
@@ -88,7 +90,7 @@ TEST_F(ConfigCommand, ADryRunListsTheCommandsOfAMasterProfile)
 
 TEST_F(ConfigCommand, AMasterProfileMakesANewUnitThatMasterAndRecordsIt)
 {
-    const CtlRun apply = Ctl("--simulate=new config apply " + Profile() + " --record-dir=records");
+    const CtlRun apply = Ctl("--simulate=new config apply " + Profile() + " --yes --record-dir=records");
     EXPECT_EQ(apply.exitCode, 0) << apply.err;
     EXPECT_NE(apply.out.find("VK5500001234  applied    yes       type MASTER, flags word, channel 2, channel 3, "
                              "channel 4, controller lines, level register 3, level register 7, level register 4, "
@@ -106,9 +108,9 @@ TEST_F(ConfigCommand, AMasterProfileMakesANewUnitThatMasterAndRecordsIt)
 
 TEST_F(ConfigCommand, AllUnitsAreAppliedOneAfterTheOtherAndAFailingOneIsNamed)
 {
-    // The second unit falls silent after 110 commands: after its type assignment
-    // and reset, at the flags word.
-    const CtlRun all = Ctl("--simulate=new+new!110+new config apply " + Profile() + " --all --record-dir=records");
+    // The second unit falls silent after 114 commands: after the serial number
+    // read when it is opened again, its type assignment and reset, at the flags word.
+    const CtlRun all = Ctl("--simulate=new+new!114+new config apply " + Profile() + " --all --yes --record-dir=records");
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_NE(all.out.find("SERIAL        RESULT     VERIFIED  CHANGED\n"
                            "VK5500001234  applied    yes       type MASTER,"),
@@ -131,7 +133,7 @@ TEST_F(ConfigCommand, BadInputSendsNothingAndExitsWithTwo)
     ASSERT_EQ(Ctl("--simulate=new config save new.toml").exitCode, 0);
 
     struct Case {
-        const char* arguments;
+        std::string arguments;
         const char* message;
     };
     const Case cases[] = {
@@ -142,8 +144,11 @@ TEST_F(ConfigCommand, BadInputSendsNothingAndExitsWithTwo)
          "vk550ctl: new.toml:14:8: VK5500001234: a unit that has a type (MASTER) cannot be made NEW again\n"
          "vk550ctl: nothing was sent\n"},
         {"--simulate=master+slave config apply new.toml",
-         "vk550ctl: 2 units are attached; choose one with --serial=S or apply to all with --all\n"},
-        {"--simulate=new config apply missing.toml", "vk550ctl: cannot read missing.toml\n"},
+         "vk550ctl: 2 units are attached (VK5500001234, VK5500001235); choose one with --serial=S or use --all\n"},
+        // The profile raises input 2 of a new unit from 3V to 24V: nobody at a terminal says yes.
+        {"--simulate=new config apply " + Profile(),
+         "vk550ctl: this turns phantom power on or up (VK5500001234 input 2 3V -> 24V); confirm with --yes\n"
+         "vk550ctl: nothing was sent\n"},
         // Usage errors come with the usage.
         {"--simulate=new config apply", "vk550ctl: FILE is required\nusage: vk550ctl"},
         {"--simulate=new config show --format=yaml", "vk550ctl: --format: yaml not in {text,toml,json}\nusage:"},
@@ -162,6 +167,164 @@ TEST_F(ConfigCommand, ShowsJson)
     const CtlRun json = Ctl("--simulate=slave config show --format=json");
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_NE(json.out.find("\"unit\": {\"type\": \"SLAVE\", \"flags\": 49154}"), std::string::npos) << json.out;
+}
+
+// A file is a regular file or "-": anything else is refused with its reason at
+// once, and a link is written through to the file it names.
+TEST_F(ConfigCommand, FilesAreRegularFilesOfAtMostOneMegabyte)
+{
+    ASSERT_EQ(Ctl("--simulate=new config save new.toml").exitCode, 0);
+    ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0600), 0);
+    fs::create_directory(m_dir / "folder");
+    Write("big.toml", std::string(2 << 20, '#'));
+
+    struct Case {
+        const char* arguments;
+        const char* message;  // the whole of stderr
+    };
+    const Case cases[] = {
+        {"--simulate=new config apply fifo", "vk550ctl: cannot read fifo: not a regular file (a FIFO)\n"},
+        {"--simulate=new config diff /dev/zero",
+         "vk550ctl: cannot read /dev/zero: not a regular file (a character device)\n"},
+        {"--simulate=new config apply big.toml", "vk550ctl: cannot read big.toml: larger than 1 MiB\n"},
+        {"--simulate=new config diff folder", "vk550ctl: cannot read folder: not a regular file (a folder)\n"},
+        {"--simulate=new config apply missing.toml", "vk550ctl: cannot read missing.toml: No such file or directory\n"},
+        {"--simulate=new config save fifo",
+         "vk550ctl: cannot write fifo: not a regular file (a FIFO) (- writes to standard output)\n"},
+        {"--simulate=new config save folder",
+         "vk550ctl: cannot write folder: not a regular file (a folder) (- writes to standard output)\n"},
+        {"--simulate=new config save no/such/folder/x.toml",
+         "vk550ctl: cannot write no/such/folder/x.toml: No such file or directory\n"},
+        {"--simulate=new config save --all missing", "vk550ctl: cannot write into missing: No such file or directory\n"},
+        {"--simulate=new config save --all new.toml", "vk550ctl: cannot write into new.toml: not a folder\n"},
+    };
+    for (const Case& c : cases) {
+        const CtlRun run = Ctl(c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.arguments;
+        EXPECT_EQ(run.err, c.message) << c.arguments;
+        EXPECT_EQ(run.out, "") << c.arguments;
+    }
+    // Standard input without end stops at the limit too.
+    const CtlRun endless = Ctl("--simulate=new config apply -", "/dev/zero");
+    EXPECT_EQ(endless.exitCode, 2);
+    EXPECT_EQ(endless.err, "vk550ctl: cannot read standard input: larger than 1 MiB\n");
+    EXPECT_EQ(fs::status(m_dir / "fifo").type(), fs::file_type::fifo) << "left as it was";
+}
+
+TEST_F(ConfigCommand, SaveWritesThroughALinkAndKeepsIt)
+{
+    fs::create_directory(m_dir / "kept");
+    fs::create_symlink("kept/unit.toml", m_dir / "link.toml");
+    Write("kept/unit.toml", "old\n");
+    fs::permissions(m_dir / "kept/unit.toml", fs::perms(0640));
+    fs::create_symlink("kept/new.toml", m_dir / "dangling.toml");
+
+    for (const char* name : {"link.toml", "dangling.toml"}) {
+        const CtlRun save = Ctl(std::string("--simulate=new config save ") + name);
+        EXPECT_EQ(save.exitCode, 0) << save.err;
+        EXPECT_TRUE(fs::is_symlink(m_dir / name)) << name;
+    }
+    const std::string shown = Ctl("--simulate=new config show --format=toml").out;
+    EXPECT_EQ(File("kept/unit.toml"), shown);
+    EXPECT_EQ(File("kept/new.toml"), shown);
+    EXPECT_EQ(fs::status(m_dir / "kept/unit.toml").permissions(), fs::perms(0640)) << "the file keeps its mode";
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "kept"), fs::directory_iterator()), 2)
+        << "nothing left beside";
+}
+
+TEST_F(ConfigCommand, DashIsStandardInputAndStandardOutput)
+{
+    const CtlRun saved = Ctl("--simulate=master config save -");
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(saved.out, Ctl("--simulate=master config show --format=toml").out) << "the file alone";
+    Write("master.toml", saved.out);
+
+    const CtlRun same = Ctl("--simulate=master config diff -", "master.toml");
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    const CtlRun applied = Ctl("--simulate=master config apply -", "master.toml");
+    EXPECT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_NE(applied.out.find("VK5500001234  unchanged  yes"), std::string::npos) << applied.out;
+
+    std::string bad = saved.out;
+    bad.replace(bad.find("gain_db = "), 10, "gain_db = nan #");
+    Write("bad.toml", bad);
+    const CtlRun refused = Ctl("--simulate=master config apply -", "bad.toml");
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err.rfind("vk550ctl: standard input:", 0), 0u) << refused.err;
+}
+
+// diff exits as diff(1) does, and marks what apply would refuse.
+TEST_F(ConfigCommand, DiffExitsWithZeroOneOrTwo)
+{
+    ASSERT_EQ(Ctl("--simulate=new config save new.toml").exitCode, 0);
+    struct Case {
+        const char* arguments;
+        int exitCode;
+        const char* out;  // a part of it
+    };
+    const Case cases[] = {
+        {"--simulate=new config diff new.toml", 0, "no changes: the unit holds this configuration\n"},
+        {"--simulate=stand-alone config diff new.toml", 1,
+         "type                         STAND ALONE -> NEW   [apply refuses: a unit that has a type (STAND ALONE) "
+         "cannot be made NEW again]\n"},
+        {"--simulate=new+stand-alone config diff new.toml --all", 1,
+         "# VK5500001234\nno changes: the unit holds this configuration\n\n# VK5500001235\ntype "},
+        {"--simulate=new config diff missing.toml", 2, ""},
+        {"--simulate=new+new config diff new.toml", 2, ""},
+        {"--simulate=new!3 config diff new.toml", 2, ""},
+    };
+    for (const Case& c : cases) {
+        const CtlRun run = Ctl(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.out.find(c.out), std::string::npos) << c.arguments << "\n" << run.out;
+    }
+}
+
+TEST_F(ConfigCommand, ADryRunExitsAsTheApplyWould)
+{
+    const CtlRun dry = Ctl("--simulate=new+new!3 config apply " + Profile() + " --dry-run --all");
+    EXPECT_EQ(dry.exitCode, 1) << dry.err;
+    EXPECT_NE(dry.out.find(": cannot be read ("), std::string::npos) << dry.out;
+    EXPECT_EQ(Ctl("--simulate=new+new!3 config apply " + Profile() + " --all --yes").exitCode, 1);
+}
+
+TEST_F(ConfigCommand, EveryActionTakesAll)
+{
+    fs::create_directory(m_dir / "units");
+    const CtlRun saved = Ctl("--simulate=new+master config save --all units");
+    EXPECT_EQ(saved.exitCode, 0) << saved.err;
+    EXPECT_EQ(saved.out, "saved units/VK5500001234.toml (VK5500001234)\n"
+                         "saved units/VK5500001235.toml (VK5500001235)\n");
+    const CtlRun shown = Ctl("--simulate=new+master config show --all --format=toml");
+    EXPECT_EQ(shown.out, "# VK5500001234\n" + File("units/VK5500001234.toml") + "\n# VK5500001235\n" +
+                             File("units/VK5500001235.toml"));
+    const CtlRun json = Ctl("--simulate=new+master config show --all --format=json");
+    EXPECT_EQ(json.out.rfind("[\n{", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find("},\n{"), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.substr(json.out.size() - 4), "}\n]\n");
+}
+
+TEST_F(ConfigCommand, EveryActionHasItsOwnHelp)
+{
+    struct Case {
+        const char* arguments;
+        const char* usage;  // the first line
+    };
+    const Case cases[] = {
+        {"config apply --help", "usage: vk550ctl [--simulate[=KIND]] config apply FILE [--dry-run] [--yes]"},
+        {"config save -h", "usage: vk550ctl [--simulate[=KIND]] config save FILE [--serial=S] | save --all DIR\n"},
+        {"config diff --help", "usage: vk550ctl [--simulate[=KIND]] config diff FILE [--serial=S | --all]\n"},
+        {"config show --help", "usage: vk550ctl [--simulate[=KIND]] config show [--format=text|toml|json]"},
+        {"config --help", "usage: vk550ctl [--simulate[=KIND]] config ACTION [OPTIONS]\n"},
+        {"list --help", "usage: vk550ctl [--simulate[=KIND]] list\n"},
+        {"--help", "usage: vk550ctl [--simulate[=KIND]] COMMAND [ARGS]\n"},
+    };
+    for (const Case& c : cases) {
+        const CtlRun run = Ctl(c.arguments);
+        EXPECT_EQ(run.exitCode, 0) << c.arguments << "\n" << run.err;
+        EXPECT_EQ(run.out.rfind(c.usage, 0), 0u) << c.arguments << "\n" << run.out;
+        EXPECT_EQ(run.err, "") << c.arguments;
+    }
 }
 
 }  // namespace

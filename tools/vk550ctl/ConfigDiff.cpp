@@ -1,0 +1,62 @@
+#include "ConfigDiff.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "ConfigFiles.h"
+#include "ConfigUnits.h"
+#include "commission/ConfigurationApplier.h"
+#include "commission/ConfigurationDiff.h"
+
+namespace vk::ctl {
+namespace {
+
+enum DiffExit : int { kSame = 0, kDiffers = 1, kTrouble = 2 };
+
+// The changes of one unit, the type change marked when apply would refuse it.
+int PrintChanges(const commission::UnitConfiguration& current, const commission::UnitConfiguration& wanted)
+{
+    const auto changes = commission::DiffConfigurations(current, wanted);
+    if (changes.empty()) {
+        std::printf("no changes: the unit holds this configuration\n");
+        return kSame;
+    }
+    const auto refused = commission::WhyUnitCannotTake(current, wanted);
+    for (const auto& change : changes) {
+        std::printf("%-28s %s -> %s", change.field.c_str(), change.from.c_str(), change.to.c_str());
+        if (refused && change.field == "type")
+            std::printf("   [apply refuses: %s]", refused->c_str());
+        std::printf("\n");
+    }
+    return kDiffers;
+}
+
+}  // namespace
+
+int Diff(const ConfigOptions& options)
+{
+    const auto loaded = LoadConfigurationFile(options.file);
+    if (!loaded)
+        return kTrouble;
+    CHIDProtocol protocol;
+    int failureExit = kTrouble;
+    int exitCode = kSame;
+    bool first = true;
+    const bool read = ReadChosenUnits(protocol, options, failureExit, [&](ReadUnit& unit) {
+        if (options.all)
+            std::printf("%s# %s\n", first ? "" : "\n", unit.Name().c_str());
+        first = false;
+        if (!unit.current) {
+            std::fprintf(stderr, "vk550ctl: %s: the unit did not answer (%s)\n", unit.path.c_str(),
+                         unit.failedPart.c_str());
+            exitCode = kTrouble;
+        } else {
+            exitCode = std::max(exitCode, PrintChanges(*unit.current, loaded->configuration));
+        }
+        std::fflush(stdout);
+    });
+    // Any failure to get to a unit is trouble: 1 says only that a unit differs.
+    return read ? exitCode : kTrouble;
+}
+
+}  // namespace vk::ctl

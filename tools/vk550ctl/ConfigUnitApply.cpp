@@ -1,0 +1,65 @@
+#include "ConfigUnitApply.h"
+
+#include "commission/ConfigurationApplier.h"
+#include "commission/ConfigurationDiff.h"
+
+namespace vk::ctl {
+namespace {
+
+using commission::UnitConfiguration;
+
+std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitConfiguration& wanted)
+{
+    if (!holds)
+        return "the unit cannot be read back";
+    const auto left = commission::DiffConfigurations(*holds, wanted);
+    if (left.empty())
+        return "the unit holds the whole configuration";
+    std::string text = "the unit now holds:";
+    for (const auto& change : left)
+        text += "\n    " + change.field + " " + change.from + " (wanted " + change.to + ")";
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> WhyAnotherUnit(CHIDProtocol& protocol, const ReadUnit& unit)
+{
+    const std::string& read = unit.current->identity.serialNumber;
+    const std::string now = protocol.GetSerialNumber();
+    if (now == read)
+        return std::nullopt;
+    return "the unit at " + unit.path + " now answers with serial number " + (now.empty() ? "(none)" : now) +
+           ", not " + (read.empty() ? "(none)" : read) + "; nothing was sent";
+}
+
+UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitConfiguration& wanted)
+{
+    UnitResult row{unit.Name(), "failed", {}, false, {}, std::nullopt};
+    if (!unit.current) {
+        row.detail = "reading the unit failed at its " + unit.failedPart + "; nothing was sent";
+        return row;
+    }
+    if (!protocol.OpenUnitAt(unit.path, true)) {
+        row.detail = "the unit could not be opened again; nothing was sent";
+        return row;
+    }
+    // The writes are worked out from what was read: they are only for that unit.
+    if (auto why = WhyAnotherUnit(protocol, unit)) {
+        row.detail = std::move(*why);
+        return row;
+    }
+    const commission::ApplyOutcome outcome = commission::ApplyConfiguration(protocol, *unit.current, wanted);
+    row.changed = outcome.written;
+    row.verified = outcome.verified;
+    row.holds = outcome.holds;
+    if (!outcome.failedStep.empty())
+        row.detail = outcome.failedStep + " failed; " + HoldsText(outcome.holds, wanted);
+    else if (!outcome.verified)
+        row.detail = "every write was accepted but " + HoldsText(outcome.holds, wanted);
+    else
+        row.result = outcome.written.empty() ? "unchanged" : "applied";
+    return row;
+}
+
+}  // namespace vk::ctl

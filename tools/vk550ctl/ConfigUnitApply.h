@@ -1,0 +1,30 @@
+#pragma once
+// One unit of "config apply": opened again by its path, checked to be the unit
+// that was read there (a unit swapped in meanwhile gets nothing), applied and
+// verified.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ConfigUnits.h"
+#include "commission/UnitConfiguration.h"
+
+namespace vk::ctl {
+
+struct UnitResult {
+    std::string name;
+    std::string result;  // applied, unchanged, failed
+    std::vector<std::string> changed;
+    bool verified = false;
+    std::string detail;  // for a failed unit: why, and what the unit now holds
+    std::optional<commission::UnitConfiguration> holds;
+};
+
+// Why the unit now open is not the one that was read at its path, or nothing.
+[[nodiscard]] std::optional<std::string> WhyAnotherUnit(CHIDProtocol& protocol, const ReadUnit& unit);
+
+[[nodiscard]] UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit,
+                                     const commission::UnitConfiguration& wanted);
+
+}  // namespace vk::ctl
