@@ -37,10 +37,9 @@ private:
 const char* const kKinds[] = {"new", "stand-alone", "master", "slave", "master+slave"};
 const char* const kPlugKinds[] = {"new", "stand-alone", "master", "slave"};
 
-// The wizard's buttons a user can press on some page: Next, Back, the three
+// The buttons a user can press on some page besides Next and Back: the three
 // type choices, the test buttons, "Exit without saving", the hidden test.
-constexpr int kWizardButtons[] = {IDC_NEXT,      IDC_NEXT,          IDC_NEXT,        IDC_BACK,
-                                  IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER, IDC_TYPE_SLAVE, IDC_PLAY_VOICE,
+constexpr int kWizardButtons[] = {IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER, IDC_TYPE_SLAVE, IDC_PLAY_VOICE,
                                   IDC_PLAY_MUSIC, IDC_SAVE_OUTPUT_RECORDING, IDC_EXIT_NO_SAVE, IDC_ECHO_TEST,
                                   IDC_INPUTS_PLAYBACK, IDC_INPUTS_RECORD, IDC_INPUTS_SAVE};
 constexpr int kWizardSliders[] = {IDC_SPEAKER_SLIDER, IDC_OUTPUT_SLIDER};
@@ -63,7 +62,7 @@ int PanelSlider(CWalkRandom& r)
 
 // A user's pause: mostly short (inside the device watch's 200 ms settle time)
 // or a few seconds, now and then a long one.
-int Pause(CWalkRandom& r)
+int PauseMs(CWalkRandom& r)
 {
     switch (r.Below(4)) {
     case 0: return r.Between(0, 250);
@@ -72,6 +71,29 @@ int Pause(CWalkRandom& r)
     default: return r.Between(4000, 12000);
     }
 }
+
+enum class Action { Next, Back, Button, PanelControl, Panel, Slider, Pause, Menu, Answer, File, Leave, Plug, Unplug, Replug, Fault };
+
+struct Weighted {
+    int perMille;
+    Action action;
+};
+
+// Mostly forward through the pages and about the inputs page, now and then a
+// unit coming or going or a transaction failing (every 15th step or so); Esc
+// and the close box end most walks, so they come seldom.
+constexpr Weighted kActions[] = {
+    {280, Action::Next},  {60, Action::Back},   {60, Action::Button}, {130, Action::PanelControl},
+    {30, Action::Panel},  {60, Action::Slider}, {150, Action::Pause}, {25, Action::Menu},
+    {45, Action::Answer}, {20, Action::File},   {3, Action::Leave},   {17, Action::Plug},
+    {17, Action::Unplug}, {13, Action::Replug}, {20, Action::Fault},
+};
+constexpr int kTotalWeight = [] {
+    int total = 0;
+    for (const Weighted& w : kActions)
+        total += w.perMille;
+    return total;
+}();
 
 class CWalk {
 public:
@@ -82,44 +104,46 @@ public:
 
     std::string Step()
     {
-        const int roll = m_r.Below(100);
-        if (roll < 30)
-            return "click " + std::to_string(m_r.Pick(kWizardButtons));
-        if (roll < 42)
-            return "click " + std::to_string(PanelClick(m_r));
-        if (roll < 46)
-            return "panel " + std::to_string(m_r.Between(1, 4));
-        if (roll < 50)
-            return "slider " + std::to_string(m_r.Pick(kWizardSliders)) + " " + std::to_string(m_r.Between(0, 20));
-        if (roll < 54)
-            return "slider " + std::to_string(PanelSlider(m_r)) + " " + std::to_string(m_r.Between(0, 20));
-        if (roll < 68)
-            return "wait " + std::to_string(Pause(m_r));
-        if (roll < 71) {
-            const unsigned entry = m_r.Pick(kMenuEntries);
+        switch (PickAction()) {
+        case Action::Next: return "click " + std::to_string(IDC_NEXT);
+        case Action::Back: return "click " + std::to_string(IDC_BACK);
+        case Action::Button: return "click " + std::to_string(m_r.Pick(kWizardButtons));
+        case Action::PanelControl: return "click " + std::to_string(PanelClick(m_r));
+        case Action::Panel: return "panel " + std::to_string(m_r.Between(1, 4));
+        case Action::Slider:
+            return "slider " + std::to_string(m_r.Below(2) ? m_r.Pick(kWizardSliders) : PanelSlider(m_r)) + " " +
+                   std::to_string(m_r.Between(0, 20));
+        case Action::Pause: return Pause();
+        case Action::Menu: {
             char text[16];
-            std::snprintf(text, sizeof text, "menu 0x%02X", entry);
+            std::snprintf(text, sizeof text, "menu 0x%02X", m_r.Pick(kMenuEntries));
             return text;
         }
-        if (roll < 75)
-            return std::string("answer ") + m_r.Pick(kAnswers);
-        if (roll < 77)
-            return m_r.Below(3) ? "file \"walk-" + std::to_string(m_r.Below(3)) + ".cfg\"" : "file cancel";
-        if (roll < 79)
-            return m_r.Below(2) ? "escape" : "close";
-        if (roll < 83)
-            return Plug();
-        if (roll < 88)
-            return Unplug();
-        if (roll < 92)
-            return Replug();
-        if (roll < 95)
+        case Action::Answer: return std::string("answer ") + m_r.Pick(kAnswers);
+        case Action::File: return m_r.Below(3) ? "file \"walk-" + std::to_string(m_r.Below(3)) + ".cfg\"" : "file cancel";
+        case Action::Leave: return m_r.Below(2) ? "escape" : "close";
+        case Action::Plug: return Plug();
+        case Action::Unplug: return Unplug();
+        case Action::Replug: return Replug();
+        case Action::Fault:
             return "fault " + std::to_string(m_r.Between(1, m_units)) + " at " + std::to_string(m_r.Between(1, 40)) + " " +
                    m_r.Pick(kFaults);
-        return "wait " + std::to_string(m_r.Between(0, 200));
+        }
+        return Pause();
     }
 
 private:
+    Action PickAction()
+    {
+        int roll = m_r.Below(kTotalWeight);
+        for (const Weighted& w : kActions) {
+            if (roll < w.perMille)
+                return w.action;
+            roll -= w.perMille;
+        }
+        return Action::Pause;
+    }
+    std::string Pause() { return "wait " + std::to_string(PauseMs(m_r)); }
     std::string Plug()
     {
         if (m_units >= 6)
