@@ -52,9 +52,10 @@ std::optional<ReadAndWrites> ReadOf(const std::string& command)
         return ReadAndWrites{"F0 11 0A", {"F0 10 0B 01 FF FF FF FF", "F0 0E 00 07"}, "controller lines"};
     if (StartsWith(command, "34 FF") || StartsWith(command, "36 FF"))
         return ReadAndWrites{command.substr(0, 5), {"24 ", "25 ", "26 ", "27 "}, "slave address"};
-    // A channel's whole record (items 1 and 2), which the inputs page shows and
-    // writes back; reading one item to flip its flag builds only that write.
-    if (StartsWith(command, "F0 01 ") && command.substr(9) == "01 00 02 00") {
+    // A channel's whole record (items 1 and 2, bytes 4 and 6: "F0 01 cc 00 01 00
+    // 02 00"), which the inputs page shows and writes back; reading one item to
+    // flip its flag builds only that write.
+    if (StartsWith(command, "F0 01 ") && command.size() >= 23 && command.substr(12, 11) == "01 00 02 00") {
         const std::string channel = command.substr(6, 2);
         return ReadAndWrites{command, {"F0 00 " + channel}, "channel record"};
     }
@@ -83,27 +84,6 @@ void CheckWritesFromFailedRead(const RunResult& run, const SweepFault& fault, st
                 out.push_back({std::string("write built from a failed read of the ") + read->what, command});
                 return;
             }
-    }
-}
-
-// The finished page comes only after a store the unit answered in this page
-// change, or with the store-failure box: a unit that left (its commands never
-// reach it) has stored nothing either.
-void CheckStore(const RunResult& run, std::vector<Violation>& out)
-{
-    bool stored = false;
-    bool told = false;
-    for (const std::string& line : run.transcript) {
-        if (line.size() > 3 && line.substr(1, 2) == "< " && line.substr(3, 2) == "B7")
-            stored = true;
-        else if (StartsWith(line, "box exclamation \"Dravena store failure\""))
-            told = true;
-        else if (line == "page 13" && !stored && !told)
-            out.push_back({"success after a failed store", "no unit answered its store"});
-        if (StartsWith(line, "page ")) {
-            stored = false;
-            told = false;
-        }
     }
 }
 
@@ -151,9 +131,8 @@ void CheckSettings(const RunResult& baseline, const RunResult& run, std::vector<
 
 }  // namespace
 
-std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run, const SweepFault& fault)
+void CheckLiveness(const RunResult& run, uint64_t boundMs, std::vector<Violation>& out)
 {
-    std::vector<Violation> out;
     if (run.exitCode > scenario::kRunScriptError)
         out.push_back({"abnormal end", "exit " + std::to_string(run.exitCode)});
     for (const std::string& line : run.transcript) {
@@ -162,9 +141,15 @@ std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run,
         if (StartsWith(line, "unknown command"))
             out.push_back({"unknown command", line});
     }
-    const uint64_t delay = fault.fault.kind == SimTransactionFault::Kind::Delay ? fault.fault.value : 0;
-    if (run.virtualMs > baseline.virtualMs + kLongestDesignedWaitMs + kVirtualMarginMs + delay)
+    if (run.virtualMs > boundMs + kLongestDesignedWaitMs + kVirtualMarginMs)
         out.push_back({"virtual time", std::to_string(run.virtualMs) + " ms"});
+}
+
+std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run, const SweepFault& fault)
+{
+    std::vector<Violation> out;
+    const uint64_t delay = fault.fault.kind == SimTransactionFault::Kind::Delay ? fault.fault.value : 0;
+    CheckLiveness(run, baseline.virtualMs + delay, out);
     // On the real stack (no unit states) every command of the road may wait out
     // its real 1000 ms time-out before the device watch sees a unit go.
     double realBound = kRealBoundMs;
@@ -188,6 +173,7 @@ std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run,
     CheckWritesFromFailedRead(run, fault, out);
     CheckStore(run, out);
     CheckBystanders(baseline, run, out);
+    CheckPinnedWrites(run, out);
     CheckSettings(baseline, run, out);
     return out;
 }

@@ -3,6 +3,7 @@
 #include "ScenarioRunner.h"
 #include "Transcript.h"
 #include "platform/clock/Clock.h"
+#include "app/QuorvelVK550ConfigDlg.h"
 #include "platform/settings/SettingsStore.h"
 
 #include <sys/wait.h>
@@ -105,8 +106,15 @@ RunResult RunRoad(const Road& road, const std::optional<SweepFault>& fault)
 {
     RunResult result;
     const auto began = std::chrono::steady_clock::now();
-    scenario::CScenarioRunner runner({road.units, std::nullopt},
-                                     [&result](const std::string& line) { result.transcript.push_back(line); });
+    scenario::CScenarioRunner runner({road.units, std::nullopt}, [&result](const std::string& line) {
+        result.transcript.push_back(line);
+        // A page line is printed on the window thread once the page is set up:
+        // the title it has set follows it (the finished page's success text; the
+        // title control takes it a moment later).
+        if (line.rfind("page ", 0) == 0)
+            if (const auto* wizard = dynamic_cast<const CQuorvelVK550ConfigDlg*>(CDialog::MainWindow()))
+                result.transcript.push_back("title " + scenario::Quote(wizard->m_strTitle));
+    });
     // The fault is armed before anything else of the script: K counts from the start.
     const std::string script = (fault ? FaultStep(*fault) + "\n" : std::string()) + road.script;
     scenario::ParsedScript parsed = scenario::ParseScript(script, runner.InitialUnits());

@@ -33,8 +33,12 @@ invariants, not golden files:
   word's type and its product id; not judged when the unit was unplugged, since
   a unit that leaves between its flags word and its product id has half a type
   whatever the wizard does);
-- an unanswered store (0xB7FF) is said in a box and the finished page shows
-  its failure title, never the success text;
+- the finished page's success text comes only after a store every answer of
+  which was a success (0xB7FF with its own code, then 0xB100 and 0xB102 with
+  theirs); an unanswered store (0xB7FF) is said in a box;
+- writes go only to the pinned unit: the unit opened last (its identity reads)
+  before the wizard showed page 1 or 2, until it shows page 0; from there to
+  the next pin only that unit may take the closing writes;
 - the settings file parses afterwards and holds what the run wrote, and the run
   writes only settings the road writes.
 
@@ -46,6 +50,21 @@ sanitizer builds sweep every fifth transaction), and a sample on the real stack
 \`vk550-scenario --stack=real\` process a run; labels \`realstack\` and
 \`faultsweep\`). \`bench/faultsweep\` times runs with a fault against replays of
 the road without one.
+
+The device-event sweep (\`vk550-eventsweep\`, ctest \`eventsweep.ROAD\`) runs
+every road once per step and device event: after the step a unit of each kind
+is plugged in, the configured unit is unplugged, replugged or swapped for
+another kind (either order), or a bystander leaves; the waits around the event
+alternate between the device watch's 200 ms settle time and a user's pace (up
+to 12 s). The monkey (\`vk550-monkey --seed=N --steps=M\`, ctest
+\`monkey.seeds-A-B\`) walks at random over the pages' controls, sliders, the
+corner menu, message box and file answers, waits, plugs, unplugs, replugs and
+transaction faults, on every kind of units. Both judge each run by the
+liveness, store and pin invariants, and by where the wizard rests (page 0, 1
+or 2, or its pinned unit still there); a failing run prints its whole script,
+runnable with \`vk550-scenario --units=KIND\`; \`vk550-monkey --script=FILE\`
+judges a script of one's own. \`tests/faultsweep/walks/\` keeps short walks of
+the faults found (ctest \`walk.NAME\`).
 
 Regenerate this page with \`tests/faultsweep/write-table.sh [BUILD_DIR]\`.
 
