@@ -68,9 +68,15 @@ void CQuorvelVK550ConfigDlg::ShowPage()
 
 void CQuorvelVK550ConfigDlg::ShowWelcomePage()
 {
-    // The configuration starts again here: no unit is pinned until Next.
+    // The configuration starts again here: no unit is pinned until Next, and
+    // no test sound or recording of the pages left behind goes on.
     if (!m_pInputsSetup)
         m_pin.Release();
+    if (m_bPlaying || m_audio.m_bRecording != 0 || m_audio.m_bPlaying != 0) {
+        KillTimer(kRecordTimer);
+        m_audio.Stop();
+        m_bPlaying = false;
+    }
     m_strTitle = "Welcome to Quorvel Dravena Configuration";
     if (m_nUnits == 0) {
         m_strBody = "No Dravena is connected !\r\nConnect a single Dravena and click the 'next >' button to start "

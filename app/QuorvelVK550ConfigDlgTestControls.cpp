@@ -208,8 +208,10 @@ intptr_t CQuorvelVK550ConfigDlg::OnAudioDone()
         if (m_nPage == 9)
             StopRecording(false);
         m_audio.Stop();
-        (void)m_protocol.SetRoute(kRouteNormal, kRouteNormal);
-        SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+        if (m_pin.Holds(m_protocol)) {
+            (void)m_protocol.SetRoute(kRouteNormal, kRouteNormal);
+            SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, false);
+        }
     }
     m_bPlaying = false;
     GetDlgItem(IDC_PLAY_VOICE).EnableWindow(true);
@@ -222,7 +224,8 @@ intptr_t CQuorvelVK550ConfigDlg::OnAudioBlock(WPARAM wParam, LPARAM lParam)
 {
     if (lParam < 0) {
         // The recorded time reached the engine's limit, or no block came.
-        if (m_protocol.GetProtocolVersion() >= 6 && m_audio.m_dTimeLimit == kInitialTimeLimit) {
+        // The mark goes to the unit being configured, never one opened since.
+        if (m_pin.Holds(m_protocol) && m_protocol.GetProtocolVersion() >= 6 && m_audio.m_dTimeLimit == kInitialTimeLimit) {
             (void)m_protocol.WriteShortCommand(kTimeLimitCommand);
             m_audio.m_dTimeLimit = 5.0;
         }

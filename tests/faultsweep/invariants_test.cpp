@@ -131,6 +131,13 @@ const Case kCases[] = {
      "write into a unit other than the pinned one"},
     {"reads of a bystander are no writes", Opened({"2> 05 55", "2> 63 00", "2> F0 01 01 00 01 00 02 00", "2> 34 FF"}),
      ""},
+    {"the unit report on page 0 switches the interface line of the unit it reports on",
+     Opened({"page 7", "unit 2 plugged", "page 0", "2> 90 00", "2< 94 17", "2> 41 FF", "2> 20 80", "2> 21 80",
+             "box information \"Dravena Device Info\" \"Connected to ...\" -> ok"}),
+     ""},
+    {"the same switch without the report is a write",
+     Opened({"page 7", "unit 2 plugged", "page 0", "2> 90 00", "2< 94 17", "2> 20 80", "page 0"}),
+     "write into a unit other than the pinned one"},
     {"a replugged unit is the same unit", Opened({"unit 1 unplugged", "unit 1 plugged", "1> 90 00", "1> 54 0C"}), ""},
     // a unit the road leaves alone (unit 2 gets only reads in the baseline)
     {"a write into the road's bystander, pinned instead of the road's unit",
