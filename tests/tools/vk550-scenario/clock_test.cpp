@@ -1,6 +1,7 @@
 // The scenario clock with the audio engine on paced simulated cards: the blocks
 // the engine posts depend on the virtual time that passed, never on how fast
 // the threads ran, and stopping the engine neither hangs nor moves the time.
+#include "EnginePacing.h"
 #include "ScenarioClock.h"
 
 #include "audio/WizardAudio.h"
@@ -21,12 +22,14 @@ protected:
     {
         SetClock(&m_clock);
         SetSoundSystem(&m_sound);
+        SetWizardAudioObserver(&m_pacing);
         m_cards.Follow(m_unit);
         m_cards.Pace(true);
     }
     void TearDown() override
     {
         m_clock.ReleaseWorkers(true);
+        SetWizardAudioObserver(nullptr);
         SetSoundSystem(nullptr);
         SetClock(nullptr);
     }
@@ -49,6 +52,7 @@ protected:
     }
 
     CScenarioClock m_clock;
+    CEnginePacing m_pacing{m_clock, {}};
     CSimSoundSystem m_sound;
     CSimUnitSoundCards m_cards{m_sound};
     std::shared_ptr<CSimUnit> m_unit = std::make_shared<CSimUnit>(SimUnitKind::StandAlone);
@@ -60,7 +64,6 @@ TEST_F(ScenarioClockTest, TheMicrophoneDeliversWhatTheTimeGrantsAndStoppingIsQui
     CWizardAudio audio;
     audio.m_strInDevice = m_unit->UsbName();
     audio.m_nMode = kModeMonitor;
-    m_clock.ExpectWorkers(1);
     ASSERT_TRUE(audio.Start(&m_posted));
     m_clock.Settle();
     EXPECT_EQ(Blocks(), 0u);
@@ -92,7 +95,6 @@ TEST_F(ScenarioClockTest, AStoppingEngineLeavesTheOtherOnTheScenariosTime)
     stopping.m_strInDevice = m_unit->UsbName();
     going.m_strInDevice = second->UsbName();
     stopping.m_nMode = going.m_nMode = kModeMonitor;
-    m_clock.ExpectWorkers(2);
     ASSERT_TRUE(stopping.Start(&m_posted));
     ASSERT_TRUE(going.Start(&goingPosted));
     m_clock.Settle();
@@ -100,14 +102,12 @@ TEST_F(ScenarioClockTest, AStoppingEngineLeavesTheOtherOnTheScenariosTime)
     EXPECT_EQ(Blocks(), 10u);
     EXPECT_EQ(Blocks(goingPosted), 10u);
 
-    m_clock.ReleaseThreads(stopping.WorkerThreads());
     stopping.Stop();
     for (int round = 0; round < 4; ++round) {
         // One move of 3.2 s: the cards still move one buffer per 128 ms, each at its time.
         m_clock.AdvanceTo(m_clock.NowMs() + 3200);
         EXPECT_EQ(Blocks(goingPosted), 25u) << round;
     }
-    m_clock.ReleaseThreads(going.WorkerThreads());
     going.Stop();
 }
 
