@@ -82,6 +82,16 @@ void CScenarioClock::AwaitTurn()
     WaitTurn(self, lock);
 }
 
+bool CScenarioClock::AwaitWorkersWaitingForTurn(size_t n)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(kStuckLimitMs), [&] {
+        return static_cast<size_t>(std::count_if(m_workers.begin(), m_workers.end(), [](const auto& w) {
+                   return w.second.waitsTurn && !w.second.turnGiven;
+               })) >= n;
+    });
+}
+
 void CScenarioClock::Gone(std::thread::id id)
 {
     {
@@ -148,7 +158,7 @@ bool CScenarioClock::WorkersRun() const
 
 void CScenarioClock::AdvanceTo(uint64_t ms)
 {
-    Settle();
+    (void)Settle();
     for (;;) {
         uint64_t from = 0;
         uint64_t to = 0;
@@ -170,9 +180,9 @@ void CScenarioClock::AdvanceTo(uint64_t ms)
             m_nowMs = to;
         }
         m_changed.notify_all();
-        Settle();
+        (void)Settle();
     }
-    Settle();
+    (void)Settle();
 }
 
 bool CScenarioClock::Quiet() const
@@ -199,18 +209,18 @@ CScenarioClock::Worker* CScenarioClock::NextTurn()
     return next;
 }
 
-void CScenarioClock::Settle()
+bool CScenarioClock::Settle()
 {
     std::unique_lock lock(m_mutex);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleLimitMs);
     for (;;) {
         if (!m_changed.wait_until(lock, limit, [&] { return Quiet(); })) {
             m_expected.clear();  // a worker that never showed up is not waited for again
-            return;
+            return false;
         }
         Worker* next = NextTurn();
         if (!next)
-            return;
+            return true;
         next->turnGiven = true;
         m_changed.notify_all();
     }

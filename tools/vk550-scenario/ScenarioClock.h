@@ -18,6 +18,7 @@
 #include "platform/clock/Clock.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -49,8 +50,9 @@ public:
     // back) and lets the workers catch up.
     void AdvanceTo(uint64_t ms);
     // Window thread: gives the workers waiting for a turn theirs, one after
-    // another, and waits until every worker sleeps towards a later time or has ended.
-    void Settle();
+    // another, and waits until every worker sleeps towards a later time or has
+    // ended. False when it gave up at kSettleLimitMs.
+    bool Settle();
     // Every worker's sleeps and turns pass at once (the run or the window ends)
     // or wait for the time again. Releasing forgets the workers still expected.
     void ReleaseWorkers(bool release);
@@ -65,6 +67,8 @@ public:
     // A worker: waits until the window thread settles and it is this worker's
     // turn (at once for the window thread, a released worker, or after the stuck limit).
     void AwaitTurn();
+    // Tests: blocks until n workers wait for their turn; false after kStuckLimitMs.
+    [[nodiscard]] bool AwaitWorkersWaitingForTurn(size_t n);
 
     // Real-time bound of one Settle: a worker busy longer is left to itself.
     static constexpr int kSettleLimitMs = 10000;

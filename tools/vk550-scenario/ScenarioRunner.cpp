@@ -188,7 +188,7 @@ void CScenarioRunner::Settle()
 {
     m_bus.Poll();
     m_cards->Sync();
-    m_clock.Settle();
+    (void)m_clock.Settle();
     m_host.RunUntilIdle();
 }
 
@@ -272,7 +272,7 @@ void CScenarioRunner::Pump()
     // What the engine's workers were due to do is done, and what they posted is
     // handled by the loop before the next step.
     m_clock.ReleaseWorkers(false);
-    m_clock.Settle();
+    (void)m_clock.Settle();
     if (WindowsHaveWork()) {
         QueuePump();
         return;
