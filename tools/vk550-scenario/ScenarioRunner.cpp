@@ -32,9 +32,7 @@ std::filesystem::path ChooseFolder(const RunnerOptions& options)
         // The folder's paths go into variables that only count when absolute
         // (a relative XDG_DATA_HOME is passed over for the real home's).
         std::error_code ec;
-        std::filesystem::path folder = std::filesystem::absolute(*options.configDir, ec).lexically_normal();
-        if (ec)
-            folder = (std::filesystem::current_path(ec) / *options.configDir).lexically_normal();
+        const std::filesystem::path folder = std::filesystem::absolute(*options.configDir, ec).lexically_normal();
         std::filesystem::create_directories(folder, ec);
         return folder;
     }
