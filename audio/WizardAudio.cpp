@@ -93,15 +93,19 @@ void SetWizardAudioObserver(IWizardAudioObserver* observer) { g_observer.store(o
 
 bool CWizardAudio::Start(IMessageTarget* hNotify)
 {
-    if (auto* observer = g_observer.load(std::memory_order_acquire))
-        observer->EngineStarted(*this, m_nMode);
-
     // Owners stop the engine before they start it again. A run that was not
     // stopped, or a worker that outlived Stop's wait, ends here: two runs never
-    // share the engine's members.
-    if (m_microphone.thread.joinable() || m_speaker.thread.joinable()) {
+    // share the engine's members. Its workers are told before the observer hears
+    // of the start, as in Stop: a clock that lets them sleep at once must not
+    // let one that still sees itself running report what never happened.
+    const bool oldRun = m_microphone.thread.joinable() || m_speaker.thread.joinable();
+    if (oldRun) {
         m_bRecording = 0;
         m_bPlaying = 0;
+    }
+    if (auto* observer = g_observer.load(std::memory_order_acquire))
+        observer->EngineStarted(*this, m_nMode);
+    if (oldRun) {
         Join(m_microphone);
         Join(m_speaker);
     }
@@ -134,6 +138,7 @@ bool CWizardAudio::Start(IMessageTarget* hNotify)
             AfxMessageBox("Unable to create SpeakerThread", MB_OK | MB_ICONERROR, "RecUtilDlg");
             return false;
         }
+        TellWorkerStarted(m_speaker);
     }
     if (recording) {
         const int rate = m_nSampleRate;
@@ -142,8 +147,15 @@ bool CWizardAudio::Start(IMessageTarget* hNotify)
             AfxMessageBox("Unable to create MicThread", MB_OK | MB_ICONERROR, "RecUtilDlg");
             return false;
         }
+        TellWorkerStarted(m_microphone);
     }
     return true;
+}
+
+void CWizardAudio::TellWorkerStarted(const Worker& worker) const
+{
+    if (auto* observer = g_observer.load(std::memory_order_acquire))
+        observer->WorkerStarted(*this, worker.thread.get_id());
 }
 
 std::vector<std::thread::id> CWizardAudio::WorkerThreads() const
@@ -184,7 +196,8 @@ bool CWizardAudio::Launch(Worker& worker, std::atomic<int>& runFlag, std::functi
         worker.thread = std::thread([&worker, body = std::move(body)] {
             // The thread shows itself to the clock first: a clock that paces the
             // workers (a test's) knows of it even when its device fails and it
-            // ends at once.
+            // ends at once, and may hold it there until the starting thread
+            // lets the workers run.
             (void)Clock().NowMs();
             RaiseThreadPriority();
             body();

@@ -58,11 +58,17 @@ class CWizardAudio;
 
 // Told of every Start and Stop of any engine, on the caller's thread, before the
 // engine acts (tools that print what a program does, e.g. the scenario runner).
+// When Start begins, a run that was not stopped has been told to end already, so
+// its workers (WorkerThreads()) are the ones Start is about to wait for.
 class IWizardAudioObserver {
 public:
     virtual ~IWizardAudioObserver() = default;
     virtual void EngineStarted(const CWizardAudio& engine, int mode) = 0;
     virtual void EngineStopped(const CWizardAudio& engine) = 0;
+    // A worker thread of the engine has been started (Start, on its caller's
+    // thread): a tool that paces the workers knows which ones run, and that a
+    // Start that failed before starting one left none.
+    virtual void WorkerStarted(const CWizardAudio& /*engine*/, std::thread::id /*worker*/) {}
 };
 void SetWizardAudioObserver(IWizardAudioObserver* observer);  // nullptr: nobody is told
 
@@ -143,6 +149,7 @@ private:
     // Waits up to ms for the worker to end and joins it; false when it still runs.
     static bool Await(Worker& worker, uint32_t ms);
     static void Join(Worker& worker);
+    void TellWorkerStarted(const Worker& worker) const;
 
     void SpeakerThread(unsigned deviceId);
     void MicrophoneThread(int sampleRate, unsigned deviceId);

@@ -36,16 +36,60 @@ void CScenarioClock::SetWindowThread(std::thread::id id)
 
 bool CScenarioClock::OnWindowThread() const { return std::this_thread::get_id() == m_window; }
 
-CScenarioClock::Worker& CScenarioClock::Register()
+CScenarioClock::Worker& CScenarioClock::Register(std::unique_lock<std::mutex>& lock)
 {
     if (t_token.clock != this)
         t_token.clock = this;
     const auto [it, added] = m_workers.try_emplace(std::this_thread::get_id());
-    if (added && m_expected > 0)
-        --m_expected;
-    if (added && m_pendingReleases.erase(it->first) > 0)
-        it->second.released = true;
-    return it->second;
+    if (!added)
+        return it->second;
+    Worker& self = it->second;
+    if (const auto expected = m_expected.find(it->first); expected != m_expected.end()) {
+        self.order = expected->second.order;
+        self.released = expected->second.released;
+        m_expected.erase(expected);
+    } else {
+        self.order = ++m_started;  // started by nobody the clock was told of
+    }
+    // What a new worker does before its first sleep happens while the window
+    // thread settles, not beside what the window thread goes on doing.
+    WaitTurn(self, lock);
+    return self;
+}
+
+void CScenarioClock::WaitTurn(Worker& self, std::unique_lock<std::mutex>& lock)
+{
+    if (m_release || self.released)
+        return;
+    self.waitsTurn = true;
+    self.turnGiven = false;
+    m_changed.notify_all();
+    // A window thread that waits for this worker in real time (joining it)
+    // settles no more: after a long real wait the worker goes on by itself.
+    (void)m_changed.wait_for(lock, std::chrono::milliseconds(kStuckLimitMs),
+                             [&] { return self.turnGiven || m_release || self.released; });
+    self.waitsTurn = false;
+    self.turnGiven = false;
+    m_changed.notify_all();
+}
+
+void CScenarioClock::AwaitTurn()
+{
+    if (OnWindowThread())
+        return;
+    std::unique_lock lock(m_mutex);
+    Worker& self = Register(lock);
+    WaitTurn(self, lock);
+}
+
+bool CScenarioClock::AwaitWorkersWaitingForTurn(size_t n)
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(kStuckLimitMs), [&] {
+        return static_cast<size_t>(std::count_if(m_workers.begin(), m_workers.end(), [](const auto& w) {
+                   return w.second.waitsTurn && !w.second.turnGiven;
+               })) >= n;
+    });
 }
 
 void CScenarioClock::Gone(std::thread::id id)
@@ -59,11 +103,11 @@ void CScenarioClock::Gone(std::thread::id id)
 
 uint64_t CScenarioClock::NowMs() const
 {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (OnWindowThread())
         return m_nowMs;
     // A worker shows up with its first look at the clock.
-    const Worker& self = const_cast<CScenarioClock*>(this)->Register();
+    const Worker& self = const_cast<CScenarioClock*>(this)->Register(lock);
     return m_nowMs + self.ownOffset;
 }
 
@@ -79,7 +123,7 @@ void CScenarioClock::SleepMs(uint32_t ms)
         return;
     }
     std::unique_lock lock(m_mutex);
-    Worker& self = Register();
+    Worker& self = Register(lock);
     if (m_release || self.released) {
         self.ownOffset += ms;
         lock.unlock();
@@ -107,13 +151,14 @@ void CScenarioClock::SetTick(uint64_t tickMs, std::function<void(uint64_t ticks)
 
 bool CScenarioClock::WorkersRun() const
 {
-    if (m_expected > 0)
+    if (!m_expected.empty())
         return true;
     return std::any_of(m_workers.begin(), m_workers.end(), [](const auto& w) { return !w.second.released; });
 }
 
 void CScenarioClock::AdvanceTo(uint64_t ms)
 {
+    (void)Settle();
     for (;;) {
         uint64_t from = 0;
         uint64_t to = 0;
@@ -135,32 +180,60 @@ void CScenarioClock::AdvanceTo(uint64_t ms)
             m_nowMs = to;
         }
         m_changed.notify_all();
-        Settle();
+        (void)Settle();
     }
-    Settle();
+    (void)Settle();
 }
 
-void CScenarioClock::Settle()
+bool CScenarioClock::Quiet() const
+{
+    if (!m_expected.empty())
+        return false;
+    // A released worker is on its way out: what it does before it ends is
+    // done before the next step too.
+    for (const auto& [id, w] : m_workers) {
+        if (w.waitsTurn && !w.turnGiven && !w.released)
+            continue;
+        if (w.released || !w.asleep || m_nowMs + w.ownOffset >= w.deadline)
+            return false;
+    }
+    return true;
+}
+
+CScenarioClock::Worker* CScenarioClock::NextTurn()
+{
+    Worker* next = nullptr;
+    for (auto& [id, w] : m_workers)
+        if (w.waitsTurn && !w.turnGiven && (!next || w.order < next->order))
+            next = &w;
+    return next;
+}
+
+bool CScenarioClock::Settle()
 {
     std::unique_lock lock(m_mutex);
-    const auto settled = [&] {
-        if (m_expected > 0)
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSettleLimitMs);
+    for (;;) {
+        if (!m_changed.wait_until(lock, limit, [&] { return Quiet(); })) {
+            m_expected.clear();  // a worker that never showed up is not waited for again
             return false;
-        // A released worker is on its way out: what it does before it ends is
-        // done before the next step too.
-        for (const auto& [id, w] : m_workers)
-            if (w.released || !w.asleep || m_nowMs + w.ownOffset >= w.deadline)
-                return false;
-        return true;
-    };
-    if (!m_changed.wait_for(lock, std::chrono::milliseconds(kSettleLimitMs), settled))
-        m_expected = 0;  // a worker that never showed up (it ended at once) is not waited for again
+        }
+        Worker* next = NextTurn();
+        if (!next)
+            return true;
+        next->turnGiven = true;
+        m_changed.notify_all();
+    }
 }
 
-void CScenarioClock::ExpectWorkers(int n)
+void CScenarioClock::ExpectThread(std::thread::id id)
 {
     std::lock_guard lock(m_mutex);
-    m_expected += n;
+    const uint64_t order = ++m_started;
+    if (const auto it = m_workers.find(id); it != m_workers.end())
+        it->second.order = order;  // it showed up before the window thread heard of it
+    else
+        m_expected[id].order = order;
 }
 
 void CScenarioClock::ReleaseWorkers(bool release)
@@ -169,33 +242,25 @@ void CScenarioClock::ReleaseWorkers(bool release)
         std::lock_guard lock(m_mutex);
         m_release = release;
         if (release)
-            m_expected = 0;
+            m_expected.clear();
     }
     m_changed.notify_all();
 }
-
-}  // namespace vk::scenario
-
-namespace vk::scenario {
 
 void CScenarioClock::ReleaseThreads(const std::vector<std::thread::id>& ids)
 {
     {
         std::lock_guard lock(m_mutex);
+        // An id that is neither a worker nor expected belongs to a thread that
+        // has ended already (a new thread may get its id once it is joined).
         for (const std::thread::id id : ids) {
             if (const auto it = m_workers.find(id); it != m_workers.end())
                 it->second.released = true;
-            else
-                m_pendingReleases.insert(id);
+            else if (const auto expected = m_expected.find(id); expected != m_expected.end())
+                expected->second.released = true;
         }
     }
     m_changed.notify_all();
-}
-
-void CScenarioClock::ForgetPendingReleases()
-{
-    std::lock_guard lock(m_mutex);
-    m_pendingReleases.clear();
 }
 
 }  // namespace vk::scenario

@@ -29,9 +29,12 @@ namespace {
 std::filesystem::path ChooseFolder(const RunnerOptions& options)
 {
     if (options.configDir) {
+        // The folder's paths go into variables that only count when absolute
+        // (a relative XDG_DATA_HOME is passed over for the real home's).
         std::error_code ec;
-        std::filesystem::create_directories(*options.configDir, ec);
-        return *options.configDir;
+        const std::filesystem::path folder = std::filesystem::absolute(*options.configDir, ec).lexically_normal();
+        std::filesystem::create_directories(folder, ec);
+        return folder;
     }
     std::string pattern = (std::filesystem::temp_directory_path() / "vk550-scenario-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
@@ -64,7 +67,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
     AppProfile().SetRegistryKey("Selvo");
 
     m_host.Install();
-    SetMessageBoxes(&m_run.Prompts());
+    SetMessageBoxes(&m_boxes);
     SetFileDialogs(&m_run.Prompts());
     CHIDProtocol::SetMessagePump(&m_pump);
     SetHidBus(&m_bus);
@@ -100,7 +103,7 @@ CScenarioRunner::CScenarioRunner(RunnerOptions options, CTranscript::Sink sink)
                            std::to_string(write.values[0]));
     });
     m_run.WatchSettings(*m_store);
-    SetWizardAudioObserver(this);
+    SetWizardAudioObserver(&m_engines);
     m_host.exitObserver = [this](int code) {
         if (!m_transcript.Muted())
             m_transcript.Event("exit " + std::to_string(code));
@@ -183,7 +186,7 @@ void CScenarioRunner::Settle()
 {
     m_bus.Poll();
     m_cards->Sync();
-    m_clock.Settle();
+    (void)m_clock.Settle();
     m_host.RunUntilIdle();
 }
 
@@ -267,8 +270,7 @@ void CScenarioRunner::Pump()
     // What the engine's workers were due to do is done, and what they posted is
     // handled by the loop before the next step.
     m_clock.ReleaseWorkers(false);
-    m_clock.ForgetPendingReleases();
-    m_clock.Settle();
+    (void)m_clock.Settle();
     if (WindowsHaveWork()) {
         QueuePump();
         return;
@@ -290,24 +292,6 @@ void CScenarioRunner::Stop()
     m_clock.ReleaseWorkers(true);
     if (m_run.InWizard())
         m_host.ExitProcess(0);
-}
-
-void CScenarioRunner::EngineStarted(const CWizardAudio&, int mode)
-{
-    m_clock.ReleaseWorkers(false);
-    m_clock.ForgetPendingReleases();
-    // Modes 5 and 10 play, 8 and 9 record: one worker thread each.
-    if (mode == kModePlay || mode == kModePlayBack || mode == kModeMonitor || mode == kModeRecord)
-        m_clock.ExpectWorkers(1);
-    m_transcript.Event("engine start " + std::to_string(mode));
-}
-
-void CScenarioRunner::EngineStopped(const CWizardAudio& engine)
-{
-    m_transcript.Event("engine stop");
-    // Stopping waits for the workers in real time: their sleeps must not wait
-    // for virtual time. Another engine's workers go on at the virtual time.
-    m_clock.ReleaseThreads(engine.WorkerThreads());
 }
 
 }  // namespace vk::scenario

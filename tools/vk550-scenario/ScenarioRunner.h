@@ -4,11 +4,13 @@
 // settings folder of its own, driven by the steps of a script (the step
 // interpreter), with a transcript of what happened.
 
+#include "EnginePacing.h"
 #include "ScenarioClock.h"
 #include "ScenarioStack.h"
 #include "Script.h"
 #include "StepInterpreter.h"
 #include "Transcript.h"
+#include "WorkerBoxTurns.h"
 
 #include "audio/WizardAudio.h"
 #include "platform/clock/Clock.h"
@@ -35,8 +37,9 @@ namespace vk::scenario {
 
 struct RunnerOptions {
     std::string units = "new";  // as --simulate
-    // The settings (and recordings) folder; kept. Without it a private temporary
-    // folder is made and removed at the end.
+    // The settings (and recordings) folder; kept. A relative one lies below the
+    // working directory. Without it a private temporary folder is made and
+    // removed at the end.
     std::optional<std::filesystem::path> configDir;
 };
 
@@ -44,7 +47,7 @@ struct RunnerOptions {
 // buffer of the engine at 16000 samples per second).
 inline constexpr uint64_t kAudioBufferMs = 128;
 
-class CScenarioRunner final : public IScenarioStack, private IWizardAudioObserver {
+class CScenarioRunner final : public IScenarioStack {
 public:
     // Only one runner may exist at a time: it installs the process-wide seams.
     CScenarioRunner(RunnerOptions options, CTranscript::Sink sink);
@@ -88,10 +91,6 @@ private:
     void QueuePump();
     void Pump();
 
-    // IWizardAudioObserver
-    void EngineStarted(const CWizardAudio& engine, int mode) override;
-    void EngineStopped(const CWizardAudio& engine) override;
-
     RunnerOptions m_options;
     CTranscript m_transcript;
     std::filesystem::path m_folder;
@@ -100,6 +99,7 @@ private:
     int m_initialUnits = 0;
 
     CScenarioClock m_clock;
+    CEnginePacing m_engines{m_clock, [this](const std::string& line) { m_transcript.Event(line); }};
     std::unique_ptr<CSettingsStore> m_store;
     CHeadlessHost m_host;
     CUiMessagePump m_pump;
@@ -108,6 +108,7 @@ private:
     std::unique_ptr<CSimUnitSoundCards> m_cards;
     std::vector<std::shared_ptr<CSimUnit>> m_units;
     CStepInterpreter m_run;
+    CWorkerBoxTurns m_boxes{m_clock, m_run.Prompts()};
     std::thread::id m_uiThread = std::this_thread::get_id();
 };
 

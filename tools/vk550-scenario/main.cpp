@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -55,6 +56,17 @@ int main(int argc, char** argv)
             scriptPath = arg;
         else
             return Usage(stderr, vk::scenario::kRunScriptError);
+    }
+    if (options.configDir) {
+        // A relative folder lies below the working directory.
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(*options.configDir, ec);
+        if (ec) {
+            std::fprintf(stderr, "vk550-scenario: --config-dir=%s: the working directory cannot be read\n",
+                         vk::scenario::Shown(options.configDir->string()).c_str());
+            return vk::scenario::kRunScriptError;
+        }
+        options.configDir = absolute;
     }
     if (!vk::IsSimulatedKind(options.units)) {
         std::fprintf(stderr, "vk550-scenario: unknown kind of units: %s\n", vk::scenario::Shown(options.units).c_str());
