@@ -66,9 +66,10 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
     } else {
         CloseInputsPage();
         m_nPage = 0;
-        // A running inputs page still ends on the pinned unit: the wizard moves
-        // on by itself only when it is closed.
-        if (n == 1 && !m_pInputsSetup)
+        // The wizard moves on by itself only when no unit was being configured:
+        // one that went away is not replaced by another the user did not choose
+        // (page 0 offers it), and a running inputs page still ends on its unit.
+        if (n == 1 && !m_pInputsSetup && !m_pin.IsPinned())
             OnNext();
         else
             ShowPage();
