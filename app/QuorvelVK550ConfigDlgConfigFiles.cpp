@@ -52,7 +52,7 @@ std::string PhantomWarning(const std::vector<int>& inputs)
     std::string list;
     for (const int input : inputs)
         list += (list.empty() ? "" : ", ") + std::to_string(input);
-    return "\nThis turns phantom power on at input " + list +
+    return "\nThis turns phantom power on or up at input " + list +
            ". Make sure nothing plugged in there can be harmed by it.\n";
 }
 
@@ -98,14 +98,17 @@ void CQuorvelVK550ConfigDlg::OnSaveUnitConfiguration()
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
         return;
     }
+    // The recordings folder, made when a new account has none yet.
+    std::error_code error;
+    std::filesystem::create_directories(m_strWaveDir, error);
     CFileDialog dialog(false, ".toml", m_strWaveDir + ProposedFileName(read.configuration->identity),
                        OFN_OVERWRITEPROMPT, kConfigFileFilter, this);
     if (dialog.DoModal() != IDOK)
         return;
     const std::string path = dialog.GetPathName();
-    if (!WriteWholeFile(path, commission::WriteConfigurationFile(*read.configuration)))
-        MessageBox("Writing the file " + path + " failed.\nThe configuration was not saved.", kConfigFileCaption,
-                   MB_ICONEXCLAMATION | MB_OK);
+    if (const auto written = WriteWholeFile(path, commission::WriteConfigurationFile(*read.configuration)); !written)
+        MessageBox("Writing the file " + path + " failed: " + written.why + ".\nThe configuration was not saved.",
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
 }
 
 void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
@@ -119,7 +122,7 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     const std::string name = std::filesystem::path(path).filename().string();
     const auto text = ReadWholeFile(path);
     if (!text) {
-        MessageBox("Reading the file " + path + " failed.\n" + kNothingSent, kConfigFileCaption,
+        MessageBox("Reading the file " + path + " failed: " + text.why + ".\n" + kNothingSent, kConfigFileCaption,
                    MB_ICONEXCLAMATION | MB_OK);
         return;
     }

@@ -60,7 +60,7 @@ std::vector<int> InputsGettingPhantom(const UnitConfiguration& from, const UnitC
 {
     std::vector<int> inputs;
     for (int c = 0; c < kInputChannels; ++c)
-        if (from.Phantom(c) == kPhantomOff && to.Phantom(c) != kPhantomOff)
+        if (to.Phantom(c) > from.Phantom(c))  // off < 3 V < 24 V
             inputs.push_back(c + 1);
     return inputs;
 }

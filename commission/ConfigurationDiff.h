@@ -18,7 +18,7 @@ struct FieldChange {
 
 // The identity is left out: it is never applied.
 [[nodiscard]] std::vector<FieldChange> DiffConfigurations(const UnitConfiguration& from, const UnitConfiguration& to);
-// The inputs (1..4) whose phantom supply goes from off to 3 V or 24 V.
+// The inputs (1..4) whose phantom supply goes up: off to 3 V or 24 V, or 3 V to 24 V.
 [[nodiscard]] std::vector<int> InputsGettingPhantom(const UnitConfiguration& from, const UnitConfiguration& to);
 
 }  // namespace vk::commission

@@ -168,7 +168,7 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     for (const auto& change : commission::DiffConfigurations(before, wanted))
         EXPECT_NE(question.text.find(change.field + ": " + change.from + " -> " + change.to), std::string::npos)
             << change.field << " missing from: " << question.text;
-    EXPECT_NE(question.text.find("phantom power on at input 2."), std::string::npos) << question.text;
+    EXPECT_NE(question.text.find("phantom power on or up at input 2."), std::string::npos) << question.text;
     EXPECT_TRUE(WritesIn(m_unit->Log()).empty()) << "No sends nothing";
     EXPECT_TRUE(before.SameSettings(UnitHolds()));
 

@@ -108,16 +108,17 @@ TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
     }
 }
 
-TEST_F(Apply, PhantomTurnedOnIsFoundPerInput)
+TEST_F(Apply, PhantomRaisedIsFoundPerInput)
 {
     UnitConfiguration from;
     from.lines = {0xFFFF, 0xFFFF};  // every supply off
+    from.SetPhantom(1, kPhantom24V);
     from.SetPhantom(2, kPhantom3V);
     UnitConfiguration to = from;
-    to.SetPhantom(0, kPhantom24V);  // off -> on
-    to.SetPhantom(2, kPhantom24V);  // on stays on
-    to.SetPhantom(3, kPhantom3V);   // off -> on
-    EXPECT_EQ(commission::InputsGettingPhantom(from, to), (std::vector<int>{1, 4}));
+    to.SetPhantom(0, kPhantom24V);  // off -> 24 V
+    to.SetPhantom(2, kPhantom24V);  // 3 V -> 24 V
+    to.SetPhantom(3, kPhantom3V);   // off -> 3 V
+    EXPECT_EQ(commission::InputsGettingPhantom(from, to), (std::vector<int>{1, 3, 4}));
     EXPECT_TRUE(commission::InputsGettingPhantom(to, from).empty());
 }
 

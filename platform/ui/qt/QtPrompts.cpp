@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -169,8 +170,17 @@ std::optional<std::string> CQtFileDialogs::Ask(IWindowOwner* owner, const FileDi
         ext.erase(0, 1);
     dialog.setDefaultSuffix(QString::fromStdString(ext));
     if (!request.initialName.empty()) {
-        QString name = QString::fromStdString(request.initialName).replace('\\', '/');
-        dialog.selectFile(name);
+        // The dialog opens in the folder of the proposed name (or the folder
+        // proposed), not in the working directory.
+        const QString name = QString::fromStdString(request.initialName).replace('\\', '/');
+        if (name.endsWith('/')) {
+            dialog.setDirectory(name);
+        } else {
+            const QFileInfo proposed(name);
+            if (name.contains('/'))
+                dialog.setDirectory(proposed.absolutePath());
+            dialog.selectFile(proposed.fileName());
+        }
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
