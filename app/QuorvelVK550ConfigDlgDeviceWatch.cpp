@@ -48,11 +48,10 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
     }
     if (m_nMasters == 1)
         (void)m_masterProtocol.OpenUnit(ProductIdOf(kUnitMaster), true);
-    if (m_nPage == 7)
-        CloseInputsPage();
+    // Every change of the count ends a running inputs page (result 0).
+    CloseInputsPage();
     m_nUnits = n;
     if (n > 1) {
-        CloseInputsPage();
         m_nPage = 0;
         ShowPage();
     } else if (m_nPage == 7) {
@@ -64,7 +63,6 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
             return;
         m_nPage = 0;
     } else {
-        CloseInputsPage();
         m_nPage = 0;
         // The wizard moves on by itself only when no unit was being configured:
         // one that went away is not replaced by another the user did not choose
