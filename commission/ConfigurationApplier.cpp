@@ -126,7 +126,7 @@ private:
         const StoreResult result = StoreSettings(m_protocol);
         m_outcome.stored = result.Kept();
         if (!result.Kept())
-            m_outcome.failedStep = "store (" + result.failedStep + " unanswered)";
+            m_outcome.failedStep = "store (" + result.failedStep + " not confirmed)";
     }
 
     CHIDProtocol& m_protocol;

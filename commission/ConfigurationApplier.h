@@ -22,7 +22,7 @@ struct ApplyOutcome {
     std::optional<UnitConfiguration> holds;  // read back afterwards (empty: unreadable)
     bool verified = false;                   // what the unit holds is what was wanted
     // The unit was told to store and answered (or had nothing to store). A
-    // store that failed is the failed step "store (<command> unanswered)".
+    // store that failed is the failed step "store (<command> not confirmed)".
     bool stored = false;
     [[nodiscard]] bool Succeeded() const { return failedStep.empty() && verified; }
 };
