@@ -177,9 +177,9 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     if (!outcome.written.empty())
         m_bSettingsStored = false;
     if (outcome.verified && !outcome.stored)
-        MessageBox("The unit took and holds every change of " + name + ", but telling it to store them failed (" +
-                       outcome.failedStep + ").\nThe settings are not stored: the unit forgets them when it is "
-                       "switched off.",
+        MessageBox("The unit took and holds every change of " + name + ", but it did not confirm the store (" +
+                       outcome.storeFailedCommand + ").\nThe settings are not stored: the unit forgets them when it "
+                       "is switched off.",
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.failedStep.empty())
         MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),

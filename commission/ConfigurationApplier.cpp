@@ -125,6 +125,7 @@ private:
     {
         const StoreResult result = StoreSettings(m_protocol);
         m_outcome.stored = result.Kept();
+        m_outcome.storeFailedCommand = result.failedStep;
         if (!result.Kept())
             m_outcome.failedStep = "store (" + result.failedStep + " not confirmed)";
     }

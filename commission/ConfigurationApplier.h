@@ -24,6 +24,7 @@ struct ApplyOutcome {
     // The unit was told to store and answered (or had nothing to store). A
     // store that failed is the failed step "store (<command> not confirmed)".
     bool stored = false;
+    std::string storeFailedCommand;  // the store's command that was not confirmed
     [[nodiscard]] bool Succeeded() const { return failedStep.empty() && verified; }
 };
 

@@ -209,7 +209,7 @@ TEST_F(ConfigFilesTest, LoadThatCannotStoreSaysTheSettingsAreNotStored)
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u);
     const auto& told = m_host.messageBoxes.asked[1];
     EXPECT_EQ(told.type, MB_ICONEXCLAMATION | MB_OK);
-    EXPECT_NE(told.text.find("store (0xB102 not confirmed)"), std::string::npos) << told.text;
+    EXPECT_NE(told.text.find("did not confirm the store (0xB102)"), std::string::npos) << told.text;
     EXPECT_NE(told.text.find("The settings are not stored"), std::string::npos) << told.text;
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
 
