@@ -70,6 +70,12 @@ std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitC
     return text;
 }
 
+std::string LoadedText(const std::string& name, size_t changes)
+{
+    return "Loading " + name + ": " + std::to_string(changes) + (changes == 1 ? " change" : " changes") +
+           " applied, read back and stored in the unit.";
+}
+
 }  // namespace
 
 bool CQuorvelVK550ConfigDlg::ConfigurationFilesAllowed() const
@@ -170,7 +176,12 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     // What the unit stored at page 13 is no longer what it holds: no record before the next store.
     if (!outcome.written.empty())
         m_bSettingsStored = false;
-    if (!outcome.failedStep.empty())
+    if (outcome.verified && !outcome.stored)
+        MessageBox("The unit took and holds every change of " + name + ", but it did not confirm the store (" +
+                       outcome.storeFailedCommand + ").\nThe settings are not stored: the unit forgets them when it "
+                       "is switched off.",
+                   kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+    else if (!outcome.failedStep.empty())
         MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.verified && !outcome.holds)
@@ -180,6 +191,8 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
         MessageBox("The unit took every change of " + name + " but does not hold the configuration.\n" +
                        HoldsText(outcome.holds, wanted),
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+    else
+        MessageBox(LoadedText(name, changes.size()), kConfigFileCaption, MB_ICONINFORMATION | MB_OK);
     const bool typeChanged = m_protocol.GetProductId() != current.identity.productId ||
                              (outcome.holds && outcome.holds->type != current.type);
     const int speaker = outcome.holds ? outcome.holds->Level(1) : m_speakerVolume;

@@ -4,6 +4,7 @@
 
 #include "device/LevelRegisters.h"
 #include "device/UnitAccess.h"
+#include "device/UnitStore.h"
 #include "platform/settings/RegHelper.h"
 #include "resources/ControlIds.h"
 
@@ -311,16 +312,12 @@ bool CQuorvelVK550ConfigDlg::StoreUnitSettings()
 {
     if (!m_pin.Holds(m_protocol))
         (void)m_pin.Reopen(m_protocol);
-    const int answer = m_pin.Holds(m_protocol) ? m_protocol.SendShortCommand(0xB7FF, kTransactTimeoutMs) : -1;
-    bool confirmed = false;
-    bool stored = false;
-    if (answer != -1 && (answer & 1) == 0) {
-        stored = true;  // nothing to store: the unit holds its settings already
-    } else if (answer != -1) {
-        const bool stored0 = m_protocol.SendShortCommand(0xB100, kTransactTimeoutMs) != -1;
-        const bool stored2 = m_protocol.SendShortCommand(0xB102, kTransactTimeoutMs) != -1;
-        confirmed = stored = stored0 && stored2;
-    }
+    StoreResult result{StoreResult::Kind::Failed, "0xB7FF"};
+    if (m_pin.Holds(m_protocol))
+        result = StoreSettings(m_protocol);
+    // Confirmed: 0xB100 and 0xB102 were sent and answered.
+    const bool confirmed = result.kind == StoreResult::Kind::Stored;
+    const bool stored = result.Kept();
     // Settings the unit did not confirm are not stored: the user is told, and
     // the finished page says so instead of its success text.
     m_bStoreFailed = !stored;

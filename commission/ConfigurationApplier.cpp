@@ -4,6 +4,7 @@
 #include "device/LevelRegisters.h"
 #include "device/SlaveAddress.h"
 #include "device/TypeAssignment.h"
+#include "device/UnitStore.h"
 #include "device/UnitPin.h"
 #include "device/UnitTypes.h"
 #include "platform/clock/Clock.h"
@@ -21,7 +22,8 @@ constexpr uint32_t kReopenPollMs = 500;
 
 class CApplyRun {
 public:
-    CApplyRun(CHIDProtocol& protocol, UnitConfiguration current) : m_protocol(protocol), m_current(std::move(current))
+    CApplyRun(CHIDProtocol& protocol, UnitConfiguration current, StoreAfterApply store)
+        : m_protocol(protocol), m_current(std::move(current)), m_store(store)
     {
     }
 
@@ -112,11 +114,25 @@ private:
             m_outcome.holds = std::move(after.configuration);
         }
         m_outcome.verified = m_outcome.holds && m_outcome.holds->SameSettings(wanted);
+        if (m_outcome.Succeeded() && m_store == StoreAfterApply::Store)
+            Store();
         return std::move(m_outcome);
+    }
+
+    // Only what was read back equal is stored: a half-applied unit keeps what it
+    // had stored before.
+    void Store()
+    {
+        const StoreResult result = StoreSettings(m_protocol);
+        m_outcome.stored = result.Kept();
+        m_outcome.storeFailedCommand = result.failedStep;
+        if (!result.Kept())
+            m_outcome.failedStep = "store (" + result.failedStep + " not confirmed)";
     }
 
     CHIDProtocol& m_protocol;
     UnitConfiguration m_current;
+    StoreAfterApply m_store;
     ApplyOutcome m_outcome;
 };
 
@@ -135,7 +151,7 @@ std::optional<std::string> WhyUnitCannotTake(const UnitConfiguration& current, c
 }
 
 ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration& current,
-                                const UnitConfiguration& wanted)
+                                const UnitConfiguration& wanted, StoreAfterApply store)
 {
     if (current.SameSettings(wanted)) {
         ApplyOutcome outcome;
@@ -143,7 +159,7 @@ ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration&
         outcome.verified = true;
         return outcome;
     }
-    return CApplyRun(protocol, current).Run(wanted);
+    return CApplyRun(protocol, current, store).Run(wanted);
 }
 
 // The reset's own wait ends when any unit of the new product id is on the bus;

@@ -4,7 +4,9 @@
 // re-enumeration when the type differs), flags word, channel records, controller
 // lines, address word, levels. Only what differs from the configuration read
 // beforehand is written; an unchanged unit receives no write. Afterwards the
-// unit is read again and compared.
+// unit is read again and compared, and a unit that holds what was wanted is
+// told to store it, so that it keeps it over a power cycle. An unchanged unit
+// is not stored again: nothing was sent that it could forget.
 
 #include <optional>
 #include <string>
@@ -19,6 +21,10 @@ struct ApplyOutcome {
     std::string failedStep;            // empty when every write was accepted
     std::optional<UnitConfiguration> holds;  // read back afterwards (empty: unreadable)
     bool verified = false;                   // what the unit holds is what was wanted
+    // The unit was told to store and answered (or had nothing to store). A
+    // store that failed is the failed step "store (<command> not confirmed)".
+    bool stored = false;
+    std::string storeFailedCommand;  // the store's command that was not confirmed
     [[nodiscard]] bool Succeeded() const { return failedStep.empty() && verified; }
 };
 
@@ -27,9 +33,13 @@ struct ApplyOutcome {
 [[nodiscard]] std::optional<std::string> WhyUnitCannotTake(const UnitConfiguration& current,
                                                            const UnitConfiguration& wanted);
 
+enum class StoreAfterApply { Store, Skip };
+
 // current: what the unit holds, as ReadConfiguration gave it just before.
+// Skip leaves a changed unit unstored: it forgets the changes at its next power cycle.
 [[nodiscard]] ApplyOutcome ApplyConfiguration(CHIDProtocol& protocol, const UnitConfiguration& current,
-                                              const UnitConfiguration& wanted);
+                                              const UnitConfiguration& wanted,
+                                              StoreAfterApply store = StoreAfterApply::Store);
 
 // After a reset: opens the unit with this serial number under its new product id
 // (the only unit of that id when the serial is unknown).

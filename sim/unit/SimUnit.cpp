@@ -30,7 +30,10 @@ constexpr size_t kMaxLog = 100000;  // a runaway test must not eat the machine
 
 CSimUnit::CSimUnit(SimUnitKind kind) : CSimUnit(DefaultSimUnitState(kind)) {}
 
-CSimUnit::CSimUnit(const SimUnitState& state) : m_state(state), m_appearedAtMs(Clock().NowMs()) {}
+CSimUnit::CSimUnit(const SimUnitState& state) : m_state(state), m_appearedAtMs(Clock().NowMs())
+{
+    m_state.KeepLiveSettings();
+}
 
 uint16_t CSimUnit::VendorId() const
 {
@@ -96,6 +99,13 @@ void CSimUnit::LeaveBus()
     m_leaveAtMs.reset();
     m_returnAtMs.reset();
     m_queue.clear();
+}
+
+void CSimUnit::PowerCycle()
+{
+    std::lock_guard lock(m_mutex);
+    Refresh();
+    m_state.PowerCycle();
 }
 
 void CSimUnit::Plug()
@@ -183,6 +193,8 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
     if (fault && fault->kind == SimTransactionFault::Kind::Error)
         rejected = m_state;
     SimUnitState& state = rejected ? *rejected : m_state;
+    const SimStoredSettings liveBefore = m_state.LiveSettings();
+    const uint32_t linesBefore = m_state.picLines;
     std::optional<SimBlock> answer;
     state.unknownCommand = false;
     if (logged.IsLong()) {
@@ -194,6 +206,8 @@ void CSimUnit::Receive(std::span<const uint8_t> report)
     }
     logged.unknown = state.unknownCommand;
     state.unknownCommand = false;
+    if (m_state.picLines != linesBefore || m_state.LiveSettings() != liveBefore)
+        m_state.unstoredWrites = true;
     if (m_log.size() < kMaxLog)
         m_log.push_back(logged);
     if (logged.unknown && m_unknown.size() < kMaxLog)

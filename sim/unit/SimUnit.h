@@ -88,6 +88,7 @@ struct SimUnitEvent {
 class CSimUnit {
 public:
     explicit CSimUnit(SimUnitKind kind = SimUnitKind::New);
+    // The unit keeps what the state holds as its stored settings.
     explicit CSimUnit(const SimUnitState& state);
 
     // --- USB side ---------------------------------------------------------
@@ -105,6 +106,9 @@ public:
     [[nodiscard]] std::optional<uint64_t> NextChangeDueMs() const;
     void Unplug();
     void Plug();
+    // Power off and on while unplugged: what was not stored is lost (see
+    // SimUnitState::PowerCycle); Plug brings it back on the bus.
+    void PowerCycle();
     // The command interface: vendor-defined page, 8-byte input and output reports
     // without report ids, no buttons.
     [[nodiscard]] static std::span<const uint8_t> ReportDescriptor();

@@ -57,6 +57,46 @@ void SimUnitState::RestoreStoredLines()
     picLines = static_cast<uint32_t>(Value(page, index, 0)) << 16 | Value(page, index, 1);
 }
 
+SimStoredSettings SimUnitState::LiveSettings() const
+{
+    return {parameters, channels, {ports[2], ports[3]}, levels};
+}
+
+bool SimUnitState::HasSomethingToStore() const { return unstoredWrites || LiveSettings() != stored; }
+
+void SimUnitState::StoreParametersAndChannels()
+{
+    stored.parameters = parameters;
+    stored.channels = channels;
+    stored.address = {ports[2], ports[3]};
+    unstoredWrites = LiveSettings() != stored;
+}
+
+void SimUnitState::StoreLevels()
+{
+    stored.levels = levels;
+    unstoredWrites = LiveSettings() != stored;
+}
+
+void SimUnitState::KeepLiveSettings()
+{
+    stored = LiveSettings();
+    unstoredWrites = false;
+}
+
+void SimUnitState::PowerCycle()
+{
+    parameters = stored.parameters;
+    channels = stored.channels;
+    ports[2] = stored.address[0];
+    ports[3] = stored.address[1];
+    levels = stored.levels;
+    RestoreStoredLines();
+    productId = Value(0, 2);
+    usbName = Text(0, 1);
+    unstoredWrites = false;
+}
+
 SimUnitState DefaultSimUnitState(SimUnitKind kind)
 {
     // A typed unit left the bench with its type's identity; a new one has the

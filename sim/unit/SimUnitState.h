@@ -23,6 +23,19 @@ struct SimChannel {
     // Items by identifier (1 and 2): the value byte and the flag (bit 7 of the item byte).
     std::array<uint8_t, 2> values{};
     std::array<bool, 2> flags{};
+    bool operator==(const SimChannel&) const = default;
+};
+
+// What the unit keeps over a power cycle. The writes change the live settings
+// only; 0xB100 copies the parameter pages (the stored controller line words
+// among them), the channel records and the address word (port registers 2 and
+// 3) here, 0xB102 the level registers.
+struct SimStoredSettings {
+    std::map<std::pair<uint8_t, uint8_t>, std::vector<uint16_t>> parameters;
+    std::array<SimChannel, 4> channels{};
+    std::array<uint8_t, 2> address{};
+    std::map<uint8_t, uint16_t> levels;
+    bool operator==(const SimStoredSettings&) const = default;
 };
 
 struct SimPicVersion {
@@ -80,6 +93,22 @@ struct SimUnitState {
     [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;
     // After a reset the live lines come up as stored.
     void RestoreStoredLines();
+
+    // --- Live and stored settings --------------------------------------------
+    // A reset keeps the live settings; only a power cycle loses what was not stored.
+    SimStoredSettings stored;
+    // Set by any command that changed the live settings or lines since the last
+    // store; 0xB7FF answers bit 0 set while it is, or while live and stored differ.
+    bool unstoredWrites = false;
+    [[nodiscard]] SimStoredSettings LiveSettings() const;
+    [[nodiscard]] bool HasSomethingToStore() const;
+    void StoreParametersAndChannels();  // 0xB100
+    void StoreLevels();                 // 0xB102
+    // What the unit holds now becomes what it keeps (a unit as it leaves the bench).
+    void KeepLiveSettings();
+    // Power off and on: the stored settings come back, the live lines as stored,
+    // and the USB identity they name.
+    void PowerCycle();
 
     // Set by the 0x0666 handler; the unit then leaves the bus and comes back.
     bool resetRequested = false;

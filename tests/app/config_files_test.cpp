@@ -175,12 +175,46 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     m_host.messageBoxes.answers.push_back(IDYES);
     m_unit->ClearLog();
     Load(file);
-    ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u) << "no failure box after Yes";
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 3u) << "no failure box after Yes, one that says it is done";
+    EXPECT_EQ(m_host.messageBoxes.asked[2].type, MB_ICONINFORMATION | MB_OK);
+    EXPECT_EQ(m_host.messageBoxes.asked[2].text,
+              "Loading changed.toml: " + std::to_string(commission::DiffConfigurations(before, wanted).size()) +
+                  " changes applied, read back and stored in the unit.");
     // The channel record, the lines (set, inverse cleared, both stored words), then the speaker register.
     EXPECT_EQ(WritesIn(m_unit->Log()), (std::vector<uint16_t>{0xF000, 0xF010, 0xF010, 0xF00E, 0xF00E, 0xF00E, 0x5114}));
+    const auto codes = m_unit->LoggedCodes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), 0xB102), codes.end()) << "the read-back is followed by the store";
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
     EXPECT_EQ(m_dlg.m_nPage, 2) << "the page is set up again";
     EXPECT_EQ(m_dlg.m_speakerVolume, 20);
+
+    // Stored: the unit keeps the file's settings over a power cycle.
+    m_unit->PowerCycle();
+    EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
+}
+
+// The unit holds the file's settings but rejects the store of the levels: the user
+// is told the settings are not stored, and a power cycle brings back the old ones.
+TEST_F(ConfigFilesTest, LoadThatCannotStoreSaysTheSettingsAreNotStored)
+{
+    Start(K::StandAlone);
+    const UnitConfiguration before = UnitHolds();
+    UnitConfiguration wanted = before;
+    wanted.SetLevel(1, 20);
+    WriteFile(m_dir / "louder.toml", commission::WriteConfigurationFile(wanted));
+    m_unit->FailTransaction(SimTransactionFault{SimTransactionFault::Kind::Error, 1, 0xB102, 0});
+    m_host.messageBoxes.answers = {IDYES};
+    Load(m_dir / "louder.toml");
+
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u);
+    const auto& told = m_host.messageBoxes.asked[1];
+    EXPECT_EQ(told.type, MB_ICONEXCLAMATION | MB_OK);
+    EXPECT_NE(told.text.find("did not confirm the store (0xB102)"), std::string::npos) << told.text;
+    EXPECT_NE(told.text.find("The settings are not stored"), std::string::npos) << told.text;
+    EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
+
+    m_unit->PowerCycle();
+    EXPECT_TRUE(before.SameSettings(UnitHolds())) << "the level was never stored";
 }
 
 // A new type resets the unit: the wizard starts again on the unit as it came back.
@@ -195,7 +229,8 @@ TEST_F(ConfigFilesTest, LoadingAnotherTypeShowsTheUnitAsItCameBack)
     Load(m_dir / "master.toml");
     m_host.AdvanceTime(250);
 
-    ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u) << m_host.messageBoxes.asked.back().text;
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u) << m_host.messageBoxes.asked.back().text;
+    EXPECT_EQ(m_host.messageBoxes.asked[1].type, MB_ICONINFORMATION | MB_OK) << m_host.messageBoxes.asked[1].text;
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
     EXPECT_EQ(m_dlg.m_unitType, kUnitMaster);
     EXPECT_EQ(m_dlg.m_nPage, 2);

@@ -16,7 +16,7 @@ struct VerbName {
     bool needsWizard;  // acts on the running wizard: only after start
 };
 
-constexpr std::array<VerbName, 20> kVerbs{{
+constexpr std::array<VerbName, 21> kVerbs{{
     {"setting", Verb::Setting, false}, {"start", Verb::Start, false},   {"click", Verb::Click, true},
     {"slider", Verb::Slider, true},    {"panel", Verb::Panel, true},    {"escape", Verb::Escape, true},
     {"close", Verb::Close, true},      {"answer", Verb::Answer, false}, {"file", Verb::File, false},
@@ -24,6 +24,7 @@ constexpr std::array<VerbName, 20> kVerbs{{
     {"unplug", Verb::Unplug, false},   {"plug", Verb::Plug, false},     {"replug", Verb::Replug, false},
     {"fault", Verb::Fault, false},     {"mic", Verb::Mic, false},       {"expect", Verb::Expect, false},
     {"menu", Verb::Menu, true},        {"end", Verb::End, true},
+    {"power-cycle", Verb::PowerCycle, false},
 }};
 
 // Reads the words after the verb, one by one; every read states what it wanted.
@@ -150,7 +151,8 @@ public:
                    r.Number("wParam", INT64_MIN + 1, INT64_MAX, step.numbers) &&
                    r.Number("lParam", INT64_MIN + 1, INT64_MAX, step.numbers) && r.Finish();
         case Verb::Unplug:
-        case Verb::Replug: return Unit(r, step, true) && r.Finish();
+        case Verb::Replug:
+        case Verb::PowerCycle: return Unit(r, step, true) && r.Finish();
         case Verb::Plug:
             if (!r.Word("kind", step.word))
                 return false;
@@ -185,7 +187,7 @@ private:
         return r.Fail("setting takes dword or text: " + Shown(step.word));
     }
 
-    // An optional unit number first (1 when left out). For unplug and replug it is
+    // An optional unit number first (1 when left out). For unplug, replug and power-cycle it is
     // the last word; for fault a word follows it.
     bool Unit(CLineReader& r, Step& step, bool last)
     {

@@ -29,6 +29,7 @@ enum class Verb {
     Unplug,   // unit
     Plug,     // word: the kind
     Replug,   // unit
+    PowerCycle,  // unit
     Fault,    // unit; word: silent, delay, lose, ffff, error, echo, only, clear, noreturn, nocard; numbers: its value;
               // word "at": the fault of one transaction in transactionFault
     Mic,      // word: silence, sine; numbers: hz, peak

@@ -213,6 +213,7 @@ void CStepInterpreter::Do(const Step& step)
     case Verb::Unplug:
     case Verb::Plug:
     case Verb::Replug:
+    case Verb::PowerCycle:
     case Verb::Fault:
     case Verb::Mic: UnitAction(step); return;
     case Verb::Expect: Expect(step); return;
@@ -292,6 +293,13 @@ void CStepInterpreter::UnitAction(const Step& step)
         return;
     case Verb::Replug:
         m_transcript.Event("unit " + n + " plugged");
+        m_stack.Replug(step.unit);
+        return;
+    case Verb::PowerCycle:
+        // Off the bus, the memory loses what was not stored, on the bus again.
+        m_transcript.Event("unit " + n + " power-cycled");
+        m_stack.Unplug(step.unit);
+        unit->PowerCycle();
         m_stack.Replug(step.unit);
         return;
     case Verb::Fault: Fault(*unit, step); return;

@@ -31,6 +31,11 @@ std::string Joined(const std::vector<std::string>& parts, const char* none)
     return text.empty() ? none : text;
 }
 
+commission::StoreAfterApply StoreChoice(const ConfigOptions& options)
+{
+    return options.noStore ? commission::StoreAfterApply::Skip : commission::StoreAfterApply::Store;
+}
+
 // Nothing may be sent unless every unit can take the file.
 bool EveryUnitCanTake(const std::vector<ReadUnit>& units, const LoadedConfiguration& loaded, const std::string& file)
 {
@@ -126,7 +131,7 @@ int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, 
         std::printf("# %s: %zu change%s\n", unit.Name().c_str(), changes.size(), changes.size() == 1 ? "" : "s");
         for (const auto& change : changes)
             std::printf("#   %s: %s -> %s\n", change.field.c_str(), change.from.c_str(), change.to.c_str());
-        for (const std::string& line : DryRunCommands(*unit.current, wanted))
+        for (const std::string& line : DryRunCommands(*unit.current, wanted, StoreChoice(options)))
             std::printf("%s\n", line.c_str());
     }
     if (!raises.empty() && !options.yes)
@@ -175,7 +180,8 @@ int Apply(const ConfigOptions& options)
     const CResultTable table(*units);
     std::vector<UnitResult> rows;
     for (const ReadUnit& unit : *units) {
-        rows.push_back(ApplyToUnit(protocol, unit, loaded->configuration));
+        rows.push_back(ApplyToUnit(protocol, unit, loaded->configuration,
+                                   StoreChoice(options)));
         protocol.CloseUnit();
         table.Print(rows.back());
     }

@@ -101,13 +101,14 @@ public:
     CShadowRun(const CShadowRun&) = delete;
     CShadowRun& operator=(const CShadowRun&) = delete;
 
-    std::vector<ViewerRecord> Apply(const UnitConfiguration& current, const UnitConfiguration& wanted)
+    std::vector<ViewerRecord> Apply(const UnitConfiguration& current, const UnitConfiguration& wanted,
+                                    commission::StoreAfterApply store)
     {
         CHIDProtocol protocol(m_bus);
         if (!protocol.OpenUnitAt(m_path, true))
             return {};
         SetWindows(&m_viewer);
-        (void)commission::ApplyConfiguration(protocol, current, wanted);
+        (void)commission::ApplyConfiguration(protocol, current, wanted, store);
         SetWindows(nullptr);
         return m_viewer.records;
     }
@@ -123,11 +124,12 @@ private:
 
 }  // namespace
 
-std::vector<std::string> DryRunCommands(const UnitConfiguration& current, const UnitConfiguration& wanted)
+std::vector<std::string> DryRunCommands(const UnitConfiguration& current, const UnitConfiguration& wanted,
+                                        commission::StoreAfterApply store)
 {
     CShadowRun shadow(current);
     std::vector<std::string> lines;
-    for (const ViewerRecord& record : shadow.Apply(current, wanted))
+    for (const ViewerRecord& record : shadow.Apply(current, wanted, store))
         if (record.kind == static_cast<int32_t>(ViewerKind::CommandSent) ||
             record.kind == static_cast<int32_t>(ViewerKind::Text))
             lines.push_back(FormatViewerLine(record));

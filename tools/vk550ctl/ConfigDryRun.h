@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "commission/ConfigurationApplier.h"
 #include "commission/UnitConfiguration.h"
 
 namespace vk::ctl {
 
 [[nodiscard]] std::vector<std::string> DryRunCommands(const commission::UnitConfiguration& current,
-                                                      const commission::UnitConfiguration& wanted);
+                                                      const commission::UnitConfiguration& wanted,
+                                                      commission::StoreAfterApply store);
 
 }  // namespace vk::ctl

@@ -47,8 +47,9 @@ void CConfigCommandLine::Declare(CLI::App& config)
 
     CLI::App* apply =
         Add(config,
-            {nullptr, "apply", "apply FILE [--dry-run] [--yes] [--record-dir=DIR] [--serial=S | --all]",
-             "  0  every unit verified (--dry-run: every unit read)\n"
+            {nullptr, "apply", "apply FILE [--dry-run] [--yes] [--no-store] [--record-dir=DIR] [--serial=S | --all]",
+             "  0  every unit verified: read back equal and stored (--no-store: read back equal;\n"
+             "     --dry-run: every unit read)\n"
              "  1  no unit answers, a unit failed or was not verified (--dry-run: a unit cannot be read)\n"
              "  2  usage error, a file that cannot be read or is invalid, a type a unit cannot take,\n"
              "     phantom power not confirmed; nothing was sent\n"},
@@ -56,6 +57,8 @@ void CConfigCommandLine::Declare(CLI::App& config)
     apply->add_option("FILE", m_options.file)->required();
     apply->add_flag("--dry-run", m_options.dryRun, "print the commands, send nothing");
     apply->add_flag("--yes", m_options.yes, "phantom power may be turned on or up");
+    apply->add_flag("--no-store", m_options.noStore,
+                    "do not tell the unit to store: it forgets the settings at its next power cycle");
     m_recordDirOption =
         apply->add_option("--record-dir", m_recordDir, "a commissioning record per unit")->type_name("DIR");
 }

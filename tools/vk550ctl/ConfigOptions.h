@@ -20,6 +20,7 @@ struct ConfigOptions {
     bool dryRun = false;
     bool all = false;
     bool yes = false;
+    bool noStore = false;  // apply: the unit is not told to store (a power cycle undoes the apply)
     std::optional<std::string> serial;     // the unit to use among several
     std::optional<std::string> recordDir;  // apply: a commissioning record per unit
 };

@@ -33,7 +33,8 @@ std::optional<std::string> WhyAnotherUnit(CHIDProtocol& protocol, const ReadUnit
            ", not " + (read.empty() ? "(none)" : read) + "; nothing was sent";
 }
 
-UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitConfiguration& wanted)
+UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitConfiguration& wanted,
+                       commission::StoreAfterApply store)
 {
     UnitResult row{unit.Name(), "failed", {}, false, {}, std::nullopt};
     if (!unit.current) {
@@ -49,16 +50,20 @@ UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitC
         row.detail = std::move(*why);
         return row;
     }
-    const commission::ApplyOutcome outcome = commission::ApplyConfiguration(protocol, *unit.current, wanted);
+    const commission::ApplyOutcome outcome = commission::ApplyConfiguration(protocol, *unit.current, wanted, store);
     row.changed = outcome.written;
-    row.verified = outcome.verified;
+    row.verified = outcome.Succeeded();
     row.holds = outcome.holds;
     if (!outcome.failedStep.empty())
         row.detail = outcome.failedStep + " failed; " + HoldsText(outcome.holds, wanted);
     else if (!outcome.verified)
         row.detail = "every write was accepted but " + HoldsText(outcome.holds, wanted);
+    else if (outcome.written.empty())
+        row.result = "unchanged";
     else
-        row.result = outcome.written.empty() ? "unchanged" : "applied";
+        row.result = outcome.stored ? "applied" : "unstored";
+    if (row.result == "unstored")
+        row.detail = "not stored: the unit forgets these settings at its next power cycle";
     return row;
 }
 

@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "ConfigUnits.h"
+#include "commission/ConfigurationApplier.h"
 #include "commission/UnitConfiguration.h"
 
 namespace vk::ctl {
 
 struct UnitResult {
     std::string name;
-    std::string result;  // applied, unchanged, failed
+    std::string result;  // applied (and stored), unstored (--no-store), unchanged, failed
     std::vector<std::string> changed;
-    bool verified = false;
+    bool verified = false;  // read back equal and stored (unstored: read back equal)
     std::string detail;  // for a failed unit: why, and what the unit now holds
     std::optional<commission::UnitConfiguration> holds;
 };
@@ -25,6 +26,7 @@ struct UnitResult {
 [[nodiscard]] std::optional<std::string> WhyAnotherUnit(CHIDProtocol& protocol, const ReadUnit& unit);
 
 [[nodiscard]] UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit,
-                                     const commission::UnitConfiguration& wanted);
+                                     const commission::UnitConfiguration& wanted,
+                                     commission::StoreAfterApply store = commission::StoreAfterApply::Store);
 
 }  // namespace vk::ctl

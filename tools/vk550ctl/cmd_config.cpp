@@ -168,7 +168,7 @@ const CommandRegistration registration(
     {"config",
      "config ACTION",
      "a unit's whole configuration in a TOML file; ACTION: show [--format=text|toml|json],\n"
-     "                       save FILE, diff FILE, apply FILE [--dry-run] [--yes] [--record-dir=DIR];\n"
+     "                       save FILE, diff FILE, apply FILE [--dry-run] [--yes] [--no-store] [--record-dir=DIR];\n"
      "                       --serial=S picks one of several units, --all takes each in turn;\n"
      "                       FILE - is standard input (standard output for save)",
      RunConfig, [](CLI::App& config) { CommandLine().Declare(config); },

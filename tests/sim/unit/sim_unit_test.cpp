@@ -140,6 +140,71 @@ TEST_F(SimUnitTest, ResetLeavesAndReturnsUnderTheStoredIdentity)
     EXPECT_EQ(unit.TakeAnswer(), std::nullopt);
 }
 
+// The writes change the live settings; 0xB100 keeps the parameters, channels
+// and address, 0xB102 the levels; a power cycle brings back what was kept.
+TEST_F(SimUnitTest, APowerCycleBringsBackWhatWasStored)
+{
+    CSimUnit unit(SimUnitKind::StandAlone);
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB700) << "a unit as it left the bench has nothing to store";
+    EXPECT_EQ(Ask(unit, 0x5114), 0x5114);  // speaker register 1 to 20
+    unit.WithState([](SimUnitState& s) { s.channels[2].mode = 3; });
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB701);
+    EXPECT_EQ(Ask(unit, 0xB100), 0xB100);
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB701) << "the level is not stored yet";
+
+    unit.Unplug();
+    unit.PowerCycle();
+    unit.Plug();
+    SimUnitState after = unit.State();
+    EXPECT_EQ(after.channels[2].mode, 3) << "stored by 0xB100";
+    EXPECT_EQ(after.levels.at(1), 12) << "lost: 0xB102 was never sent";
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB700);
+
+    EXPECT_EQ(Ask(unit, 0x5114), 0x5114);
+    EXPECT_EQ(Ask(unit, 0xB102), 0xB102);
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB700);
+    unit.PowerCycle();
+    EXPECT_EQ(unit.State().levels.at(1), 20);
+}
+
+// A value written and written back still counts as something to store, as the
+// firmware cannot tell; a command that only reads does not.
+TEST_F(SimUnitTest, AnyChangeSinceTheLastStoreLeavesSomethingToStore)
+{
+    CSimUnit unit(SimUnitKind::Master);
+    EXPECT_EQ(Ask(unit, 0x6100), 0x610C);
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB700);
+    EXPECT_EQ(Ask(unit, 0x5114), 0x5114);
+    EXPECT_EQ(Ask(unit, 0x510C), 0x510C);
+    EXPECT_EQ(Ask(unit, 0xB7FF), 0xB701);
+}
+
+// The live controller lines come back from their stored words, which are
+// parameters kept by 0xB100; a reset keeps the live settings unstored.
+TEST_F(SimUnitTest, LinesComeBackFromTheirStoredWordsAndAResetKeepsLiveSettings)
+{
+    CSimUnit unit(SimUnitKind::StandAlone);
+    unit.SetResetTiming({300, 2500});
+    unit.WithState([](SimUnitState& s) {
+        const auto [page, index] = s.StoredLinesPlace();
+        s.SetValue(page, index, 0x0001, 0);
+        s.SetValue(page, index, 0x0010, 1);
+    });
+    EXPECT_EQ(Ask(unit, 0xB100), 0xB100);
+    EXPECT_EQ(Ask(unit, 0x5114), 0x5114);
+    unit.WithState([](SimUnitState& s) { s.picLines = 0xFFFF; });
+    EXPECT_EQ(Ask(unit, 0x0666), std::nullopt);
+    clock.Advance(2800);
+    ASSERT_TRUE(unit.Present());
+    EXPECT_EQ(unit.State().levels.at(1), 20) << "a reset is no power cycle";
+    EXPECT_EQ(unit.State().picLines, 0x00010010u) << "after a reset the lines come up as stored";
+
+    unit.WithState([](SimUnitState& s) { s.picLines = 0xFFFF; });
+    unit.PowerCycle();
+    EXPECT_EQ(unit.State().picLines, 0x00010010u);
+    EXPECT_EQ(unit.State().levels.at(1), 12);
+}
+
 TEST_F(SimUnitTest, UnplugDropsPendingAnswers)
 {
     CSimUnit unit;

@@ -304,6 +304,24 @@ TEST_F(ConfigCommand, EveryActionTakesAll)
     EXPECT_EQ(json.out.substr(json.out.size() - 4), "}\n]\n");
 }
 
+// --no-store applies and reads back but leaves the unit unstored: the table and
+// the help say what that risks; without it the apply ends with the store.
+TEST_F(ConfigCommand, NoStoreAppliesWithoutStoringAndSaysWhatItRisks)
+{
+    const CtlRun unstored = Ctl("--simulate=new config apply " + Profile() + " --yes --no-store");
+    EXPECT_EQ(unstored.exitCode, 0) << unstored.err;
+    EXPECT_NE(unstored.out.find("VK5500001234  unstored   yes       type MASTER"), std::string::npos) << unstored.out;
+    EXPECT_NE(unstored.out.find("VK5500001234: not stored: the unit forgets these settings at its next power cycle"),
+              std::string::npos)
+        << unstored.out;
+    const CtlRun dry = Ctl("--simulate=new config apply " + Profile() + " --no-store --dry-run");
+    EXPECT_EQ(dry.out.find("B7 FF"), std::string::npos) << "an unstored apply sends no store";
+
+    const CtlRun help = Ctl("config apply --help");
+    EXPECT_NE(help.out.find("--no-store"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("forgets the settings at its next power cycle"), std::string::npos) << help.out;
+}
+
 TEST_F(ConfigCommand, EveryActionHasItsOwnHelp)
 {
     struct Case {
