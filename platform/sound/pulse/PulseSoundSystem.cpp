@@ -244,12 +244,64 @@ struct CPulseSoundSystem::Impl {
 
 namespace {
 
-// State shared by both stream kinds; guarded by the main-loop lock.
-class CPulseStreamBase {
-protected:
-    CPulseStreamBase(CPulseSoundSystem::Impl& impl, CWaveEvent& event) : m_impl(impl), m_event(event) {}
+// What both stream kinds share: one way to connect, the queue of buffers the
+// device holds, and their hand-back; guarded by the main-loop lock.
+template <typename Interface>
+class CPulseStream : public Interface {
+public:
+    // Creates the stream on the device (null: the server's default), connects it
+    // and waits until it is ready.
+    MMRESULT Connect(const pa_sample_spec& spec, const char* device, uint32_t bufferBytes)
+    {
+        CLoopLock lock(m_impl.loop);
+        m_stream = pa_stream_new(m_impl.context, m_playback ? "VK550 playback" : "VK550 recording", &spec, nullptr);
+        if (!m_stream)
+            return MMSYSERR_NOMEM;
+        m_frame = static_cast<uint32_t>(pa_frame_size(&spec));
+        pa_stream_set_state_callback(m_stream, OnState, this);
+        pa_buffer_attr attr;
+        attr.maxlength = static_cast<uint32_t>(-1);
+        attr.tlength = static_cast<uint32_t>(-1);
+        attr.prebuf = static_cast<uint32_t>(-1);
+        attr.minreq = static_cast<uint32_t>(-1);
+        attr.fragsize = static_cast<uint32_t>(-1);
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
+        int rc = 0;
+        if (m_playback) {
+            // The server holds about one buffer, so "done" is close to "played";
+            // playback starts with the first byte, so a short sound plays too.
+            attr.tlength = bufferBytes;
+            attr.prebuf = 0;
+            pa_stream_set_write_callback(m_stream, OnDataCallback, this);
+            rc = pa_stream_connect_playback(m_stream, device, &attr, flags, nullptr, nullptr);
+        } else {
+            // One buffer per fragment: blocks arrive one by one instead of in bursts.
+            attr.fragsize = bufferBytes;
+            pa_stream_set_read_callback(m_stream, OnDataCallback, this);
+            rc = pa_stream_connect_record(m_stream, device, &attr,
+                                          static_cast<pa_stream_flags_t>(flags | PA_STREAM_START_CORKED));
+        }
+        if (rc < 0)
+            return MMSYSERR_ALLOCATED;
+        return AwaitReady();
+    }
 
-    ~CPulseStreamBase() { Shutdown(); }
+    MMRESULT Prepare(WAVEHDR& hdr) override { return PrepareHeader(hdr); }
+    MMRESULT Unprepare(WAVEHDR& hdr) override { return UnprepareHeader(hdr); }
+
+    bool Failed() const override
+    {
+        CLoopLock lock(m_impl.loop);
+        return m_failed;
+    }
+
+protected:
+    CPulseStream(CPulseSoundSystem::Impl& impl, CWaveEvent& event, WaveDirection dir)
+        : m_impl(impl), m_event(event), m_playback(dir == WaveDirection::Out)
+    {
+    }
+
+    ~CPulseStream() override { Shutdown(); }
 
     // Detaches from the server; each stream kind calls it first in its own
     // destructor, so no callback reaches a half-destroyed stream.
@@ -265,23 +317,57 @@ protected:
             m_stream = nullptr;
         }
         // Whatever the device still held is handed back before the owner frees it.
-        while (!m_queue.empty()) {
-            FinishHeader(*m_queue.front(), 0, m_event);
-            m_queue.pop_front();
-        }
+        HandBack(0);
     }
 
-    // Creates the stream and waits until it is ready; the caller holds the loop lock.
-    MMRESULT Create(const pa_sample_spec& spec, const char* title)
+    // The device takes a prepared buffer; the caller holds the loop lock.
+    MMRESULT Queue(WAVEHDR& hdr)
     {
-        m_stream = pa_stream_new(m_impl.context, title, &spec, nullptr);
-        if (!m_stream)
-            return MMSYSERR_NOMEM;
-        m_frame = static_cast<uint32_t>(pa_frame_size(&spec));
-        pa_stream_set_state_callback(m_stream, OnState, this);
+        if (m_failed)
+            return MMSYSERR_NODRIVER;
+        if (const MMRESULT rc = TakeHeader(hdr); rc != MMSYSERR_NOERROR)
+            return rc;
+        m_queue.push_back(&hdr);
         return MMSYSERR_NOERROR;
     }
 
+    // Every queued buffer comes back done; the front one with `frontBytes` recorded.
+    void HandBack(uint32_t frontBytes)
+    {
+        while (!m_queue.empty()) {
+            FinishHeader(*m_queue.front(), frontBytes, m_event);
+            m_queue.pop_front();
+            frontBytes = 0;
+        }
+        m_offset = 0;
+    }
+
+    // Drops what the server holds and has not moved yet.
+    void Flush()
+    {
+        if (m_stream && !m_failed)
+            m_impl.Await(pa_stream_flush(m_stream, OnStreamSuccess, &m_impl));
+    }
+
+    void Cork(bool cork)
+    {
+        if (m_stream && !m_failed)
+            m_impl.Await(pa_stream_cork(m_stream, cork ? 1 : 0, OnStreamSuccess, &m_impl));
+    }
+
+    // The server can take data (playback) or has data (recording).
+    virtual void OnData(pa_stream* s) = 0;
+    virtual void OnFailed() = 0;
+
+    CPulseSoundSystem::Impl& m_impl;
+    CWaveEvent& m_event;
+    pa_stream* m_stream = nullptr;
+    std::deque<WAVEHDR*> m_queue;
+    uint32_t m_offset = 0;  // bytes of the front buffer already moved
+    uint32_t m_frame = 2;
+    bool m_failed = false;
+
+private:
     MMRESULT AwaitReady()
     {
         for (;;) {
@@ -294,20 +380,16 @@ protected:
         }
     }
 
-    void Cork(bool cork)
-    {
-        if (m_stream && !m_failed)
-            m_impl.Await(pa_stream_cork(m_stream, cork ? 1 : 0, OnStreamSuccess, &m_impl));
-    }
-
     static void OnStreamSuccess(pa_stream*, int, void* impl)
     {
         pa_threaded_mainloop_signal(static_cast<CPulseSoundSystem::Impl*>(impl)->loop, 0);
     }
 
+    static void OnDataCallback(pa_stream* s, size_t, void* self) { static_cast<CPulseStream*>(self)->OnData(s); }
+
     static void OnState(pa_stream* s, void* self)
     {
-        auto* stream = static_cast<CPulseStreamBase*>(self);
+        auto* stream = static_cast<CPulseStream*>(self);
         const pa_stream_state_t state = pa_stream_get_state(s);
         if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
             stream->m_failed = true;
@@ -316,85 +398,35 @@ protected:
         pa_threaded_mainloop_signal(stream->m_impl.loop, 0);
     }
 
-    virtual void OnFailed() = 0;
-
-    CPulseSoundSystem::Impl& m_impl;
-    CWaveEvent& m_event;
-    pa_stream* m_stream = nullptr;
-    std::deque<WAVEHDR*> m_queue;
-    uint32_t m_offset = 0;  // bytes of the front buffer already moved
-    uint32_t m_frame = 2;
-    bool m_failed = false;
+    const bool m_playback;
 };
 
-class CPulseOutStream final : public IWaveOutStream, private CPulseStreamBase {
+class CPulseOutStream final : public CPulseStream<IWaveOutStream> {
 public:
-    CPulseOutStream(CPulseSoundSystem::Impl& impl, CWaveEvent& event) : CPulseStreamBase(impl, event) {}
+    CPulseOutStream(CPulseSoundSystem::Impl& impl, CWaveEvent& event) : CPulseStream(impl, event, WaveDirection::Out) {}
     ~CPulseOutStream() override { Shutdown(); }
-
-    MMRESULT Connect(const pa_sample_spec& spec, const char* sink, uint32_t bufferBytes)
-    {
-        CLoopLock lock(m_impl.loop);
-        if (const MMRESULT rc = Create(spec, "VK550 playback"); rc != MMSYSERR_NOERROR)
-            return rc;
-        pa_stream_set_write_callback(m_stream, OnWritable, this);
-        // The server holds about one buffer, so "done" is close to "played";
-        // playback starts with the first byte, so a short sound plays too.
-        pa_buffer_attr attr;
-        attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = bufferBytes;
-        attr.prebuf = 0;
-        attr.minreq = static_cast<uint32_t>(-1);
-        attr.fragsize = static_cast<uint32_t>(-1);
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
-        if (pa_stream_connect_playback(m_stream, sink, &attr, flags, nullptr, nullptr) < 0)
-            return MMSYSERR_ALLOCATED;
-        return AwaitReady();
-    }
-
-    MMRESULT Prepare(WAVEHDR& hdr) override { return PrepareHeader(hdr); }
-    MMRESULT Unprepare(WAVEHDR& hdr) override { return UnprepareHeader(hdr); }
 
     MMRESULT Write(WAVEHDR& hdr) override
     {
         CLoopLock lock(m_impl.loop);
-        if (m_failed)
-            return MMSYSERR_NODRIVER;
-        if (const MMRESULT rc = TakeHeader(hdr); rc != MMSYSERR_NOERROR)
-            return rc;
-        m_queue.push_back(&hdr);
-        Pump();
-        return MMSYSERR_NOERROR;
+        const MMRESULT rc = Queue(hdr);
+        if (rc == MMSYSERR_NOERROR)
+            Pump();
+        return rc;
     }
 
     MMRESULT Reset() override
     {
         CLoopLock lock(m_impl.loop);
-        if (m_stream && !m_failed)
-            m_impl.Await(pa_stream_flush(m_stream, OnStreamSuccess, &m_impl));
-        ReleaseAll();
+        Flush();
+        HandBack(0);
         return MMSYSERR_NOERROR;
     }
 
-    bool Failed() const override
-    {
-        CLoopLock lock(m_impl.loop);
-        return m_failed;
-    }
-
 private:
-    void ReleaseAll()
-    {
-        while (!m_queue.empty()) {
-            FinishHeader(*m_queue.front(), 0, m_event);
-            m_queue.pop_front();
-        }
-        m_offset = 0;
-    }
+    void OnFailed() override { HandBack(0); }  // a gone device plays nothing, but lets go
 
-    void OnFailed() override { ReleaseAll(); }  // a gone device plays nothing, but lets go
-
-    static void OnWritable(pa_stream*, size_t, void* self) { static_cast<CPulseOutStream*>(self)->Pump(); }
+    void OnData(pa_stream*) override { Pump(); }
 
     // Moves queued data to the server as far as it takes it.
     void Pump()
@@ -421,43 +453,15 @@ private:
     }
 };
 
-class CPulseInStream final : public IWaveInStream, private CPulseStreamBase {
+class CPulseInStream final : public CPulseStream<IWaveInStream> {
 public:
-    CPulseInStream(CPulseSoundSystem::Impl& impl, CWaveEvent& event) : CPulseStreamBase(impl, event) {}
+    CPulseInStream(CPulseSoundSystem::Impl& impl, CWaveEvent& event) : CPulseStream(impl, event, WaveDirection::In) {}
     ~CPulseInStream() override { Shutdown(); }
-
-    MMRESULT Connect(const pa_sample_spec& spec, const char* source, uint32_t bufferBytes)
-    {
-        CLoopLock lock(m_impl.loop);
-        if (const MMRESULT rc = Create(spec, "VK550 recording"); rc != MMSYSERR_NOERROR)
-            return rc;
-        pa_stream_set_read_callback(m_stream, OnReadable, this);
-        // One buffer per fragment: blocks arrive one by one instead of in bursts.
-        pa_buffer_attr attr;
-        attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = static_cast<uint32_t>(-1);
-        attr.prebuf = static_cast<uint32_t>(-1);
-        attr.minreq = static_cast<uint32_t>(-1);
-        attr.fragsize = bufferBytes;
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
-        if (pa_stream_connect_record(m_stream, source, &attr, flags) < 0)
-            return MMSYSERR_ALLOCATED;
-        return AwaitReady();
-    }
-
-    MMRESULT Prepare(WAVEHDR& hdr) override { return PrepareHeader(hdr); }
-    MMRESULT Unprepare(WAVEHDR& hdr) override { return UnprepareHeader(hdr); }
 
     MMRESULT AddBuffer(WAVEHDR& hdr) override
     {
         CLoopLock lock(m_impl.loop);
-        if (m_failed)
-            return MMSYSERR_NODRIVER;
-        if (const MMRESULT rc = TakeHeader(hdr); rc != MMSYSERR_NOERROR)
-            return rc;
-        m_queue.push_back(&hdr);
-        return MMSYSERR_NOERROR;
+        return Queue(hdr);
     }
 
     MMRESULT Start() override
@@ -489,22 +493,9 @@ public:
         CLoopLock lock(m_impl.loop);
         m_started = false;
         Cork(true);
-        if (m_stream && !m_failed)
-            m_impl.Await(pa_stream_flush(m_stream, OnStreamSuccess, &m_impl));
-        bool first = true;
-        while (!m_queue.empty()) {
-            FinishHeader(*m_queue.front(), first ? m_offset : 0, m_event);
-            m_queue.pop_front();
-            first = false;
-        }
-        m_offset = 0;
+        Flush();
+        HandBack(m_offset);
         return MMSYSERR_NOERROR;
-    }
-
-    bool Failed() const override
-    {
-        CLoopLock lock(m_impl.loop);
-        return m_failed;
     }
 
 private:
@@ -512,16 +503,15 @@ private:
     // owner sees silence rather than another device's sound.
     void OnFailed() override {}
 
-    static void OnReadable(pa_stream* s, size_t, void* self)
+    void OnData(pa_stream* s) override
     {
-        auto* stream = static_cast<CPulseInStream*>(self);
         const void* data = nullptr;
         size_t n = 0;
         while (pa_stream_readable_size(s) > 0 && pa_stream_peek(s, &data, &n) == 0) {
             if (n == 0)
                 break;
-            if (data && stream->m_started)
-                stream->Take(static_cast<const uint8_t*>(data), n);
+            if (data && m_started)
+                Take(static_cast<const uint8_t*>(data), n);
             pa_stream_drop(s);
         }
     }
