@@ -30,6 +30,7 @@ struct SimDevice {
     std::mutex mutex;  // guards what follows
     bool openFails = false;
     int acceptLimit = -1;
+    uint32_t overReport = 0;
     std::shared_ptr<ISimSignal> signal = std::make_shared<CSilenceSignal>();
     long long budget = -1;
     std::vector<uint8_t> played;
@@ -175,14 +176,17 @@ private:
 
     void Complete(WAVEHDR* hdr, uint32_t bytes, bool delivered)
     {
+        uint32_t recorded = m_device->dir == WaveDirection::In ? bytes : 0;
         if (delivered && m_device->dir == WaveDirection::In) {
             Fill(*hdr, bytes);
+            std::lock_guard device(m_device->mutex);
+            recorded += m_device->overReport;
         } else if (delivered) {
             std::lock_guard device(m_device->mutex);
             m_device->playedChannels = std::max<uint16_t>(m_format.nChannels, 1);
             m_device->played.insert(m_device->played.end(), hdr->lpData, hdr->lpData + bytes);
         }
-        FinishHeader(*hdr, m_device->dir == WaveDirection::In ? bytes : 0, m_event);
+        FinishHeader(*hdr, recorded, m_event);
     }
 
     // As fast as queued: every buffer the device may take is finished at once.
@@ -430,6 +434,14 @@ void CSimSoundSystem::SetAcceptLimit(DeviceId id, int buffers)
     if (auto device = Find(id)) {
         std::lock_guard lock(device->mutex);
         device->acceptLimit = buffers;
+    }
+}
+
+void CSimSoundSystem::SetOverReport(DeviceId microphone, uint32_t bytes)
+{
+    if (auto device = Find(microphone)) {
+        std::lock_guard lock(device->mutex);
+        device->overReport = bytes;
     }
 }
 

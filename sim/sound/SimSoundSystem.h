@@ -105,6 +105,9 @@ public:
     void SetOpenFails(DeviceId id, bool fails);
     // The device refuses buffers after accepting this many per stream (negative: never).
     void SetAcceptLimit(DeviceId id, int buffers);
+    // A faulty driver: the microphone reports this many bytes more recorded than
+    // each buffer it fills holds (0, the default: exactly what it filled).
+    void SetOverReport(DeviceId microphone, uint32_t bytes);
     // Bytes played on a speaker so far, in the order played.
     [[nodiscard]] std::vector<uint8_t> Played(DeviceId speaker) const;
     // An echo of what `speaker` played, for a microphone: first channel, gain, delay in samples.

@@ -147,6 +147,26 @@ TEST_F(WaveFileTest, WriterLayoutAndSizesForEvenAndOddData)
     }
 }
 
+// The RIFF size (38 + data + pad) must fit its 32 bits: a block that would take
+// the data past that is refused whole, and the file still closes with sizes
+// that describe it. The refused lengths are never read, so a short buffer does.
+TEST_F(WaveFileTest, BlockThatWouldOverflowTheRiffSizeIsRefused)
+{
+    const Bytes data = Counting(101);
+    CWaveWriter writer;
+    ASSERT_TRUE(writer.Open(Path("w.wav"), CWaveFormat(1, 16000, 16)));
+    ASSERT_EQ(101, writer.Write(data.data(), 101));
+    for (const uint32_t refused : {0xFFFFFFFFu - 40 - 101 + 1, 0x80000000u, 0xFFFFFFFFu})
+        EXPECT_EQ(-1, writer.Write(data.data(), refused)) << refused;
+    EXPECT_EQ(1, writer.Write(data.data(), 1));  // the writer goes on
+    ASSERT_TRUE(writer.Close());
+
+    const Bytes file = Load(Path("w.wav"));
+    ASSERT_EQ(46u + 102u, file.size());
+    EXPECT_EQ(102u, Get32(file, 42));
+    EXPECT_EQ(38u + 102u, Get32(file, 4));
+}
+
 TEST_F(WaveFileTest, SizesMatchTheFileWhenTheDiskRefusesData)
 {
     // A child process with a file size limit stands for a full disk.

@@ -137,6 +137,39 @@ TEST_F(Identity, UnitIdentifierTexts)
     }
 }
 
+// Long commands need an answer of 8 bytes after the report id. A unit whose
+// input reports hold the id and 7 bytes has its identifier read by the short
+// commands and is refused parameter pages before anything goes out; the id and
+// 8 bytes are enough for both.
+TEST_F(Identity, LongCommandsNeedEightBytesAfterTheReportId)
+{
+    std::vector<uint16_t> nibbles = {0xB600};
+    for (uint16_t n = 0xB370; n >= 0xB300; n = static_cast<uint16_t>(n - 0x10))
+        nibbles.push_back(n);
+    struct Case {
+        uint16_t inputReportLength;
+        std::vector<uint16_t> identifierCodes;
+        int parameterRead;
+        size_t parameterFrames;
+    };
+    const Case cases[] = {{8, nibbles, -1, 0}, {9, {0xB600, 0xF005}, 0xF00D, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.inputReportLength);
+        unit = std::make_shared<CSimUnit>(NewUnitState());
+        unit->SetInputReportLength(c.inputReportLength);
+        (void)bus.Plug(unit);
+        ASSERT_TRUE(protocol.OpenUnit(kFamilyFilter, true));
+        unit->ClearLog();
+        EXPECT_EQ(protocol.GetUnitIdText(), "1-02-05-012-0725 F");
+        EXPECT_EQ(Codes(), c.identifierCodes);
+        unit->ClearLog();
+        uint16_t value = 0;
+        EXPECT_EQ(protocol.GetParameter(0, 10, value), c.parameterRead);
+        EXPECT_EQ(Frames().size(), c.parameterFrames);
+        bus.Unplug(unit);
+    }
+}
+
 TEST_F(Identity, UnitIdentifierIsCachedOnlyWhenRead)
 {
     OpenIdentified(NewUnitState());

@@ -1,6 +1,8 @@
 // Command transactions: answer matching, retries and the copies to the viewer.
 #include "tests/device/DeviceTestBed.h"
 
+#include <functional>
+
 namespace vk::test {
 namespace {
 
@@ -178,6 +180,30 @@ TEST_F(TransactTest, ReadEntryThatCannotBeReopenedClosesTheUnit)
     EXPECT_FALSE(protocol.IsOpen());
     EXPECT_EQ(protocol.SendShortCommand(0x0555), -1);
     EXPECT_EQ(unit->Log().size(), 1u);
+}
+
+// A unit that leaves the bus with the command: the read fails at once and counts
+// as a time-out, the second sending cannot be written, and the transaction ends
+// without waiting out a time-out on a handle nothing can arrive on.
+TEST_F(TransactTest, UnitGoneWithTheCommandEndsItWithoutWaiting)
+{
+    const std::vector<std::pair<const char*, std::function<int()>>> commands = {
+        {"long", [&] { CommandBlock answer{}; return protocol.Transact(kReadConfigWord, answer); }},
+        {"short", [&] { return protocol.SendShortCommand(0x9000); }},
+    };
+    for (const auto& [what, run] : commands) {
+        SCOPED_TRACE(what);
+        auto unit = OpenUnit();
+        SimTransactionFault unplug;
+        unplug.kind = SimTransactionFault::Kind::Unplug;
+        unit->FailTransaction(unplug);
+        const uint64_t start = clock.NowMs();
+        EXPECT_EQ(run(), -1);
+        EXPECT_EQ(clock.NowMs() - start, 0u);
+        EXPECT_EQ(viewer.Kinds(), (std::vector<int32_t>{kSent, kResent}));
+        EXPECT_EQ(unit->Log().size(), 1u);
+        protocol.CloseUnit();
+    }
 }
 
 TEST_F(TransactTest, ErrorAnswerIsHandedToTheCaller)

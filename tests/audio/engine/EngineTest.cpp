@@ -714,5 +714,23 @@ TEST_F(EngineTest, AWriteThatFailsEndsTheRecordFileAndIsPostedOnce)
     EXPECT_TRUE(fs::exists(file));
 }
 
+// A driver that reports more bytes recorded than a buffer holds: every block
+// is taken at the buffer's length, so the record file, the copy of the last
+// block and the length posted to the owner never reach beyond the buffer.
+TEST_F(EngineTest, BlockIsNeverLongerThanItsBuffer)
+{
+    m_sound.SetOverReport(m_card.in, 1000);
+    m_sound.SetDeliveryBudget(m_card.in, 3);
+    ASSERT_TRUE(Start(kModeRecord));
+    ASSERT_TRUE(m_log.WaitUntil([&] { return m_log.Blocks() == 3; }));
+    m_audio->Stop();
+    for (const PostedMessage& m : m_log.Posted()) {
+        if (m.message == WM_AUDIO_BLOCK && m.lParam >= 0) {
+            EXPECT_EQ(m.lParam, static_cast<LPARAM>(kBlockBytes));
+        }
+    }
+    EXPECT_EQ(BlockNumbers(WavData(Path("MicRecorded.wav"))), (std::vector<int>{0, 1, 2}));
+}
+
 }  // namespace
 }  // namespace vk
