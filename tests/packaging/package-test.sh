@@ -31,7 +31,7 @@ programs)
     fi
     [[ -f $root/share/man/man1/$name.1.gz ]] || fail "no man page for $name"
     [[ -f $root/share/bash-completion/completions/$name ]] || fail "no bash completion for $name"
-    echo "$out" | head -1
+    echo "${out%%$'\n'*}"  # the first line (head would end the pipe early under pipefail)
   done
   data=$root/share/quorvel-vk550-config
   for id in 128 129 130 132 138; do
