@@ -27,34 +27,8 @@
 #include <QMetaObject>
 #include <QWidget>
 #include <cstdio>
-#include <cstring>
 
 namespace vk {
-
-ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots)
-{
-    ProgramOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--simulate") == 0)
-            options.simulate = "new";
-        else if (std::strncmp(arg, "--simulate=", 11) == 0)
-            options.simulate = arg + 11;
-        else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
-            options.help = true;
-        else if (std::strcmp(arg, "--version") == 0)
-            options.version = true;
-        else if (allowScreenshots && std::strncmp(arg, "--", 2) != 0 && !options.screenshots)
-            options.screenshots = arg;
-        else if (std::strncmp(arg, "-platform", 9) == 0 && i + 1 < argc)
-            ++i;  // Qt's own option
-        else
-            options.valid = false;
-    }
-    if (options.simulate && !IsSimulatedKind(*options.simulate))
-        options.valid = false;
-    return options;
-}
 
 CProgramSetup::CProgramSetup() = default;
 

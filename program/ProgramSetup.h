@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "program/ProgramOptions.h"
 
 class QApplication;
 
@@ -17,17 +18,6 @@ class CQtHost;
 class CSimSystem;
 class IHidBus;
 class ISoundSystem;
-
-struct ProgramOptions {
-    std::optional<std::string> simulate;  // the kind; "new" for a bare --simulate
-    std::optional<std::string> screenshots;
-    bool help = false;
-    bool version = false;
-    bool valid = true;
-};
-
-// --simulate[=KIND], --help, --version; anything else makes the options invalid.
-[[nodiscard]] ProgramOptions ParseProgramOptions(int argc, char** argv, bool allowScreenshots = false);
 
 class CProgramSetup {
 public:

@@ -1,4 +1,5 @@
 // quorvel-vk550-config: the configuration wizard of the Dravena VK550.
+#include "program/CommandLineCompletion.h"
 #include "program/ProgramSetup.h"
 #include "program/SingleInstance.h"
 #include "app/AEVersionInfo.h"
@@ -20,7 +21,8 @@ int Usage(FILE* out, int code)
                       "  --simulate[=KIND]  use built-in simulated units instead of the real ones\n"
                       "                     KIND: new (default), stand-alone, master, slave, master+slave\n"
                       "  -h, --help         print this text\n"
-                      "  --version          print the version\n\n"
+                      "  --version          print the version\n"
+                      "  Qt's own options (-platform NAME, -style NAME, -reverse ...) are left to Qt.\n\n"
                       "A wizard that runs already is brought to the front instead of starting a second one.\n\n"
                       "exit codes:\n"
                       "  0  the wizard ended (or the running one was brought to the front)\n"
@@ -46,11 +48,16 @@ int Version()
 
 int main(int argc, char** argv)
 {
-    const vk::ProgramOptions options = vk::ParseProgramOptions(argc, argv);
+    vk::CProgramCommandLine commandLine;
+    if (const auto completed = vk::cli::AnswerCompletion(commandLine.App(), argc, argv))
+        return *completed;
+    const vk::ProgramOptions options = commandLine.Parse(argc, argv);
     if (options.help)
         return Usage(stdout, 0);
-    if (!options.valid)
+    if (!options.valid) {
+        std::fprintf(stderr, "quorvel-vk550-config: %s\n", options.problem.c_str());
         return Usage(stderr, 2);
+    }
     if (options.version)
         return Version();
     if (vk::RaiseRunningWizard()) {

@@ -238,7 +238,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
     vk::CProgramSetup setup;
-    if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true}))
+    if (!setup.Start({.simulate = "new", .screenshots = {}, .help = false, .valid = true, .problem = {}}))
         return 2;
     vk::AppProfile().SetRegistryKey("Selvo");
     const std::string folder = std::filesystem::absolute(*options.screenshots).string();

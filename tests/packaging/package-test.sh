@@ -30,7 +30,8 @@ programs)
       rc=$?; [[ $rc == 2 ]] || fail "$name --no-such-option exited $rc, not 2"
     fi
     [[ -f $root/share/man/man1/$name.1.gz ]] || fail "no man page for $name"
-    echo "$out" | head -1
+    [[ -f $root/share/bash-completion/completions/$name ]] || fail "no bash completion for $name"
+    echo "${out%%$'\n'*}"  # the first line (head would end the pipe early under pipefail)
   done
   data=$root/share/quorvel-vk550-config
   for id in 128 129 130 132 138; do
@@ -39,9 +40,9 @@ programs)
   app=com.selvo.QuorvelDravenaConfig
   [[ -f $root/share/applications/$app.desktop ]] || fail "no desktop file"
   [[ -f $root/share/metainfo/$app.metainfo.xml ]] || fail "no metainfo"
+  # The completion asks the installed program.
   completion=$root/share/bash-completion/completions/vk550ctl
-  [[ -f $completion ]] || fail "no bash completion for vk550ctl"
-  bash -c "source '$completion'; COMP_WORDS=(vk550ctl config ap); COMP_CWORD=2; _vk550ctl; [[ \${COMPREPLY[*]} == apply ]]" ||
+  bash -c "source '$completion'; COMP_WORDS=('$root/bin/vk550ctl' config ap); COMP_CWORD=2; _quorvel_dravena; [[ \${COMPREPLY[*]} == apply ]]" ||
     fail "the bash completion does not complete 'config ap'"
   for size in 16 32 48 64 128 256; do
     [[ -f $root/share/icons/hicolor/${size}x$size/apps/$app.png ]] || fail "no ${size}px icon"

@@ -2,15 +2,17 @@
 // line for every record of unit traffic that programs send it.
 #include <signal.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
+
+#include <CLI/CLI.hpp>
 
 #include "platform/ipc/ViewerRecord.h"
 #include "platform/ipc/WindowSocket.h"
 #include "platform/post/MessageTarget.h"
+#include "program/CommandLineCompletion.h"
+#include "program/CommandLineParse.h"
+#include "program/SimulateOption.h"
 #include "tools/ProgramVersion.h"
 #include "tools/quorvel-hid-viewer/ViewerLine.h"
 
@@ -26,10 +28,11 @@ int Usage(FILE* out)
                       "       quorvel-hid-viewer --help | --version\n"
                       "  prints every unit-traffic record sent to the window \"%s\"\n\n"
                       "options:\n"
-                      "  --count N   exit after N records\n"
-                      "  --simulate  accepted like every program of the family; the viewer has no unit to simulate\n"
-                      "  -h, --help  print this text\n"
-                      "  --version   print the version\n\n"
+                      "  --count N          exit after N records\n"
+                      "  --simulate[=KIND]  accepted like every program of the family; the viewer has no unit\n"
+                      "                     to simulate\n"
+                      "  -h, --help         print this text\n"
+                      "  --version          print the version\n\n"
                       "exit codes:\n"
                       "  0  interrupted, or N records printed\n"
                       "  1  the window title is taken (another viewer runs)\n"
@@ -38,29 +41,39 @@ int Usage(FILE* out)
     return out == stdout ? 0 : 2;
 }
 
+// A count of records: a whole number of at least 1.
+std::string CheckCount(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoll(text) < 1)
+        return text + " is not a number of records (1 or more)";
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    CLI::App app{"prints the unit traffic of the programs running beside it", "quorvel-hid-viewer"};
+    app.set_help_flag("-h,--help", "print this text");
     long limit = -1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--count") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            errno = 0;
-            limit = std::strtol(argv[++i], &end, 10);
-            if (errno || *end || limit < 1)
-                return Usage(stderr);
-        } else if (std::strcmp(argv[i], "--simulate") == 0 || std::strncmp(argv[i], "--simulate=", 11) == 0) {
-            continue;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            return Usage(stdout);
-        } else if (std::strcmp(argv[i], "--version") == 0) {
-            return vk::tools::PrintProgramVersion("quorvel-hid-viewer");
-        } else {
-            std::fprintf(stderr, "quorvel-hid-viewer: unknown option '%s'\n", argv[i]);
-            return Usage(stderr);
-        }
+    bool version = false;
+    std::string simulate;
+    app.add_option("--count", limit, "exit after N records")->type_name("N")->check(CLI::Validator(CheckCount, ""));
+    vk::cli::AddSimulateOption(app, simulate, "accepted like every program of the family");
+    app.add_flag("--version", version, "print the version");
+    if (const auto completed = vk::cli::AnswerCompletion(app, argc, argv))
+        return *completed;
+    try {
+        vk::cli::ParseArguments(app, argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        return Usage(stdout);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "quorvel-hid-viewer: %s\n", error.what());
+        return Usage(stderr);
     }
+    if (version)
+        return vk::tools::PrintProgramVersion("quorvel-hid-viewer");
 
     struct sigaction action{};
     action.sa_handler = OnSignal;  // no SA_RESTART: the wait returns and the loop ends

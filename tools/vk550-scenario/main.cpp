@@ -3,14 +3,17 @@
 #include "ScenarioRunner.h"
 #include "Script.h"
 #include "ScriptTokens.h"
+#include "program/CommandLineCompletion.h"
+#include "program/CommandLineParse.h"
+#include "program/SimulateOption.h"
 #include "sim/unit/SimSystem.h"
 #include "tools/ProgramVersion.h"
 #ifdef VK_SCENARIO_REAL_STACK
 #include "realstack/RealStackMain.h"
 #endif
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,41 +25,62 @@ namespace {
 int Usage(FILE* out, int code)
 {
     std::fprintf(out, "usage: vk550-scenario [--stack=sim|real] [--units=KIND] [--config-dir=DIR] [SCRIPT]\n"
-                      "       vk550-scenario --help | --version\n"
-                      "  --stack=sim (default): headless host, virtual clock, simulated bus and sound cards\n"
-                      "  --stack=real: Qt host offscreen, hidapi, PulseAudio, udev and the real clock in a\n"
-                      "    bed of its own (umockdev, a private sound server); --config-dir does not apply\n"
-                      "  KIND: new (default), stand-alone, master, slave, master+slave\n"
-                      "  without SCRIPT the script is read from standard input\n"
-                      "exit: 0 the script ran or the wizard ended, 1 an expectation failed or the wizard stalled,\n"
-                      "      2 the script cannot be run (SCRIPT:LINE: reason on standard error)\n");
+                      "       vk550-scenario --help | --version\n\n"
+                      "options:\n"
+                      "  --stack=sim|real  sim (default): headless host, virtual clock, simulated bus and sound\n"
+                      "                    cards; real: Qt host offscreen, hidapi, PulseAudio, udev and the real\n"
+                      "                    clock in a bed of its own (umockdev, a private sound server)\n"
+                      "  --units=KIND      new (default), stand-alone, master, slave, master+slave\n"
+                      "  --config-dir=DIR  keep the settings, recordings and answered files in DIR (sim only)\n"
+                      "  -h, --help        print this text\n"
+                      "  --version         print the version\n"
+                      "  without SCRIPT, or with SCRIPT -, the script is read from standard input\n\n"
+                      "exit codes:\n"
+                      "  0  the script ran or the wizard ended\n"
+                      "  1  an expectation failed or the wizard stalled\n"
+                      "  2  usage error, or the script cannot be run (SCRIPT:LINE: reason on standard error)\n");
     return code;
 }
+
+std::string CheckNotEmpty(const std::string& text) { return text.empty() ? "a folder is needed" : ""; }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     vk::scenario::RunnerOptions options;
-    const char* scriptPath = nullptr;
-    bool realStack = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--stack=real") == 0 || std::strcmp(arg, "--stack=sim") == 0)
-            realStack = arg[8] == 'r';
-        else if (std::strncmp(arg, "--units=", 8) == 0)
-            options.units = arg + 8;
-        else if (std::strncmp(arg, "--config-dir=", 13) == 0 && arg[13] != '\0')
-            options.configDir = arg + 13;
-        else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
-            return Usage(stdout, 0);
-        else if (std::strcmp(arg, "--version") == 0)
-            return vk::tools::PrintProgramVersion("vk550-scenario");
-        else if (arg[0] != '-' && !scriptPath)
-            scriptPath = arg;
-        else
-            return Usage(stderr, vk::scenario::kRunScriptError);
+    CLI::App app{"replays a script of user actions on the wizard", "vk550-scenario"};
+    app.set_help_flag("-h,--help", "print this text");
+    std::string stack = "sim";
+    std::string configDir;
+    std::string scriptPath;
+    bool version = false;
+    app.add_option("--stack", stack, "the stack the wizard runs on")->type_name("STACK")->check(
+        CLI::IsMember({"sim", "real"}));
+    app.add_option("--units", options.units, "the simulated units")
+        ->type_name("KIND")
+        ->check(vk::cli::OfferedValues(vk::cli::SimulatedKindWords()));
+    CLI::Option* configDirOption = app.add_option("--config-dir", configDir, "where the settings are kept")
+                                       ->type_name("DIR")
+                                       ->check(CLI::Validator(CheckNotEmpty, ""));
+    app.add_flag("--version", version, "print the version");
+    CLI::Option* scriptOption = app.add_option("SCRIPT", scriptPath, "the script")->type_name("FILE");
+    if (const auto completed = vk::cli::AnswerCompletion(app, argc, argv))
+        return *completed;
+    try {
+        vk::cli::ParseArguments(app, argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        return Usage(stdout, 0);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "vk550-scenario: %s\n", error.what());
+        return Usage(stderr, vk::scenario::kRunScriptError);
     }
+    if (version)
+        return vk::tools::PrintProgramVersion("vk550-scenario");
+    const bool realStack = stack == "real";
+    if (configDirOption->count() > 0)
+        options.configDir = configDir;
+    const bool fromFile = scriptOption->count() > 0 && scriptPath != "-";
     if (options.configDir) {
         // A relative folder lies below the working directory.
         std::error_code ec;
@@ -81,9 +105,9 @@ int main(int argc, char** argv)
 #endif
     }
 
-    const std::string name = scriptPath ? scriptPath : "<stdin>";
+    const std::string name = fromFile ? scriptPath : "<stdin>";
     std::string text;
-    if (scriptPath) {
+    if (fromFile) {
         std::ifstream in(scriptPath, std::ios::binary);
         if (!in) {
             std::fprintf(stderr, "%s:0: cannot be read\n", name.c_str());

@@ -1,5 +1,8 @@
 // vk550ctl: the technician's command line for the unit.
 #include "Command.h"
+#include "program/CommandLineCompletion.h"
+#include "program/CommandLineParse.h"
+#include "program/SimulateOption.h"
 #include "tools/ProgramVersion.h"
 
 #include <algorithm>
@@ -71,7 +74,8 @@ int main(int argc, char** argv)
     vk::ctl::Invocation invocation;
     std::string simulate;
     app.add_flag("--version", version);
-    CLI::Option* simulateOption = app.add_flag("--simulate{new}", simulate);
+    CLI::Option* simulateOption =
+        vk::cli::AddSimulateOption(app, simulate, "use built-in simulated units instead of the real ones");
     std::vector<std::pair<CLI::App*, const vk::ctl::Command*>> subcommands;
     for (const auto& command : vk::ctl::Commands()) {
         CLI::App* sub = app.add_subcommand(command.name, command.help);
@@ -83,8 +87,18 @@ int main(int argc, char** argv)
         subcommands.emplace_back(sub, &command);
     }
     app.require_subcommand(0, 1);
+    // A command that declares nothing takes what its usage names ("echo FILE.wav"): a file.
+    vk::cli::CompletionRules completion;
+    completion.extras = [&subcommands](const CLI::App& sub) {
+        for (const auto& [declared, command] : subcommands)
+            if (declared == &sub && command->usage.find(' ') != std::string::npos)
+                return vk::cli::ValueKind::Files;
+        return vk::cli::ValueKind::None;
+    };
+    if (const auto completed = vk::cli::AnswerCompletion(app, argc, argv, completion))
+        return *completed;
     try {
-        app.parse(argc, argv);
+        vk::cli::ParseArguments(app, argc, argv);
     } catch (const CLI::CallForHelp&) {
         return SubcommandHelp(subcommands);
     } catch (const CLI::ParseError& error) {
