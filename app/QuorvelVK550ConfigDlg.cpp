@@ -38,6 +38,7 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
             AppendSystemMenu(0, "");
             AppendSystemMenu(IDM_SAVECONFIG, kSaveConfigEntry);
             AppendSystemMenu(IDM_LOADCONFIG, kLoadConfigEntry);
+            AppendSystemMenu(IDM_SAVERECORD, kSaveRecordEntry);
             AppendSystemMenu(0, "");
             AppendSystemMenu(IDM_ABOUTDEVICE, device);
             AppendSystemMenu(IDM_ABOUTBOX, about);
@@ -130,6 +131,8 @@ void CQuorvelVK550ConfigDlg::OnSysCommand(unsigned id, LPARAM)
         OnSaveUnitConfiguration();
     } else if ((id & 0xFFF0) == IDM_LOADCONFIG) {
         OnLoadUnitConfiguration();
+    } else if ((id & 0xFFF0) == IDM_SAVERECORD) {
+        OnSaveCommissioningRecord();
     }
 }
 

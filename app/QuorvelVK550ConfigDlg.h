@@ -13,12 +13,15 @@
 //   QuorvelVK550ConfigDlgDeviceWatch.cpp    device changes, timers, tool messages
 //   QuorvelVK550ConfigDlgTestControls.cpp   test buttons, sliders, recording, echo test
 //   QuorvelVK550ConfigDlgConfigFiles.cpp    the unit's configuration saved to and loaded from a
-//                                           file; the commissioning record at the end
+//                                           file
+//   QuorvelVK550ConfigDlgRecord.cpp         the commissioning record, saved from the menu and
+//                                           left at the end
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
@@ -69,8 +72,26 @@ inline constexpr unsigned IDM_ABOUTBOX = 0x10;
 inline constexpr unsigned IDM_ABOUTDEVICE = 0x20;
 inline constexpr unsigned IDM_SAVECONFIG = 0x30;
 inline constexpr unsigned IDM_LOADCONFIG = 0x40;
+inline constexpr unsigned IDM_SAVERECORD = 0x50;
 inline constexpr const char* kSaveConfigEntry = "Save unit configuration...";
 inline constexpr const char* kLoadConfigEntry = "Load unit configuration...";
+inline constexpr const char* kSaveRecordEntry = "Save commissioning record...";
+
+// A configuration file that a Load applied and the unit stored, for the
+// commissioning record: kept while the wizard shows the page the Load left it
+// on and sends the unit nothing more.
+struct StoredLoad {
+    std::string file;
+    std::vector<std::string> written;  // the steps the Load sent
+    int page = 0;
+};
+
+// A commissioning record read from the unit: the name it proposes and its page.
+struct CommissioningRecordFile {
+    std::string name;
+    std::string html;
+    std::string unreadPart;  // the part of the unit that did not answer (then no page)
+};
 
 // The two figures of an echo test that ran, in dB.
 struct EchoTestFigures {
@@ -113,6 +134,12 @@ public:
     [[nodiscard]] bool ConfigurationFilesAllowed() const;
     void OnSaveUnitConfiguration();
     void OnLoadUnitConfiguration();
+    // --- the commissioning record (QuorvelVK550ConfigDlgRecord.cpp)
+    // Whether the record may be saved now: files are allowed and the unit holds
+    // what it stored (on the finished page after its store, or on the page a
+    // Load that stored left, before anything else was sent).
+    [[nodiscard]] bool CommissioningRecordAllowed() const;
+    void OnSaveCommissioningRecord();
 
     // --- speaker, output and echo test controls (QuorvelVK550ConfigDlgTestControls.cpp)
     void OnPlayVoice();    // button 1001 and timer 1
@@ -171,6 +198,7 @@ public:
     double m_dEchoFigure = 0.0;
     std::optional<EchoTestFigures> m_echoTestFigures;  // the last echo test of this session
     bool m_bSettingsStored = false;  // the unit confirmed the last store (or had nothing to store)
+    std::optional<StoredLoad> m_storedLoad;  // the last Load the unit stored, while it still holds it
     CDialog* m_pInputsSetup = nullptr;
     std::array<ChannelRecord, 4> m_masterInputs{};
 
@@ -239,9 +267,14 @@ private:
     [[nodiscard]] bool ReopenAfterReset(uint16_t productId);
     [[nodiscard]] bool WaitForSoundCard(int rounds, uint32_t intervalMs);
     void ReadFolders();
-    // After a finished run: the unit's record as Record_<serial>.html in the
-    // recordings folder; a record that cannot be written is left out quietly.
+    // After a finished run: the unit's record as <serial>.html in the records
+    // folder; a record that cannot be read or written is left out quietly.
     void WriteCommissioningRecord();
+    [[nodiscard]] CommissioningRecordFile ReadCommissioningRecord();
+    // After a Load: a Load that wrote is kept for the record when the unit stored it.
+    void NoteLoad(const std::string& file, const std::vector<std::string>& written, bool stored);
+    // A page other than the one a stored Load left is shown: the Load is no longer what the unit holds.
+    void ForgetStoredLoadOffPage();
     // After a configuration was loaded: the wizard takes what the unit now holds.
     void TakeLoadedConfiguration(bool typeChanged, int speakerLevel, int outputLevel);
     void RunInputsPage();

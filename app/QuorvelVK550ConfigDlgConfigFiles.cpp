@@ -1,6 +1,5 @@
 // The unit's whole configuration saved to a file and loaded from one (two
-// entries of the system menu), and the commissioning record a finished run
-// leaves in the recordings folder. Reading, comparing and applying are the
+// entries of the system menu). Reading, comparing and applying are the
 // commissioning library's, the same vk550ctl uses.
 #include "app/QuorvelVK550ConfigDlg.h"
 
@@ -13,7 +12,6 @@
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationReader.h"
 #include "commission/WholeFile.h"
-#include "platform/clock/Clock.h"
 #include "platform/ui/FileDialog.h"
 #include "resources/ControlIds.h"
 
@@ -91,6 +89,7 @@ void CQuorvelVK550ConfigDlg::OnInitSystemMenu()
     const bool allowed = ConfigurationFilesAllowed();
     EnableSystemMenuItem(IDM_SAVECONFIG, allowed);
     EnableSystemMenuItem(IDM_LOADCONFIG, allowed);
+    EnableSystemMenuItem(IDM_SAVERECORD, CommissioningRecordAllowed());
 }
 
 void CQuorvelVK550ConfigDlg::OnSaveUnitConfiguration()
@@ -173,9 +172,9 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     m_bIgnoreDeviceChanges = ignoring;
     // A type change reset the unit; the applier found it again by its serial number.
     (void)m_pin.Follow(m_protocol);
-    // What the unit stored at page 13 is no longer what it holds: no record before the next store.
+    // What the unit stored before is no longer what it holds: what it stored now is.
     if (!outcome.written.empty())
-        m_bSettingsStored = false;
+        m_bSettingsStored = outcome.stored;
     if (outcome.verified && !outcome.stored)
         MessageBox("The unit took and holds every change of " + name + ", but it did not confirm the store (" +
                        outcome.storeFailedCommand + ").\nThe settings are not stored: the unit forgets them when it "
@@ -198,6 +197,7 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
     const int speaker = outcome.holds ? outcome.holds->Level(1) : m_speakerVolume;
     const int output = outcome.holds ? outcome.holds->Level(3) : m_micVolume;
     TakeLoadedConfiguration(typeChanged, speaker, output);
+    NoteLoad(path, outcome.written, outcome.stored);
 }
 
 // The page is set up again from the unit; a unit of another type starts the
@@ -227,25 +227,6 @@ void CQuorvelVK550ConfigDlg::TakeLoadedConfiguration(bool typeChanged, int speak
     (void)m_pin.Ensure(m_protocol);
     ReadUnitType();
     ShowPage();
-}
-
-void CQuorvelVK550ConfigDlg::WriteCommissioningRecord()
-{
-    const commission::ReadOutcome read = commission::ReadConfiguration(m_protocol);
-    if (!read.configuration)
-        return;
-    commission::CommissioningRecord record;
-    record.holds = *read.configuration;
-    record.result = "configured with the wizard, settings stored";
-    record.changesKnown = false;
-    record.verified = true;  // what the record shows was read back after the store
-    record.date = Clock().Local();
-    if (m_echoTestFigures)
-        record.echo = commission::EchoFigures{m_echoTestFigures->reductionDb, m_echoTestFigures->residualDb};
-    const std::string path = m_strRecordDir + "Record_" + commission::CommissioningRecordFileName(record.holds.identity);
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    (void)WriteWholeFile(path, commission::CommissioningRecordHtml(record));
 }
 
 }  // namespace vk

@@ -43,6 +43,7 @@ void CQuorvelVK550ConfigDlg::SendOutputLevel()
 
 void CQuorvelVK550ConfigDlg::OnLevelSlider(int id, int)
 {
+    m_storedLoad.reset();  // a level the unit has not stored
     CControl& slider = GetDlgItem(id);
     const int level = std::clamp(kMaxLevel - slider.GetPos(), 0, kMaxLevel);
     if (id == IDC_SPEAKER_SLIDER && m_nPage == 5) {

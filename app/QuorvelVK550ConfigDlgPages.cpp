@@ -52,6 +52,7 @@ void CQuorvelVK550ConfigDlg::CopyTexts()
 
 void CQuorvelVK550ConfigDlg::ShowPage()
 {
+    ForgetStoredLoadOffPage();
     SetDlgItemText(IDC_NEXT, "Next >");
     switch (m_nPage) {
     case 0: ShowWelcomePage(); break;

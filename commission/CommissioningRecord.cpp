@@ -1,6 +1,7 @@
 #include "commission/CommissioningRecord.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "commission/ConfigurationForms.h"
 #include "commission/TextEscapes.h"
@@ -17,6 +18,15 @@ constexpr const char* kStyle =
     "th{background:#eee}"
     ".ok{font-weight:bold}.bad{font-weight:bold;text-decoration:underline}"
     "@media print{body{margin:0}th{background:none}}";
+
+constexpr const char* kSimulatedText =
+    "Made against a simulated unit: no real unit was configured or checked.";
+
+// The level registers by what a technician sets with them: the speaker slider
+// writes register 1; the output slider registers 3, 7 and 4, of which the
+// inputs page sets 4 again as its monitor level.
+constexpr std::pair<int, const char*> kLevelNames[] = {
+    {1, "Speaker level"}, {3, "Output level"}, {4, "Monitor level"}, {7, "Output level"}};
 
 std::string Row(const std::string& name, const std::string& value)
 {
@@ -52,17 +62,27 @@ std::string CommissioningRecordHtml(const CommissioningRecord& record)
 {
     const UnitConfiguration& config = record.holds;
     const UnitIdentity& id = config.identity;
+    const std::string simulated = record.simulated ? " (simulated unit)" : "";
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Commissioning record " +
-                      HtmlText(id.serialNumber) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-    out += "<h1>Commissioning record</h1>\n<p>" + HtmlText(id.productName) + ", serial number " +
+                      HtmlText(id.serialNumber) + simulated + "</title>\n<style>" + kStyle +
+                      "</style>\n</head>\n<body>\n";
+    out += "<h1>Commissioning record" + simulated + "</h1>\n<p>" + HtmlText(id.productName) + ", serial number " +
            HtmlText(id.serialNumber) + ", " + Date(record.date) + "</p>\n";
+    if (record.simulated)
+        out += "<p class=\"bad\">" + std::string(kSimulatedText) + "</p>\n";
     out += "<table>\n";
     out += Row("Serial number", id.serialNumber);
     out += Row("Type", UnitTypeRow(config.type).typeName);
     out += Row("Product", id.productName + " (" + HexWord(static_cast<unsigned>(id.productId)) + ")");
     out += Row("Firmware", id.softwareVersion + ", protocol " + std::to_string(id.protocolVersion));
     out += Row("Date", Date(record.date));
+    if (!record.programVersion.empty())
+        out += Row("Program", record.programVersion);
+    if (!record.appliedFile.empty())
+        out += Row("Configuration file", record.appliedFile);
     out += Row("Result", record.result);
+    if (!record.failedStep.empty())
+        out += "<tr><th>Failed step</th><td class=\"bad\">" + HtmlText(record.failedStep) + "</td></tr>\n";
     out += "<tr><th>Verified</th><td class=\"" + std::string(record.verified ? "ok" : "bad") + "\">" +
            (record.verified ? "yes: the unit holds this configuration" : "no") + "</td></tr>\n";
     if (record.changesKnown) {
@@ -73,10 +93,8 @@ std::string CommissioningRecordHtml(const CommissioningRecord& record)
     }
     out += "</table>\n<h2>Inputs</h2>\n" + ChannelTable(config);
     out += "<h2>Levels</h2>\n<table>\n";
-    out += Row("Speaker (register 1)", std::to_string(config.Level(1)));
-    out += Row("Output (register 3)", std::to_string(config.Level(3)));
-    out += Row("Register 4", std::to_string(config.Level(4)));
-    out += Row("Register 7", std::to_string(config.Level(7)));
+    for (const auto& [reg, name] : kLevelNames)
+        out += Row(std::string(name) + " (register " + std::to_string(reg) + ")", std::to_string(config.Level(reg)));
     out += "</table>\n";
     if (record.echo) {
         out += "<h2>Echo</h2>\n<table>\n";

@@ -26,6 +26,12 @@ struct CommissioningRecord {
     // False when nobody kept what changed (a wizard run): the record leaves
     // the row out instead of claiming that nothing changed.
     bool changesKnown = true;
+    // Initialised here, so that aggregate initialisations that end earlier stay complete.
+    std::string appliedFile{};     // the configuration file applied (empty: none)
+    std::string programVersion{};  // the program that wrote the record, with its version
+    std::string failedStep{};      // the step that failed (empty: none failed)
+    // Made against a simulated unit: the record must never pass for a real unit's.
+    bool simulated = false;
 };
 
 [[nodiscard]] std::string CommissioningRecordHtml(const CommissioningRecord& record);

@@ -9,6 +9,16 @@
 
 namespace vk::tools {
 
+// "vk550ctl 1.0.0.1" for a record of what the program did; "(version unknown)"
+// when the file carries no version information.
+inline std::string ProgramVersionText(const char* program)
+{
+    std::string version = CAEVersionInfo().GetVersion();
+    while (!version.empty() && version.back() == ' ')
+        version.pop_back();  // the blank before an empty SpecialBuild text
+    return program + (version.empty() ? std::string(" (version unknown)") : version);
+}
+
 // 0 after printing; 1 (and a message) when the file carries no version information.
 inline int PrintProgramVersion(const char* program)
 {

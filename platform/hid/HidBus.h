@@ -72,6 +72,8 @@ public:
         (void)path;
         return true;
     }
+    // True for a bus of simulated units: nothing done on it reaches a real unit.
+    [[nodiscard]] virtual bool Simulated() const { return false; }
 };
 
 // The process-wide bus the unit link enumerates: an empty one until a program

@@ -63,6 +63,7 @@ public:
     [[nodiscard]] std::vector<std::string> PresentInterfaces() override;
     [[nodiscard]] std::unique_ptr<IHidInterface> Open(const std::string& path, const HidOpenMode& mode) override;
     [[nodiscard]] bool MayOpen(const std::string& path) override;
+    [[nodiscard]] bool Simulated() const override { return true; }
 
     // Report descriptor of a keyboard-like interface with input buttons.
     [[nodiscard]] static std::span<const uint8_t> ButtonsReportDescriptor();

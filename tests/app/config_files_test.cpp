@@ -1,8 +1,9 @@
-// The wizard's "Save unit configuration..." and "Load unit configuration..."
-// entries with the headless host: when they can be chosen, what a saved file
-// holds, what a loaded one sends (nothing before Yes, only the differences
-// after it), files that are refused, and the commissioning record "Exit >"
-// leaves after a finished run.
+// The wizard's "Save unit configuration...", "Load unit configuration..." and
+// "Save commissioning record..." entries with the headless host: when they can
+// be chosen, what a saved file holds, what a loaded one sends (nothing before
+// Yes, only the differences after it) and what the box after it says, files
+// that are refused, and the commissioning record saved from the menu or left by
+// "Exit >" after a finished run.
 #include "app/QuorvelVK550ConfigDlg.h"
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
@@ -94,6 +95,27 @@ protected:
     {
         m_host.fileDialogs.answers.push_back(file.string());
         m_dlg.SendMessage(WM_SYSCOMMAND, IDM_LOADCONFIG);
+    }
+    // The file holds `wanted`; Yes to its changes.
+    void LoadWithYes(const UnitConfiguration& wanted, const std::string& name)
+    {
+        WriteFile(m_dir / name, commission::WriteConfigurationFile(wanted));
+        m_host.messageBoxes.answers.push_back(IDYES);
+        Load(m_dir / name);
+    }
+    [[nodiscard]] bool RecordEntryEnabled()
+    {
+        m_dlg.PrepareSystemMenu();
+        for (const SystemMenuItem& item : m_dlg.SystemMenu())
+            if (item.id == IDM_SAVERECORD)
+                return item.enabled;
+        ADD_FAILURE() << "no record entry";
+        return false;
+    }
+    void SaveRecord(const std::filesystem::path& file)
+    {
+        m_host.fileDialogs.answers.push_back(file.string());
+        m_dlg.SendMessage(WM_SYSCOMMAND, IDM_SAVERECORD);
     }
 
     std::shared_ptr<CSimUnit> m_unit;
@@ -295,9 +317,9 @@ struct RecordCase {
     const char* name;
     bool storeAnswered;
     std::optional<EchoTestFigures> echo;
-    bool loadAfterStore = false;  // a changed configuration loaded on page 13
+    bool loadAfterStore = false;  // a changed configuration loaded (and stored) on page 13
     bool recordFolderSet = true;  // without the setting there is no record
-    bool recorded = storeAnswered && !loadAfterStore && recordFolderSet;
+    bool recorded = storeAnswered && recordFolderSet;
 };
 
 class RecordTest : public ConfigFilesTest, public ::testing::WithParamInterface<RecordCase> {};
@@ -315,15 +337,16 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
     m_dlg.m_echoTestFigures = c.echo;
     Next(13, true);
     m_unit->SetFaults({});
+    const auto loaded = m_dir / "changed.toml";
     if (c.loadAfterStore) {
         UnitConfiguration changed = UnitHolds();
         changed.SetLevel(7, 5);
-        WriteFile(m_dir / "changed.toml", commission::WriteConfigurationFile(changed));
-        m_host.messageBoxes.answers = {IDYES};
-        Load(m_dir / "changed.toml");
+        m_host.messageBoxes.answers.clear();
+        LoadWithYes(changed, "changed.toml");
         ASSERT_TRUE(changed.SameSettings(UnitHolds()));
         ASSERT_EQ(m_dlg.m_nPage, 13);
     }
+    EXPECT_EQ(RecordEntryEnabled(), c.storeAnswered) << "offered once the unit has stored, folder or not";
     if (!c.recordFolderSet)
         m_dlg.m_strRecordDir.clear();
     m_host.messageBoxes.asked.clear();
@@ -335,7 +358,8 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
 
     const UnitConfiguration holds = UnitHolds();
-    const auto record = m_dir / "records" / ("Record_" + holds.identity.serialNumber + ".html");
+    // The name vk550ctl gives a record.
+    const auto record = m_dir / "records" / (holds.identity.serialNumber + ".html");
     ASSERT_EQ(std::filesystem::exists(record), c.recorded);
     if (!c.recorded)
         return;
@@ -343,7 +367,15 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
     EXPECT_NE(html.find("<tr><th>Serial number</th><td>" + holds.identity.serialNumber + "</td></tr>"),
               std::string::npos);
     EXPECT_NE(html.find("<tr><th>Type</th><td>SLAVE</td></tr>"), std::string::npos);
-    EXPECT_EQ(html.find("<th>Changed</th>"), std::string::npos) << "a wizard run does not know what changed";
+    EXPECT_NE(html.find("<tr><th>Program</th><td>Quorvel Dravena Configuration 3.1.4.1</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("(simulated unit)</h1>"), std::string::npos);
+    // A wizard run does not know what changed; a load does, and names its file.
+    EXPECT_EQ(html.find("<tr><th>Changed</th><td>level register 7</td></tr>") != std::string::npos,
+              c.loadAfterStore);
+    EXPECT_EQ(html.find("<th>Changed</th>") != std::string::npos, c.loadAfterStore);
+    EXPECT_EQ(html.find("<tr><th>Configuration file</th><td>" + loaded.string() + "</td></tr>") != std::string::npos,
+              c.loadAfterStore);
     EXPECT_EQ(html.find("<tr><th>Echo reduction</th><td>21.5 dB</td></tr>") != std::string::npos, c.echo.has_value());
     EXPECT_EQ(html.find("<tr><th>Residual echo</th><td>-48.0 dB</td></tr>") != std::string::npos, c.echo.has_value());
 }
@@ -352,10 +384,177 @@ INSTANTIATE_TEST_SUITE_P(Wizard, RecordTest,
                          ::testing::Values(RecordCase{"Stored", true, std::nullopt},
                                            RecordCase{"StoredAfterAnEchoTest", true, EchoTestFigures{21.5, -48.0}},
                                            RecordCase{"StoreUnanswered", false, std::nullopt},
-                                           // The settings stored are no longer what the unit holds.
+                                           // The load stored what the unit now holds: the record names its file.
                                            RecordCase{"LoadedAfterTheStore", true, std::nullopt, true},
                                            RecordCase{"NoRecordFolderSet", true, std::nullopt, false, false}),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// The entry is there only while the unit holds what it stored: on the finished
+// page after its store, or on the page a Load that stored left, until another
+// page is shown or a level is sent.
+TEST_F(ConfigFilesTest, TheRecordIsOfferedOnlyWhileTheUnitHoldsWhatItStored)
+{
+    Start(K::StandAlone);
+    ASSERT_EQ(m_dlg.m_nPage, 2);
+    EXPECT_FALSE(RecordEntryEnabled()) << "nothing stored yet";
+    m_dlg.SendMessage(WM_SYSCOMMAND, IDM_SAVERECORD);
+    EXPECT_TRUE(m_host.fileDialogs.asked.empty()) << "a disabled entry does nothing";
+
+    UnitConfiguration wanted = UnitHolds();
+    wanted.SetLevel(1, 20);
+    LoadWithYes(wanted, "louder.toml");
+    ASSERT_EQ(m_dlg.m_nPage, 2);
+    EXPECT_TRUE(RecordEntryEnabled()) << "the load stored";
+    Next(5);
+    EXPECT_FALSE(RecordEntryEnabled()) << "the speaker page has sent its set-up";
+    ASSERT_TRUE(m_dlg.ClickControl(IDC_BACK));
+    ASSERT_EQ(m_dlg.m_nPage, 2);
+    EXPECT_FALSE(RecordEntryEnabled()) << "back where the load was, but the unit holds more than it stored";
+
+    Next(5);
+    wanted = UnitHolds();
+    wanted.SetLevel(1, 10);
+    LoadWithYes(wanted, "softer.toml");
+    ASSERT_EQ(m_dlg.m_nPage, 5);
+    EXPECT_TRUE(RecordEntryEnabled()) << "a load on the speaker page";
+    m_dlg.GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(4);
+    (void)m_dlg.SendMessage(WM_VSCROLL, WPARAM{4} << 16 | SB_THUMBTRACK, IDC_SPEAKER_SLIDER);
+    EXPECT_FALSE(RecordEntryEnabled()) << "the slider sent a level the unit has not stored";
+
+    Next(8, true);
+    Next(13);
+    EXPECT_TRUE(RecordEntryEnabled()) << "the finished page stored";
+    ASSERT_TRUE(m_dlg.ClickControl(IDC_BACK));
+    ASSERT_EQ(m_dlg.m_nPage, 8);
+    EXPECT_FALSE(RecordEntryEnabled());
+}
+
+// Saved from the menu: the name vk550ctl gives it, proposed in the records
+// folder (or the recordings folder, made when missing); the page names the file
+// loaded, the program and its version, the settings in words, and that the
+// unit was simulated.
+TEST_F(ConfigFilesTest, SavedRecordNamesTheFileTheProgramAndTheSettingsInWords)
+{
+    Start(K::StandAlone);
+    UnitConfiguration wanted = UnitHolds();
+    wanted.SetLevel(1, 20);
+    wanted.SetPhantom(1, *commission::PhantomForName("24V"));
+    LoadWithYes(wanted, "room 12.toml");
+    ASSERT_TRUE(RecordEntryEnabled());
+    const UnitConfiguration holds = UnitHolds();
+    const std::string serial = holds.identity.serialNumber;
+
+    const auto file = m_dir / "record.html";
+    m_unit->ClearLog();
+    SaveRecord(file);
+    EXPECT_TRUE(WritesIn(m_unit->Log()).empty()) << "the record only reads the unit";
+    ASSERT_EQ(m_host.fileDialogs.asked.size(), 2u);
+    const FileDialogRequest& asked = m_host.fileDialogs.asked[1];
+    EXPECT_FALSE(asked.open);
+    EXPECT_EQ(asked.initialName, m_dlg.m_strRecordDir + serial + ".html");
+    EXPECT_EQ(asked.flags, OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(m_host.messageBoxes.asked.size(), 2u) << "the load's question and its outcome, nothing more";
+    const std::string html = FileText(file);
+    for (const std::string& row : {
+             "<tr><th>Configuration file</th><td>" + (m_dir / "room 12.toml").string() + "</td></tr>",
+             std::string("<tr><th>Program</th><td>Quorvel Dravena Configuration 3.1.4.1</td></tr>"),
+             std::string("<tr><th>Result</th><td>applied from the configuration file, settings stored</td></tr>"),
+             std::string("<tr><th>Type</th><td>STAND ALONE</td></tr>"),
+             std::string("<td>2</td><td>microphone</td>"),
+             std::string("dB</td><td>24V</td>"),
+             std::string("<tr><th>Speaker level (register 1)</th><td>20</td></tr>"),
+             std::string("no real unit was configured"),
+         })
+        EXPECT_NE(html.find(row), std::string::npos) << row;
+    EXPECT_EQ(html.find("Failed step"), std::string::npos);
+
+    // Without a records folder: the recordings folder, made for a new account.
+    m_dlg.m_strRecordDir.clear();
+    m_dlg.m_strWaveDir = (m_dir / "new account" / "WaveFiles").string() + "/";
+    m_host.fileDialogs.answers.clear();
+    m_dlg.SendMessage(WM_SYSCOMMAND, IDM_SAVERECORD);  // cancelled
+    ASSERT_EQ(m_host.fileDialogs.asked.size(), 3u);
+    EXPECT_EQ(m_host.fileDialogs.asked[2].initialName, m_dlg.m_strWaveDir + serial + ".html");
+    EXPECT_TRUE(std::filesystem::is_directory(m_dlg.m_strWaveDir));
+}
+
+TEST_F(ConfigFilesTest, ARecordThatCannotBeReadOrWrittenSaysWhy)
+{
+    Start(K::StandAlone);
+    UnitConfiguration wanted = UnitHolds();
+    wanted.SetLevel(1, 20);
+    LoadWithYes(wanted, "louder.toml");
+    ASSERT_TRUE(RecordEntryEnabled());
+    m_host.messageBoxes.asked.clear();
+
+    SaveRecord(m_dir / "no such folder" / "record.html");
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
+    EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_ICONEXCLAMATION | MB_OK);
+    EXPECT_EQ(m_host.messageBoxes.asked[0].text, "Writing the file " + (m_dir / "no such folder" / "record.html").string() +
+                                                     " failed: No such file or directory.\nThe commissioning record "
+                                                     "was not saved.");
+
+    SimFaults silent;
+    silent.silent = true;
+    m_unit->SetFaults(silent);
+    m_host.fileDialogs.asked.clear();
+    SaveRecord(m_dir / "record.html");
+    m_unit->SetFaults({});
+    EXPECT_TRUE(m_host.fileDialogs.asked.empty()) << "nothing to save: no file is asked for";
+    ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u);
+    EXPECT_NE(m_host.messageBoxes.asked[1].text.find("Reading the unit's configuration failed at its "), std::string::npos)
+        << m_host.messageBoxes.asked[1].text;
+    EXPECT_NE(m_host.messageBoxes.asked[1].text.find("No commissioning record was saved."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "record.html"));
+}
+
+// What a finished Load says, and whether the unit then holds what it stored.
+struct LoadOutcomeCase {
+    const char* name;
+    bool changes;                                // the file differs from the unit
+    std::optional<SimTransactionFault> fault;   // met while applying
+    unsigned icon;
+    const char* says;  // how the box begins
+    bool recordOffered;
+    const char* alsoSays = "";
+};
+
+class LoadOutcomeTest : public ConfigFilesTest, public ::testing::WithParamInterface<LoadOutcomeCase> {};
+
+TEST_P(LoadOutcomeTest, TheBoxSaysWhatWasAppliedVerifiedAndStored)
+{
+    const LoadOutcomeCase& c = GetParam();
+    Start(K::StandAlone);
+    UnitConfiguration wanted = UnitHolds();
+    if (c.changes)
+        wanted.SetLevel(1, 20);
+    if (c.fault)
+        m_unit->FailTransaction(*c.fault);
+    LoadWithYes(wanted, "f.toml");
+    const auto& told = m_host.messageBoxes.asked.back();
+    EXPECT_EQ(m_host.messageBoxes.asked.size(), c.changes ? 2u : 1u) << "a question only when there is a change";
+    EXPECT_EQ(told.type, c.icon | MB_OK);
+    EXPECT_EQ(told.text.substr(0, std::string_view(c.says).size()), c.says) << told.text;
+    EXPECT_NE(told.text.find(c.alsoSays), std::string::npos) << told.text;
+    EXPECT_EQ(RecordEntryEnabled(), c.recordOffered);
+}
+
+using Fault = SimTransactionFault;
+INSTANTIATE_TEST_SUITE_P(
+    Wizard, LoadOutcomeTest,
+    ::testing::Values(
+        LoadOutcomeCase{"ChangedVerifiedStored", true, std::nullopt, MB_ICONINFORMATION,
+                        "Loading f.toml: 1 change applied, read back and stored in the unit.", true},
+        LoadOutcomeCase{"NothingToChange", false, std::nullopt, MB_ICONINFORMATION,
+                        "The unit already holds the configuration of f.toml.\nNothing was sent to the unit.", false},
+        LoadOutcomeCase{"FailedStep", true, Fault{Fault::Kind::Error, 1, 0x5114, 0}, MB_ICONEXCLAMATION,
+                        "Applying f.toml failed at the level register 1.\nThe unit now holds:\n", false,
+                        ": 12 (wanted 20)\n"},
+        LoadOutcomeCase{"StoreFailed", true, Fault{Fault::Kind::Error, 1, 0xB102, 0}, MB_ICONEXCLAMATION,
+                        "The unit took and holds every change of f.toml, but it did not confirm the store (0xB102).\n"
+                        "The settings are not stored: the unit forgets them when it is switched off.",
+                        false}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace vk

@@ -123,6 +123,7 @@ TEST_F(WizardTest, TheSystemMenuOffersTheAboutBoxAndTheUnitReport)
     EXPECT_EQ(dlg.SystemMenu(), (std::vector<SystemMenuItem>{{0, ""},
                                                              {0x30, "Save unit configuration..."},
                                                              {0x40, "Load unit configuration..."},
+                                                             {0x50, "Save commissioning record..."},
                                                              {0, ""},
                                                              {0x20, "About Device ..."},
                                                              {0x10, "&About Quorvel's Dravena Configuration..."}}));

@@ -43,7 +43,7 @@ constexpr int kWizardButtons[] = {IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER, IDC_TYP
                                   IDC_PLAY_MUSIC, IDC_SAVE_OUTPUT_RECORDING, IDC_EXIT_NO_SAVE, IDC_ECHO_TEST,
                                   IDC_INPUTS_PLAYBACK, IDC_INPUTS_RECORD, IDC_INPUTS_SAVE};
 constexpr int kWizardSliders[] = {IDC_SPEAKER_SLIDER, IDC_OUTPUT_SLIDER};
-constexpr unsigned kMenuEntries[] = {0x10, 0x20, 0x30, 0x40};
+constexpr unsigned kMenuEntries[] = {0x10, 0x20, 0x30, 0x40, 0x50};
 const char* const kAnswers[] = {"yes", "no", "ok", "cancel"};
 const char* const kFaults[] = {"silent", "error 253", "echo", "delay 1500", "unplug"};
 

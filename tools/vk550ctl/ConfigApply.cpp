@@ -16,6 +16,8 @@
 #include "commission/ConfigurationDiff.h"
 #include "commission/WholeFile.h"
 #include "platform/clock/Clock.h"
+#include "platform/hid/HidBus.h"
+#include "tools/ProgramVersion.h"
 
 namespace vk::ctl {
 namespace {
@@ -139,7 +141,7 @@ int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, 
     return exitCode;
 }
 
-bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
+bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir, const std::string& file)
 {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
@@ -148,6 +150,9 @@ bool WriteRecords(const std::vector<UnitResult>& rows, const std::string& dir)
         if (!row.holds)
             continue;
         commission::CommissioningRecord record{*row.holds, row.result, row.changed, row.verified, Clock().Local(), {}};
+        record.appliedFile = file == "-" ? "standard input" : file;
+        record.programVersion = tools::ProgramVersionText("vk550ctl");
+        record.simulated = HidBus().Simulated();
         const auto path = std::filesystem::path(dir) / commission::CommissioningRecordFileName(row.holds->identity);
         if (const auto done = commission::WriteWholeFile(path, commission::CommissioningRecordHtml(record)); !done) {
             std::fprintf(stderr, "vk550ctl: cannot write %s: %s\n", path.c_str(), done.why.c_str());
@@ -185,7 +190,7 @@ int Apply(const ConfigOptions& options)
         protocol.CloseUnit();
         table.Print(rows.back());
     }
-    const bool recorded = !options.recordDir || WriteRecords(rows, *options.recordDir);
+    const bool recorded = !options.recordDir || WriteRecords(rows, *options.recordDir, options.file);
     const bool allVerified = std::all_of(rows.begin(), rows.end(), [](const UnitResult& r) { return r.verified; });
     return allVerified && recorded ? 0 : 1;
 }

@@ -100,8 +100,10 @@ TEST_F(ConfigCommand, AMasterProfileMakesANewUnitThatMasterAndRecordsIt)
 
     const std::string record = File("records/VK5500001234.html");
     for (const char* part : {"<td>MASTER</td>", "<td>7.2, protocol 22</td>", "<td>2026-12-09 08:30</td>",
-                             "<td>sound reinforcement</td><td>36.0 dB</td><td>24V</td>", "class=\"ok\""})
+                             "<td>sound reinforcement</td><td>36.0 dB</td><td>24V</td>", "class=\"ok\"",
+                             "<th>Program</th><td>vk550ctl ", "(simulated unit)</h1>"})
         EXPECT_NE(record.find(part), std::string::npos) << part;
+    EXPECT_NE(record.find("<tr><th>Configuration file</th><td>" + Profile() + "</td></tr>"), std::string::npos);
     EXPECT_EQ(record.find("<script"), std::string::npos);
     EXPECT_EQ(record.find("http"), std::string::npos) << "one file, nothing fetched";
 }
