@@ -76,8 +76,10 @@ TEST_F(ConfigCommand, SaveApplySaveGivesTheSameFileOnEveryKind)
 
 // The transcripts were checked by hand: the type assignment's writes, the reset,
 // the unit read again under its new identity, then only what the profile
-// changes (flags, channels 2..4, the lines of input 2, the levels in the wizard's
-// order, each read before it is written) and the read-back.
+// changes (flags; channels 2..4 each through the inputs page's type change:
+// record, lines, and for input 4 switched off the lines twice and the address;
+// the items of channels 2 and 3; the lines of input 2; the output's three
+// registers together and the speaker's, without reads) and the read-back.
 TEST_F(ConfigCommand, ADryRunListsTheCommandsOfAMasterProfile)
 {
     for (const char* kind : {"new", "stand-alone"}) {
