@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                        [](auto& m) { m.ChooseFirst(2); }},
         TypeChangeCase{"MicrophoneWithNoneToCopy", {.type = kUnitStandAlone, .modes = {2, 2, 2, 2}},
                        [](auto& m) { m.ChooseFirst(1); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 class UnitOperations : public CommissionBed {};
 

@@ -94,9 +94,9 @@ TEST_F(ConfigCommand, AMasterProfileMakesANewUnitThatMasterAndRecordsIt)
 {
     const CtlRun apply = Ctl("--simulate=new config apply " + Profile() + " --yes --record-dir=records");
     EXPECT_EQ(apply.exitCode, 0) << apply.err;
-    EXPECT_NE(apply.out.find("VK5500001234  applied    yes       type MASTER, flags word, channel 2, channel 3, "
-                             "channel 4, controller lines, level register 3, level register 7, level register 4, "
-                             "level register 1\n"),
+    EXPECT_NE(apply.out.find("VK5500001234  applied    yes       type MASTER, flags word, channel 2 input type, "
+                             "channel 3 input type, channel 4 input type, channel 2, channel 3, controller lines, "
+                             "output level, speaker level\n"),
               std::string::npos)
         << apply.out;
 
