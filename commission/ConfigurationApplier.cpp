@@ -67,6 +67,7 @@ private:
         const UnitTypeInfo& row = UnitTypeRow(type);
         const std::string serial = m_current.identity.serialNumber;
         m_outcome.typeAssigned = true;
+        m_linesWritten = true;
         const TypeWriteResult written =
             WriteUnitType(m_protocol, row, row.lineWords, kDefaultSlaveAddress, m_current.flags);
         if (!Step(std::string("type ") + row.typeName, written.refused.empty())) {
@@ -99,6 +100,7 @@ private:
             const uint8_t mode = wanted.channels[i].mode;
             if (mode == m_current.channels[i].mode)
                 continue;
+            m_linesWritten = true;
             if (!Step("channel " + std::to_string(c + 1) + " input type",
                       ChangeInputType(m_protocol, m_current.type, c, mode, m_current.lines, m_current.address)))
                 return false;
@@ -131,6 +133,7 @@ private:
     // inputs page writes them.
     bool WriteLinesAndAddress(const UnitConfiguration& wanted)
     {
+        m_linesWritten = m_linesWritten || wanted.lines != m_current.lines;
         if (wanted.lines != m_current.lines &&
             !Step("controller lines", WriteInputLines(m_protocol, wanted.lines, std::nullopt)))
             return false;
@@ -167,10 +170,20 @@ private:
         }
         m_outcome.verified = m_outcome.holds && m_outcome.holds->SameSettings(wanted) &&
                              ReadBackDifferences(*m_outcome.holds, wanted, m_outcome.typeAssigned).empty();
+        if (m_outcome.verified && m_outcome.failedStep.empty() && m_linesWritten && !StoredLinesHeld(wanted))
+            m_outcome.failedStep = "controller lines (the words kept over a power cycle)";
         if (m_outcome.Succeeded() && m_store == StoreAfterApply::Store)
             Store();
         return std::move(m_outcome);
     }
+    // A line write goes to the live lines and to the words the unit keeps; the
+    // unit answers only for the live ones, so the kept words are read back too.
+    bool StoredLinesHeld(const UnitConfiguration& wanted)
+    {
+        PicLineWords kept{};
+        return m_protocol.GetPicLines(kept, true) && kept == wanted.lines;
+    }
+
     // Only what was read back equal is stored: a half-applied unit keeps what it
     // had stored before.
     void Store()
@@ -184,6 +197,7 @@ private:
 
     CHIDProtocol& m_protocol;
     UnitConfiguration m_current;
+    bool m_linesWritten = false;  // by the type, an input's type or the lines step
     StoreAfterApply m_store;
     ApplyOutcome m_outcome;
 };

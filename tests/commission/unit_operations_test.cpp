@@ -179,6 +179,28 @@ TEST_F(UnitOperations, ARefusedIdentityPutsTheOldFlagsBackAndIsNeverVerified)
     }
 }
 
+// A line write reaches the live lines and the words the unit keeps; only the
+// live ones answer for it. Kept words the unit refused are a failed step: the
+// unit is neither called verified nor stored, as it would lose the lines at
+// its next power cycle.
+TEST_F(UnitOperations, LinesTheUnitWillNotKeepAreAFailedStep)
+{
+    auto unit = Plug(SimUnitKind::StandAlone);
+    const UnitConfiguration current = Read(paths.back());
+    UnitConfiguration wanted = current;
+    wanted.SetGainStep(1, (current.GainStep(1) + 3) % kGainSteps);
+    unit->ClearLog();
+    unit->FailTransaction(SimTransactionFault{SimTransactionFault::Kind::Error, 1, 0xF00E, 0xFB});
+
+    const auto outcome = ApplyConfiguration(protocol, current, wanted);
+
+    EXPECT_EQ(outcome.failedStep, "controller lines (the words kept over a power cycle)");
+    EXPECT_FALSE(outcome.Succeeded());
+    EXPECT_FALSE(outcome.stored);
+    const auto codes = unit->LoggedCodes();
+    EXPECT_EQ(std::find(codes.begin(), codes.end(), 0xB7FF), codes.end()) << "no store";
+}
+
 // After a type assignment the unit must also enumerate as its new type: a unit
 // that holds every setting under another product id or name does not hold the
 // configuration.
