@@ -70,18 +70,26 @@ private:
         m_linesWritten = true;
         const TypeWriteResult written =
             WriteUnitType(m_protocol, row, row.lineWords, kDefaultSlaveAddress, m_current.flags);
-        if (!Step(std::string("type ") + row.typeName, written.refused.empty())) {
+        const bool taken = Step(std::string("type ") + row.typeName, written.refused.empty());
+        if (!taken) {
             m_outcome.failedStep += " (" + written.refused + ")";
             if (written.identityRefused && written.refused != "flags word")
                 m_outcome.failedStep += written.flagsPutBack ? "; the old flags word was put back"
                                                              : "; the old flags word could not be put back";
-            return false;
+            if (written.identityRefused)
+                return false;
         }
+        // A unit that took its new identity is reset even when a later write of
+        // the assignment was refused (as the wizard does): it then enumerates as
+        // the type its flags word names, not half of one.
         (void)m_protocol.ResetUnit(row.productId);
         if (!ReopenUnit(m_protocol, serial, row.productId)) {
-            m_outcome.failedStep = "re-enumeration";
+            if (taken)
+                m_outcome.failedStep = "re-enumeration";
             return false;
         }
+        if (!taken)
+            return false;
         ReadOutcome again = ReadConfiguration(m_protocol);
         if (!again.configuration) {
             m_outcome.failedStep = "reading the new type's " + again.failedPart;
