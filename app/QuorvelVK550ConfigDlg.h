@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/AudioEndpoints.h"
@@ -256,12 +257,10 @@ private:
     bool StoreUnitSettings();
     void SendShort(uint16_t code);
     // --- type assignment (QuorvelVK550ConfigDlgTypeAssignment.cpp)
-    // The first identity write the unit refused (empty: all accepted).
-    [[nodiscard]] std::string WriteTypeIdentity(const UnitTypeInfo& row);
     void SetUnitFlags(uint16_t flags);
     void WriteUnitFlags();  // the flags word, when the wizard knows it
-    void WriteTypeLinesAndChannels(const UnitTypeInfo& row);
-    void SetLiveTypeLines(int type);
+    // The line words and address word a new type starts from.
+    [[nodiscard]] std::pair<PicLineWords, uint32_t> TypeLinesAndAddress(const UnitTypeInfo& row) const;
     void ResetUnitQuietly(uint16_t productId);
     // Opens the pinned unit under its new product id after a reset.
     [[nodiscard]] bool ReopenAfterReset(uint16_t productId);

@@ -4,6 +4,7 @@
 #include "app/QuorvelVK550ConfigDlg.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "commission/CommissioningRecord.h"
@@ -11,6 +12,7 @@
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationReader.h"
+#include "commission/ReadBack.h"
 #include "commission/WholeFile.h"
 #include "platform/ui/FileDialog.h"
 #include "resources/ControlIds.h"
@@ -54,18 +56,13 @@ std::string PhantomWarning(const std::vector<int>& inputs)
            ". Make sure nothing plugged in there can be harmed by it.\n";
 }
 
-// What the unit holds after a failed or unverified load, against what was wanted.
-std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitConfiguration& wanted)
+// What the unit holds after a failed or unverified load, against what was
+// wanted, in the words the command line uses, as a sentence of the box.
+std::string HoldsText(const commission::ApplyOutcome& outcome, const UnitConfiguration& wanted)
 {
-    if (!holds)
-        return "The unit cannot be read back.";
-    const auto left = commission::DiffConfigurations(*holds, wanted);
-    if (left.empty())
-        return "The unit holds the whole configuration.";
-    std::string text = "The unit now holds:\n";
-    for (const auto& change : left)
-        text += "    " + change.field + ": " + change.from + " (wanted " + change.to + ")\n";
-    return text;
+    std::string text = commission::WhatTheUnitHolds(outcome.holds, wanted, outcome.typeAssigned);
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text.find('\n') == std::string::npos ? text + "." : text + "\n";
 }
 
 std::string LoadedText(const std::string& name, size_t changes)
@@ -181,14 +178,14 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
                        "is switched off.",
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.failedStep.empty())
-        MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome.holds, wanted),
+        MessageBox("Applying " + name + " failed at the " + outcome.failedStep + ".\n" + HoldsText(outcome, wanted),
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.verified && !outcome.holds)
         MessageBox("The unit took every change of " + name + ", but it could not be read back to check them.",
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else if (!outcome.verified)
         MessageBox("The unit took every change of " + name + " but does not hold the configuration.\n" +
-                       HoldsText(outcome.holds, wanted),
+                       HoldsText(outcome, wanted),
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
     else
         MessageBox(LoadedText(name, changes.size()), kConfigFileCaption, MB_ICONINFORMATION | MB_OK);

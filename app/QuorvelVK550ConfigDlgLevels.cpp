@@ -15,10 +15,8 @@ namespace {
 constexpr int kMaxLevel = 24;
 constexpr int kOutputLine = 23;  // controller line: 1 microphone level, 0 line level
 
-// Registers: 1 speaker, 3/7/4 the output (written in this order), 4 also holds the
-// speaker level of units below protocol version 10.
-constexpr uint16_t kSpeakerWrite = 0x5100;
-constexpr uint16_t kOutputWrites[] = {0x5300, 0x5700, 0x5400};
+// Registers: 1 speaker, 3/7/4 the output, 4 also holds the speaker level of
+// units below protocol version 10.
 constexpr uint16_t kSpeakerRead = 0x6100;
 constexpr uint16_t kOldSpeakerRead = 0x6400;
 constexpr uint16_t kOutputRead = 0x6300;
@@ -37,8 +35,7 @@ int CQuorvelVK550ConfigDlg::SendLevelCommand(uint16_t code)
 
 void CQuorvelVK550ConfigDlg::SendOutputLevel()
 {
-    for (uint16_t base : kOutputWrites)
-        (void)SendLevelCommand(static_cast<uint16_t>(base + m_micVolume));
+    (void)WriteOutputLevel(m_protocol, static_cast<uint8_t>(m_micVolume));
 }
 
 void CQuorvelVK550ConfigDlg::OnLevelSlider(int id, int)
@@ -50,7 +47,7 @@ void CQuorvelVK550ConfigDlg::OnLevelSlider(int id, int)
         (void)m_endpoints.SetPlayVolume(MixerValue(level));
         EnsureUnitConnection();
         m_speakerVolume = level;
-        (void)SendLevelCommand(static_cast<uint16_t>(kSpeakerWrite + level));
+        (void)WriteSpeakerLevel(m_protocol, static_cast<uint8_t>(level));
     } else if (id == IDC_OUTPUT_SLIDER && m_nPage != 5) {
         (void)m_endpoints.SetRecordVolume(MixerValue(level));
         m_micVolume = level;
@@ -91,7 +88,7 @@ void CQuorvelVK550ConfigDlg::LoadLevels()
     (void)m_endpoints.UnmuteRecord();
 
     SendOutputLevel();
-    (void)SendLevelCommand(static_cast<uint16_t>(kSpeakerWrite + m_speakerVolume));
+    (void)WriteSpeakerLevel(m_protocol, static_cast<uint8_t>(m_speakerVolume));
 
     GetDlgItem(IDC_OUTPUT_SLIDER).SetPos(kMaxLevel - m_micVolume);
     GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(kMaxLevel - m_speakerVolume);

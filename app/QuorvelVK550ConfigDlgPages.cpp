@@ -246,11 +246,8 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
     // The inputs page may have changed the levels; the wizard's own are written
     // back, into the unit it configured and no other.
     if (m_pin.Holds(m_protocol)) {
-        const auto speaker = static_cast<uint8_t>(m_speakerVolume);
-        const auto output = static_cast<uint8_t>(m_micVolume);
-        (void)WriteLevelRegister(m_protocol, 1, speaker);
-        for (int reg : {3, 7, 4})
-            (void)WriteLevelRegister(m_protocol, reg, output);
+        (void)WriteSpeakerLevel(m_protocol, static_cast<uint8_t>(m_speakerVolume));
+        (void)WriteOutputLevel(m_protocol, static_cast<uint8_t>(m_micVolume));
     }
 
     // A wizard that was ended meanwhile (tool message 0x384) goes no further.

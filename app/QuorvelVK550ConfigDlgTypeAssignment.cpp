@@ -28,22 +28,23 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     m_strAudioDeviceName = row.endpointName;
 
     const std::optional<uint16_t> oldFlags = m_bUnitFlagsKnown ? std::optional(m_wUnitFlags) : std::nullopt;
-    if (const std::string refused = WriteTypeIdentity(row); !refused.empty()) {
+    const auto [words, address] = TypeLinesAndAddress(row);
+    // The assignment goes on past refusals after the identity, whatever the unit answers.
+    const TypeWriteResult written = WriteUnitType(m_protocol, row, words, address, oldFlags);
+    if (written.refused != "flags word")
+        SetUnitFlags(row.flagsWord);
+    if (written.identityRefused) {
         // Nothing else is written and nothing is reset: the unit keeps the type
         // it has (its old flags word goes back when the new one went in), and
         // re-plugging it would not change that.
-        if (refused != "flags word" && oldFlags && m_protocol.SetParameter(0, 10, *oldFlags) >= 0)
+        if (written.flagsPutBack)
             SetUnitFlags(*oldFlags);
-        MessageBox("The unit did not accept its new type (the " + refused +
+        MessageBox("The unit did not accept its new type (the " + written.refused +
                        " could not be written).\nIt keeps its product id and was not reset.\nCheck the USB "
                        "connection and try again.",
                    kTypeFailureCaption, MB_ICONEXCLAMATION | MB_OK);
         return false;
     }
-    WriteTypeLinesAndChannels(row);
-    SetLiveTypeLines(row.type);
-    TypeWriteResult ignored;  // the assignment goes on whatever the unit answers
-    SendTypeClosingCommands(m_protocol, ignored);
 
     // Same type, same product id: the unit keeps its identity and nothing re-enumerates.
     if (row.type == previousType && static_cast<int16_t>(row.productId) == m_protocol.GetProductId())
@@ -71,33 +72,13 @@ bool CQuorvelVK550ConfigDlg::AssignUnitType(int type)
     return false;
 }
 
-std::string CQuorvelVK550ConfigDlg::WriteTypeIdentity(const UnitTypeInfo& row)
+// A new slave takes the lines and address the last configured slave left.
+std::pair<PicLineWords, uint32_t> CQuorvelVK550ConfigDlg::TypeLinesAndAddress(const UnitTypeInfo& row) const
 {
-    TypeWriteResult written;
-    vk::WriteTypeIdentity(m_protocol, row, written);
-    if (written.refused != "flags word")
-        SetUnitFlags(row.flagsWord);
-    return written.refused;
-}
-
-void CQuorvelVK550ConfigDlg::WriteTypeLinesAndChannels(const UnitTypeInfo& row)
-{
-    PicLineWords words = row.lineWords;
-    uint32_t address = kDefaultSlaveAddress;
-    if (row.type == kUnitSlave) {
-        if (const auto stored = ReadSlaveDefaults()) {
-            words = {stored->LineWord0(), stored->LineWord1()};
-            address = stored->address;
-        }
-    }
-    TypeWriteResult ignored;
-    vk::WriteTypeLinesAndChannels(m_protocol, row, words, address, ignored);
-}
-
-void CQuorvelVK550ConfigDlg::SetLiveTypeLines(int type)
-{
-    TypeWriteResult ignored;
-    vk::SetLiveTypeLines(m_protocol, type, ignored);
+    if (row.type == kUnitSlave)
+        if (const auto stored = ReadSlaveDefaults())
+            return {{stored->LineWord0(), stored->LineWord1()}, stored->address};
+    return {row.lineWords, kDefaultSlaveAddress};
 }
 
 // The device watch must not move the wizard while the unit leaves and returns.

@@ -20,11 +20,14 @@ struct ApplyOutcome {
     std::vector<std::string> written;  // the steps that were sent, in order
     std::string failedStep;            // empty when every write was accepted
     std::optional<UnitConfiguration> holds;  // read back afterwards (empty: unreadable)
-    bool verified = false;                   // what the unit holds is what was wanted
+    bool verified = false;  // read back: the unit holds what was wanted (identity too after a type change)
     // The unit was told to store and answered (or had nothing to store). A
     // store that failed is the failed step "store (<command> not confirmed)".
     bool stored = false;
     std::string storeFailedCommand;  // the store's command that was not confirmed
+    // A new type was written: the read-back must show the type's product id and
+    // USB device name too.
+    bool typeAssigned = false;
     [[nodiscard]] bool Succeeded() const { return failedStep.empty() && verified; }
 };
 

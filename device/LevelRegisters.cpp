@@ -26,4 +26,19 @@ void SetLevelRegisterFlag(CHIDProtocol& protocol, int reg, bool on)
     (void)WriteLevelRegister(protocol, reg, on ? static_cast<uint8_t>(kLevelFlag | level) : level);
 }
 
+bool WriteLevel(CHIDProtocol& protocol, int reg, uint8_t level)
+{
+    return WriteLevelRegister(protocol, reg, static_cast<uint8_t>(level & kLevelMask)) >= 0;
+}
+
+bool WriteSpeakerLevel(CHIDProtocol& protocol, uint8_t level) { return WriteLevel(protocol, 1, level); }
+
+bool WriteOutputLevel(CHIDProtocol& protocol, uint8_t level)
+{
+    bool answered = true;
+    for (const int reg : {3, 7, 4})
+        answered = WriteLevel(protocol, reg, level) && answered;
+    return answered;
+}
+
 }  // namespace vk

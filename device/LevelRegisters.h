@@ -21,4 +21,13 @@ int WriteLevelRegister(CHIDProtocol& protocol, int reg, uint8_t value);
 // writes it back with the flag set (on) or cleared, keeping its level.
 void SetLevelRegisterFlag(CHIDProtocol& protocol, int reg, bool on);
 
+// The levels as the wizard sets them, without reading first and with the flags
+// cleared: the speaker's register 1, and the output's registers 3, 7 and 4
+// together, in that order. True when the unit answered every write.
+bool WriteSpeakerLevel(CHIDProtocol& protocol, uint8_t level);
+bool WriteOutputLevel(CHIDProtocol& protocol, uint8_t level);
+// One of those registers alone, in the same form (a unit that holds the output's
+// registers apart).
+bool WriteLevel(CHIDProtocol& protocol, int reg, uint8_t level);
+
 }  // namespace vk

@@ -59,12 +59,16 @@ void SendTypeClosingCommands(CHIDProtocol& protocol, TypeWriteResult& result)
 }
 
 TypeWriteResult WriteUnitType(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
-                              uint32_t address)
+                              uint32_t address, std::optional<uint16_t> oldFlags)
 {
     TypeWriteResult result;
     WriteTypeIdentity(protocol, row, result);
-    if (!result.refused.empty())
+    if (!result.refused.empty()) {
+        result.identityRefused = true;
+        if (result.refused != "flags word" && oldFlags)
+            result.flagsPutBack = protocol.SetParameter(0, 10, *oldFlags) >= 0;
         return result;
+    }
     WriteTypeLinesAndChannels(protocol, row, words, address, result);
     SetLiveTypeLines(protocol, row.type, result);
     SendTypeClosingCommands(protocol, result);

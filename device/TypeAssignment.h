@@ -6,6 +6,7 @@
 // the wait for the unit to come back belong to the caller.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/HIDProtocol.h"
@@ -17,6 +18,12 @@ namespace vk {
 // whatever the unit answers; a caller that must know keeps the first refusal.
 struct TypeWriteResult {
     std::string refused;
+    // A refused identity after the flags word went in: the old flags word was
+    // written back and the unit took it.
+    bool flagsPutBack = false;
+    // The flags word, name or product id was refused: nothing followed, and the
+    // unit is not to be reset.
+    bool identityRefused = false;
     void Note(bool accepted, const char* what)
     {
         if (!accepted && refused.empty())
@@ -37,8 +44,11 @@ void SetLiveTypeLines(CHIDProtocol& protocol, int type, TypeWriteResult& result)
 // The commands that close an assignment.
 void SendTypeClosingCommands(CHIDProtocol& protocol, TypeWriteResult& result);
 
-// All four in order; nothing after an identity the unit refused.
+// All four in order; nothing after an identity the unit refused. When the unit
+// took the new flags word but refused its name or product id, oldFlags (when
+// known) goes back, so that the unit keeps the type it has. Writes after the
+// identity go on whatever the unit answers; the first refusal is kept.
 TypeWriteResult WriteUnitType(CHIDProtocol& protocol, const UnitTypeInfo& row, const PicLineWords& words,
-                              uint32_t address);
+                              uint32_t address, std::optional<uint16_t> oldFlags);
 
 }  // namespace vk

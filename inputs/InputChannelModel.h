@@ -111,6 +111,9 @@ private:
     [[nodiscard]] CHIDProtocol& Unit() { return m_owner.UnitProtocol(); }
     // SetChannel with the copies that the write leaves.
     void SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2);
+    // The record and the lines of a type change, as every caller sends them.
+    void SendTypeRecord(int c, uint8_t mode);
+    void SetTypeLinesOf(int c, uint8_t mode);
     void SetCopies(int c, int item1Level, int item1Mute, int localLevel, int localMute);
     void SetPhantomOf(int c, int state);
     void SetGainOf(int c, int step);

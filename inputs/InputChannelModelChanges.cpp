@@ -3,13 +3,12 @@
 #include "inputs/InputChannelModel.h"
 
 #include "device/UnitTypes.h"
+#include "inputs/InputTypeChange.h"
 
 namespace vk {
 namespace {
 
-constexpr uint8_t kItem1 = 0x01;
 constexpr uint8_t kItem2 = 0x02;
-constexpr uint8_t kItem2Muted = 0x82;
 constexpr uint8_t kDefaultLevel = 24;
 
 }  // namespace
@@ -19,6 +18,23 @@ void CInputChannelModel::SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t
     (void)Unit().SetChannel(c, mode, item1, value1, item2, value2);
     Channel(c).unitMode = mode;
     Channel(c).known = true;
+}
+
+void CInputChannelModel::SendTypeRecord(int c, uint8_t mode)
+{
+    const InputTypeRecord record = RecordForInputType(mode);
+    SendChannel(c, record.mode, record.item1, record.value1, record.item2, record.value2);
+}
+
+void CInputChannelModel::SetTypeLinesOf(int c, uint8_t mode)
+{
+    const InputTypeLines set = LinesForInputType(m_unitType, mode);
+    if (set.phantom)
+        SetPhantomOf(c, *set.phantom);
+    if (set.gainStep)
+        SetGainOf(c, *set.gainStep);
+    if (set.typeLine)
+        SetTypeLineOf(c, *set.typeLine);
 }
 
 void CInputChannelModel::SetCopies(int c, int item1Level, int item1Mute, int localLevel, int localMute)
@@ -69,8 +85,8 @@ void CInputChannelModel::UseInput(int c, bool on)
     InputChannelState& ch = Channel(c);
     if (!on) {
         ch.inUse = false;
-        SendChannel(c, kModeNotUsed, kItem1, kDefaultLevel, kItem2, kDefaultLevel);
-        SetPhantomOf(c, kPhantomOff);
+        SendTypeRecord(c, kModeNotUsed);
+        SetTypeLinesOf(c, kModeNotUsed);
         WriteControllerLines(false);
         WriteControllerLines(true);
         return;
@@ -78,16 +94,13 @@ void CInputChannelModel::UseInput(int c, bool on)
     ch.inUse = true;
     ch.choice = kFirstType;
     const bool master = m_unitType == kUnitMaster;
-    SendChannel(c, master ? kModeSlaveLink : kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+    const uint8_t mode = master ? kModeSlaveLink : kModeMicrophone;
+    SendTypeRecord(c, mode);
     SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
-    if (master) {
-        // On a master the first button is a slave link: its input stage is set
-        // up as one, never with a microphone's supply.
-        SetPhantomOf(c, kPhantomOff);
-        SetGainOf(c, 0);
-        SetTypeLineOf(c, 0);
-    } else {
-        SetTypeLineOf(c, 1);
+    // On a master the first button is a slave link: its input stage is set up
+    // as one, never with a microphone's supply.
+    SetTypeLinesOf(c, mode);
+    if (!master) {
         if (!CopyMicrophoneSettings(c)) {
             SetGainOf(c, 0);
             SetPhantomOf(c, kPhantomOff);
@@ -102,9 +115,9 @@ void CInputChannelModel::ChooseFirst(int c)
         for (int i = 0; i < kInputChannels; ++i) {
             if (!Channel(i).inUse)
                 continue;
-            SendChannel(i, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+            SendTypeRecord(i, kModeMicrophone);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
-            SetTypeLineOf(i, 1);
+            SetTypeLinesOf(i, kModeMicrophone);
         }
         for (InputChannelState& ch : m_channels)
             ch.choice = kFirstType;
@@ -113,16 +126,14 @@ void CInputChannelModel::ChooseFirst(int c)
     }
     Channel(c).choice = kFirstType;
     if (m_unitType == kUnitMaster) {
-        SendChannel(c, kModeSlaveLink, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+        SendTypeRecord(c, kModeSlaveLink);
         SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
-        SetPhantomOf(c, kPhantomOff);
-        SetGainOf(c, 0);
-        SetTypeLineOf(c, 0);
+        SetTypeLinesOf(c, kModeSlaveLink);
     } else {
-        SendChannel(c, kModeMicrophone, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+        SendTypeRecord(c, kModeMicrophone);
         SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
         (void)CopyMicrophoneSettings(c);
-        SetTypeLineOf(c, 1);
+        SetTypeLinesOf(c, kModeMicrophone);
     }
     WriteControllerLines(true);
 }
@@ -133,10 +144,9 @@ void CInputChannelModel::ChooseSecond(int c)
         for (int i = 0; i < kInputChannels; ++i) {
             if (!Channel(i).inUse)
                 continue;
-            SendChannel(i, kModeSlaveLink, kItem1, kDefaultLevel, kItem2Muted, kDefaultLevel);
+            SendTypeRecord(i, kModeSlaveLink);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
-            SetPhantomOf(i, kPhantomOff);
-            SetTypeLineOf(i, 0);
+            SetTypeLinesOf(i, kModeSlaveLink);
         }
         for (InputChannelState& ch : m_channels)
             ch.choice = kSecondType;
@@ -145,23 +155,21 @@ void CInputChannelModel::ChooseSecond(int c)
     }
     InputChannelState& ch = Channel(c);
     ch.choice = kSecondType;
-    SendChannel(c, kModeReinforcement, kItem1, kDefaultLevel, kItem2, 0);
+    SendTypeRecord(c, kModeReinforcement);
     // Item 1's level copy stays as it was, although 24 is sent.
     SetCopies(c, ch.m_nItem1Level, 0, 0, 0);
     if (m_unitType == kUnitMaster)
         m_owner.MasterInputs()[Index(c)].flag2 = 0;
-    SetPhantomOf(c, kPhantomOff);
-    SetTypeLineOf(c, 1);
+    SetTypeLinesOf(c, kModeReinforcement);
     WriteControllerLines(false);
 }
 
 void CInputChannelModel::ChooseThird(int c)
 {
     Channel(c).choice = kThirdType;
-    SendChannel(c, kModeAuxiliary, kItem1, kDefaultLevel, kItem2, kDefaultLevel);
+    SendTypeRecord(c, kModeAuxiliary);
     SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 0);
-    SetPhantomOf(c, kPhantomOff);
-    SetTypeLineOf(c, 1);
+    SetTypeLinesOf(c, kModeAuxiliary);
     WriteControllerLines(false);
 }
 

@@ -7,6 +7,7 @@
 
 #include "device/SlaveAddress.h"
 #include "device/UnitTypes.h"
+#include "inputs/InputTypeChange.h"
 
 namespace vk {
 namespace {
@@ -164,7 +165,7 @@ void CInputChannelModel::WriteControllerLines(bool withAddress)
     if (!m_bLinesKnown && ReadLinesKeepingChanges())
         ShowLateRead();
     if (m_bLinesKnown)
-        (void)Unit().SetPicLines(m_wLines, true, CHIDProtocol::kMainPic);
+        (void)WriteInputLines(Unit(), m_wLines, std::nullopt);
     (void)Unit().SetRoute(static_cast<uint8_t>(std::max(m_nSelChannel, 0) + 3), 13);
     if (!withAddress && !m_bAddressOwed)
         return;

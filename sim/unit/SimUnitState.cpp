@@ -44,6 +44,12 @@ void SimUnitState::SetText(uint8_t page, uint8_t index, const std::string& text)
         v &= 0xFF;
 }
 
+void SimUnitState::SetVersions(int softwareMajor, int softwareMinor, int protocol)
+{
+    softwareVersionAnswer = static_cast<uint16_t>(0xA000 | (softwareMajor & 0x7F) << 4 | (softwareMinor & 0xF));
+    protocolVersionAnswer = static_cast<uint16_t>(0xA400 | (protocol & 0x3FF));
+}
+
 std::pair<uint8_t, uint8_t> SimUnitState::StoredLinesPlace() const
 {
     const int major = softwareVersionAnswer >> 4 & 0x7F;

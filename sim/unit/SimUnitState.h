@@ -88,6 +88,10 @@ struct SimUnitState {
     bool hasInterfacePic = true;
     bool answerSecondItemFirst = false;  // channel reads list item 2 before item 1
 
+    // The versions the identity reads answer with: software major.minor and the
+    // protocol version.
+    void SetVersions(int softwareMajor, int softwareMinor, int protocol);
+
     // Where the stored controller line words live: page 0 index 14 before
     // software version 7.0, page 7 index 3 from then on.
     [[nodiscard]] std::pair<uint8_t, uint8_t> StoredLinesPlace() const;

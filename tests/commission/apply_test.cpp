@@ -45,12 +45,15 @@ TEST_F(Apply, OnlyTheChangedPartsAreWrittenInTheWizardsOrder)
     const auto outcome = ApplyConfiguration(protocol, current, wanted);
 
     EXPECT_TRUE(outcome.Succeeded()) << outcome.failedStep;
-    EXPECT_EQ(outcome.written, (std::vector<std::string>{"channel 3", "controller lines", "address word",
-                                                         "level register 4", "level register 1"}));
-    // Channel record, lines (all set, the inverse cleared, both stored words),
-    // address (set and clear, low then high), then registers 4 and 1.
-    EXPECT_EQ(WritesIn(unit->Log()), (std::vector<uint16_t>{0xF000, 0xF010, 0xF010, 0xF00E, 0xF00E, 0xF00E, 0x2520,
-                                                            0x24DF, 0x2720, 0x26DF, 0x5403, 0x5114}));
+    EXPECT_EQ(outcome.written, (std::vector<std::string>{"channel 3 input type", "channel 3", "controller lines",
+                                                         "address word", "level register 4", "speaker level"}));
+    // The inputs page's change to auxiliary (its record, then its lines: all
+    // set, the inverse cleared, both stored words), the wanted record, the
+    // wanted lines, the address (set and clear, low then high), then register 4
+    // alone (the output's registers stay apart) and the speaker's, unread.
+    EXPECT_EQ(WritesIn(unit->Log()),
+              (std::vector<uint16_t>{0xF000, 0xF010, 0xF010, 0xF00E, 0xF00E, 0xF00E, 0xF000, 0xF010, 0xF010, 0xF00E,
+                                     0xF00E, 0xF00E, 0x2520, 0x24DF, 0x2720, 0x26DF, 0x5403, 0x5114}));
     unit->WithState([](SimUnitState& s) {
         EXPECT_EQ(s.channels[2].mode, kModeAuxiliary);
         EXPECT_EQ(s.channels[2].values[1], 18);

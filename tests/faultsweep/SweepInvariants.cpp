@@ -51,7 +51,9 @@ std::optional<ReadAndWrites> ReadOf(const std::string& command)
     if (StartsWith(command, "F0 11 0A"))
         return ReadAndWrites{"F0 11 0A", {"F0 10 0B 01 FF FF FF FF", "F0 0E 00 07"}, "controller lines"};
     if (StartsWith(command, "34 FF") || StartsWith(command, "36 FF"))
-        return ReadAndWrites{command.substr(0, 5), {"24 ", "25 ", "26 ", "27 "}, "slave address"};
+        // A word built from the read goes out low byte set first (0x25xx); the
+        // wizard's fixed set-up commands (0x245A, 0x2606, 0x2720) are no such word.
+        return ReadAndWrites{command.substr(0, 5), {"25 "}, "slave address"};
     // A channel's whole record (items 1 and 2, bytes 4 and 6: "F0 01 cc 00 01 00
     // 02 00"), which the inputs page shows and writes back; reading one item to
     // flip its flag builds only that write.
@@ -172,6 +174,7 @@ std::vector<Violation> CheckRun(const RunResult& baseline, const RunResult& run,
     }
     CheckWritesFromFailedRead(run, fault, out);
     CheckStore(run, out);
+    CheckLoad(baseline, run, out);
     CheckBystanders(baseline, run, out);
     CheckPinnedWrites(run, out);
     CheckSettings(baseline, run, out);

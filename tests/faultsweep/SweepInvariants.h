@@ -29,6 +29,9 @@ void CheckLiveness(const RunResult& run, uint64_t boundMs, std::vector<Violation
 // The finished page's success text only after a store every answer of which
 // was a success (0xB7FF, then 0xB100 and 0xB102).
 void CheckStore(const RunResult& run, std::vector<Violation>& out);
+// A configuration load called applied, read back and stored left every unit
+// with the settings, live and stored, that the load leaves without a fault.
+void CheckLoad(const RunResult& baseline, const RunResult& run, std::vector<Violation>& out);
 // Writes go only to the pinned unit: the unit opened last (identity reads)
 // before the wizard showed page 1 or 2, until it shows page 0; from there to
 // the next pin only that unit may still take the closing writes.

@@ -55,7 +55,14 @@ struct Case {
     std::vector<bool> present{true};
     std::optional<uint16_t> endFlags{};  // the unit's flags word at the end (started stand-alone)
     std::vector<std::pair<std::string, std::optional<std::string>>> settingsAfter{};
+    bool endStored = false;  // the unit keeps what it holds at the end
 };
+
+const char* const kLoadStored =
+    "box information \"Unit configuration file\" \"Loading unit.toml: 2 changes applied, read back and stored in "
+    "the unit.\" -> ok";
+const char* const kLoadFailed =
+    "box exclamation \"Unit configuration file\" \"Applying unit.toml failed at the channel 1.\" -> ok";
 
 SweepFault At(int unit, size_t k, Kind kind) { return {unit, {kind, static_cast<uint32_t>(k), {}, 0}}; }
 
@@ -98,8 +105,21 @@ const Case kCases[] = {
      At(1, 4, Kind::Error)},
     {"controller lines written after their read failed", Opened({"1> F0 11 0A", "1> F0 10 0B 01 FF FF FF FF"}),
      "write built from a failed read of the controller lines", false, At(1, 4, Kind::Echo)},
-    {"the slave address written after its read failed", Opened({"1> 34 FF", "1< FF FF", "1> 24 5A", "1< 24 5A"}),
+    {"the slave address written after its read failed", Opened({"1> 34 FF", "1< FF FF", "1> 25 5A", "1< 25 5A"}),
      "write built from a failed read of the slave address", false, At(1, 4, Kind::Error)},
+    {"the wizard's fixed set-up commands after a failed address read",
+     Opened({"1> 34 FF", "1< FF FF", "1> 24 5A", "1< 24 5A", "1> 26 06", "1< 26 06", "1> 27 20", "1< 27 20"}), "", false,
+     At(1, 4, Kind::Error)},
+    // a configuration load
+    {"a load called stored that left the unit as the faultless load does",
+     Opened({kLoadStored}), "", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true}, {}, {}, true},
+    {"a load called stored that left the unit other settings", Opened({kLoadStored}),
+     "load called stored but the unit holds other settings", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true},
+     0x800B, {}, true},
+    {"a load called stored that the unit did not store", Opened({kLoadStored}),
+     "load called stored but the unit did not store", false, At(1, 4, Kind::Error)},
+    {"a load that says it failed", Opened({kLoadFailed}), "", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true},
+     0x800B},
     // the store
     {"success after a whole store", Finished(kStore, kSuccess), ""},
     {"success with 0xB7FF unanswered", Finished({"1> B7 FF"}, kSuccess), "success after a failed store"},
@@ -181,8 +201,11 @@ RunResult RunOf(const Case& c)
     r.scriptError = c.scriptError;
     r.virtualMs = c.virtualMs;
     r.realMs = c.realMs;
-    for (const bool present : c.present)
+    for (const bool present : c.present) {
         r.units.push_back({WithFlags(c.endFlags.value_or(0x8001)), present});
+        if (c.endStored)
+            r.units.back().state.KeepLiveSettings();
+    }
     r.unitsAtStart = {WithFlags(0x8001)};
     r.settingsAfter = c.settingsAfter;
     return r;

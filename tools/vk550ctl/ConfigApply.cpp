@@ -117,7 +117,7 @@ private:
     size_t m_nameWidth = 6;
 };
 
-// Exits as the apply would: 1 when a unit cannot be read (it would fail).
+// Exits as the apply would: 1 when a unit cannot be read or its apply would fail.
 int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, const std::string& raises,
            const ConfigOptions& options)
 {
@@ -133,8 +133,15 @@ int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, 
         std::printf("# %s: %zu change%s\n", unit.Name().c_str(), changes.size(), changes.size() == 1 ? "" : "s");
         for (const auto& change : changes)
             std::printf("#   %s: %s -> %s\n", change.field.c_str(), change.from.c_str(), change.to.c_str());
-        for (const std::string& line : DryRunCommands(*unit.current, wanted, StoreChoice(options)))
+        const DryRunResult run = DryRunApply(*unit.current, wanted, StoreChoice(options));
+        for (const std::string& line : run.commands)
             std::printf("%s\n", line.c_str());
+        if (!run.outcome.Succeeded()) {
+            std::printf("# %s: the apply would fail: %s\n", unit.Name().c_str(),
+                        run.outcome.failedStep.empty() ? "the unit would not hold the configuration"
+                                                       : (run.outcome.failedStep + " failed").c_str());
+            exitCode = 1;
+        }
     }
     if (!raises.empty() && !options.yes)
         std::printf("# phantom power goes on or up (%s): the apply asks first, or takes --yes\n", raises.c_str());

@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <memory>
+#include <utility>
 
 #include "commission/ConfigurationApplier.h"
+#include "device/LevelRegisters.h"
+#include "device/SlaveAddress.h"
 #include "device/UnitTypes.h"
 #include "platform/ipc/WindowDirectory.h"
 #include "sim/hid/SimHidBus.h"
@@ -42,8 +45,8 @@ private:
     };
 };
 
-// The version answer of short command 0xA000 for "major.minor".
-uint16_t VersionAnswer(const std::string& text)
+// "7.2" as the protocol gives the software version: major and minor.
+std::pair<int, int> VersionNumbers(const std::string& text)
 {
     int major = 0;
     int minor = 0;
@@ -51,35 +54,44 @@ uint16_t VersionAnswer(const std::string& text)
     const auto dot = std::from_chars(text.data(), end, major);
     if (dot.ptr < end && *dot.ptr == '.')
         (void)std::from_chars(dot.ptr + 1, end, minor);
-    return static_cast<uint16_t>(0xA000 | (major & 0x7F) << 4 | (minor & 0xF));
+    return {major, minor};
 }
 
-// A simulated unit that holds what the real one was read to hold.
-SimUnitState ShadowState(const UnitConfiguration& config)
+// A simulated unit of the read unit's kind that enumerates and identifies as it
+// did. Its settings are written into it afterwards (SeedSettings).
+SimUnitState ShadowIdentity(const UnitConfiguration& config)
 {
     const commission::UnitIdentity& id = config.identity;
     SimUnitState state = DefaultSimUnitState(static_cast<SimUnitKind>(config.type));
     state.productId = static_cast<uint16_t>(id.productId);
     state.usbName = id.deviceName;
     state.serialNumber = id.serialNumber;
-    state.softwareVersionAnswer = VersionAnswer(id.softwareVersion);
-    state.protocolVersionAnswer = static_cast<uint16_t>(0xA400 | (id.protocolVersion & 0x3FF));
-    state.SetText(0, 1, id.deviceName);
-    state.SetValue(0, 2, static_cast<uint16_t>(id.productId));
-    state.SetValue(0, 10, config.flags);
-    state.picLines = static_cast<uint32_t>(config.lines[0]) << 16 | config.lines[1];
-    const auto [page, index] = state.StoredLinesPlace();
-    state.parameters[{page, index}] = {config.lines[0], config.lines[1]};
-    for (size_t c = 0; c < config.channels.size(); ++c) {
-        const auto& ch = config.channels[c];
-        state.channels[c] = {ch.mode, {ch.level, ch.localLevel}, {ch.mute, ch.localMute}};
+    const auto [major, minor] = VersionNumbers(id.softwareVersion);
+    state.SetVersions(major, minor, id.protocolVersion);
+    return state;
+}
+
+// What was read goes into the shadow unit through the same protocol operations
+// that read it, so no layout is written down twice; the unit then keeps it as
+// stored, as the real one does.
+void SeedSettings(CHIDProtocol& protocol, CSimUnit& unit, const UnitConfiguration& config)
+{
+    const commission::UnitIdentity& id = config.identity;
+    if (!id.deviceName.empty())
+        (void)protocol.SetParameterText(0, 1, id.deviceName);
+    (void)protocol.SetParameter(0, 2, static_cast<uint16_t>(id.productId));
+    (void)protocol.SetParameter(0, 10, config.flags);
+    (void)protocol.SetPicLines(config.lines, true);
+    (void)WriteSlaveAddress(protocol, config.address);
+    for (int c = 0; c < kInputChannels; ++c) {
+        const auto& ch = config.channels[static_cast<size_t>(c)];
+        (void)protocol.SetChannel(c, ch.mode, static_cast<uint8_t>(0x01 | (ch.mute ? 0x80 : 0)), ch.level,
+                                  static_cast<uint8_t>(0x02 | (ch.localMute ? 0x80 : 0)), ch.localLevel);
     }
     for (size_t i = 0; i < commission::kLevelRegisters.size(); ++i)
-        state.levels[static_cast<uint8_t>(commission::kLevelRegisters[i])] =
-            static_cast<uint16_t>(config.levelFlags[i] | config.levels[i]);
-    state.ports[2] = static_cast<uint8_t>(config.address & 0xFF);
-    state.ports[3] = static_cast<uint8_t>(config.address >> 8);
-    return state;
+        (void)WriteLevelRegister(protocol, commission::kLevelRegisters[i],
+                                 static_cast<uint8_t>(config.levelFlags[i] | config.levels[i]));
+    unit.WithState([](SimUnitState& s) { s.KeepLiveSettings(); });
 }
 
 // Runs the apply on the shadow unit with a free-running clock of its own, so a
@@ -90,7 +102,7 @@ public:
     {
         m_clock.SetLocalBase(m_previous->Local());
         SetClock(&m_clock);
-        m_unit = std::make_shared<CSimUnit>(ShadowState(current));
+        m_unit = std::make_shared<CSimUnit>(ShadowIdentity(current));
         m_path = m_bus.Plug(m_unit);
     }
     ~CShadowRun()
@@ -101,16 +113,21 @@ public:
     CShadowRun(const CShadowRun&) = delete;
     CShadowRun& operator=(const CShadowRun&) = delete;
 
-    std::vector<ViewerRecord> Apply(const UnitConfiguration& current, const UnitConfiguration& wanted,
-                                    commission::StoreAfterApply store)
+    DryRunResult Apply(const UnitConfiguration& current, const UnitConfiguration& wanted, commission::StoreAfterApply store)
     {
         CHIDProtocol protocol(m_bus);
         if (!protocol.OpenUnitAt(m_path, true))
             return {};
+        SeedSettings(protocol, *m_unit, current);
         SetWindows(&m_viewer);
-        (void)commission::ApplyConfiguration(protocol, current, wanted, store);
+        DryRunResult run;
+        run.outcome = commission::ApplyConfiguration(protocol, current, wanted, store);
         SetWindows(nullptr);
-        return m_viewer.records;
+        for (const ViewerRecord& record : m_viewer.records)
+            if (record.kind == static_cast<int32_t>(ViewerKind::CommandSent) ||
+                record.kind == static_cast<int32_t>(ViewerKind::Text))
+                run.commands.push_back(FormatViewerLine(record));
+        return run;
     }
 
 private:
@@ -124,16 +141,11 @@ private:
 
 }  // namespace
 
-std::vector<std::string> DryRunCommands(const UnitConfiguration& current, const UnitConfiguration& wanted,
-                                        commission::StoreAfterApply store)
+DryRunResult DryRunApply(const UnitConfiguration& current, const UnitConfiguration& wanted,
+                  commission::StoreAfterApply store)
 {
     CShadowRun shadow(current);
-    std::vector<std::string> lines;
-    for (const ViewerRecord& record : shadow.Apply(current, wanted, store))
-        if (record.kind == static_cast<int32_t>(ViewerKind::CommandSent) ||
-            record.kind == static_cast<int32_t>(ViewerKind::Text))
-            lines.push_back(FormatViewerLine(record));
-    return lines;
+    return shadow.Apply(current, wanted, store);
 }
 
 }  // namespace vk::ctl

@@ -11,8 +11,12 @@
 
 namespace vk::ctl {
 
-[[nodiscard]] std::vector<std::string> DryRunCommands(const commission::UnitConfiguration& current,
-                                                      const commission::UnitConfiguration& wanted,
-                                                      commission::StoreAfterApply store);
+struct DryRunResult {
+    std::vector<std::string> commands;  // as the traffic viewer prints them
+    commission::ApplyOutcome outcome;   // what the apply would end with
+};
+
+[[nodiscard]] DryRunResult DryRunApply(const commission::UnitConfiguration& current,
+                                 const commission::UnitConfiguration& wanted, commission::StoreAfterApply store);
 
 }  // namespace vk::ctl

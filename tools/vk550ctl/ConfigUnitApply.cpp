@@ -1,24 +1,16 @@
 #include "ConfigUnitApply.h"
 
 #include "commission/ConfigurationApplier.h"
-#include "commission/ConfigurationDiff.h"
+#include "commission/ReadBack.h"
 
 namespace vk::ctl {
 namespace {
 
 using commission::UnitConfiguration;
 
-std::string HoldsText(const std::optional<UnitConfiguration>& holds, const UnitConfiguration& wanted)
+std::string HoldsText(const commission::ApplyOutcome& outcome, const UnitConfiguration& wanted)
 {
-    if (!holds)
-        return "the unit cannot be read back";
-    const auto left = commission::DiffConfigurations(*holds, wanted);
-    if (left.empty())
-        return "the unit holds the whole configuration";
-    std::string text = "the unit now holds:";
-    for (const auto& change : left)
-        text += "\n    " + change.field + " " + change.from + " (wanted " + change.to + ")";
-    return text;
+    return commission::WhatTheUnitHolds(outcome.holds, wanted, outcome.typeAssigned);
 }
 
 }  // namespace
@@ -55,9 +47,9 @@ UnitResult ApplyToUnit(CHIDProtocol& protocol, const ReadUnit& unit, const UnitC
     row.verified = outcome.Succeeded();
     row.holds = outcome.holds;
     if (!outcome.failedStep.empty())
-        row.detail = outcome.failedStep + " failed; " + HoldsText(outcome.holds, wanted);
+        row.detail = outcome.failedStep + " failed; " + HoldsText(outcome, wanted);
     else if (!outcome.verified)
-        row.detail = "every write was accepted but " + HoldsText(outcome.holds, wanted);
+        row.detail = "every write was accepted but " + HoldsText(outcome, wanted);
     else if (outcome.written.empty())
         row.result = "unchanged";
     else
