@@ -3,6 +3,7 @@
 // (phantom power only on an input that keeps its type).
 #include "commission/ConfigurationEdit.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "commission/ConfigurationForms.h"
@@ -95,6 +96,18 @@ FilePosition PlaceOf(const LoadedConfiguration& loaded, const RuledField& field)
     return loaded.Where("unit.type");
 }
 
+template <typename T>
+std::vector<T> InFileOrder(std::vector<std::pair<FilePosition, T>> placed)
+{
+    std::stable_sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.first.line, a.first.column) < std::pair(b.first.line, b.first.column);
+    });
+    std::vector<T> items;
+    for (auto& [at, item] : placed)
+        items.push_back(std::move(item));
+    return items;
+}
+
 // Fields the file gives laid over base; no rule is judged here.
 UnitConfiguration Overlay(const ConfigurationEdit& edit, UnitConfiguration m)
 {
@@ -139,15 +152,16 @@ WantedOutcome WantedConfiguration(const LoadedConfiguration& loaded, const UnitC
 {
     WantedOutcome outcome{Overlay(loaded.edit, holds), {}};
     const UnitConfiguration& wanted = outcome.wanted;
+    std::vector<std::pair<FilePosition, Refusal>> placed;
     for (int c = 0; c < kInputChannels; ++c) {
         const ChannelEdit& e = loaded.edit.channels[static_cast<size_t>(c)];
         const std::string key = "channel." + std::to_string(c + 1) + ".in_use";
         if (e.inUse && *e.inUse && !e.mode && !Ch(holds, c).InUse())
-            outcome.refusals.push_back(
-                {"channel " + std::to_string(c + 1) + " input",
-                 FormatFileMessage(loaded.sourceName, loaded.Where(key),
-                                   key + ": the unit does not use input " + std::to_string(c + 1) +
-                                       ": give its input type too")});
+            placed.emplace_back(loaded.Where(key),
+                                Refusal{"channel " + std::to_string(c + 1) + " input",
+                                        FormatFileMessage(loaded.sourceName, loaded.Where(key),
+                                                          key + ": the unit does not use input " +
+                                                              std::to_string(c + 1) + ": give its input type too")});
     }
     for (const RuledField& field : RuledFields(wanted)) {
         if (!field.why || field.same(wanted, holds))
@@ -157,8 +171,11 @@ WantedOutcome WantedConfiguration(const LoadedConfiguration& loaded, const UnitC
                               "; only a unit that holds it already takes it, and this one holds " + field.text(holds);
         if (field.channel >= 0 && field.text(wanted) == field.text(holds))
             message += " on its " + InputText(Ch(holds, field.channel)) + " input";
-        outcome.refusals.push_back({field.field, FormatFileMessage(loaded.sourceName, PlaceOf(loaded, field), message)});
+        placed.emplace_back(PlaceOf(loaded, field), Refusal{field.field, FormatFileMessage(loaded.sourceName,
+                                                                                        PlaceOf(loaded, field), message)});
     }
+    for (auto& refusal : InFileOrder(std::move(placed)))
+        outcome.refusals.push_back(std::move(refusal));
     return outcome;
 }
 
@@ -166,7 +183,7 @@ std::vector<std::string> NotesWithoutUnit(const LoadedConfiguration& loaded)
 {
     const ConfigurationEdit& edit = loaded.edit;
     const UnitConfiguration m = Overlay(edit, UnitConfiguration{});
-    std::vector<std::string> notes;
+    std::vector<std::pair<FilePosition, std::string>> notes;
     bool waiting = false;
     for (const RuledField& field : RuledFields(m)) {
         const std::string key = KeyOf(loaded, field);
@@ -182,15 +199,17 @@ std::vector<std::string> NotesWithoutUnit(const LoadedConfiguration& loaded)
             continue;
         }
         if (field.why)
-            notes.push_back(FormatFileMessage(loaded.sourceName, loaded.Where(key),
-                                              key + ": " + field.text(m) + ": " + *field.why +
-                                                  "; only a unit that holds it already takes it"));
+            notes.emplace_back(loaded.Where(key),
+                               FormatFileMessage(loaded.sourceName, loaded.Where(key),
+                                                 key + ": " + field.text(m) + ": " + *field.why +
+                                                     "; only a unit that holds it already takes it"));
     }
+    std::vector<std::string> inFileOrder = InFileOrder(std::move(notes));
     if (waiting)
-        notes.push_back(loaded.sourceName +
-                        ": the file leaves out the unit's type or an input's type: gain, phantom and input types "
-                        "are judged against the unit when the file is applied");
-    return notes;
+        inFileOrder.push_back(loaded.sourceName +
+                              ": the file leaves out the unit's type or an input's type: gain, phantom and input "
+                              "types are judged against the unit when the file is applied");
+    return inFileOrder;
 }
 
 }  // namespace vk::commission

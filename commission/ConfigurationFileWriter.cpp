@@ -15,7 +15,7 @@ constexpr const char* kKeptOnly = "; only a unit that holds it takes it";
 // A comment for a value the wizard does not set, or the plain one.
 std::string Outside(const std::optional<std::string>& why, const std::string& plain = {})
 {
-    return why ? "outside the wizard: " + *why + kKeptOnly : plain;
+    return why ? *why + kKeptOnly : plain;
 }
 
 std::string InputName(const ChannelRecordSettings& ch)

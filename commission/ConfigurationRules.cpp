@@ -57,7 +57,7 @@ std::optional<std::string> GainOutsideWizard(const UnitConfiguration& config, in
     const bool inUse = config.channels[static_cast<size_t>(c)].InUse();
     if (config.GainStep(c) == 0 || GainApplies(config.type, inUse, Choice(config, c)))
         return std::nullopt;
-    return "the wizard sets no gain on " + InputAndUnit(config, c) + " (0.0 dB)";
+    return "the wizard sets no gain on " + InputAndUnit(config, c);
 }
 
 std::optional<std::string> PhantomOutsideWizard(const UnitConfiguration& config, int c)
@@ -72,7 +72,7 @@ std::optional<std::string> LevelOutsideWizard(int level)
 {
     if (level <= kWizardMaxLevel)
         return std::nullopt;
-    return "the wizard sets levels 0.." + std::to_string(kWizardMaxLevel);
+    return "the wizard's levels go from 0 to " + std::to_string(kWizardMaxLevel);
 }
 
 // The coding shows its supply lines: 3 V pulls one low, 24 V the other.

@@ -290,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadFile{"OtherFormatVersion", "format_version = ", "format_version = 3", "version"},
                       BadFile{"UnknownKey", "speaker = ", "register_5 = 3", "register_5"},
                       // Read from the unit first: a level above the sliders the unit does not hold.
-                      BadFile{"LevelAboveTheSliders", "speaker = ", "speaker = 40", "the wizard sets levels 0..24"},
+                      BadFile{"LevelAboveTheSliders", "speaker = ", "speaker = 40", "the wizard's levels go from 0 to 24"},
                       // Only the unit can refuse this one: it is read, and still nothing is written.
                       BadFile{"TypeTheUnitCannotTake", "type = ", "type = \"NEW\"", "cannot be made NEW again",
                               "flags = ", "flags = 0x0000"}),

@@ -25,18 +25,21 @@ int PrintChanges(const commission::UnitConfiguration& current, const commission:
         return kSame;
     }
     const auto refused = commission::WhyUnitCannotTake(current, wanted.wanted);
+    // A type the unit cannot take says it all; the fields' refusals would follow from it.
+    const std::vector<commission::Refusal> none;
+    const auto& refusals = refused ? none : wanted.refusals;
     std::vector<const commission::Refusal*> marked;
     for (const auto& change : changes) {
         std::printf("%-28s %s -> %s", change.field.c_str(), change.from.c_str(), change.to.c_str());
         if (refused && change.field == "type")
             std::printf("   [apply refuses: %s]", refused->c_str());
-        if (const auto* refusal = commission::RefusalOf(change, wanted.refusals)) {
+        if (const auto* refusal = commission::RefusalOf(change, refusals)) {
             std::printf("   [apply refuses: %s]", refusal->message.c_str());
             marked.push_back(refusal);
         }
         std::printf("\n");
     }
-    for (const auto& refusal : wanted.refusals)
+    for (const auto& refusal : refusals)
         if (std::find(marked.begin(), marked.end(), &refusal) == marked.end())
             std::printf("[apply refuses: %s]\n", refusal.message.c_str());
     return kDiffers;
