@@ -38,12 +38,6 @@ std::vector<RuledField> RuledFields(const UnitConfiguration& m)
                               return Ch(a, c).mode == Ch(b, c).mode;
                           },
                           c});
-        fields.push_back({name + "gain", {key + "gain_db"}, GainOutsideWizard(m, c),
-                          [c](const UnitConfiguration& u) { return GainDb(u.GainStep(c)) + " dB"; },
-                          [c](const UnitConfiguration& a, const UnitConfiguration& b) {
-                              return a.GainStep(c) == b.GainStep(c);
-                          },
-                          c});
         // Phantom power can harm what is plugged in: kept only on an input that keeps its type.
         fields.push_back({name + "phantom", {key + "phantom"}, PhantomOutsideWizard(m, c),
                           [c](const UnitConfiguration& u) { return std::string(PhantomName(u.Phantom(c))); },
@@ -167,7 +161,7 @@ WantedOutcome WantedConfiguration(const LoadedConfiguration& loaded, const UnitC
         if (!field.why || field.same(wanted, holds))
             continue;
         const std::string key = KeyOf(loaded, field);
-        std::string message = (key.empty() ? field.field : key) + ": " + field.text(wanted) + ": " + *field.why +
+        std::string message = (key.empty() ? field.keys.front() : key) + ": " + field.text(wanted) + ": " + *field.why +
                               "; only a unit that holds it already takes it, and this one holds " + field.text(holds);
         if (field.channel >= 0 && field.text(wanted) == field.text(holds))
             message += " on its " + InputText(Ch(holds, field.channel)) + " input";

@@ -32,7 +32,7 @@ FileNode Channel(const UnitConfiguration& config, int c)
     table.Add(BooleanNode("in_use", ch.InUse()));
     if (ch.InUse())
         table.Add(TextNode("input", InputName(ch), Outside(InputOutsideWizard(config, c))));
-    table.Add(GainNode("gain_db", config.GainStep(c) * 6.0, Outside(GainOutsideWizard(config, c))));
+    table.Add(GainNode("gain_db", config.GainStep(c) * 6.0));
     std::string phantomComment = Outside(PhantomOutsideWizard(config, c));
     if (BothSupplyLinesLow(config, c))
         phantomComment += std::string(phantomComment.empty() ? "" : "; ") + "the unit holds its 24 V line low too" +

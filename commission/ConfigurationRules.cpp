@@ -52,14 +52,6 @@ std::optional<std::string> InputOutsideWizard(const UnitConfiguration& config, i
            WizardModes(config.type) + " inputs";
 }
 
-std::optional<std::string> GainOutsideWizard(const UnitConfiguration& config, int c)
-{
-    const bool inUse = config.channels[static_cast<size_t>(c)].InUse();
-    if (config.GainStep(c) == 0 || GainApplies(config.type, inUse, Choice(config, c)))
-        return std::nullopt;
-    return "the wizard sets no gain on " + InputAndUnit(config, c);
-}
-
 std::optional<std::string> PhantomOutsideWizard(const UnitConfiguration& config, int c)
 {
     const bool inUse = config.channels[static_cast<size_t>(c)].InUse();

@@ -1,6 +1,8 @@
 #pragma once
 // What the wizard can set, by the inputs' channel coding: input types per unit
-// type, phantom and gain per input type, levels as its sliders go. A unit may
+// type, phantom per input type, levels as its sliders go. Any gain step is one
+// the wizard may leave: where the gain does not apply (an input not in use, a
+// slave link) it keeps what the input had. A unit may
 // hold more (from the bench, from an older program); such a value is saved as
 // it is, with a comment, and only a unit that holds it already takes it back.
 
@@ -18,7 +20,6 @@ inline constexpr int kFirstAmbiguousLevel = 251;
 
 // Each answers why the wizard cannot set what config holds there, or nothing.
 [[nodiscard]] std::optional<std::string> InputOutsideWizard(const UnitConfiguration& config, int c);
-[[nodiscard]] std::optional<std::string> GainOutsideWizard(const UnitConfiguration& config, int c);
 [[nodiscard]] std::optional<std::string> PhantomOutsideWizard(const UnitConfiguration& config, int c);
 [[nodiscard]] std::optional<std::string> LevelOutsideWizard(int level);
 

@@ -111,6 +111,50 @@ TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
     }
 }
 
+// Replaces the line that begins with `from` (after `after`) by `to`; an empty `to` removes it.
+std::string Edited(std::string text, const std::string& after, const std::string& from, const std::string& to)
+{
+    const size_t begin = text.find(from, text.find(after));
+    EXPECT_NE(begin, std::string::npos) << from;
+    return text.replace(begin, text.find('\n', begin) - begin + (to.empty() ? 1 : 0), to);
+}
+
+// A technician's road: save, edit, apply, save again gives back the edited
+// file; a file of only some fields changes only those.
+TEST_F(Apply, SavedEditedAppliedAndSavedAgainGivesTheEditedFile)
+{
+    Plug(SimUnitKind::StandAlone);
+    const std::string saved = commission::WriteConfigurationFile(Read(paths.back()));
+    struct Case {
+        std::string file;    // what is applied
+        std::string expect;  // the file saved afterwards
+    };
+    const std::string louder = Edited(Edited(saved, "[channel.2]", "gain_db = ", "gain_db = 42.0"), "[channel.2]",
+                                      "phantom = ", "phantom = \"24V\"");
+    const std::string levelsOnly = "format_version = 2\n[levels]\nspeaker = 20\n";
+    const Case cases[] = {
+        {louder, louder},
+        {levelsOnly, Edited(louder, "[levels]", "speaker = ", "speaker = 20")},
+        // Out of use, its supply off as the wizard leaves it.
+        {"{\"format_version\": 2, \"channel\": {\"4\": {\"in_use\": false, \"phantom\": \"off\"}}}",
+         Edited(Edited(Edited(Edited(louder, "[levels]", "speaker = ", "speaker = 20"), "[channel.4]", "in_use = ",
+                              "in_use = false"),
+                       "[channel.4]", "input = ", ""),
+                "[channel.4]", "phantom = ", "phantom = \"off\"")},
+    };
+    ASSERT_NE(louder, saved);
+    for (const Case& c : cases) {
+        const auto loaded = commission::ParseConfigurationFile(c.file, "unit.toml");
+        ASSERT_TRUE(loaded.loaded) << loaded.errors.front();
+        const UnitConfiguration current = Read(paths.back());
+        const auto wanted = commission::WantedConfiguration(*loaded.loaded, current);
+        ASSERT_TRUE(wanted.refusals.empty()) << wanted.refusals.front().message;
+        const auto outcome = ApplyConfiguration(protocol, current, wanted.wanted);
+        ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+        EXPECT_EQ(commission::WriteConfigurationFile(Read(paths.back())), c.expect) << c.file;
+    }
+}
+
 TEST_F(Apply, PhantomRaisedIsFoundPerInput)
 {
     UnitConfiguration from;
