@@ -46,9 +46,12 @@ std::string ConfigurationText(const UnitConfiguration& config)
     out += std::string("Type         ") + UnitTypeRow(config.type).typeName + " (flags " + HexWord(config.flags) + ")\n";
     out += "Lines        " + HexWord(config.lines[0]) + " " + HexWord(config.lines[1]) + ", address " +
            HexWord(config.address) + "\n";
-    out += "Levels      ";
-    for (const int reg : kLevelRegisters)
-        out += " register " + std::to_string(reg) + " = " + std::to_string(config.Level(reg)) + (reg == 7 ? "\n" : ",");
+    out += "Levels       speaker " + std::to_string(config.Level(1)) + ", output ";
+    if (config.Level(3) == config.Level(7) && config.Level(3) == config.Level(4))
+        out += std::to_string(config.Level(3)) + "\n";
+    else  // held apart: the three registers, in the order the wizard writes them
+        out += "registers 3, 7, 4 = " + std::to_string(config.Level(3)) + ", " + std::to_string(config.Level(7)) +
+               ", " + std::to_string(config.Level(4)) + "\n";
     out += "Input  Use                  Gain     Phantom  Level  Mute  Local  Local mute\n";
     for (int c = 0; c < kInputChannels; ++c) {
         const auto& ch = config.channels[static_cast<size_t>(c)];

@@ -19,6 +19,8 @@ public:
     TreeOutcome Read()
     {
         TreeOutcome outcome;
+        if (m_text.starts_with("\xEF\xBB\xBF"))  // a byte order mark some editors write
+            m_pos = m_lineStart = 3;
         SkipSpace();
         FileNode root;
         if (Peek() != '{')

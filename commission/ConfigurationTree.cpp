@@ -196,6 +196,8 @@ std::string FormatFileMessage(const std::string& sourceName, FilePosition at, co
 
 bool LooksLikeJson(std::string_view text)
 {
+    if (text.starts_with("\xEF\xBB\xBF"))  // a byte order mark some editors write
+        text.remove_prefix(3);
     const size_t first = text.find_first_not_of(" \t\r\n");
     return first != std::string_view::npos && text[first] == '{';
 }

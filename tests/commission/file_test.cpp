@@ -185,6 +185,7 @@ TEST(ConfigurationFile, JsonAndTomlShareEveryKey)
             jsonKeys.push_back(key);
         EXPECT_EQ(jsonKeys, tomlKeys);
         EXPECT_TRUE(WantedConfiguration(fromJson, config).wanted.SameSettings(config));
+        EXPECT_EQ(Loaded("\xEF\xBB\xBF" + json, "bom.json").edit, fromJson.edit) << "a byte order mark is no key";
     }
 }
 
