@@ -319,6 +319,16 @@ TEST(ConfigurationFile, RefusesJsonWithLineAndColumn)
     }
 }
 
+// The TOML library asserts on this text in a build without NDEBUG; a file must
+// be refused, never stop the program.
+TEST(ConfigurationFile, RefusesATableHeaderWithoutAName)
+{
+    const LoadOutcome outcome = ParseConfigurationFile("[}", "f.toml");
+    EXPECT_FALSE(outcome.loaded);
+    ASSERT_EQ(outcome.errors.size(), 1u);
+    EXPECT_EQ(outcome.errors[0].rfind("f.toml:1:2: ", 0), 0u) << outcome.errors[0];
+}
+
 TEST(ConfigurationFile, ReportsEveryErrorInFileOrder)
 {
     std::string text = WriteConfigurationFile(Master());
