@@ -137,7 +137,6 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
         MessageBox(errors + kNothingSent, kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
         return;
     }
-    const UnitConfiguration& wanted = parsed.loaded->configuration;
     const commission::ReadOutcome read = commission::ReadConfiguration(m_protocol);
     if (!read.configuration) {
         MessageBox("Reading the unit's configuration failed at its " + read.failedPart + ".\n" + kNothingSent,
@@ -145,9 +144,19 @@ void CQuorvelVK550ConfigDlg::OnLoadUnitConfiguration()
         return;
     }
     const UnitConfiguration& current = *read.configuration;
+    // The file's fields over what the unit holds; values the wizard does not set only where the unit holds them.
+    const commission::WantedOutcome overlaid = commission::WantedConfiguration(*parsed.loaded, current);
+    const UnitConfiguration& wanted = overlaid.wanted;
     if (const auto why = commission::WhyUnitCannotTake(current, wanted)) {
         MessageBox(commission::FormatFileMessage(name, parsed.loaded->Where("unit.type"), *why) + "\n" + kNothingSent,
                    kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
+        return;
+    }
+    if (!overlaid.refusals.empty()) {
+        std::string refusals;
+        for (const auto& refusal : overlaid.refusals)
+            refusals += refusal.message + "\n";
+        MessageBox(refusals + kNothingSent, kConfigFileCaption, MB_ICONEXCLAMATION | MB_OK);
         return;
     }
     const auto changes = commission::DiffConfigurations(current, wanted);

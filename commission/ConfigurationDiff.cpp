@@ -25,6 +25,11 @@ PicLineWords OtherLines(const PicLineWords& lines)
     return {static_cast<uint16_t>(lines[0] & ~mask[0]), static_cast<uint16_t>(lines[1] & ~mask[1])};
 }
 
+bool OutputTogether(const UnitConfiguration& config)
+{
+    return config.Level(3) == config.Level(7) && config.Level(3) == config.Level(4);
+}
+
 }  // namespace
 
 std::vector<FieldChange> DiffConfigurations(const UnitConfiguration& from, const UnitConfiguration& to)
@@ -50,9 +55,14 @@ std::vector<FieldChange> DiffConfigurations(const UnitConfiguration& from, const
                HexWord(otherTo[0]) + " " + HexWord(otherTo[1]));
     const auto mask = static_cast<uint16_t>(~InputAddressMask());
     diff.Field("address word", HexWord(from.address & mask), HexWord(to.address & mask));
-    for (const int reg : kLevelRegisters)
-        diff.Field("level register " + std::to_string(reg), std::to_string(from.Level(reg)),
-                   std::to_string(to.Level(reg)));
+    diff.Field("speaker level", std::to_string(from.Level(1)), std::to_string(to.Level(1)));
+    // The output's three registers move together, unless a unit holds them apart.
+    if (OutputTogether(from) && OutputTogether(to))
+        diff.Field("output level", std::to_string(from.Level(3)), std::to_string(to.Level(3)));
+    else
+        for (const int reg : {3, 7, 4})
+            diff.Field("output register " + std::to_string(reg), std::to_string(from.Level(reg)),
+                       std::to_string(to.Level(reg)));
     return diff.changes;
 }
 
@@ -63,6 +73,19 @@ std::vector<int> InputsGettingPhantom(const UnitConfiguration& from, const UnitC
         if (to.Phantom(c) > from.Phantom(c))  // off < 3 V < 24 V
             inputs.push_back(c + 1);
     return inputs;
+}
+
+}  // namespace vk::commission
+
+namespace vk::commission {
+
+const Refusal* RefusalOf(const FieldChange& change, const std::vector<Refusal>& refusals)
+{
+    for (const Refusal& refusal : refusals)
+        if (refusal.field == change.field ||
+            (change.field == "output level" && refusal.field.starts_with("output register")))
+            return &refusal;
+    return nullptr;
 }
 
 }  // namespace vk::commission

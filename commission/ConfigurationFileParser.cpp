@@ -1,31 +1,18 @@
-// Loading a configuration file: the TOML library parses, this file checks every
-// key and value against what a unit can hold and collects all the errors.
+// Loading a configuration file: TOML or JSON become one tree, and this file
+// checks every key and value of it against what a unit can hold, collecting
+// all the errors. What the wizard would not set is left for the unit to judge.
 #include "commission/ConfigurationFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <set>
 
-#include <toml++/toml.h>
-
+#include "commission/ConfigurationRules.h"
 #include "device/UnitTypes.h"
 
 namespace vk::commission {
 namespace {
-
-FilePosition At(const toml::node& node)
-{
-    const toml::source_region& where = node.source();
-    return {static_cast<int>(where.begin.line), static_cast<int>(where.begin.column)};
-}
-
-// Where a key is written; a key the library made up (a dotted header's parent) has no place of its own.
-FilePosition KeyAt(const toml::key& key, const toml::node& node)
-{
-    const auto& where = key.source().begin;
-    if (where.line == 0)
-        return At(node);
-    return {static_cast<int>(where.line), static_cast<int>(where.column)};
-}
 
 class CFileChecker;
 
@@ -33,33 +20,35 @@ class CFileChecker;
 // keys nobody took.
 class CTableChecker {
 public:
-    CTableChecker(CFileChecker& file, const toml::table& table, std::string path)
+    CTableChecker(CFileChecker& file, const FileNode& table, std::string path)
         : m_file(file), m_table(table), m_path(std::move(path))
     {
     }
 
-    [[nodiscard]] const toml::node* Take(const std::string& key, bool required);
-    [[nodiscard]] std::optional<int64_t> Integer(const std::string& key, int64_t min, int64_t max,
-                                                 bool required = true);
-    [[nodiscard]] std::optional<bool> Boolean(const std::string& key, bool required = true);
-    [[nodiscard]] std::optional<std::string> String(const std::string& key, bool required = true);
-    [[nodiscard]] std::optional<double> Number(const std::string& key, bool required = true);
-    [[nodiscard]] const toml::table* Table(const std::string& key, bool required = true);
+    [[nodiscard]] const FileNode* Take(const std::string& key, bool required = false);
+    [[nodiscard]] std::optional<int64_t> Integer(const std::string& key, int64_t min, int64_t max);
+    [[nodiscard]] std::optional<bool> Boolean(const std::string& key);
+    [[nodiscard]] std::optional<std::string> String(const std::string& key);
+    [[nodiscard]] std::optional<double> Number(const std::string& key);
+    [[nodiscard]] const FileNode* Table(const std::string& key, bool required = false);
     void Error(const std::string& key, const std::string& message);
     void RejectUnknownKeys();
     [[nodiscard]] std::string Key(const std::string& key) const { return m_path.empty() ? key : m_path + "." + key; }
-    [[nodiscard]] const toml::table& Raw() const { return m_table; }
+    [[nodiscard]] const FileNode& Raw() const { return m_table; }
 
 private:
     CFileChecker& m_file;
-    const toml::table& m_table;
+    const FileNode& m_table;
     std::string m_path;
     std::set<std::string> m_taken;
 };
 
 class CFileChecker {
 public:
-    explicit CFileChecker(std::string sourceName) : m_sourceName(std::move(sourceName)) {}
+    explicit CFileChecker(std::string sourceName) : m_sourceName(std::move(sourceName))
+    {
+        m_loaded.sourceName = m_sourceName;
+    }
 
     void Error(FilePosition at, const std::string& message)
     {
@@ -67,6 +56,7 @@ public:
     }
     void Note(const std::string& key, FilePosition at) { m_loaded.positions[key] = at; }
     LoadedConfiguration& Loaded() { return m_loaded; }
+    ConfigurationEdit& Edit() { return m_loaded.edit; }
 
     LoadOutcome Finish()
     {
@@ -87,192 +77,256 @@ private:
     LoadedConfiguration m_loaded;
 };
 
-const toml::node* CTableChecker::Take(const std::string& key, bool required)
+const FileNode* CTableChecker::Take(const std::string& key, bool required)
 {
     m_taken.insert(key);
-    const toml::node* node = m_table.get(key);
+    const FileNode* node = m_table.Member(key);
     if (node)
-        m_file.Note(Key(key), At(*node));
+        m_file.Note(Key(key), node->at);
     else if (required)
-        m_file.Error(At(m_table), "missing key '" + Key(key) + "'");
+        m_file.Error(m_table.at, "missing key '" + Key(key) + "'");
     return node;
 }
 
 void CTableChecker::Error(const std::string& key, const std::string& message)
 {
-    const toml::node* node = m_table.get(key);
-    m_file.Error(At(node ? *node : static_cast<const toml::node&>(m_table)), Key(key) + ": " + message);
+    const FileNode* node = m_table.Member(key);
+    m_file.Error(node ? node->at : m_table.at, Key(key) + ": " + message);
 }
 
-std::optional<int64_t> CTableChecker::Integer(const std::string& key, int64_t min, int64_t max, bool required)
+std::optional<int64_t> CTableChecker::Integer(const std::string& key, int64_t min, int64_t max)
 {
-    const toml::node* node = Take(key, required);
+    const FileNode* node = Take(key);
     if (!node)
         return std::nullopt;
-    const auto value = node->value_exact<int64_t>();
-    if (!value) {
+    if (node->kind != FileNode::Kind::Integer) {
         Error(key, "an integer is expected");
         return std::nullopt;
     }
-    if (*value < min || *value > max) {
-        Error(key, std::to_string(*value) + " is out of range (" + std::to_string(min) + ".." + std::to_string(max) +
-                       ")");
+    if (node->integer < min || node->integer > max) {
+        Error(key, std::to_string(node->integer) + " is out of range (" + std::to_string(min) + ".." +
+                       std::to_string(max) + ")");
         return std::nullopt;
     }
-    return value;
+    return node->integer;
 }
 
-std::optional<bool> CTableChecker::Boolean(const std::string& key, bool required)
+std::optional<bool> CTableChecker::Boolean(const std::string& key)
 {
-    const toml::node* node = Take(key, required);
+    const FileNode* node = Take(key);
     if (!node)
         return std::nullopt;
-    const auto value = node->value_exact<bool>();
-    if (!value)
+    if (node->kind != FileNode::Kind::Boolean) {
         Error(key, "true or false is expected");
-    return value;
-}
-
-std::optional<std::string> CTableChecker::String(const std::string& key, bool required)
-{
-    const toml::node* node = Take(key, required);
-    if (!node)
         return std::nullopt;
-    const auto value = node->value_exact<std::string>();
-    if (!value)
-        Error(key, "a quoted text is expected");
-    return value;
-}
-
-std::optional<double> CTableChecker::Number(const std::string& key, bool required)
-{
-    const toml::node* node = Take(key, required);
-    if (!node)
-        return std::nullopt;
-    if (const auto value = node->value_exact<double>()) {
-        // TOML has nan and inf; no setting is either.
-        if (!std::isfinite(*value)) {
-            const char* written = std::isnan(*value) ? "nan" : *value > 0 ? "inf" : "-inf";
-            Error(key, std::string("a finite number is expected, not ") + written);
-            return std::nullopt;
-        }
-        return value;
     }
-    if (const auto value = node->value_exact<int64_t>())
-        return static_cast<double>(*value);
-    Error(key, "a number is expected");
-    return std::nullopt;
+    return node->boolean;
 }
 
-const toml::table* CTableChecker::Table(const std::string& key, bool required)
+std::optional<std::string> CTableChecker::String(const std::string& key)
 {
-    const toml::node* node = Take(key, required);
+    const FileNode* node = Take(key);
+    if (!node)
+        return std::nullopt;
+    if (node->kind != FileNode::Kind::Text) {
+        Error(key, "a quoted text is expected");
+        return std::nullopt;
+    }
+    return node->text;
+}
+
+std::optional<double> CTableChecker::Number(const std::string& key)
+{
+    const FileNode* node = Take(key);
+    if (!node)
+        return std::nullopt;
+    if (node->kind == FileNode::Kind::Integer)
+        return static_cast<double>(node->integer);
+    if (node->kind != FileNode::Kind::Real) {
+        Error(key, "a number is expected");
+        return std::nullopt;
+    }
+    // TOML has nan and inf; no setting is either.
+    if (!std::isfinite(node->real)) {
+        const char* written = std::isnan(node->real) ? "nan" : node->real > 0 ? "inf" : "-inf";
+        Error(key, std::string("a finite number is expected, not ") + written);
+        return std::nullopt;
+    }
+    return node->real;
+}
+
+const FileNode* CTableChecker::Table(const std::string& key, bool required)
+{
+    const FileNode* node = Take(key, required);
     if (!node)
         return nullptr;
-    if (!node->is_table()) {
+    if (!node->IsTable()) {
         Error(key, "a table is expected");
         return nullptr;
     }
-    return node->as_table();
+    return node;
 }
 
 void CTableChecker::RejectUnknownKeys()
 {
-    for (const auto& [key, node] : m_table)
-        if (!m_taken.contains(std::string(key.str())))
-            m_file.Error(KeyAt(key, node), "unknown key '" + Key(std::string(key.str())) + "'");
+    for (const FileNode& member : m_table.members)
+        if (!m_taken.contains(member.key))
+            m_file.Error(member.keyAt, "unknown key '" + Key(member.key) + "'");
 }
 
-void CheckIdentity(CFileChecker& file, const toml::table& table)
+void CheckIdentity(CFileChecker& file, const FileNode& table)
 {
     CTableChecker t(file, table, "identity");
-    UnitIdentity& id = file.Loaded().configuration.identity;
+    UnitIdentity& id = file.Loaded().identity;
     // Only for the reader: each key may be left out, but none may be misspelt.
-    if (const auto v = t.Integer("product_id", 0, 0xFFFF, false))
+    if (const auto v = t.Integer("product_id", 0, 0xFFFF))
         id.productId = static_cast<int>(*v);
-    if (const auto v = t.String("product_name", false))
+    if (const auto v = t.String("product_name"))
         id.productName = *v;
-    if (const auto v = t.String("device_name", false))
+    if (const auto v = t.String("device_name"))
         id.deviceName = *v;
-    if (const auto v = t.String("serial", false))
+    if (const auto v = t.String("serial"))
         id.serialNumber = *v;
-    if (const auto v = t.String("software_version", false))
+    if (const auto v = t.String("software_version"))
         id.softwareVersion = *v;
-    if (const auto v = t.Integer("protocol_version", 0, 1023, false))
+    if (const auto v = t.Integer("protocol_version", 0, 1023))
         id.protocolVersion = static_cast<int>(*v);
     t.RejectUnknownKeys();
 }
 
-void CheckUnit(CFileChecker& file, const toml::table& table)
+// The type and the flags word that makes it come together: either alone could
+// make a unit of a type nobody meant.
+void CheckUnit(CFileChecker& file, const FileNode& table)
 {
     CTableChecker t(file, table, "unit");
-    UnitConfiguration& config = file.Loaded().configuration;
-    const auto name = t.String("type");
-    // -1: no type known, so the flags word cannot be checked against it.
+    ConfigurationEdit& edit = file.Edit();
+    const bool typeGiven = t.Take("type", true) != nullptr;
+    const bool flagsGiven = t.Take("flags", true) != nullptr;
+    const auto name = typeGiven ? t.String("type") : std::nullopt;
     const int type = name ? TypeForName(*name).value_or(-1) : -1;
     if (name && type < 0)
         t.Error("type", "'" + *name + "' is no unit type (NEW, STAND ALONE, MASTER or SLAVE)");
-    if (type >= 0)
-        config.type = type;
-    if (const auto flags = t.Integer("flags", 0, 0xFFFF)) {
-        config.flags = static_cast<uint16_t>(*flags);
-        const int flagsType = UnitTypeFromFlags(config.flags);
-        if (type >= 0 && flagsType != type)
+    const auto flags = flagsGiven ? t.Integer("flags", 0, 0xFFFF) : std::nullopt;
+    if (flags && type >= 0) {
+        const int flagsType = UnitTypeFromFlags(static_cast<uint16_t>(*flags));
+        if (flagsType != type)
             t.Error("flags", "this flags word makes a " + std::string(UnitTypeRow(flagsType).typeName) +
                                  " unit, not a " + UnitTypeRow(type).typeName + " one");
+        edit.type = type;
+        edit.flags = static_cast<uint16_t>(*flags);
     }
     t.RejectUnknownKeys();
 }
 
-void CheckController(CFileChecker& file, const toml::table& table)
+// Version 1 wrote each input's gain and phantom here too: the channels' fields
+// win, so those bits are left out. Version 2 files must not have them.
+void CheckController(CFileChecker& file, const FileNode& table)
 {
     CTableChecker t(file, table, "controller");
-    UnitConfiguration& config = file.Loaded().configuration;
-    if (const auto v = t.Integer("line_word_0", 0, 0xFFFF))
-        config.lines[0] = static_cast<uint16_t>(*v);
-    if (const auto v = t.Integer("line_word_1", 0, 0xFFFF))
-        config.lines[1] = static_cast<uint16_t>(*v);
-    if (const auto v = t.Integer("address", 0, 0xFFFF))
-        config.address = static_cast<uint16_t>(*v);
+    ConfigurationEdit& edit = file.Edit();
+    const bool old = file.Loaded().formatVersion < 2;
+    auto word = [&](const std::string& key, uint16_t inputBits) -> std::optional<uint16_t> {
+        const auto v = t.Integer(key, 0, 0xFFFF);
+        if (!v)
+            return std::nullopt;
+        const auto bits = static_cast<uint16_t>(*v & inputBits);
+        if (bits != 0 && !old) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%04X", bits);
+            t.Error(key, std::string("the bits ") + hex +
+                             " are the inputs' gain and phantom: give them as gain_db and phantom in [channel.N]");
+            return std::nullopt;
+        }
+        return static_cast<uint16_t>(*v & ~inputBits);
+    };
+    const PicLineWords mask = InputLineMask();
+    edit.lineWords[0] = word("line_word_0", mask[0]);
+    edit.lineWords[1] = word("line_word_1", mask[1]);
+    edit.address = word("address", InputAddressMask());
     t.RejectUnknownKeys();
 }
 
-void CheckLevels(CFileChecker& file, const toml::table& table)
+// speaker is register 1; output is registers 3, 7 and 4 together. The
+// registers' own keys hold a unit whose output registers stand apart.
+void CheckLevels(CFileChecker& file, const FileNode& table)
 {
     CTableChecker t(file, table, "levels");
-    for (const int reg : kLevelRegisters)
-        if (const auto v = t.Integer("register_" + std::to_string(reg), 0, kMaxRegisterLevel))
-            file.Loaded().configuration.SetLevel(reg, static_cast<int>(*v));
+    ConfigurationEdit& edit = file.Edit();
+    auto set = [&](int reg, uint8_t level) {
+        const auto* it = std::find(kLevelRegisters.begin(), kLevelRegisters.end(), reg);
+        edit.levels[static_cast<size_t>(it - kLevelRegisters.begin())] = level;
+    };
+    auto level = [&](const std::string& key) -> std::optional<uint8_t> {
+        const auto v = t.Integer(key, 0, kMaxRegisterLevel);
+        return v ? std::optional<uint8_t>(static_cast<uint8_t>(*v)) : std::nullopt;
+    };
+    auto both = [&](const std::string& named, const std::string& raw) {
+        if (table.Member(named) && table.Member(raw))
+            t.Error(raw, "gives the level that '" + named + "' gives already; keep one of them");
+    };
+    if (const auto v = level("speaker"))
+        set(1, *v);
+    if (const auto v = level("output"))
+        for (const int reg : {3, 7, 4})
+            set(reg, *v);
+    both("speaker", "register_1");
+    for (const int reg : {1, 3, 7, 4}) {
+        const std::string key = "register_" + std::to_string(reg);
+        if (reg != 1)
+            both("output", key);
+        if (const auto v = level(key))
+            set(reg, *v);
+    }
     t.RejectUnknownKeys();
 }
 
-// Gain and phantom go into the words only after the controller's words are in.
-struct ChannelLines {
-    std::optional<int> gainStep;
-    std::optional<int> phantom;
-};
+std::optional<uint8_t> ModeForName(const std::string& name)
+{
+    if (const auto mode = ModeForInputName(name))
+        return mode;
+    // A mode no input type stands for, as the writer names it: "mode 9".
+    int mode = -1;
+    if (name.starts_with("mode ")) {
+        const char* first = name.data() + 5;
+        const char* last = name.data() + name.size();
+        const auto [end, error] = std::from_chars(first, last, mode);
+        if (error != std::errc() || end != last)
+            mode = -1;
+    }
+    if (mode < 0 || mode > 255 || mode == kModeNotUsed)
+        return std::nullopt;
+    return static_cast<uint8_t>(mode);
+}
 
-ChannelLines CheckChannel(CFileChecker& file, const toml::table& table, int c, const std::string& path)
+std::optional<uint8_t> ChannelLevel(CTableChecker& t, const std::string& key)
+{
+    const auto v = t.Integer(key, 0, 255);
+    if (!v)
+        return std::nullopt;
+    if (*v >= kFirstAmbiguousLevel) {
+        t.Error(key, std::to_string(*v) + " cannot be set: the unit's answer cannot tell levels 251..255 from a "
+                                          "refusal (the wizard sets 0..24)");
+        return std::nullopt;
+    }
+    return static_cast<uint8_t>(*v);
+}
+
+void CheckChannel(CFileChecker& file, const FileNode& table, int c, const std::string& path)
 {
     CTableChecker t(file, table, path);
-    UnitConfiguration& config = file.Loaded().configuration;
-    ChannelRecordSettings& ch = config.channels[static_cast<size_t>(c)];
-    ChannelLines lines;
-    const auto inUse = t.Boolean("in_use");
-    const auto input = t.String("input", inUse.value_or(false));
-    if (inUse && !*inUse && input)
+    ChannelEdit& ch = file.Edit().channels[static_cast<size_t>(c)];
+    ch.inUse = t.Boolean("in_use");
+    const auto input = t.String("input");
+    if (ch.inUse && !*ch.inUse && input)
         t.Error("input", "an input that is not in use has no input type (remove it, or set in_use = true)");
-    if (inUse && *inUse && input) {
-        const auto mode = ModeForInputName(*input);
-        // Any unit holds any of the four: a master fresh from the bench has
-        // microphone records although the wizard gives it slave links.
-        if (!mode)
-            t.Error("input", "'" + *input + "' is no input type (microphone, sound reinforcement, auxiliary, slave link)");
-        else
-            ch.mode = *mode;
-    }
-    if (inUse && !*inUse)
+    else if (ch.inUse && !*ch.inUse)
         ch.mode = kModeNotUsed;
+    else if (input) {
+        ch.mode = ModeForName(*input);
+        if (!ch.mode)
+            t.Error("input", "'" + *input + "' is no input type (microphone, sound reinforcement, auxiliary, slave link)");
+        ch.inUse = true;
+    }
     if (const auto gain = t.Number("gain_db")) {
         const double step = *gain / 6.0;
         if (*gain < 0.0 || *gain > 42.0)
@@ -282,49 +336,33 @@ ChannelLines CheckChannel(CFileChecker& file, const toml::table& table, int c, c
                                    std::to_string(static_cast<int>(std::floor(step)) * 6) + ".0 and " +
                                    std::to_string(static_cast<int>(std::ceil(step)) * 6) + ".0");
         else
-            lines.gainStep = static_cast<int>(step);
+            ch.gainStep = static_cast<int>(step);
     }
     if (const auto phantom = t.String("phantom")) {
-        lines.phantom = PhantomForName(*phantom);
-        if (!lines.phantom)
+        ch.phantom = PhantomForName(*phantom);
+        if (!ch.phantom)
             t.Error("phantom", "'" + *phantom + "' is no phantom supply (off, 3V or 24V)");
     }
-    if (const auto v = t.Integer("level", 0, 255))
-        ch.level = static_cast<uint8_t>(*v);
-    if (const auto v = t.Boolean("mute"))
-        ch.mute = *v;
-    if (const auto v = t.Integer("local_level", 0, kMaxLocalLevel))
-        ch.localLevel = static_cast<uint8_t>(*v);
-    if (const auto v = t.Boolean("local_mute"))
-        ch.localMute = *v;
+    ch.level = ChannelLevel(t, "level");
+    ch.mute = t.Boolean("mute");
+    ch.localLevel = ChannelLevel(t, "local_level");
+    ch.localMute = t.Boolean("local_mute");
     t.RejectUnknownKeys();
-    return lines;
 }
 
-void CheckChannels(CFileChecker& file, const toml::table& table)
+void CheckChannels(CFileChecker& file, const FileNode& table)
 {
     CTableChecker t(file, table, "channel");
-    std::array<ChannelLines, kInputChannels> lines{};
     for (int c = 0; c < kInputChannels; ++c) {
         const std::string key = std::to_string(c + 1);
-        if (const toml::table* channel = t.Table(key))
-            lines[static_cast<size_t>(c)] = CheckChannel(file, *channel, c, t.Key(key));
+        if (const FileNode* channel = t.Table(key))
+            CheckChannel(file, *channel, c, t.Key(key));
     }
     // Anything else under [channel] names an input the unit does not have.
-    for (const auto& [key, node] : t.Raw()) {
-        const std::string name(key.str());
+    for (const FileNode& member : table.members) {
+        const std::string& name = member.key;
         if (name.size() != 1 || name[0] < '1' || name[0] > '4')
-            file.Error(KeyAt(key, node), "the unit has no input '" + name + "' (inputs 1..4)");
-    }
-    // Only what differs is coded again: a unit whose 3 V and 24 V lines are both
-    // low reads as 3V, and its file must give back those very lines.
-    UnitConfiguration& config = file.Loaded().configuration;
-    for (int c = 0; c < kInputChannels; ++c) {
-        const ChannelLines& want = lines[static_cast<size_t>(c)];
-        if (want.gainStep && *want.gainStep != config.GainStep(c))
-            config.SetGainStep(c, *want.gainStep);
-        if (want.phantom && *want.phantom != config.Phantom(c))
-            config.SetPhantom(c, *want.phantom);
+            file.Error(member.keyAt, "the unit has no input '" + name + "' (inputs 1..4)");
     }
 }
 
@@ -336,46 +374,36 @@ FilePosition LoadedConfiguration::Where(const std::string& key) const
     return it == positions.end() ? FilePosition{} : it->second;
 }
 
-std::string FormatFileMessage(const std::string& sourceName, FilePosition at, const std::string& message)
-{
-    if (at.line <= 0)
-        return sourceName + ": " + message;
-    return sourceName + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + message;
-}
-
 LoadOutcome ParseConfigurationFile(std::string_view text, const std::string& sourceName)
 {
+    const TreeOutcome tree = LooksLikeJson(text) ? ParseJsonTree(text, sourceName) : ParseTomlTree(text, sourceName);
+    if (!tree.root)
+        return {std::nullopt, {tree.error}};
     CFileChecker file(sourceName);
-    toml::table root;
-    try {
-        root = toml::parse(text, sourceName);
-    } catch (const toml::parse_error& error) {
-        LoadOutcome outcome;
-        const auto& where = error.source().begin;
-        outcome.errors.push_back(FormatFileMessage(
-            sourceName, {static_cast<int>(where.line), static_cast<int>(where.column)}, std::string(error.description())));
-        return outcome;
-    }
-    CTableChecker t(file, root, "");
+    CTableChecker t(file, *tree.root, "");
     // Another format version may mean anything: nothing else is checked.
-    const toml::node* version = t.Take("format_version", true);
+    const FileNode* version = t.Take("format_version", true);
     if (!version)
         return file.Finish();
-    if (version->value_exact<int64_t>() != kConfigurationFormatVersion) {
-        file.Error(At(*version), "format_version: this program reads format version " +
-                                     std::to_string(kConfigurationFormatVersion) + " only");
+    const bool known = version->kind == FileNode::Kind::Integer &&
+                       version->integer >= kOldestConfigurationFormatVersion &&
+                       version->integer <= kConfigurationFormatVersion;
+    if (!known) {
+        file.Error(version->at, "format_version: this program reads format versions " +
+                                    std::to_string(kOldestConfigurationFormatVersion) + " and " +
+                                    std::to_string(kConfigurationFormatVersion) + " only");
         return file.Finish();
     }
-    // The unit's type decides which inputs exist, so it is read before the channels.
-    if (const toml::table* identity = t.Table("identity", false))
+    file.Loaded().formatVersion = static_cast<int>(version->integer);
+    if (const FileNode* identity = t.Table("identity"))
         CheckIdentity(file, *identity);
-    if (const toml::table* unit = t.Table("unit"))
+    if (const FileNode* unit = t.Table("unit"))
         CheckUnit(file, *unit);
-    if (const toml::table* controller = t.Table("controller"))
+    if (const FileNode* controller = t.Table("controller"))
         CheckController(file, *controller);
-    if (const toml::table* levels = t.Table("levels"))
+    if (const FileNode* levels = t.Table("levels"))
         CheckLevels(file, *levels);
-    if (const toml::table* channels = t.Table("channel"))
+    if (const FileNode* channels = t.Table("channel"))
         CheckChannels(file, *channels);
     t.RejectUnknownKeys();
     return file.Finish();

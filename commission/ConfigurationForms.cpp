@@ -46,9 +46,12 @@ std::string ConfigurationText(const UnitConfiguration& config)
     out += std::string("Type         ") + UnitTypeRow(config.type).typeName + " (flags " + HexWord(config.flags) + ")\n";
     out += "Lines        " + HexWord(config.lines[0]) + " " + HexWord(config.lines[1]) + ", address " +
            HexWord(config.address) + "\n";
-    out += "Levels      ";
-    for (const int reg : kLevelRegisters)
-        out += " register " + std::to_string(reg) + " = " + std::to_string(config.Level(reg)) + (reg == 7 ? "\n" : ",");
+    out += "Levels       speaker " + std::to_string(config.Level(1)) + ", output ";
+    if (config.Level(3) == config.Level(7) && config.Level(3) == config.Level(4))
+        out += std::to_string(config.Level(3)) + "\n";
+    else  // held apart: the three registers, in the order the wizard writes them
+        out += "registers 3, 7, 4 = " + std::to_string(config.Level(3)) + ", " + std::to_string(config.Level(7)) +
+               ", " + std::to_string(config.Level(4)) + "\n";
     out += "Input  Use                  Gain     Phantom  Level  Mute  Local  Local mute\n";
     for (int c = 0; c < kInputChannels; ++c) {
         const auto& ch = config.channels[static_cast<size_t>(c)];
@@ -58,37 +61,6 @@ std::string ConfigurationText(const UnitConfiguration& config)
                       ch.mute ? "yes" : "no", ch.localLevel, ch.localMute ? "yes" : "no");
         out += line;
     }
-    return out;
-}
-
-std::string ConfigurationJson(const UnitConfiguration& config)
-{
-    const UnitIdentity& id = config.identity;
-    auto b = [](bool v) { return std::string(v ? "true" : "false"); };
-    std::string out = "{\n";
-    out += "  \"identity\": {\"product_id\": " + std::to_string(id.productId) +
-           ", \"product_name\": " + JsonString(id.productName) + ", \"device_name\": " + JsonString(id.deviceName) +
-           ", \"serial\": " + JsonString(id.serialNumber) + ", \"software_version\": " + JsonString(id.softwareVersion) +
-           ", \"protocol_version\": " + std::to_string(id.protocolVersion) + "},\n";
-    out += "  \"unit\": {\"type\": " + JsonString(UnitTypeRow(config.type).typeName) +
-           ", \"flags\": " + std::to_string(config.flags) + "},\n";
-    out += "  \"controller\": {\"line_word_0\": " + std::to_string(config.lines[0]) +
-           ", \"line_word_1\": " + std::to_string(config.lines[1]) + ", \"address\": " + std::to_string(config.address) +
-           "},\n";
-    out += "  \"levels\": {";
-    for (const int reg : kLevelRegisters)
-        out += "\"register_" + std::to_string(reg) + "\": " + std::to_string(config.Level(reg)) + (reg == 7 ? "" : ", ");
-    out += "},\n  \"channels\": [\n";
-    for (int c = 0; c < kInputChannels; ++c) {
-        const auto& ch = config.channels[static_cast<size_t>(c)];
-        out += "    {\"input\": " + std::to_string(c + 1) + ", \"in_use\": " + b(ch.InUse()) +
-               ", \"type\": " + (ch.InUse() ? JsonString(InputText(ch)) : std::string("null")) +
-               ", \"gain_db\": " + GainDb(config.GainStep(c)) + ", \"phantom\": " + JsonString(PhantomName(config.Phantom(c))) +
-               ", \"level\": " + std::to_string(ch.level) + ", \"mute\": " + b(ch.mute) +
-               ", \"local_level\": " + std::to_string(ch.localLevel) + ", \"local_mute\": " + b(ch.localMute) + "}" +
-               (c + 1 < kInputChannels ? ",\n" : "\n");
-    }
-    out += "  ]\n}\n";
     return out;
 }
 

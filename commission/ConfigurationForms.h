@@ -1,5 +1,5 @@
 #pragma once
-// A configuration printed for people (text) and for programs (JSON).
+// A configuration printed for people. Files (TOML and JSON) are ConfigurationFile.h's.
 
 #include <string>
 
@@ -12,6 +12,5 @@ namespace vk::commission {
 [[nodiscard]] std::string GainDb(int step);         // "36.0"
 [[nodiscard]] std::string InputText(const ChannelRecordSettings& channel);  // "not used", "microphone", "mode 9"
 [[nodiscard]] std::string ConfigurationText(const UnitConfiguration& config);
-[[nodiscard]] std::string ConfigurationJson(const UnitConfiguration& config);
 
 }  // namespace vk::commission

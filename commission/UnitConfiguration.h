@@ -41,7 +41,6 @@ inline constexpr std::array<int, 4> kLevelRegisters{1, 3, 4, 7};
 // The order the wizard writes them in: the output's three registers, then the speaker's.
 inline constexpr std::array<int, 4> kLevelWriteOrder{3, 7, 4, 1};
 inline constexpr int kMaxRegisterLevel = 0x3F;
-inline constexpr int kMaxLocalLevel = 24;
 // Bit 4 of the flags word: a master keeps sound reinforcement channels aside.
 inline constexpr uint16_t kSavedInputsFlag = 0x0010;
 

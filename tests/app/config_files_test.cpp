@@ -162,8 +162,10 @@ TEST_F(ConfigFilesTest, SaveWritesAFileThatReadsBackAsWhatTheUnitHolds)
     EXPECT_EQ(asked.flags, OFN_OVERWRITEPROMPT);
     const auto parsed = commission::ParseConfigurationFile(FileText(file), "unit.toml");
     ASSERT_TRUE(parsed.loaded) << (parsed.errors.empty() ? "" : parsed.errors[0]);
-    EXPECT_TRUE(parsed.loaded->configuration.SameSettings(holds));
-    EXPECT_EQ(parsed.loaded->configuration.identity, holds.identity);
+    const auto wanted = commission::WantedConfiguration(*parsed.loaded, holds);
+    EXPECT_TRUE(wanted.refusals.empty());
+    EXPECT_TRUE(wanted.wanted.SameSettings(holds));
+    EXPECT_EQ(parsed.loaded->identity, holds.identity);
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
 }
 
@@ -176,6 +178,7 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     const UnitConfiguration before = UnitHolds();
     UnitConfiguration wanted = before;
     wanted.channels[2] = {kModeAuxiliary, 24, false, 18, true};
+    wanted.SetPhantom(2, kPhantomOff);  // an auxiliary input has none
     wanted.SetLevel(1, 20);
     wanted.SetPhantom(1, *commission::PhantomForName("24V"));
     const auto file = m_dir / "changed.toml";
@@ -309,8 +312,10 @@ TEST_P(RefusedFileTest, NamesTheLineAndSendsNothing)
 INSTANTIATE_TEST_SUITE_P(
     Wizard, RefusedFileTest,
     ::testing::Values(BadFile{"GainBetweenSteps", "gain_db = ", "gain_db = 35.9", "gain"},
-                      BadFile{"OtherFormatVersion", "format_version = ", "format_version = 2", "version"},
-                      BadFile{"UnknownKey", "register_4 = ", "register_5 = 3", "register_5"},
+                      BadFile{"OtherFormatVersion", "format_version = ", "format_version = 3", "version"},
+                      BadFile{"UnknownKey", "speaker = ", "register_5 = 3", "register_5"},
+                      // Read from the unit first: a level above the sliders the unit does not hold.
+                      BadFile{"LevelAboveTheSliders", "speaker = ", "speaker = 40", "the wizard's levels go from 0 to 24"},
                       // Only the unit can refuse this one: it is read, and still nothing is written.
                       BadFile{"TypeTheUnitCannotTake", "type = ", "type = \"NEW\"", "cannot be made NEW again",
                               "flags = ", "flags = 0x0000"}),

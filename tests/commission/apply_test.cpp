@@ -91,9 +91,8 @@ TEST_F(Apply, AMasterConfigurationTurnsANewAndAStandAloneUnitIntoThatMaster)
     }
 }
 
-// Everything after the identity: the part of a saved file that applying carries over.
-std::string SettingsPart(const std::string& file) { return file.substr(file.find("[unit]")); }
-
+// A file saved from one unit brings another to the same fields (the bits no
+// field tells apart, both supply lines low, stay each unit's own).
 TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
 {
     for (const SimUnitKind from : {SimUnitKind::StandAlone, SimUnitKind::Master, SimUnitKind::Slave}) {
@@ -103,11 +102,59 @@ TEST_F(Apply, AFileSavedFromOneUnitAndAppliedToAnotherSavesTheSameSettings)
         ASSERT_TRUE(loaded.loaded);
         for (const SimUnitKind to : {SimUnitKind::New, SimUnitKind::StandAlone, SimUnitKind::Master}) {
             Plug(to);
-            const auto outcome = ApplyConfiguration(protocol, Read(paths.back()), loaded.loaded->configuration);
+            const UnitConfiguration current = Read(paths.back());
+            const auto wanted = commission::WantedConfiguration(*loaded.loaded, current);
+            ASSERT_TRUE(wanted.refusals.empty()) << wanted.refusals.front().message;
+            const auto outcome = ApplyConfiguration(protocol, current, wanted.wanted);
             ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
-            EXPECT_EQ(SettingsPart(commission::WriteConfigurationFile(*outcome.holds)), SettingsPart(saved))
-                << static_cast<int>(from) << " onto " << static_cast<int>(to);
+            const auto back = commission::ParseConfigurationFile(commission::WriteConfigurationFile(*outcome.holds), "b");
+            ASSERT_TRUE(back.loaded);
+            EXPECT_EQ(back.loaded->edit, loaded.loaded->edit) << static_cast<int>(from) << " onto " << static_cast<int>(to);
         }
+    }
+}
+
+// Replaces the line that begins with `from` (after `after`) by `to`; an empty `to` removes it.
+std::string Edited(std::string text, const std::string& after, const std::string& from, const std::string& to)
+{
+    const size_t begin = text.find(from, text.find(after));
+    EXPECT_NE(begin, std::string::npos) << from;
+    return text.replace(begin, text.find('\n', begin) - begin + (to.empty() ? 1 : 0), to);
+}
+
+// A technician's road: save, edit, apply, save again gives back the edited
+// file; a file of only some fields changes only those.
+TEST_F(Apply, SavedEditedAppliedAndSavedAgainGivesTheEditedFile)
+{
+    Plug(SimUnitKind::StandAlone);
+    const std::string saved = commission::WriteConfigurationFile(Read(paths.back()));
+    struct Case {
+        std::string file;    // what is applied
+        std::string expect;  // the file saved afterwards
+    };
+    const std::string louder = Edited(Edited(saved, "[channel.2]", "gain_db = ", "gain_db = 42.0"), "[channel.2]",
+                                      "phantom = ", "phantom = \"24V\"");
+    const std::string levelsOnly = "format_version = 2\n[levels]\nspeaker = 20\n";
+    const Case cases[] = {
+        {louder, louder},
+        {levelsOnly, Edited(louder, "[levels]", "speaker = ", "speaker = 20")},
+        // Out of use, its supply off as the wizard leaves it.
+        {"{\"format_version\": 2, \"channel\": {\"4\": {\"in_use\": false, \"phantom\": \"off\"}}}",
+         Edited(Edited(Edited(Edited(louder, "[levels]", "speaker = ", "speaker = 20"), "[channel.4]", "in_use = ",
+                              "in_use = false"),
+                       "[channel.4]", "input = ", ""),
+                "[channel.4]", "phantom = ", "phantom = \"off\"")},
+    };
+    ASSERT_NE(louder, saved);
+    for (const Case& c : cases) {
+        const auto loaded = commission::ParseConfigurationFile(c.file, "unit.toml");
+        ASSERT_TRUE(loaded.loaded) << loaded.errors.front();
+        const UnitConfiguration current = Read(paths.back());
+        const auto wanted = commission::WantedConfiguration(*loaded.loaded, current);
+        ASSERT_TRUE(wanted.refusals.empty()) << wanted.refusals.front().message;
+        const auto outcome = ApplyConfiguration(protocol, current, wanted.wanted);
+        ASSERT_TRUE(outcome.Succeeded()) << outcome.failedStep;
+        EXPECT_EQ(commission::WriteConfigurationFile(Read(paths.back())), c.expect) << c.file;
     }
 }
 

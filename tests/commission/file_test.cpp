@@ -38,23 +38,100 @@ UnitConfiguration Master()
     return config;
 }
 
+LoadedConfiguration Loaded(const std::string& text, const std::string& name = "m.toml")
+{
+    LoadOutcome outcome = ParseConfigurationFile(text, name);
+    EXPECT_TRUE(outcome.loaded) << (outcome.errors.empty() ? "" : outcome.errors.front());
+    return outcome.loaded.value_or(LoadedConfiguration{});
+}
+
+// The text between a table's header and the next blank line.
+std::string TablePart(const std::string& text, const std::string& header)
+{
+    const size_t begin = text.find(header);
+    return begin == std::string::npos ? "" : text.substr(begin, text.find("\n\n", begin) - begin);
+}
+
 TEST(ConfigurationFile, ReadsBackWhatItWrote)
 {
     const UnitConfiguration config = Master();
     const std::string text = WriteConfigurationFile(config);
-    const LoadOutcome outcome = ParseConfigurationFile(text, "m.toml");
+    const LoadedConfiguration loaded = Loaded(text);
 
-    ASSERT_TRUE(outcome.loaded) << (outcome.errors.empty() ? "" : outcome.errors.front());
-    const UnitConfiguration& back = outcome.loaded->configuration;
-    EXPECT_TRUE(back.SameSettings(config));
-    EXPECT_EQ(back.identity, config.identity);
-    EXPECT_EQ(WriteConfigurationFile(back), text);
+    const WantedOutcome back = WantedConfiguration(loaded, config);
+    EXPECT_TRUE(back.refusals.empty()) << back.refusals.front().message;
+    EXPECT_TRUE(back.wanted.SameSettings(config));
+    EXPECT_EQ(loaded.identity, config.identity);
+    EXPECT_EQ(loaded.formatVersion, 2);
     EXPECT_NE(text.find("gain_db = 36.0\nphantom = \"24V\""), std::string::npos) << text;
-    EXPECT_NE(text.find("line_word_0 = 0x1FD6"), std::string::npos);
-    EXPECT_EQ(outcome.loaded->Where("unit.type").line, 14);
+    EXPECT_EQ(loaded.Where("unit.type").line, 14);
 }
 
-// Both supply lines low reads as 3V; the file must give back those very lines.
+// Gain and phantom stand in [channel.N] only: the controller's words hold what
+// no field covers, so editing an input leaves them as they were.
+TEST(ConfigurationFile, WritesEachInputsGainAndPhantomOnce)
+{
+    const UnitConfiguration config = Master();
+    UnitConfiguration edited = config;
+    edited.SetGainStep(0, 7);
+    edited.SetPhantom(2, kPhantom3V);
+    edited.SetGainStep(1, 1);  // the address bit
+
+    const std::string controller = TablePart(WriteConfigurationFile(config), "[controller]");
+    EXPECT_EQ(controller, "[controller]\nline_word_0 = 0x1FD0\nline_word_1 = 0x0000\naddress = 0x2000");
+    EXPECT_EQ(TablePart(WriteConfigurationFile(edited), "[controller]"), controller);
+    // The words' other bits come from the file, the inputs' bits from its channels.
+    const WantedOutcome wanted = WantedConfiguration(Loaded(WriteConfigurationFile(edited)), config);
+    EXPECT_EQ(wanted.wanted.lines, edited.lines);
+    EXPECT_EQ(wanted.wanted.address, edited.address);
+}
+
+// What the wizard would not set is saved as the unit holds it, with a comment,
+// and a unit that holds it takes the file back unchanged.
+TEST(ConfigurationFile, MarksValuesTheWizardDoesNotSetAndReadsThemBack)
+{
+    const UnitConfiguration config = Master();
+    const std::string text = WriteConfigurationFile(config);
+    EXPECT_EQ(TablePart(text, "[levels]"),
+              "[levels]\nspeaker = 12\nregister_3 = 24  # the unit holds the output's registers apart\n"
+              "register_7 = 63  # the wizard's levels go from 0 to 24; only a unit that holds it takes it\n"
+              "register_4 = 0");
+    EXPECT_NE(text.find("level = 200  # the wizard's levels go from 0 to 24; only a unit that holds it takes it"),
+              std::string::npos);
+    EXPECT_NE(text.find("[channel.4]\nin_use = false\ngain_db = 42.0\n"), std::string::npos)
+        << "the wizard leaves the gain of an input it takes out of use";
+
+    const LoadedConfiguration loaded = Loaded(text);
+    EXPECT_TRUE(WantedConfiguration(loaded, config).refusals.empty());
+    EXPECT_EQ(NotesWithoutUnit(loaded),
+              (std::vector<std::string>{
+                  "m.toml:29:14: levels.register_7: 63: the wizard's levels go from 0 to 24; only a unit that holds it "
+                  "already takes it",
+                  "m.toml:60:9: channel.3.level: 200: the wizard's levels go from 0 to 24; only a unit that holds it "
+                  "already takes it"}));
+}
+
+// Both supply lines low read as 3V; the same unit keeps its lines, another
+// unit gets the wizard's 3 V.
+TEST(ConfigurationFile, KeepsLinesThePhantomNameCannotTellApart)
+{
+    UnitConfiguration bothLow = Master();
+    bothLow.lines = {0x0000, 0x0000};
+    const std::string text = WriteConfigurationFile(bothLow);
+    EXPECT_NE(text.find("phantom = \"3V\"  # the unit holds its 24 V line low too; kept while this stays 3V"),
+              std::string::npos)
+        << text;
+    const LoadedConfiguration loaded = Loaded(text);
+    EXPECT_EQ(WantedConfiguration(loaded, bothLow).wanted.lines, bothLow.lines);
+
+    UnitConfiguration unpowered = bothLow;
+    unpowered.lines = {0xFFFF, 0xFFFF};
+    const UnitConfiguration wanted = WantedConfiguration(loaded, unpowered).wanted;
+    for (int c = 0; c < kInputChannels; ++c)
+        EXPECT_EQ(wanted.Phantom(c), kPhantom3V);
+    EXPECT_EQ(WriteConfigurationFile(wanted).find("24 V line low"), std::string::npos);
+}
+
 // The wizard runs in the user's locale; a decimal-comma one must not turn
 // "36.0" into "36,0" in a file or a record.
 TEST(ConfigurationFile, ReadsTheSameInADecimalCommaLocale)
@@ -63,33 +140,77 @@ TEST(ConfigurationFile, ReadsTheSameInADecimalCommaLocale)
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
         GTEST_SKIP() << "no de_DE.UTF-8 (scripts/install-deps.sh test generates it)";
     const std::string text = WriteConfigurationFile(Master());
+    const std::string json = WriteConfigurationJson(Master());
     CommissioningRecord record;
     record.echo = EchoFigures{32.4, -40.2};
     const std::string page = CommissioningRecordHtml(record);
     std::setlocale(LC_ALL, before.c_str());
 
     EXPECT_NE(text.find("gain_db = 36.0\n"), std::string::npos) << text;
+    EXPECT_NE(json.find("\"gain_db\": 36.0,"), std::string::npos) << json;
     EXPECT_TRUE(ParseConfigurationFile(text, "m.toml").loaded);
     EXPECT_NE(page.find("<td>-40.2 dB</td>"), std::string::npos);
-}
-
-TEST(ConfigurationFile, KeepsLinesThePhantomNameCannotTellApart)
-{
-    UnitConfiguration config = Master();
-    config.lines = {0x0000, 0x0000};
-    const LoadOutcome outcome = ParseConfigurationFile(WriteConfigurationFile(config), "m.toml");
-    ASSERT_TRUE(outcome.loaded);
-    EXPECT_EQ(outcome.loaded->configuration.lines, config.lines);
 }
 
 TEST(ConfigurationFile, EditedFilesWithCommentsAndIntegerGainsLoad)
 {
     std::string text = WriteConfigurationFile(Master());
     text.replace(text.find("gain_db = 36.0"), 14, "gain_db = 42   # louder room");
-    const LoadOutcome outcome = ParseConfigurationFile(text, "m.toml");
-    ASSERT_TRUE(outcome.loaded) << outcome.errors.front();
-    EXPECT_EQ(outcome.loaded->configuration.GainStep(1), 7);
-    EXPECT_EQ(outcome.loaded->configuration.Phantom(1), kPhantom24V) << "the gain leaves the supply lines alone";
+    const UnitConfiguration wanted = WantedConfiguration(Loaded(text), Master()).wanted;
+    EXPECT_EQ(wanted.GainStep(1), 7);
+    EXPECT_EQ(wanted.Phantom(1), kPhantom24V) << "the gain leaves the supply lines alone";
+}
+
+// One tree of keys for both formats: every configuration reads the same from
+// its TOML and its JSON, key for key.
+TEST(ConfigurationFile, JsonAndTomlShareEveryKey)
+{
+    UnitConfiguration together = Master();
+    together.levels = {20, 5, 5, 5};
+    UnitConfiguration oddMode = Master();
+    oddMode.channels[2].mode = 9;
+    oddMode.lines = {0x0000, 0x0000};
+    for (const UnitConfiguration& config : {Master(), together, oddMode}) {
+        const std::string json = WriteConfigurationJson(config);
+        ASSERT_TRUE(LooksLikeJson(json));
+        const LoadedConfiguration fromToml = Loaded(WriteConfigurationFile(config), "u.toml");
+        const LoadedConfiguration fromJson = Loaded(json, "u.json");
+        EXPECT_EQ(fromJson.edit, fromToml.edit) << json;
+        EXPECT_EQ(fromJson.identity, fromToml.identity);
+        std::vector<std::string> tomlKeys;
+        std::vector<std::string> jsonKeys;
+        for (const auto& [key, at] : fromToml.positions)
+            tomlKeys.push_back(key);
+        for (const auto& [key, at] : fromJson.positions)
+            jsonKeys.push_back(key);
+        EXPECT_EQ(jsonKeys, tomlKeys);
+        EXPECT_TRUE(WantedConfiguration(fromJson, config).wanted.SameSettings(config));
+        EXPECT_EQ(Loaded("\xEF\xBB\xBF" + json, "bom.json").edit, fromJson.edit) << "a byte order mark is no key";
+    }
+}
+
+// A file of the former version: gain and phantom also in the controller's
+// words, the levels by register. It reads, and its channels' fields win.
+TEST(ConfigurationFile, ReadsFilesOfTheFormerVersion)
+{
+    const std::string text = "format_version = 1\n"
+                             "[unit]\ntype = \"MASTER\"\nflags = 0xC01B\n"
+                             "[controller]\nline_word_0 = 0x1FD7\nline_word_1 = 0xBDEF\naddress = 0x2000\n"
+                             "[levels]\nregister_1 = 15\nregister_3 = 18\nregister_4 = 18\nregister_7 = 18\n"
+                             "[channel.2]\nin_use = true\ninput = \"sound reinforcement\"\ngain_db = 36.0\n"
+                             "phantom = \"24V\"\nlevel = 24\nmute = false\nlocal_level = 20\nlocal_mute = false\n";
+    const LoadedConfiguration loaded = Loaded(text, "old.toml");
+    EXPECT_EQ(loaded.formatVersion, 1);
+    UnitConfiguration holds = Master();
+    holds.lines = {0xFFFF, 0xFFFF};  // every input's gain 0 and supply off
+    holds.SetGainStep(1, 0);
+    const WantedOutcome wanted = WantedConfiguration(loaded, holds);
+    EXPECT_TRUE(wanted.refusals.empty());
+    EXPECT_EQ(wanted.wanted.GainStep(1), 6);
+    EXPECT_EQ(wanted.wanted.Phantom(1), kPhantom24V);
+    EXPECT_EQ(wanted.wanted.GainStep(0), holds.GainStep(0)) << "the words' input bits are not taken";
+    EXPECT_EQ(wanted.wanted.Phantom(0), kPhantomOff);
+    EXPECT_EQ(wanted.wanted.levels, (std::array<uint8_t, 4>{15, 18, 18, 18}));
 }
 
 TEST(ConfigurationFile, RefusesWithLineAndColumn)
@@ -101,13 +222,12 @@ TEST(ConfigurationFile, RefusesWithLineAndColumn)
         std::string message;  // expected, whole
     };
     const Case cases[] = {
-        {"another format version", "format_version = 1", "format_version = 2",
-         "f.toml:2:18: format_version: this program reads format version 1 only"},
-        {"no format version", "format_version = 1", "",
-         "f.toml:1:1: missing key 'format_version'"},
+        {"another format version", "format_version = 2", "format_version = 3",
+         "f.toml:2:18: format_version: this program reads format versions 1 and 2 only"},
+        {"no format version", "format_version = 2", "", "f.toml:1:1: missing key 'format_version'"},
         {"an unknown key", "protocol_version = 22", "protocol_version = 22\ncolour = \"red\"",
          "f.toml:12:1: unknown key 'identity.colour'"},
-        {"an unknown table", "[levels]", "[volume]\nx = 1\n[levels]", "f.toml:25:2: unknown key 'volume'"},
+        {"an unknown table", "[levels]", "[volume]\nx = 1\n[levels]", "f.toml:26:2: unknown key 'volume'"},
         {"a gain between steps", "gain_db = 36.0", "gain_db = 37.5",
          "f.toml:48:11: channel.2.gain_db: the gain goes in steps of 6.0 dB; the nearest are 36.0 and 42.0"},
         {"a gain above the top", "gain_db = 36.0", "gain_db = 48.0",
@@ -124,6 +244,7 @@ TEST(ConfigurationFile, RefusesWithLineAndColumn)
          "f.toml:14:8: unit.type: 'BOSS' is no unit type (NEW, STAND ALONE, MASTER or SLAVE)"},
         {"flags of another type", "flags = 0xC01B", "flags = 0x801B",
          "f.toml:15:9: unit.flags: this flags word makes a STAND ALONE unit, not a MASTER one"},
+        {"a type without its flags word", "flags = 0xC01B", "", "f.toml:13:1: missing key 'unit.flags'"},
         {"an input type that does not exist", "input = \"auxiliary\"", "input = \"radio\"",
          "f.toml:57:9: channel.3.input: 'radio' is no input type (microphone, sound reinforcement, auxiliary, slave link)"},
         {"an input type on an unused channel", "in_use = false", "in_use = false\ninput = \"auxiliary\"",
@@ -132,14 +253,27 @@ TEST(ConfigurationFile, RefusesWithLineAndColumn)
          "f.toml:49:11: channel.2.phantom: '48V' is no phantom supply (off, 3V or 24V)"},
         {"a level register out of range", "register_7 = 63", "register_7 = 64",
          "f.toml:29:14: levels.register_7: 64 is out of range (0..63)"},
-        {"a local level out of range", "local_level = 10", "local_level = 25",
-         "f.toml:52:15: channel.2.local_level: 25 is out of range (0..24)"},
-        {"a word out of range", "address = 0x2100", "address = 0x12100",
-         "f.toml:22:11: controller.address: 73984 is out of range (0..65535)"},
+        {"a level the unit's answer cannot tell from a refusal", "level = 200", "level = 251",
+         "f.toml:60:9: channel.3.level: 251 cannot be set: the unit's answer cannot tell levels 251..255 from a "
+         "refusal (the wizard sets 0..24)"},
+        {"a local level out of range", "local_level = 10", "local_level = 256",
+         "f.toml:52:15: channel.2.local_level: 256 is out of range (0..255)"},
+        {"a word out of range", "address = 0x2000", "address = 0x12000",
+         "f.toml:22:11: controller.address: 73728 is out of range (0..65535)"},
+        {"an input's bits in a line word", "line_word_1 = 0x0000", "line_word_1 = 0x0001",
+         "f.toml:21:15: controller.line_word_1: the bits 0x0001 are the inputs' gain and phantom: give them as "
+         "gain_db and phantom in [channel.N]"},
+        {"an input's gain bit in the address", "address = 0x2000", "address = 0x2004",
+         "f.toml:22:11: controller.address: the bits 0x0004 are the inputs' gain and phantom: give them as gain_db "
+         "and phantom in [channel.N]"},
+        {"the speaker's level twice", "speaker = 12", "speaker = 12\nregister_1 = 12",
+         "f.toml:28:14: levels.register_1: gives the level that 'speaker' gives already; keep one of them"},
+        {"the output's level and one of its registers", "register_3 = 24", "output = 24\nregister_3 = 24",
+         "f.toml:29:14: levels.register_3: gives the level that 'output' gives already; keep one of them"},
         {"a text where a number belongs", "level = 200", "level = \"loud\"",
          "f.toml:60:9: channel.3.level: an integer is expected"},
-        {"a missing key", "level = 200\nmute = true\n", "level = 200\n",
-         "f.toml:55:1: missing key 'channel.3.mute'"},
+        {"a list where a number belongs", "level = 200", "level = [200]",
+         "f.toml:60:9: channel.3.level: an integer is expected"},
         {"not TOML at all", "[unit]", "[unit", "f.toml:13:6: Error while parsing table header: expected ']', saw '\\n'"},
     };
     const std::string good = WriteConfigurationFile(Master());
@@ -152,6 +286,47 @@ TEST(ConfigurationFile, RefusesWithLineAndColumn)
         EXPECT_FALSE(outcome.loaded) << c.what;
         EXPECT_THAT(outcome.errors, ::testing::Contains(c.message)) << c.what;
     }
+}
+
+TEST(ConfigurationFile, RefusesJsonWithLineAndColumn)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string message;  // expected, whole
+    };
+    const Case cases[] = {
+        {"a key given twice", "{\"format_version\": 2,\n \"format_version\": 2}",
+         "f.json:2:2: the key 'format_version' is given twice"},
+        {"a trailing comma", "{\"format_version\": 2,\n}", "f.json:2:1: a key in quotes is expected"},
+        {"a hexadecimal number", "{\"format_version\": 2, \"unit\": {\"type\": \"MASTER\", \"flags\": 0xC01B}}",
+         "f.json:1:60: ',' or '}' is expected"},
+        {"a number too large", "{\"format_version\": 2, \"levels\": {\"speaker\": 1e400}}",
+         "f.json:1:45: the number is too large"},
+        {"a real where an integer belongs", "{\"format_version\": 2, \"levels\": {\"speaker\": 12.5}}",
+         "f.json:1:45: levels.speaker: an integer is expected"},
+        {"null for a phantom supply", "{\"format_version\": 2, \"channel\": {\"1\": {\"phantom\": null}}}",
+         "f.json:1:52: channel.1.phantom: a quoted text is expected"},
+        {"an unknown key", "{\"format_version\": 2,\n \"levels\": {\"volume\": 3}}", "f.json:2:13: unknown key 'levels.volume'"},
+        {"something after the object", "{\"format_version\": 2}\n]", "f.json:2:1: nothing may follow the object"},
+        {"nesting without end", "{\"a\": " + std::string(200, '[') , "f.json:1:39: nested deeper than 32 levels"},
+        {"a string without its end", "{\"format_version\": 2, \"unit\": {\"type\": \"MAS", "f.json:1:44: the text ends inside a string"},
+    };
+    for (const Case& c : cases) {
+        const LoadOutcome outcome = ParseConfigurationFile(c.text, "f.json");
+        EXPECT_FALSE(outcome.loaded) << c.what;
+        EXPECT_THAT(outcome.errors, ::testing::Contains(c.message)) << c.what;
+    }
+}
+
+// The TOML library asserts on this text in a build without NDEBUG; a file must
+// be refused, never stop the program.
+TEST(ConfigurationFile, RefusesATableHeaderWithoutAName)
+{
+    const LoadOutcome outcome = ParseConfigurationFile("[}", "f.toml");
+    EXPECT_FALSE(outcome.loaded);
+    ASSERT_EQ(outcome.errors.size(), 1u);
+    EXPECT_EQ(outcome.errors[0].rfind("f.toml:1:2: ", 0), 0u) << outcome.errors[0];
 }
 
 TEST(ConfigurationFile, ReportsEveryErrorInFileOrder)

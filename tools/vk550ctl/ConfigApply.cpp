@@ -38,32 +38,49 @@ commission::StoreAfterApply StoreChoice(const ConfigOptions& options)
     return options.noStore ? commission::StoreAfterApply::Skip : commission::StoreAfterApply::Store;
 }
 
+// What each unit is to hold: what it holds, with the file's fields laid over it.
 // Nothing may be sent unless every unit can take the file.
-bool EveryUnitCanTake(const std::vector<ReadUnit>& units, const LoadedConfiguration& loaded, const std::string& file)
+std::optional<std::vector<UnitConfiguration>> WantedOfEveryUnit(const std::vector<ReadUnit>& units,
+                                                                const LoadedConfiguration& loaded)
 {
+    std::vector<UnitConfiguration> wanted;
     bool all = true;
     for (const ReadUnit& unit : units) {
-        if (!unit.current)
+        if (!unit.current) {
+            wanted.emplace_back();
             continue;
-        if (const auto why = commission::WhyUnitCannotTake(*unit.current, loaded.configuration)) {
+        }
+        const commission::WantedOutcome outcome = commission::WantedConfiguration(loaded, *unit.current);
+        wanted.push_back(outcome.wanted);
+        // A type the unit cannot take says it all; the fields' refusals would follow from it.
+        if (const auto why = commission::WhyUnitCannotTake(*unit.current, outcome.wanted)) {
             std::fprintf(stderr, "vk550ctl: %s\n",
-                         commission::FormatFileMessage(InputName(file), loaded.Where("unit.type"),
+                         commission::FormatFileMessage(loaded.sourceName, loaded.Where("unit.type"),
                                                        unit.Name() + ": " + *why)
                              .c_str());
             all = false;
+            continue;
         }
+        const std::string prefix = units.size() > 1 ? unit.Name() + ": " : "";
+        for (const auto& refusal : outcome.refusals)
+            std::fprintf(stderr, "vk550ctl: %s%s\n", prefix.c_str(), refusal.message.c_str());
+        all = all && outcome.refusals.empty();
     }
-    return all;
+    if (!all)
+        return std::nullopt;
+    return wanted;
 }
 
 // Phantom power can harm what is plugged into an input, and more of it more so:
 // every raise (off to 3V or 24V, 3V to 24V) is named.
 static_assert(kPhantomOff < kPhantom3V && kPhantom3V < kPhantom24V, "the supplies are ordered by voltage");
 
-std::string PhantomRaises(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted)
+std::string PhantomRaises(const std::vector<ReadUnit>& units, const std::vector<UnitConfiguration>& wantedOfUnit)
 {
     std::string where;
-    for (const ReadUnit& unit : units) {
+    for (size_t u = 0; u < units.size(); ++u) {
+        const ReadUnit& unit = units[u];
+        const UnitConfiguration& wanted = wantedOfUnit[u];
         if (!unit.current)
             continue;
         std::vector<std::string> inputs;
@@ -118,11 +135,13 @@ private:
 };
 
 // Exits as the apply would: 1 when a unit cannot be read or its apply would fail.
-int DryRun(const std::vector<ReadUnit>& units, const UnitConfiguration& wanted, const std::string& raises,
-           const ConfigOptions& options)
+int DryRun(const std::vector<ReadUnit>& units, const std::vector<UnitConfiguration>& wantedOfUnit,
+           const std::string& raises, const ConfigOptions& options)
 {
     int exitCode = 0;
-    for (const ReadUnit& unit : units) {
+    for (size_t u = 0; u < units.size(); ++u) {
+        const ReadUnit& unit = units[u];
+        const UnitConfiguration& wanted = wantedOfUnit[u];
         if (!unit.current) {
             std::printf("# %s: cannot be read (%s); nothing would be sent\n", unit.Name().c_str(),
                         unit.failedPart.c_str());
@@ -181,19 +200,20 @@ int Apply(const ConfigOptions& options)
     const auto units = ReadChosenUnits(protocol, options, failureExit);
     if (!units)
         return failureExit;
-    const std::string raises = PhantomRaises(*units, loaded->configuration);
-    if (!EveryUnitCanTake(*units, *loaded, options.file) || (!options.dryRun && !PhantomConfirmed(raises, options))) {
+    const auto wanted = WantedOfEveryUnit(*units, *loaded);
+    const std::string raises = wanted ? PhantomRaises(*units, *wanted) : std::string();
+    if (!wanted || (!options.dryRun && !PhantomConfirmed(raises, options))) {
         std::fprintf(stderr, "vk550ctl: nothing was sent\n");
         return 2;
     }
     if (options.dryRun)
-        return DryRun(*units, loaded->configuration, raises, options);
+        return DryRun(*units, *wanted, raises, options);
 
     const CResultTable table(*units);
     std::vector<UnitResult> rows;
-    for (const ReadUnit& unit : *units) {
-        rows.push_back(ApplyToUnit(protocol, unit, loaded->configuration,
-                                   StoreChoice(options)));
+    for (size_t u = 0; u < units->size(); ++u) {
+        const ReadUnit& unit = (*units)[u];
+        rows.push_back(ApplyToUnit(protocol, unit, (*wanted)[u], StoreChoice(options)));
         protocol.CloseUnit();
         table.Print(rows.back());
     }

@@ -13,21 +13,35 @@ namespace {
 
 enum DiffExit : int { kSame = 0, kDiffers = 1, kTrouble = 2 };
 
-// The changes of one unit, the type change marked when apply would refuse it.
-int PrintChanges(const commission::UnitConfiguration& current, const commission::UnitConfiguration& wanted)
+// The changes of one unit, each marked when apply would refuse it; a refusal
+// of a field that does not change (phantom kept on an input whose type does)
+// follows on its own line.
+int PrintChanges(const commission::UnitConfiguration& current, const commission::LoadedConfiguration& loaded)
 {
-    const auto changes = commission::DiffConfigurations(current, wanted);
-    if (changes.empty()) {
+    const commission::WantedOutcome wanted = commission::WantedConfiguration(loaded, current);
+    const auto changes = commission::DiffConfigurations(current, wanted.wanted);
+    if (changes.empty() && wanted.refusals.empty()) {
         std::printf("no changes: the unit holds this configuration\n");
         return kSame;
     }
-    const auto refused = commission::WhyUnitCannotTake(current, wanted);
+    const auto refused = commission::WhyUnitCannotTake(current, wanted.wanted);
+    // A type the unit cannot take says it all; the fields' refusals would follow from it.
+    const std::vector<commission::Refusal> none;
+    const auto& refusals = refused ? none : wanted.refusals;
+    std::vector<const commission::Refusal*> marked;
     for (const auto& change : changes) {
         std::printf("%-28s %s -> %s", change.field.c_str(), change.from.c_str(), change.to.c_str());
         if (refused && change.field == "type")
             std::printf("   [apply refuses: %s]", refused->c_str());
+        if (const auto* refusal = commission::RefusalOf(change, refusals)) {
+            std::printf("   [apply refuses: %s]", refusal->message.c_str());
+            marked.push_back(refusal);
+        }
         std::printf("\n");
     }
+    for (const auto& refusal : refusals)
+        if (std::find(marked.begin(), marked.end(), &refusal) == marked.end())
+            std::printf("[apply refuses: %s]\n", refusal.message.c_str());
     return kDiffers;
 }
 
@@ -51,7 +65,7 @@ int Diff(const ConfigOptions& options)
                          unit.failedPart.c_str());
             exitCode = kTrouble;
         } else {
-            exitCode = std::max(exitCode, PrintChanges(*unit.current, loaded->configuration));
+            exitCode = std::max(exitCode, PrintChanges(*unit.current, *loaded));
         }
         std::fflush(stdout);
     });

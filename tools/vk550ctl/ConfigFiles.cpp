@@ -31,7 +31,7 @@ commission::WholeFileWritten WriteOutputFile(const std::string& path, const std:
     return {};
 }
 
-std::optional<commission::LoadedConfiguration> LoadConfigurationFile(const std::string& path)
+std::optional<commission::LoadedConfiguration> LoadConfigurationFile(const std::string& path, bool sending)
 {
     const auto text = ReadInputFile(path);
     if (!text) {
@@ -41,7 +41,7 @@ std::optional<commission::LoadedConfiguration> LoadConfigurationFile(const std::
     auto outcome = commission::ParseConfigurationFile(*text, InputName(path));
     for (const auto& error : outcome.errors)
         std::fprintf(stderr, "vk550ctl: %s\n", error.c_str());
-    if (!outcome.errors.empty())
+    if (!outcome.errors.empty() && sending)
         std::fprintf(stderr, "vk550ctl: nothing was sent\n");
     return std::move(outcome.loaded);
 }

@@ -20,6 +20,8 @@ namespace vk::ctl {
 
 // The file's configuration, or nullopt after its errors (or why it cannot be
 // read) on stderr.
-[[nodiscard]] std::optional<commission::LoadedConfiguration> LoadConfigurationFile(const std::string& path);
+// sending: the file was to be sent, and errors end with "nothing was sent".
+[[nodiscard]] std::optional<commission::LoadedConfiguration> LoadConfigurationFile(const std::string& path,
+                                                                                   bool sending = true);
 
 }  // namespace vk::ctl

@@ -55,6 +55,12 @@ void CConfigCommandLine::Declare(CLI::App& config)
              "     phantom power not confirmed; nothing was sent\n"},
             "bring the unit to FILE's configuration (- for standard input)");
     apply->add_option("FILE", m_options.file)->required();
+    CLI::App* check = config.add_subcommand("check", "check FILE (TOML or JSON) without a unit (- for standard input)");
+    check->set_help_flag("-h,--help", "print this text");
+    check->add_option("FILE", m_options.file)->required();
+    m_actions.push_back({check, "check", "check FILE",
+                         "  0  the file is valid (notes name values only a unit holding them takes)\n"
+                         "  2  usage error, a file that cannot be read or is invalid\n"});
     apply->add_flag("--dry-run", m_options.dryRun, "print the commands, send nothing");
     apply->add_flag("--yes", m_options.yes, "phantom power may be turned on or up");
     apply->add_flag("--no-store", m_options.noStore,
@@ -82,7 +88,7 @@ std::string CConfigCommandLine::Help(const std::string& name) const
     std::string text;
     if (name.empty()) {
         text = "usage: vk550ctl [--simulate[=KIND]] config ACTION [OPTIONS]\n"
-               "a unit's whole configuration in a TOML file\n\nactions:\n";
+               "a unit's whole configuration in a TOML or JSON file\n\nactions:\n";
         for (const Action& action : m_actions)
             text += "  " + action.usage + "\n";
         return text + "\nvk550ctl config ACTION --help tells more.\n";

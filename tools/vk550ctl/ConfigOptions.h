@@ -14,7 +14,7 @@ namespace vk::ctl {
 inline constexpr const char* kStandardStream = "-";
 
 struct ConfigOptions {
-    std::string action;  // show, save, diff, apply
+    std::string action;  // show, save, diff, apply, check
     std::string file;    // save --all: the folder that takes one file per unit
     std::string format = "text";  // show: text, toml or json
     bool dryRun = false;

@@ -1,5 +1,6 @@
 // vk550ctl config: a unit's whole configuration shown, saved to a file,
-// compared with a file (ConfigDiff.cpp), or applied from one (ConfigApply.cpp).
+// compared with a file (ConfigDiff.cpp), or applied from one (ConfigApply.cpp);
+// a file checked without a unit.
 // With --all every unit in turn, each one's result printed as soon as it is read.
 #include "Command.h"
 #include "ConfigApply.h"
@@ -38,7 +39,7 @@ std::string Shown(const UnitConfiguration& config, const std::string& format)
     if (format == "toml")
         return commission::WriteConfigurationFile(config);
     if (format == "json")
-        return commission::ConfigurationJson(config);
+        return commission::WriteConfigurationJson(config);
     return commission::ConfigurationText(config);
 }
 
@@ -129,6 +130,19 @@ int Save(const ConfigOptions& options)
     return read ? exitCode : failureExit;
 }
 
+// A file checked without a unit: its errors, then notes on values that only a
+// unit holding them already takes.
+int Check(const ConfigOptions& options)
+{
+    const auto loaded = LoadConfigurationFile(options.file, false);
+    if (!loaded)
+        return 2;
+    for (const std::string& note : commission::NotesWithoutUnit(*loaded))
+        std::printf("%s\n", note.c_str());
+    std::printf("%s: valid (format version %d)\n", loaded->sourceName.c_str(), loaded->formatVersion);
+    return 0;
+}
+
 CConfigCommandLine& CommandLine()
 {
     static CConfigCommandLine commandLine;
@@ -138,6 +152,8 @@ CConfigCommandLine& CommandLine()
 int RunConfig(const Invocation& invocation)
 {
     const ConfigOptions options = CommandLine().Parsed();
+    if (options.action == "check")
+        return Check(options);
     // Simulated units reset and come back on a clock of their own: a type change
     // costs no real time. The units are made on it.
     std::unique_ptr<CVirtualClock> clock;
@@ -167,8 +183,9 @@ int RunConfig(const Invocation& invocation)
 const CommandRegistration registration(
     {"config",
      "config ACTION",
-     "a unit's whole configuration in a TOML file; ACTION: show [--format=text|toml|json],\n"
-     "                       save FILE, diff FILE, apply FILE [--dry-run] [--yes] [--no-store] [--record-dir=DIR];\n"
+     "a unit's whole configuration in a TOML or JSON file; ACTION: show [--format=text|toml|json],\n"
+     "                       save FILE, diff FILE, apply FILE [--dry-run] [--yes] [--no-store] [--record-dir=DIR],\n"
+     "                       check FILE (no unit needed);\n"
      "                       --serial=S picks one of several units, --all takes each in turn;\n"
      "                       FILE - is standard input (standard output for save)",
      RunConfig, [](CLI::App& config) { CommandLine().Declare(config); },

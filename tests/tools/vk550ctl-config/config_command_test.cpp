@@ -326,6 +326,81 @@ TEST_F(ConfigCommand, NoStoreAppliesWithoutStoringAndSaysWhatItRisks)
     EXPECT_NE(help.out.find("forgets the settings at its next power cycle"), std::string::npos) << help.out;
 }
 
+// check needs no unit: 0 for a valid file (with notes on values only a unit
+// holding them takes), 2 for an invalid one, with the parser's line and column.
+TEST_F(ConfigCommand, CheckValidatesAFileWithoutAUnit)
+{
+    ASSERT_EQ(Ctl("--simulate=stand-alone config save sa.toml").exitCode, 0);
+    Write("sa.json", Ctl("--simulate=stand-alone config show --format=json").out);
+    std::string between = Slurp(Profile());
+    between.replace(between.find("gain_db = 36.0"), 14, "gain_db = 33.0");
+    Write("between.toml", between);
+    Write("loud.toml", "format_version = 2\n[levels]\nspeaker = 30\n");
+    struct Case {
+        std::string arguments;
+        std::string input;
+        int exitCode;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"config check sa.toml", "/dev/null", 0, "sa.toml: valid (format version 2)\n", ""},
+        {"config check sa.json", "/dev/null", 0, "sa.json: valid (format version 2)\n", ""},
+        {"config check -", (m_dir / "sa.json").string(), 0, "standard input: valid (format version 2)\n", ""},
+        {"config check " + Profile(), "/dev/null", 0, Profile() + ": valid (format version 1)\n", ""},
+        {"config check loud.toml", "/dev/null", 0,
+         "loud.toml:3:11: levels.speaker: 30: the wizard's levels go from 0 to 24; only a unit that holds it already "
+         "takes it\nloud.toml: valid (format version 2)\n",
+         ""},
+        {"config check between.toml", "/dev/null", 2, "",
+         "vk550ctl: between.toml:33:11: channel.2.gain_db: the gain goes in steps of 6.0 dB; the nearest are 30.0 and "
+         "36.0\n"},
+        {"config check missing.toml", "/dev/null", 2, "",
+         "vk550ctl: cannot read missing.toml: No such file or directory\n"},
+    };
+    for (const Case& c : cases) {
+        const CtlRun run = Ctl(c.arguments, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.out, c.out) << c.arguments;
+        EXPECT_EQ(run.err, c.err) << c.arguments;
+    }
+}
+
+// JSON is applied as TOML is: the same unit's two files make the same commands.
+TEST_F(ConfigCommand, JsonIsAppliedAsTomlIs)
+{
+    ASSERT_EQ(Ctl("--simulate=master config save master.toml").exitCode, 0);
+    Write("master.json", Ctl("--simulate=master config show --format=json").out);
+    const CtlRun fromToml = Ctl("--simulate=stand-alone config apply master.toml --dry-run");
+    const CtlRun fromJson = Ctl("--simulate=stand-alone config apply master.json --dry-run");
+    EXPECT_EQ(fromJson.exitCode, 0) << fromJson.err;
+    EXPECT_NE(fromJson.out.find("type: STAND ALONE -> MASTER"), std::string::npos) << fromJson.out;
+    EXPECT_EQ(fromJson.out, fromToml.out);
+    const CtlRun applied = Ctl("--simulate=stand-alone config apply master.json --yes");
+    EXPECT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_NE(applied.out.find("VK5500001234  applied    yes"), std::string::npos) << applied.out;
+}
+
+// A file of some fields: diff lists only those, and marks what apply refuses,
+// which then sends nothing.
+TEST_F(ConfigCommand, APartialFileIsComparedAndRefusedFieldByField)
+{
+    Write("speaker.toml", "format_version = 2\n[levels]\nspeaker = 20\n");
+    Write("loud.toml", "format_version = 2\n[levels]\nspeaker = 30\n");
+    const CtlRun diff = Ctl("--simulate=stand-alone config diff speaker.toml");
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_EQ(diff.out, "speaker level                12 -> 20\n");
+
+    const std::string refusal = "loud.toml:3:11: levels.speaker: 30: the wizard's levels go from 0 to 24; only a unit "
+                                "that holds it already takes it, and this one holds 12";
+    const CtlRun refused = Ctl("--simulate=stand-alone config diff loud.toml");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "speaker level                12 -> 30   [apply refuses: " + refusal + "]\n");
+    const CtlRun apply = Ctl("--simulate=stand-alone config apply loud.toml");
+    EXPECT_EQ(apply.exitCode, 2);
+    EXPECT_EQ(apply.err, "vk550ctl: " + refusal + "\nvk550ctl: nothing was sent\n");
+}
+
 TEST_F(ConfigCommand, EveryActionHasItsOwnHelp)
 {
     struct Case {
@@ -337,6 +412,7 @@ TEST_F(ConfigCommand, EveryActionHasItsOwnHelp)
         {"config save -h", "usage: vk550ctl [--simulate[=KIND]] config save FILE [--serial=S] | save --all DIR\n"},
         {"config diff --help", "usage: vk550ctl [--simulate[=KIND]] config diff FILE [--serial=S | --all]\n"},
         {"config show --help", "usage: vk550ctl [--simulate[=KIND]] config show [--format=text|toml|json]"},
+        {"config check --help", "usage: vk550ctl [--simulate[=KIND]] config check FILE\n"},
         {"config --help", "usage: vk550ctl [--simulate[=KIND]] config ACTION [OPTIONS]\n"},
         {"list --help", "usage: vk550ctl [--simulate[=KIND]] list\n"},
         {"--help", "usage: vk550ctl [--simulate[=KIND]] COMMAND [ARGS]\n"},
