@@ -5,7 +5,7 @@
 // unit of their own (so neither side finds the other's answers queued), with
 // nothing on top. The protocol does at least that per call, so the baseline is
 // a floor; the difference is the protocol's overhead, shown also as a share of
-// one 1 ms USB frame. The
+// one 1 ms USB frame, and ratio compares the two in thread CPU time. The
 // transaction benchmarks run without a viewer (/0), with the socket folder but
 // no viewer (/1) and with a viewer listening in it (/2); for /1 and /2,
 // viewer_us and vs_no_viewer compare with /0 of the same run (wall clock; between
