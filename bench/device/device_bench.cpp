@@ -1,7 +1,11 @@
 // Cost of the unit link itself, against the simulated unit answering at once.
 // Each benchmark times the protocol call and, in the same loop, the bare round
-// trip through the simulated bus (the baseline); the difference is the
-// protocol's overhead, shown also as a share of one 1 ms USB frame. The
+// trip (the baseline): one output report written and its answer read, through
+// handles opened as the protocol opens its own, on a bus of their own with a
+// unit of their own (so neither side finds the other's answers queued), with
+// nothing on top. The protocol does at least that per call, so the baseline is
+// a floor; the difference is the protocol's overhead, shown also as a share of
+// one 1 ms USB frame, and ratio compares the two in thread CPU time. The
 // transaction benchmarks run without a viewer (/0), with the socket folder but
 // no viewer (/1) and with a viewer listening in it (/2); for /1 and /2,
 // viewer_us and vs_no_viewer compare with /0 of the same run (wall clock; between
@@ -94,21 +98,30 @@ std::unique_ptr<CListeningViewer> ChooseViewerDirectory(benchmark::State& state,
     return state.range(0) == 2 ? std::make_unique<CListeningViewer>() : nullptr;
 }
 
+// The protocol on a bus of its own.
 struct Link {
     CSimHidBus bus;
     std::string path = bus.Plug(std::make_shared<CSimUnit>(SimUnitKind::StandAlone));
     CHIDProtocol protocol{bus};
-    std::unique_ptr<IHidInterface> rawWrite = bus.Open(path, {false, true, false, false});
-    std::unique_ptr<IHidInterface> rawRead = bus.Open(path, {true, false, true, false});
-    std::vector<uint8_t> report = std::vector<uint8_t>(9);
+};
 
-    void RawRoundTrip(std::initializer_list<uint8_t> bytes)
+// The same transport with nothing on top: a second bus and unit, one handle
+// opened for reading and one for writing in the protocol's modes, reports of the
+// lengths the interface gives.
+struct BareLink {
+    CSimHidBus bus;
+    std::string path = bus.Plug(std::make_shared<CSimUnit>(SimUnitKind::StandAlone));
+    std::unique_ptr<IHidInterface> read = bus.Open(path, {true, false, true, false});
+    std::unique_ptr<IHidInterface> write = bus.Open(path, {false, true, false, false});
+    std::vector<uint8_t> output = std::vector<uint8_t>(write->Caps().outputReportByteLength);
+    std::vector<uint8_t> input = std::vector<uint8_t>(read->Caps().inputReportByteLength);
+
+    void RoundTrip(std::initializer_list<uint8_t> bytes)
     {
-        std::fill(report.begin(), report.end(), 0);
-        std::copy(bytes.begin(), bytes.end(), report.begin() + 1);
-        (void)rawWrite->WriteReport(report);
-        // Both handles see the answer: the protocol's copy is taken with it.
-        (void)rawRead->ReadReport(report, 1000);
+        std::fill(output.begin(), output.end(), 0);
+        std::copy(bytes.begin(), bytes.end(), output.begin() + 1);
+        if (!write->WriteReport(output) || read->ReadReport(input, 1000) != HidReadStatus::Ok)
+            std::abort();  // no floor without an answer
     }
 };
 
@@ -147,10 +160,15 @@ double ThreadCpuNs()
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
 }
 
-void ReportCpu(benchmark::State& state, const std::string& name, double cpuUs)
+// ratio: the protocol's thread CPU time over the bare round trip's, each with one
+// reading of the CPU clock; CPU time, as a busy machine that takes the processor
+// away between the two would make a wall-clock ratio say nothing.
+void ReportCpu(benchmark::State& state, const std::string& name, double cpuUs, double baselineCpuUs)
 {
     static std::map<std::string, double> noViewer;
     state.counters["protocol_cpu_us"] = cpuUs;
+    state.counters["baseline_cpu_us"] = baselineCpuUs;
+    state.counters["ratio"] = baselineCpuUs > 0 ? cpuUs / baselineCpuUs : 0.0;
     if (state.range(0) == 0)
         noViewer[name] = cpuUs;
     else if (const auto it = noViewer.find(name); it != noViewer.end())
@@ -165,24 +183,30 @@ void RunAgainstBaseline(benchmark::State& state, const std::string& name, Op op,
     const auto listening = ChooseViewerDirectory(state, none);
     Link link;
     link.protocol.OpenUnit(kFamilyFilter, false);
+    BareLink bare;
     Steady::duration protocol{}, baseline{};
-    double protocolCpuNs = 0;
+    double protocolCpuNs = 0, baselineCpuNs = 0;
     uint64_t records = 0;
     for (auto _ : state) {
         const double c0 = ThreadCpuNs();
         const auto t0 = Steady::now();
         benchmark::DoNotOptimize(op(link.protocol));
         const auto t1 = Steady::now();
-        protocolCpuNs += ThreadCpuNs() - c0;
-        link.RawRoundTrip(bytes);
+        const double c1 = ThreadCpuNs();
         const auto t2 = Steady::now();
+        bare.RoundTrip(bytes);
+        const auto t3 = Steady::now();
+        const double c2 = ThreadCpuNs();
+        protocolCpuNs += c1 - c0;
+        baselineCpuNs += c2 - c1;
         protocol += t1 - t0;
-        baseline += t2 - t1;
+        baseline += t3 - t2;
         if (listening)
             listening->WaitUntilTaken(records += 2);  // the command and its answer
     }
     Report(state, name, protocol, baseline);
-    ReportCpu(state, name, protocolCpuNs / 1000.0 / static_cast<double>(state.iterations()));
+    const double n = static_cast<double>(state.iterations());
+    ReportCpu(state, name, protocolCpuNs / 1000.0 / n, baselineCpuNs / 1000.0 / n);
     SetWindows(nullptr);
 }
 

@@ -13,6 +13,7 @@
 #include "sim/sound/SimUnitSoundCards.h"
 #include "WizardFixture.h"
 #include "tests/audio/FullDisk.h"
+#include "tests/support/PumpUntil.h"
 
 #include <sys/stat.h>
 
@@ -127,14 +128,8 @@ protected:
     // Dispatches what the engine posts until the condition holds (real time, bounded).
     bool PumpUntil(const std::function<bool()>& done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            m_host.RunUntilIdle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return test::PumpUntil(done, [this] { m_host.RunUntilIdle(); }, std::chrono::seconds(20),
+                               std::chrono::milliseconds(1));
     }
 
     // When the inputs page runs next, the user steps through its four channels

@@ -20,6 +20,7 @@
 #include "platform/ui/qt/QtHost.h"
 #include "platform/ui/qt/QtLayoutCheck.h"
 #include "platform/ui/qt/QtUpDown.h"
+#include "tests/support/RuntimeFolder.h"
 
 namespace vk {
 namespace {
@@ -34,10 +35,7 @@ class InputsQtTest : public InputsBed {
 protected:
     static void SetUpTestSuite()
     {
-        s_runtime = fs::temp_directory_path() / ("vk_inputs_qt_" + std::to_string(::getpid()));
-        fs::create_directories(s_runtime);
-        ::chmod(s_runtime.c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", s_runtime.c_str(), 1);
+        s_runtime = new test::CRuntimeFolder;
         // Offscreen, on a screen of its own if one is given (the screenshots at other text scalings).
         if (const char* qpa = std::getenv("QT_QPA_PLATFORM"); !qpa || std::string_view(qpa).rfind("offscreen", 0) != 0)
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -49,7 +47,7 @@ protected:
     static void TearDownTestSuite()
     {
         delete s_app;
-        fs::remove_all(s_runtime);
+        delete s_runtime;
     }
     void SetUp() override
     {
@@ -82,7 +80,7 @@ protected:
         QApplication::processEvents();
     }
 
-    static inline fs::path s_runtime;
+    static inline test::CRuntimeFolder* s_runtime = nullptr;
     static inline QApplication* s_app = nullptr;
     CQtHost m_qt;
     std::unique_ptr<CInputsSetup> m_page;

@@ -22,6 +22,7 @@
 #include "platform/ui/MessageBox.h"
 #include "program/ProgramSetup.h"
 #include "resources/ControlIds.h"
+#include "tests/support/PumpUntil.h"
 
 namespace vk {
 namespace {
@@ -32,14 +33,7 @@ using Ms = std::chrono::milliseconds;
 // Runs the window loop until done() holds or `limit` of real time has passed.
 bool PumpUntil(const std::function<bool()>& done, Ms limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(Ms(5));
-    }
-    return true;
+    return test::PumpUntil(done, [] { QCoreApplication::processEvents(); }, limit);
 }
 
 TEST(NewAccount, TheInputsPageRecordsIntoAFolderItMakes)

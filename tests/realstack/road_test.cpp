@@ -25,6 +25,7 @@
 #include "program/ProgramSetup.h"
 #include "resources/ControlIds.h"
 #include "tests/audio/echo/TestWav.h"
+#include "tests/support/PumpUntil.h"
 #include "tools/vk550-scenario/realstack/RealStackBed.h"
 
 namespace vk {
@@ -37,15 +38,10 @@ using Ms = std::chrono::milliseconds;
 // Runs the window loop until done() holds or `limit` of real time has passed.
 bool PumpUntil(const std::function<bool()>& done, Ms limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+    return test::PumpUntil(done, [] {
         QCoreApplication::processEvents();
         (void)UiHost().PumpWaitingMessages();
-        std::this_thread::sleep_for(Ms(5));
-    }
-    return true;
+    }, limit);
 }
 
 class RealStackRoad : public ::testing::Test {

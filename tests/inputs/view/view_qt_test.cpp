@@ -168,21 +168,3 @@ TEST_F(ViewQtTest, RaisedBorderRingsAreOnePixelOnEverySide)
 
 }  // namespace
 }  // namespace vk
-
-// fontconfig keeps caches that only the application's destructor frees.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
-int main(int argc, char** argv)
-{
-    // Qt wants a private runtime folder; offscreen needs no display.
-    char runtime[] = "/tmp/vk-view-qt-XXXXXX";
-    if (!mkdtemp(runtime))
-        return 2;
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int rc = RUN_ALL_TESTS();
-    rmdir(runtime);
-    return rc;
-}

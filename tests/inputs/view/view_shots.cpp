@@ -26,6 +26,7 @@
 #include "platform/ui/qt/QtLayoutCheck.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
+#include "tests/support/RuntimeFolder.h"
 
 namespace {
 
@@ -65,10 +66,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string out = argv[1];
-    char runtime[] = "/tmp/vk-view-shots-XXXXXX";
-    if (!mkdtemp(runtime))
+    const vk::test::CRuntimeFolder runtime;
+    if (runtime.Path().empty())
         return 2;
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     vk::CQtHost host;
@@ -111,7 +111,6 @@ int main(int argc, char** argv)
                                ->grab()
                                .save(QString::fromStdString(out + "/signal-view-voice.png"), "PNG");
     page.DestroyWindow();
-    rmdir(runtime);
     std::printf("view %dx%d, %zu samples\n", view.GetClientRect().right, view.GetClientRect().bottom, voice.size());
     return pageSaved && viewSaved ? 0 : 1;
 }

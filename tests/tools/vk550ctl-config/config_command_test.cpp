@@ -3,6 +3,8 @@
 // one failing, and the refusals that send nothing.
 #include <gtest/gtest.h>
 
+#include "tests/support/CommandFolder.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,43 +19,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CtlRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CtlRun = vk::test::CommandRun;
 
-std::string Slurp(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
+std::string Slurp(const fs::path& path) { return vk::test::ReadText(path); }
 
-class ConfigCommand : public ::testing::Test {
+class ConfigCommand : public vk::test::CommandFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("vk-config-cmd-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Standard input is not a terminal: nothing can be confirmed by a prompt.
     // A run that waits on something it should have refused is ended after 60 s (exit 124).
     CtlRun Ctl(const std::string& arguments, const std::string& input = "/dev/null") const
     {
-        const std::string command = "cd " + m_dir.string() + " && HOME=" + m_dir.string() + " XDG_RUNTIME_DIR=" +
-                                    m_dir.string() + " QUORVEL_WINDOWS_DIR=" + (m_dir / "windows").string() +
-                                    " timeout 60 " + VK550CTL_EXE + " " + arguments + " <" + input + " >out 2>err";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"), Slurp(m_dir / "err")};
+        return Run("cd " + m_dir.string() + " && HOME=" + m_dir.string() + " XDG_RUNTIME_DIR=" + m_dir.string() +
+                   " QUORVEL_WINDOWS_DIR=" + (m_dir / "windows").string() + " timeout 60 " + VK550CTL_EXE + " " +
+                   arguments + " <" + input);
     }
     [[nodiscard]] std::string File(const std::string& name) const { return Slurp(m_dir / name); }
     void Write(const std::string& name, const std::string& text) const { std::ofstream(m_dir / name) << text; }
     [[nodiscard]] static std::string Profile() { return std::string(CONFIG_TEST_DIR) + "/master-profile.toml"; }
-
-    fs::path m_dir;
 };
 
 TEST_F(ConfigCommand, SaveApplySaveGivesTheSameFileOnEveryKind)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/CommandFolder.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,35 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using vk::test::CommandRun;
 
-std::string Slurp(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
+std::string Slurp(const fs::path& path) { return vk::test::ReadText(path); }
 
-class EchoCommandTest : public ::testing::Test {
+class EchoCommandTest : public vk::test::CommandFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("vk-echo-cmd-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    CommandRun Echo(const std::string& arguments) const
-    {
-        const std::string command = std::string(VK550CTL_EXE) + " echo " + arguments + " >" + (m_dir / "out").string() +
-                                    " 2>" + (m_dir / "err").string();
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"), Slurp(m_dir / "err")};
-    }
+    CommandRun Echo(const std::string& arguments) const { return Run(std::string(VK550CTL_EXE) + " echo " + arguments); }
 
     // 0.2..2.2 s a sine of amplitudeA, then one of amplitudeB, at 16000 per second.
     std::string Recording(const std::string& name, double amplitudeA, double amplitudeB) const
@@ -60,8 +40,6 @@ protected:
         vk::testwav::WriteWav(path, 1, 16000, mono);
         return path;
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(EchoCommandTest, PrintsTheReportAndExitsWithTheVerdict)

@@ -3,6 +3,8 @@
 // attached or none answers.
 #include <gtest/gtest.h>
 
+#include "tests/support/CommandFolder.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,37 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CtlRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CtlRun = vk::test::CommandRun;
 
-class ReportCommand : public ::testing::Test {
+class ReportCommand : public vk::test::CommandFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("vk-report-cmd-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    CtlRun Ctl(const std::string& arguments) const
-    {
-        const std::string command = std::string(VK550CTL_EXE) + " " + arguments + " >" + (m_dir / "out").string() +
-                                    " 2>" + (m_dir / "err").string();
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(m_dir / "out"), Slurp(m_dir / "err")};
-    }
-
-private:
-    static std::string Slurp(const fs::path& path)
-    {
-        std::ostringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    }
-    fs::path m_dir;
+    CtlRun Ctl(const std::string& arguments) const { return Run(std::string(VK550CTL_EXE) + " " + arguments); }
 };
 
 size_t Count(const std::string& text, const std::string& what)

@@ -132,17 +132,3 @@ TEST(UiQtAccess, ToggleActionsAreClicksTheDialogHears)
 
 }  // namespace
 }  // namespace vk
-
-int main(int argc, char** argv)
-{
-    char runtime[] = "/tmp/vk-ui-access-XXXXXX";
-    if (!mkdtemp(runtime))
-        return 2;
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int rc = RUN_ALL_TESTS();
-    rmdir(runtime);
-    return rc;
-}

@@ -24,6 +24,8 @@
 #include "platform/ui/qt/QtLayoutCheck.h"
 #include "platform/ui/qt/QtScreenFit.h"
 #include "resources/Resources.h"
+#include "tests/support/OffscreenQt.h"
+#include "tests/support/RuntimeFolder.h"
 
 namespace vk {
 namespace {
@@ -154,14 +156,13 @@ TEST(UiQtScreenFit, EveryTextOfThePagesFitsAtThisTextScale)
 
 int main(int argc, char** argv)
 {
-    // A private runtime folder, and a 1280x800 offscreen screen at the scaling asked for.
-    char runtime[] = "/tmp/vk-ui-fit-XXXXXX";
-    if (!mkdtemp(runtime))
+    // A 1280x800 offscreen screen at the scaling asked for, described in a folder of its own.
+    const vk::test::CRuntimeFolder screenFolder;
+    if (screenFolder.Path().empty())
         return 1;
-    setenv("XDG_RUNTIME_DIR", runtime, 1);
     const int percent = vk::TextScale();
     const bool fontDpi = std::getenv("VK_TEXT_MODEL") && std::string(std::getenv("VK_TEXT_MODEL")) == "fontdpi";
-    const std::string config = std::string(runtime) + "/screen.json";
+    const std::string config = (screenFolder.Path() / "screen.json").string();
     if (FILE* f = std::fopen(config.c_str(), "w")) {
         // VK_SCREEN=WIDTHxHEIGHT, 1280x800 unless given.
         int width = 1280, height = 800;
@@ -174,11 +175,5 @@ int main(int argc, char** argv)
     }
     if (fontDpi)
         setenv("QT_FONT_DPI", std::to_string(96 * percent / 100).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int rc = RUN_ALL_TESTS();
-    std::remove(config.c_str());
-    rmdir(runtime);
-    return rc;
+    return vk::test::RunOffscreenQtTests(argc, argv, ("offscreen:configfile=" + config).c_str());
 }

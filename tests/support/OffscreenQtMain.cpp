@@ -1,0 +1,3 @@
+#include "tests/support/OffscreenQt.h"
+
+int main(int argc, char** argv) { return vk::test::RunOffscreenQtTests(argc, argv); }
