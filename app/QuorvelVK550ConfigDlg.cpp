@@ -88,7 +88,7 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
         m_attachment = m_attach(*this);
 
     m_bPlaying = false;
-    m_nPage = 0;
+    m_nPage = Page::Welcome;
     OnNext();
     return true;
 }
@@ -180,7 +180,8 @@ void CQuorvelVK550ConfigDlg::OnCancel()
         (void)m_pInputsSetup->SendMessage(WM_COMMAND, IDCANCEL);
         return;
     }
-    const bool underWay = m_nPage != 0 && m_nPage != 1 && m_nPage != 2 && m_nPage != 13;
+    const bool underWay = m_nPage != Page::Welcome && m_nPage != Page::TypeSelection &&
+                          m_nPage != Page::ConfigurationType && m_nPage != Page::Finished;
     if (underWay) {
         const char* text =
             m_unitType == 2

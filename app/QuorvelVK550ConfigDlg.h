@@ -25,6 +25,7 @@
 #include "device/HIDProtocol.h"
 #include "device/UnitPin.h"
 #include "device/UnitTypes.h"
+#include "app/WizardPage.h"
 #include "inputs/InputsOwner.h"
 #include "platform/ui/Dialog.h"
 
@@ -143,7 +144,7 @@ public:
     [[nodiscard]] const CUnitPin& Pin() const { return m_pin; }
 
     // --- page state ------------------------------------------------------------
-    int m_nPage = 0;
+    Page m_nPage = Page::Welcome;
     int m_nUnits = 0;
     int m_nMasters = 0;
     int m_unitType = 0;

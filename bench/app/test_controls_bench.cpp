@@ -92,7 +92,7 @@ void BM_OnAudioBlock(benchmark::State& state)
         CQuorvelVK550ConfigDlg dlg;
         if (!dlg.Create())
             std::abort();
-        dlg.m_nPage = 8;
+        dlg.m_nPage = Page::OutputListening;
         dlg.m_audio.m_bRecording = 1;  // as while the microphone thread runs
         for (size_t i = 0; i < 2048; ++i)
             dlg.m_audio.m_Samples[i] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 997.0 * i / 16000));
@@ -168,7 +168,7 @@ void BM_ListeningOnOutputPage(benchmark::State& state)
             CQuorvelVK550ConfigDlg dlg;
             if (!dlg.Create())
                 std::abort();
-            dlg.m_nPage = 8;
+            dlg.m_nPage = Page::OutputListening;
             dlg.ShowPage();
             dlg.m_audio.m_nMode = kModeMonitor;
             dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;

@@ -68,7 +68,7 @@ protected:
         ASSERT_TRUE(m_dlg.ClickControl(N));
         m_host.AdvanceTime(250);
         ASSERT_EQ(m_host.StepsLeft(), 0u);
-        ASSERT_EQ(m_dlg.m_nPage, page);
+        ASSERT_EQ(PageNumber(m_dlg.m_nPage), page);
     }
     // Read through the wizard's own connection: the answers to a second one
     // would reach the wizard's too (every open handle of a unit gets every
@@ -110,7 +110,7 @@ TEST_F(ConfigFilesTest, TheEntriesCanBeChosenOnlyWithAnOpenUnitAndNoTestRunning)
     m_dlg.DestroyWindow();
 
     Start(K::StandAlone);
-    ASSERT_EQ(m_dlg.m_nPage, 2);
+    ASSERT_EQ(m_dlg.m_nPage, Page::ConfigurationType);
     EXPECT_TRUE(EntriesEnabled());
     Next(5);
     EXPECT_TRUE(EntriesEnabled()) << "the speaker page without a test sound";
@@ -185,7 +185,7 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     const auto codes = m_unit->LoggedCodes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 0xB102), codes.end()) << "the read-back is followed by the store";
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
-    EXPECT_EQ(m_dlg.m_nPage, 2) << "the page is set up again";
+    EXPECT_EQ(m_dlg.m_nPage, Page::ConfigurationType) << "the page is set up again";
     EXPECT_EQ(m_dlg.m_speakerVolume, 20);
 
     // Stored: the unit keeps the file's settings over a power cycle.
@@ -233,7 +233,7 @@ TEST_F(ConfigFilesTest, LoadingAnotherTypeShowsTheUnitAsItCameBack)
     EXPECT_EQ(m_host.messageBoxes.asked[1].type, MB_ICONINFORMATION | MB_OK) << m_host.messageBoxes.asked[1].text;
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
     EXPECT_EQ(m_dlg.m_unitType, kUnitMaster);
-    EXPECT_EQ(m_dlg.m_nPage, 2);
+    EXPECT_EQ(m_dlg.m_nPage, Page::ConfigurationType);
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_BODY),
               "This unit is already configured as MASTER unit.\r\nSelect one of the following options.");
 }
@@ -322,7 +322,7 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
         m_host.messageBoxes.answers = {IDYES};
         Load(m_dir / "changed.toml");
         ASSERT_TRUE(changed.SameSettings(UnitHolds()));
-        ASSERT_EQ(m_dlg.m_nPage, 13);
+        ASSERT_EQ(m_dlg.m_nPage, Page::Finished);
     }
     if (!c.recordFolderSet)
         m_dlg.m_strRecordDir.clear();

@@ -21,7 +21,7 @@ TEST_F(RefusedUnitTest, TheWizardStaysOnPage0AndNamesTheFix)
 
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    EXPECT_EQ(dlg.m_nPage, 0) << "not the page that gives a new unit its type";
+    EXPECT_EQ(dlg.m_nPage, Page::Welcome) << "not the page that gives a new unit its type";
     EXPECT_EQ(dlg.m_nUnits, 0);
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
     const auto box = m_host.messageBoxes.asked[0];  // a copy: more boxes follow
@@ -43,7 +43,7 @@ TEST_F(RefusedUnitTest, TheWizardStaysOnPage0AndNamesTheFix)
     EXPECT_EQ(dlg.m_nUnits, 1);
     ASSERT_TRUE(dlg.GetDlgItem(1003).IsWindowEnabled());
     dlg.ClickControl(1003);  // Next
-    EXPECT_EQ(dlg.m_nPage, 2) << "a Stand Alone unit: the configuration type page";
+    EXPECT_EQ(dlg.m_nPage, Page::ConfigurationType) << "a Stand Alone unit: the configuration type page";
     EXPECT_EQ(m_host.messageBoxes.asked.size(), 2u);
     EXPECT_FALSE(unit->Log().empty()) << "now the unit is talked to";
     dlg.DestroyWindow();

@@ -114,7 +114,7 @@ TEST_F(TestControlsPulseTest, PlayVoiceReachesTheUnitsSpeaker)
     };
     ASSERT_TRUE(Pump(std::chrono::seconds(5), heardBlocks(3)));
 
-    dlg.m_nPage = 5;
+    dlg.m_nPage = Page::Speaker;
     dlg.ShowPage();
     ASSERT_TRUE(dlg.ClickControl(1001));
     ASSERT_EQ(dlg.GetDlgItemText(1001), "Stop");
@@ -144,7 +144,7 @@ TEST_F(TestControlsPulseTest, PlayVoiceReachesTheUnitsSpeaker)
 TEST_F(TestControlsPulseTest, TheMeterFollowsAToneOnTheMicrophone)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    dlg.m_nPage = 8;
+    dlg.m_nPage = Page::OutputListening;
     dlg.ShowPage();
     dlg.m_audio.m_nMode = kModeMonitor;
     dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;

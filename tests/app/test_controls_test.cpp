@@ -109,7 +109,7 @@ protected:
     void EnterOutputPage()
     {
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-        dlg.m_nPage = 8;
+        dlg.m_nPage = Page::OutputListening;
         dlg.ShowPage();
         dlg.m_audio.m_nMode = 8;
         dlg.m_audio.m_strRecordFile = Recording().string();
@@ -206,7 +206,7 @@ TEST_F(TestControlsTest, TheMeterShowsThePeakOfTheFirstHalfOfEachBlock)
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dlg.m_nPage = c.page;
+        dlg.m_nPage = static_cast<Page>(c.page);
         dlg.GetDlgItem(1000).SetPos(75);
         std::fill(std::begin(dlg.m_audio.m_Samples), std::end(dlg.m_audio.m_Samples), int16_t{0});
         for (auto [i, v] : c.samples)
@@ -219,7 +219,7 @@ TEST_F(TestControlsTest, TheMeterShowsThePeakOfTheFirstHalfOfEachBlock)
         EXPECT_EQ(dlg.GetDlgItem(1000).GetPos(), c.meter);
     }
     // Off the output page the meter stays as it is.
-    dlg.m_nPage = 5;
+    dlg.m_nPage = Page::Speaker;
     dlg.m_audio.m_Samples[0] = 1000;
     dlg.m_audio.m_bRecording = 1;
     (void)dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&dlg.m_audio.m_pSamples), kBlockBytes);
@@ -232,7 +232,7 @@ TEST_F(TestControlsTest, TheMeterShowsThePeakOfTheFirstHalfOfEachBlock)
 TEST_F(TestControlsTest, TheFirstTimeLimitMessageTellsTheUnitOnce)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    dlg.m_nPage = 9;
+    dlg.m_nPage = Page::OutputRecording;
     for (LPARAM lParam : {-1, -2, -1})
         EXPECT_EQ(dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&dlg.m_audio.m_pSamples), lParam), 0);
     EXPECT_EQ(m_unit->LoggedCodes(), std::vector<uint16_t>{0x8401});
@@ -251,7 +251,7 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
     const auto tone = Sine(440, 8000, 1.0);
     RecordWith(3, std::make_shared<CSamplesSignal>(tone));
     const uint64_t start = m_env.m_clock.NowMs();
-    EXPECT_EQ(dlg.m_nPage, 9);
+    EXPECT_EQ(dlg.m_nPage, Page::OutputRecording);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Stop Recording");
     for (int id : {1006, 1005, 1010})
         EXPECT_FALSE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
@@ -263,7 +263,7 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > start + 1000; }));
     m_host.AdvanceTime(5000);
 
-    EXPECT_EQ(dlg.m_nPage, 8);
+    EXPECT_EQ(dlg.m_nPage, Page::OutputListening);
     EXPECT_FALSE(dlg.HasTimer(1));
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     for (int id : {1006, 1026, 1005, 1010})
@@ -290,7 +290,7 @@ TEST_F(TestControlsTest, ARecordingThatCannotBeMadeLeavesNoRecordingBehind)
     ASSERT_TRUE(dlg.ClickControl(1001));
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
     EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "WizardAudio");
-    EXPECT_EQ(dlg.m_nPage, 8);
+    EXPECT_EQ(dlg.m_nPage, Page::OutputListening);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     EXPECT_FALSE(dlg.HasTimer(1));
     EXPECT_FALSE(dlg.m_bRecorded);
@@ -325,10 +325,10 @@ TEST_F(TestControlsTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
             testing::CFileSizeLimit full(c.room);
             RecordWith(c.blocks, std::make_shared<CSineSignal>(500.0, 3000.0));
             const uint64_t start = m_env.m_clock.NowMs();
-            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 || m_env.m_clock.NowMs() > start + 1000; }));
-            if (dlg.m_nPage == 9)
+            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::OutputListening || m_env.m_clock.NowMs() > start + 1000; }));
+            if (dlg.m_nPage == Page::OutputRecording)
                 m_host.AdvanceTime(5000);
-            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::OutputListening; }));
         }
         ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
         EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "WizardAudio");
@@ -353,7 +353,7 @@ TEST_F(TestControlsTest, ACardThatGoesAwayDuringARecordingEndsIt)
     RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
     m_sound.RemoveDevice(m_card.in);
     m_host.AdvanceTime(5000);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 && dlg.m_audio.m_bRecording == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::OutputListening && dlg.m_audio.m_bRecording == 0; }));
     // A card that cannot be opened (gone before the recording or the listening
     // after it opened it) is reported by the engine.
     for (const auto& box : m_host.messageBoxes.asked)
@@ -381,12 +381,12 @@ TEST_F(TestControlsTest, PlaybackToTheEndReturnsToListening)
     ASSERT_TRUE(recorded.has_value());
 
     ASSERT_TRUE(dlg.ClickControl(1006));
-    EXPECT_EQ(dlg.m_nPage, 10);
+    EXPECT_EQ(dlg.m_nPage, Page::OutputPlayback);
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Stop");
     EXPECT_FALSE(dlg.GetDlgItem(1001).IsWindowEnabled());
     EXPECT_TRUE(dlg.m_bPlaying);
 
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::OutputListening; }));
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Playback");
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     EXPECT_TRUE(dlg.GetDlgItem(1001).IsWindowEnabled());
@@ -421,7 +421,7 @@ TEST_F(TestControlsTest, TheSpeakerPagePlaysTheTestSounds)
         m_host.messageBoxes.asked.clear();
         const size_t playedBefore = m_sound.Played(m_card.out).size();
         dlg.m_strInstallDir = c.installed ? VK_TEST_INSTALL_DIR : (m_dir / "nowhere").string() + "/";
-        dlg.m_nPage = 5;
+        dlg.m_nPage = Page::Speaker;
         dlg.ShowPage();
 
         ASSERT_TRUE(dlg.ClickControl(c.button));
@@ -470,7 +470,7 @@ TEST_F(TestControlsTest, ASliderActsOnlyOnItsOwnPage)
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
         dlg.m_micVolume = 12;
         dlg.m_speakerVolume = 12;
-        dlg.m_nPage = c.page;
+        dlg.m_nPage = static_cast<Page>(c.page);
         m_unit->ClearLog();
         m_sound.ClearMixerWrites();
         dlg.GetDlgItem(c.slider).SetPos(c.pos);
@@ -703,9 +703,9 @@ TEST_F(TestControlsTest, TheEchoTestCommandArrivesThroughTheWindowTitle)
 TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.m_nPage, Page::ConfigurationType);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 5);
+    ASSERT_EQ(dlg.m_nPage, Page::Speaker);
     dlg.m_strInstallDir = VK_TEST_INSTALL_DIR;  // the page's set-up read the folders again
 
     ASSERT_TRUE(dlg.ClickControl(1006));
@@ -718,7 +718,7 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
 
     LeaveInputsPageWith(IDC_NEXT);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_EQ(dlg.m_nPage, Page::OutputListening);
     ASSERT_EQ(dlg.m_audio.m_strRecordFile, Recording().string());
     ASSERT_TRUE(dlg.ClickControl(1112));
     EXPECT_EQ(m_unit->WithState([](SimUnitState& s) { return s.picLines >> 23 & 1; }), 0u) << "line level";
@@ -732,12 +732,12 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     const uint64_t recording = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
     m_host.AdvanceTime(5000);
-    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_EQ(dlg.m_nPage, Page::OutputListening);
     ASSERT_TRUE(dlg.m_bRecorded);
 
     const size_t playedBefore = m_sound.Played(m_card.out).size();
     ASSERT_TRUE(dlg.ClickControl(1006));
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; })) << "the playback ends by itself";
+    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::OutputListening; })) << "the playback ends by itself";
     const auto played = m_sound.Played(m_card.out);
     EXPECT_EQ(played.size() - playedBefore, 3 * kBlockBytes);
 
@@ -749,7 +749,7 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 13);
+    ASSERT_EQ(dlg.m_nPage, Page::Finished);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));  // "Exit >"
     EXPECT_EQ(dlg.Result(), IDOK);
     CRegHelper reg;
@@ -773,35 +773,35 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.click == IDC_NEXT ? "Next" : "Back");
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-        dlg.m_nPage = 2;
+        dlg.m_nPage = Page::ConfigurationType;
         dlg.ShowPage();
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
         LeaveInputsPageWith(IDC_NEXT);
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-        ASSERT_EQ(dlg.m_nPage, 8);
+        ASSERT_EQ(dlg.m_nPage, Page::OutputListening);
 
         // The listener's report of a silent microphone has been handled (the
         // one-time step of the time limit is behind us).
         ASSERT_TRUE(PumpUntil([&] { return dlg.m_audio.m_dTimeLimit == 5.0; }));
         RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
-        ASSERT_EQ(dlg.m_nPage, 9);
+        ASSERT_EQ(dlg.m_nPage, Page::OutputRecording);
         // The two blocks are in once the microphone waits for more; nothing is
         // dispatched meanwhile, so timer 1 has not ended the recording.
         const uint64_t recording = m_env.m_clock.NowMs();
         ASSERT_TRUE(WaitForClock(recording + 1000));
-        ASSERT_EQ(dlg.m_nPage, 9);
+        ASSERT_EQ(dlg.m_nPage, Page::OutputRecording);
 
         // Back goes through the inputs page, which the user leaves with Back.
         if (c.click == IDC_BACK)
             LeaveInputsPageWith(IDC_BACK);
         ASSERT_TRUE(dlg.ClickControl(c.click));
         EXPECT_EQ(m_host.StepsLeft(), 0u);
-        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_EQ(PageNumber(dlg.m_nPage), c.page);
         EXPECT_FALSE(dlg.HasTimer(1));
         EXPECT_EQ(dlg.m_audio.m_bRecording.load(), 0);
         m_unit->ClearLog();
         m_host.AdvanceTime(20000);
-        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_EQ(PageNumber(dlg.m_nPage), c.page);
         EXPECT_EQ(m_unit->LoggedCodes(), std::vector<uint16_t>{}) << "nothing happens afterwards";
         const auto data = WavData(Recording());
         ASSERT_TRUE(data.has_value());

@@ -168,7 +168,7 @@ TEST_P(TypeAssignmentFailureTest, EndsOnPage0AfterItsBox)
         unit->SetResetTiming({300, std::nullopt});
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 1);
+    ASSERT_EQ(dlg.m_nPage, Page::TypeSelection);
     unit->ClearLog();
     const uint64_t start = m_env.m_clock.NowMs();
     ASSERT_TRUE(dlg.ClickControl(1022));
@@ -178,7 +178,7 @@ TEST_P(TypeAssignmentFailureTest, EndsOnPage0AfterItsBox)
     EXPECT_EQ(m_host.messageBoxes.asked[0].text, c.text);
     EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "Dravena enumeration failure");
     EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_ICONEXCLAMATION | MB_OK);
-    EXPECT_EQ(dlg.m_nPage, 0);
+    EXPECT_EQ(dlg.m_nPage, Page::Welcome);
     EXPECT_FALSE(dlg.m_bIgnoreDeviceChanges);
     const auto codes = unit->LoggedCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x0666), c.resets);

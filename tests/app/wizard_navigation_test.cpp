@@ -56,7 +56,7 @@ protected:
         m_host.AdvanceTime(250);  // the device watch settles
         EXPECT_EQ(m_host.StepsLeft(), 0u) << "the inputs page did not run";
         EXPECT_FALSE(m_host.Stalled());
-        EXPECT_EQ(m_dlg.m_nPage, s.page) << "after click " << s.click;
+        EXPECT_EQ(PageNumber(m_dlg.m_nPage), s.page) << "after click " << s.click;
     }
     void Walk(const std::vector<Step>& steps)
     {
@@ -95,7 +95,7 @@ TEST_P(PageGraphTest, NextAndBackFollowTheGraph)
 {
     const WalkCase& c = GetParam();
     Start(c.kind);
-    ASSERT_EQ(m_dlg.m_nPage, c.firstPage);
+    ASSERT_EQ(PageNumber(m_dlg.m_nPage), c.firstPage);
     Walk(c.steps);
     EXPECT_EQ(m_dlg.m_unitType, c.endType);
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
@@ -124,7 +124,7 @@ TEST_F(NavigationFixture, NextWithoutAChoiceOnPage1ChangesNothing)
     Start(K::New);
     m_unit->ClearLog();
     ASSERT_TRUE(m_dlg.ClickControl(N));
-    EXPECT_EQ(m_dlg.m_nPage, 1);
+    EXPECT_EQ(m_dlg.m_nPage, Page::TypeSelection);
     EXPECT_EQ(m_dlg.GetDlgItemText(N), "Next  >");
     EXPECT_TRUE(m_dlg.GetDlgItem(N).IsWindowEnabled());
     EXPECT_FALSE(m_dlg.GetDlgItem(B).IsWindowEnabled()) << "a new unit has no page to go back to";
@@ -179,10 +179,10 @@ TEST_F(NavigationFixture, ASlaveAtTheEndNoLongerFollowsTheUnits)
     EXPECT_TRUE(m_dlg.m_bIgnoreDeviceChanges) << "Back to the inputs page keeps it off";
     m_bus.Unplug(m_unit);
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, 13);
+    EXPECT_EQ(m_dlg.m_nPage, Page::Finished);
     ASSERT_TRUE(m_dlg.ClickControl(B));
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, 0);
+    EXPECT_EQ(m_dlg.m_nPage, Page::Welcome);
     EXPECT_FALSE(m_dlg.m_bIgnoreDeviceChanges);
     // (The inputs page's recording engine finds no sound card either.)
     ASSERT_GE(m_host.messageBoxes.asked.size(), 1u);
@@ -230,7 +230,7 @@ TEST_F(NavigationFixture, BesideALiveMasterANewUnitCanOnlyBeMadeASlave)
 {
     Plug(K::Master);
     Start(K::New);
-    ASSERT_EQ(m_dlg.m_nPage, 1);
+    ASSERT_EQ(m_dlg.m_nPage, Page::TypeSelection);
     EXPECT_TRUE(m_dlg.m_masterProtocol.CheckConnection());
     EXPECT_EQ(m_dlg.m_protocol.GetProductId(), kNewUnitProductId) << "the new unit is configured";
     EXPECT_FALSE(m_dlg.GetDlgItem(SA).IsWindowVisible());
@@ -341,7 +341,7 @@ TEST_P(UnplugTest, TheWizardFallsBackToPage0)
     }
     m_bus.Unplug(m_unit);
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, c.page);
+    EXPECT_EQ(PageNumber(m_dlg.m_nPage), c.page);
     ASSERT_EQ(m_host.messageBoxes.asked.size(), c.box ? 1u : 0u);
     if (c.box) {
         EXPECT_EQ(m_host.messageBoxes.asked[0].text, c.box);
@@ -350,9 +350,9 @@ TEST_P(UnplugTest, TheWizardFallsBackToPage0)
     if (c.suspended) {
         m_dlg.Post(WM_TOOL_MESSAGE, 0, 7);  // the other tool is done: the watch counts again
         m_host.RunUntilIdle();
-        EXPECT_EQ(m_dlg.m_nPage, 0);
+        EXPECT_EQ(m_dlg.m_nPage, Page::Welcome);
     }
-    if (m_dlg.m_nPage == 0) {
+    if (m_dlg.m_nPage == Page::Welcome) {
         EXPECT_FALSE(m_dlg.GetDlgItem(N).IsWindowEnabled());
     }
 }
@@ -412,11 +412,11 @@ TEST_F(NavigationFixture, CancelWhileTheInputsPageRunsAsksItsOwnQuestion)
         EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_YESNO | MB_ICONEXCLAMATION);
         if (c.answer == IDNO) {
             EXPECT_TRUE(stillRunning);
-            EXPECT_EQ(m_dlg.m_nPage, 2) << "the page's own Back";
+            EXPECT_EQ(m_dlg.m_nPage, Page::ConfigurationType) << "the page's own Back";
         } else {
             EXPECT_TRUE(m_host.Exited());
             EXPECT_EQ(m_host.ExitCode(), 0);
-            EXPECT_EQ(m_dlg.m_nPage, 7) << "no navigation";
+            EXPECT_EQ(m_dlg.m_nPage, Page::Inputs) << "no navigation";
         }
     }
 }
@@ -434,7 +434,7 @@ TEST_F(NavigationFixture, ToolMessage3WhileTheInputsPageRunsEndsTheWizard)
         });
     EXPECT_EQ(m_dlg.DoModal(), 0);
     EXPECT_FALSE(m_host.Stalled());
-    EXPECT_EQ(m_dlg.m_nPage, 7);
+    EXPECT_EQ(m_dlg.m_nPage, Page::Inputs);
     EXPECT_EQ(m_dlg.m_pInputsSetup, nullptr);
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
 }

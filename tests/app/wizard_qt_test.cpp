@@ -227,7 +227,7 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     QWidget* window = m_host.WindowOf(dlg);
     ASSERT_NE(window, nullptr);
     window->show();
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.m_nPage, Page::ConfigurationType);
 
     // The inputs page runs modally inside the Space that opens it: its four
     // Nexts are pressed from a timer while it runs (a window that has just
@@ -256,8 +256,8 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     guard.start(20000);
 
     for (int expected : {5, 8, 13}) {
-        ASSERT_TRUE(TabToAndPress(window, m_host.ControlWidget(dlg, 1003))) << "Next not reached on page " << dlg.m_nPage;
-        ASSERT_EQ(dlg.m_nPage, expected);
+        ASSERT_TRUE(TabToAndPress(window, m_host.ControlWidget(dlg, 1003))) << "Next not reached on " << dlg.m_nPage;
+        ASSERT_EQ(PageNumber(dlg.m_nPage), expected);
     }
     EXPECT_EQ(inputsNexts, 4);
     EXPECT_FALSE(forced) << "Tab and Space did not end the inputs page";

@@ -53,7 +53,7 @@ TEST_P(WizardStartTest, OpensOnThePageTheAttachedUnitsCallFor)
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
 
-    EXPECT_EQ(dlg.m_nPage, c.page);
+    EXPECT_EQ(PageNumber(dlg.m_nPage), c.page);
     const Expected& e = c.expected;
     EXPECT_EQ(dlg.GetDlgItemText(1008), e.title);
     EXPECT_EQ(dlg.GetDlgItemText(1009), e.body);
@@ -166,7 +166,7 @@ TEST_F(WizardTest, ToolMessage3EndsTheWizardAtOnceWithResult0)
     Plug(K::New);
     CQuorvelVK550ConfigDlg dlg;
     m_host.Then([](CHeadlessHost& host) {
-        ASSERT_EQ(static_cast<CQuorvelVK550ConfigDlg*>(host.ActiveModal())->m_nPage, 1);
+        ASSERT_EQ(static_cast<CQuorvelVK550ConfigDlg*>(host.ActiveModal())->m_nPage, Page::TypeSelection);
         host.ActiveModal()->Post(WM_TOOL_MESSAGE, 0, 3);
     });
     EXPECT_EQ(dlg.DoModal(), 0);
@@ -204,7 +204,7 @@ TEST_F(WizardTest, ASuspendedDeviceWatchResumesAfter180SecondsOrOnRequest)
         EXPECT_FALSE(dlg.m_bWatchSuspended);
         EXPECT_FALSE(dlg.HasTimer(kWatchSuspendTimer));
         EXPECT_EQ(dlg.m_nUnits, 1);
-        EXPECT_EQ(dlg.m_nPage, 0);
+        EXPECT_EQ(dlg.m_nPage, Page::Welcome);
         CHIDProtocol reader;
         ASSERT_TRUE(reader.OpenUnit(kFamilyFilter, true));
         EXPECT_EQ(dlg.GetDlgItemText(1009), "You are configuring " + reader.GetProductName() + " device.")
@@ -228,7 +228,7 @@ TEST_F(WizardTest, DeviceNotificationsInABurstLeadToOneRecount)
     m_host.AdvanceTime(150);
     // 200 ms after the last one: a non-master unit leaves the wizard on page 0, ready to go.
     EXPECT_EQ(dlg.m_nUnits, 1);
-    EXPECT_EQ(dlg.m_nPage, 0);
+    EXPECT_EQ(dlg.m_nPage, Page::Welcome);
     EXPECT_TRUE(dlg.GetDlgItem(1003).IsWindowEnabled());
     EXPECT_FALSE(dlg.HasTimer(kDeviceSettleTimer));
     dlg.DestroyWindow();
@@ -324,7 +324,7 @@ TEST_F(WizardTest, TheTestPagesShowTheirOwnControls)
         faults.silent = !c.line23.has_value();
         unit->SetFaults(faults);
         unit->WithState([&](SimUnitState& state) { state.picLines = c.line23.value_or(false) ? 1u << 23 : 0; });
-        dlg.m_nPage = c.page;
+        dlg.m_nPage = static_cast<Page>(c.page);
         dlg.ShowPage();
         EXPECT_EQ(dlg.GetDlgItemText(1008), c.title);
         EXPECT_EQ(dlg.GetDlgItemText(1003), c.next);
@@ -360,14 +360,14 @@ TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageAndNothingReachesTheUnitLeftB
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         host.AdvanceTime(200);
     });
-    dlg.m_nPage = 7;
+    dlg.m_nPage = Page::Inputs;
     dlg.ShowPage();
 
     EXPECT_TRUE(inputsRan);
     EXPECT_FALSE(m_host.Stalled());
     EXPECT_EQ(m_host.ModalDepth(), 0u);
     EXPECT_EQ(dlg.m_pInputsSetup, nullptr);
-    EXPECT_EQ(dlg.m_nPage, 0);
+    EXPECT_EQ(dlg.m_nPage, Page::Welcome);
     EXPECT_EQ(dlg.m_nUnits, 1);
     EXPECT_EQ(dlg.GetDlgItemText(1008), "Welcome to Quorvel Dravena Configuration");
     // Only reads reach the master: no levels, routes or channel records.
@@ -399,14 +399,14 @@ TEST_F(WizardTest, ALateEndOfSoundOnTheInputsPageIsIgnored)
             if (dlg.m_pInputsSetup)
                 dlg.m_pInputsSetup->Post(WM_APP + 2, 0, -2);
         });
-    dlg.m_nPage = 7;
+    dlg.m_nPage = Page::Inputs;
     dlg.ShowPage();
 
     EXPECT_FALSE(m_host.Stalled());
     EXPECT_EQ(depthAfterTheEnd, 1u);
     EXPECT_TRUE(sentMeanwhile.empty()) << "first: " << std::hex << sentMeanwhile.front().Code();
     EXPECT_EQ(m_host.ModalDepth(), 0u);
-    EXPECT_EQ(dlg.m_nPage, 7);
+    EXPECT_EQ(dlg.m_nPage, Page::Inputs);
     dlg.DestroyWindow();
 }
 
@@ -419,16 +419,16 @@ TEST_F(WizardTest, TheTypePageOffersEveryTypeAfterTheSystemIntegrationPage)
     Plug(K::New);
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.m_nPage, Page::ConfigurationType);
     ASSERT_FALSE(dlg.GetDlgItem(1022).IsWindowEnabled());
     for (const auto& unit : {master, other}) {
         m_bus.Unplug(unit);
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         m_host.AdvanceTime(200);
     }
-    ASSERT_EQ(dlg.m_nPage, 0);
+    ASSERT_EQ(dlg.m_nPage, Page::Welcome);
     ASSERT_TRUE(dlg.ClickControl(1003));
-    ASSERT_EQ(dlg.m_nPage, 1);
+    ASSERT_EQ(dlg.m_nPage, Page::TypeSelection);
     for (int id : {1022, 1023, 1024}) {
         EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowVisible()) << id;
         EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
@@ -486,7 +486,7 @@ TEST_F(WizardTest, TheCloseBoxEndsTheProgramAskingOnlyWhileAConfigurationIsUnder
         host.messageBoxes.answers = {c.answer};
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        dlg.m_nPage = c.page;
+        dlg.m_nPage = static_cast<Page>(c.page);
         dlg.m_unitType = c.unitType;
         dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
         ASSERT_EQ(host.messageBoxes.asked.size(), c.text ? 1u : 0u);

@@ -70,9 +70,9 @@ TEST(NewAccount, TheInputsPageRecordsIntoAFolderItMakes)
         bool playbackOffered = false;
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        ASSERT_EQ(dlg.m_nPage, 2);
+        ASSERT_EQ(dlg.m_nPage, Page::ConfigurationType);
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-        ASSERT_EQ(dlg.m_nPage, 5);
+        ASSERT_EQ(dlg.m_nPage, Page::Speaker);
         // The inputs page runs modally inside the next click: the user acts from
         // within its window loop, then the page is closed.
         QTimer::singleShot(0, [&] {

@@ -170,14 +170,14 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
     Timed("start to page 1", [&] { ASSERT_TRUE(dlg.Create()); });
-    ASSERT_EQ(dlg.m_nPage, 1) << "the new unit asks for its type";
+    ASSERT_EQ(dlg.m_nPage, Page::TypeSelection) << "the new unit asks for its type";
 
     ASSERT_TRUE(dlg.ClickControl(IDC_TYPE_STAND_ALONE));
     // Writes the type, resets the unit and waits for it and its card.
     Timed("page 1 to 5 (type, reset, card)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     for (const auto& box : m_boxes.asked)
         ADD_FAILURE() << "box \"" << box.caption << "\": " << box.text;
-    ASSERT_EQ(dlg.m_nPage, 5);
+    ASSERT_EQ(dlg.m_nPage, Page::Speaker);
     EXPECT_EQ(unit->ProductId(), 0x117);
     EXPECT_NE(m_bed.DevNode(number), firstNode) << "the unit returned as a new hidraw node";
     EXPECT_EQ(m_bed.CardName(number), "Qrvl VK550_SAL");
@@ -198,9 +198,9 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
     QTimer::singleShot(50, nextChannel);
     Timed("page 5 to 8 (inputs page)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     EXPECT_EQ(inputsNext, 4);
-    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_EQ(dlg.m_nPage, Page::OutputListening);
     Timed("page 8 to 13 (unit stores)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
-    ASSERT_EQ(dlg.m_nPage, 13);
+    ASSERT_EQ(dlg.m_nPage, Page::Finished);
     const size_t commandsBeforeExit = unit->Log().size();
     Timed("Exit", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     EXPECT_TRUE(dlg.IsEnded());
@@ -217,10 +217,10 @@ TEST_F(RealStackRoad, AUnitUnpluggedReachesTheWizardThroughUdevAndTakesItsCard)
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.m_nPage, Page::ConfigurationType);
 
     m_bed.Unplug(number);
-    EXPECT_TRUE(PumpUntil([&] { return dlg.m_nPage == 0; }, Ms(10000))) << "page " << dlg.m_nPage;
+    EXPECT_TRUE(PumpUntil([&] { return dlg.m_nPage == Page::Welcome; }, Ms(10000))) << "page " << dlg.m_nPage;
     EXPECT_TRUE(PumpUntil([&] { return m_bed.CardName(number).empty(); }, Ms(10000)));
     EXPECT_FALSE(dlg.GetDlgItem(IDC_NEXT).IsWindowEnabled()) << "no unit to configure";
     m_bed.Replug(number);
