@@ -4,6 +4,7 @@
 // after it), files that are refused, and the commissioning record "Exit >"
 // leaves after a finished run.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationReader.h"
@@ -41,13 +42,14 @@ void WriteFile(const std::filesystem::path& path, const std::string& text)
 
 class ConfigFilesTest : public testing::WizardSoundFixture {
 protected:
-    void Start(K kind)
+    // The wizard on the unit; the recordings folder is also the records folder unless told otherwise.
+    void Start(K kind, bool recordFolderSet = true)
     {
         m_unit = PlugWithCard(kind);
         m_bus.SetChangeListener([this] { (void)m_dlg.Post(WM_DEVICECHANGE, 7, 0); });
+        const std::string records = (m_dir / "records").string() + "/";
+        m_env.SetFolders("", records, recordFolderSet ? records : "");
         ASSERT_TRUE(m_dlg.Create());
-        m_dlg.m_strWaveDir = (m_dir / "records").string() + "/";
-        m_dlg.m_strRecordDir = m_dlg.m_strWaveDir;
         std::filesystem::create_directories(m_dir / "records");
     }
     void TearDownWizard() override
@@ -68,14 +70,14 @@ protected:
         ASSERT_TRUE(m_dlg.ClickControl(N));
         m_host.AdvanceTime(250);
         ASSERT_EQ(m_host.StepsLeft(), 0u);
-        ASSERT_EQ(PageNumber(m_dlg.m_nPage), page);
+        ASSERT_EQ(PageNumber(m_dlg.View().CurrentPage()), page);
     }
     // Read through the wizard's own connection: the answers to a second one
     // would reach the wizard's too (every open handle of a unit gets every
     // report) and make it send again.
     [[nodiscard]] UnitConfiguration UnitHolds()
     {
-        auto read = commission::ReadConfiguration(m_dlg.m_protocol);
+        auto read = commission::ReadConfiguration(CWizardTestSeam::Unit(m_dlg));
         EXPECT_TRUE(read.configuration) << read.failedPart;
         return read.configuration.value_or(UnitConfiguration{});
     }
@@ -110,7 +112,7 @@ TEST_F(ConfigFilesTest, TheEntriesCanBeChosenOnlyWithAnOpenUnitAndNoTestRunning)
     m_dlg.DestroyWindow();
 
     Start(K::StandAlone);
-    ASSERT_EQ(m_dlg.m_nPage, Page::ConfigurationType);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_TRUE(EntriesEnabled());
     Next(5);
     EXPECT_TRUE(EntriesEnabled()) << "the speaker page without a test sound";
@@ -136,7 +138,7 @@ TEST_F(ConfigFilesTest, SaveWritesAFileThatReadsBackAsWhatTheUnitHolds)
     const FileDialogRequest& asked = m_host.fileDialogs.asked[0];
     const UnitConfiguration holds = UnitHolds();
     EXPECT_FALSE(asked.open);
-    EXPECT_EQ(asked.initialName, m_dlg.m_strWaveDir + holds.identity.serialNumber + ".toml");
+    EXPECT_EQ(asked.initialName, m_dlg.View().WaveDir() + holds.identity.serialNumber + ".toml");
     EXPECT_EQ(asked.flags, OFN_OVERWRITEPROMPT);
     const auto parsed = commission::ParseConfigurationFile(FileText(file), "unit.toml");
     ASSERT_TRUE(parsed.loaded) << (parsed.errors.empty() ? "" : parsed.errors[0]);
@@ -150,7 +152,7 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     Start(K::StandAlone);
     UnitConfiguration unpowered = UnitHolds();  // input 2 without phantom power to begin with
     unpowered.SetPhantom(1, *commission::PhantomForName("off"));
-    ASSERT_TRUE(m_dlg.m_protocol.SetPicLines(unpowered.lines, true));
+    ASSERT_TRUE(CWizardTestSeam::Unit(m_dlg).SetPicLines(unpowered.lines, true));
     const UnitConfiguration before = UnitHolds();
     UnitConfiguration wanted = before;
     wanted.channels[2] = {kModeAuxiliary, 24, false, 18, true};
@@ -185,8 +187,8 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     const auto codes = m_unit->LoggedCodes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 0xB102), codes.end()) << "the read-back is followed by the store";
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
-    EXPECT_EQ(m_dlg.m_nPage, Page::ConfigurationType) << "the page is set up again";
-    EXPECT_EQ(m_dlg.m_speakerVolume, 20);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType) << "the page is set up again";
+    EXPECT_EQ(m_dlg.View().SpeakerVolume(), 20);
 
     // Stored: the unit keeps the file's settings over a power cycle.
     m_unit->PowerCycle();
@@ -232,8 +234,8 @@ TEST_F(ConfigFilesTest, LoadingAnotherTypeShowsTheUnitAsItCameBack)
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u) << m_host.messageBoxes.asked.back().text;
     EXPECT_EQ(m_host.messageBoxes.asked[1].type, MB_ICONINFORMATION | MB_OK) << m_host.messageBoxes.asked[1].text;
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
-    EXPECT_EQ(m_dlg.m_unitType, kUnitMaster);
-    EXPECT_EQ(m_dlg.m_nPage, Page::ConfigurationType);
+    EXPECT_EQ(m_dlg.View().UnitType(), kUnitMaster);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_BODY),
               "This unit is already configured as MASTER unit.\r\nSelect one of the following options.");
 }
@@ -305,14 +307,14 @@ class RecordTest : public ConfigFilesTest, public ::testing::WithParamInterface<
 TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
 {
     const RecordCase& c = GetParam();
-    Start(K::Slave);
+    Start(K::Slave, c.recordFolderSet);
     if (!c.storeAnswered) {
         SimFaults silentStore;
         silentStore.onlyFor = 0xB7FF;
         silentStore.silent = true;
         m_unit->SetFaults(silentStore);
     }
-    m_dlg.m_echoTestFigures = c.echo;
+    CWizardTestSeam::SetEchoTestResults(m_dlg, c.echo);
     Next(13, true);
     m_unit->SetFaults({});
     if (c.loadAfterStore) {
@@ -322,10 +324,8 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
         m_host.messageBoxes.answers = {IDYES};
         Load(m_dir / "changed.toml");
         ASSERT_TRUE(changed.SameSettings(UnitHolds()));
-        ASSERT_EQ(m_dlg.m_nPage, Page::Finished);
+        ASSERT_EQ(m_dlg.View().CurrentPage(), Page::Finished);
     }
-    if (!c.recordFolderSet)
-        m_dlg.m_strRecordDir.clear();
     m_host.messageBoxes.asked.clear();
     m_unit->ClearLog();
     ASSERT_TRUE(m_dlg.ClickControl(N));
