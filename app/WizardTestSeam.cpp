@@ -7,7 +7,6 @@ namespace vk {
 void CWizardTestSeam::PutOnPage(CQuorvelVK550ConfigDlg& wizard, Page page) { wizard.m_nPage = page; }
 CWizardAudio& CWizardTestSeam::Engine(CQuorvelVK550ConfigDlg& wizard) { return wizard.m_audio; }
 CHIDProtocol& CWizardTestSeam::Unit(CQuorvelVK550ConfigDlg& wizard) { return wizard.m_protocol; }
-CAudioEndpoints& CWizardTestSeam::Endpoints(CQuorvelVK550ConfigDlg& wizard) { return wizard.m_endpoints; }
 void CWizardTestSeam::SetUnitType(CQuorvelVK550ConfigDlg& wizard, int type) { wizard.m_unitType = type; }
 void CWizardTestSeam::SetUnitFlags(CQuorvelVK550ConfigDlg& wizard, uint16_t flags) { wizard.m_wUnitFlags = flags; }
 void CWizardTestSeam::SetLevels(CQuorvelVK550ConfigDlg& wizard, int mic, int speaker)

@@ -12,7 +12,6 @@
 
 namespace vk {
 
-class CAudioEndpoints;
 class CHIDProtocol;
 class CQuorvelVK550ConfigDlg;
 class CWizardAudio;
@@ -24,9 +23,8 @@ public:
     static void PutOnPage(CQuorvelVK550ConfigDlg& wizard, Page page);
     // The test-audio engine, to start it listening or fill its block as its thread does.
     static CWizardAudio& Engine(CQuorvelVK550ConfigDlg& wizard);
-    // The wizard's connection to the unit being configured and the PC-side mixer of its card.
+    // The wizard's own connection to the unit being configured.
     static CHIDProtocol& Unit(CQuorvelVK550ConfigDlg& wizard);
-    static CAudioEndpoints& Endpoints(CQuorvelVK550ConfigDlg& wizard);
     static void SetUnitType(CQuorvelVK550ConfigDlg& wizard, int type);
     static void SetUnitFlags(CQuorvelVK550ConfigDlg& wizard, uint16_t flags);
     static void SetLevels(CQuorvelVK550ConfigDlg& wizard, int mic, int speaker);
