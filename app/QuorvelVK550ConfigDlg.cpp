@@ -47,14 +47,14 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
 
-    m_titleFont = kTitleFont;
-    m_textFont = kTextFont;
-    m_buttonFont = kButtonFont;
-    GetDlgItem(IDC_TITLE).SetFont(m_titleFont);
+    m_fontTitle = kTitleFont;
+    m_fontText = kTextFont;
+    m_fontButton = kButtonFont;
+    GetDlgItem(IDC_TITLE).SetFont(m_fontTitle);
     for (int id : {IDC_BODY, IDC_OUTPUT_FRAME, IDC_SPEAKER_FRAME, IDC_TYPE_STAND_ALONE, IDC_TYPE_MASTER, IDC_TYPE_SLAVE})
-        GetDlgItem(id).SetFont(m_textFont);
+        GetDlgItem(id).SetFont(m_fontText);
     for (int id : {IDC_PLAY_VOICE, IDC_PLAY_MUSIC, IDC_BACK, IDC_NEXT, IDC_EXIT_NO_SAVE})
-        GetDlgItem(id).SetFont(m_buttonFont);
+        GetDlgItem(id).SetFont(m_fontButton);
 
     m_dEchoFigure = 0.0;
     m_echoTestFigures.reset();
@@ -86,10 +86,10 @@ bool CQuorvelVK550ConfigDlg::OnInitDialog()
     meter.SetPos(0);
 
     if (m_attach)
-        m_attachment = m_attach(*this);
+        m_pAttachment = m_attach(*this);
 
     m_bPlaying = false;
-    m_nPage = 0;
+    m_nPage = Page::Welcome;
     OnNext();
     return true;
 }
@@ -115,7 +115,7 @@ void CQuorvelVK550ConfigDlg::OnDestroy()
 {
     // Whatever way the wizard ends, no engine thread outlives its window.
     m_audio.Stop();
-    m_attachment.reset();
+    m_pAttachment.reset();
 }
 
 // --- system menu, commands, cancel ------------------------------------------------
@@ -183,7 +183,8 @@ void CQuorvelVK550ConfigDlg::OnCancel()
         (void)m_pInputsSetup->SendMessage(WM_COMMAND, IDCANCEL);
         return;
     }
-    const bool underWay = m_nPage != 0 && m_nPage != 1 && m_nPage != 2 && m_nPage != 13;
+    const bool underWay = m_nPage != Page::Welcome && m_nPage != Page::TypeSelection &&
+                          m_nPage != Page::ConfigurationType && m_nPage != Page::Finished;
     if (underWay) {
         const char* text =
             m_unitType == 2

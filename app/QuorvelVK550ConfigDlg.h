@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/WizardPage.h"
+#include "app/WizardView.h"
 #include "audio/AudioEndpoints.h"
 #include "audio/WizardAudio.h"
 #include "device/HIDProtocol.h"
@@ -84,7 +86,7 @@ inline constexpr const char* kSaveRecordEntry = "Save commissioning record...";
 struct StoredLoad {
     std::string file;
     std::vector<std::string> written;  // the steps the Load sent
-    int page = 0;
+    Page page = Page::Welcome;
 };
 
 // A commissioning record read from the unit: the name it proposes and its page.
@@ -101,6 +103,9 @@ struct EchoTestFigures {
 };
 
 class CQuorvelVK550ConfigDlg : public CDialog, public IInputsOwner {
+    friend class CWizardView;
+    friend class CWizardTestSeam;
+
 public:
     explicit CQuorvelVK550ConfigDlg(CDialog* parent = nullptr);
     ~CQuorvelVK550ConfigDlg() override;
@@ -161,61 +166,17 @@ public:
     int UnitType() const override { return m_unitType; }
     std::string WaveDir() const override { return m_strWaveDir; }
     std::array<ChannelRecord, 4>& MasterInputs() override { return m_masterInputs; }
-    const DialogFont& TitleFont() const override { return m_titleFont; }
-    const DialogFont& TextFont() const override { return m_textFont; }
-    const DialogFont& ButtonFont() const override { return m_buttonFont; }
+    const DialogFont& TitleFont() const override { return m_fontTitle; }
+    const DialogFont& TextFont() const override { return m_fontText; }
+    const DialogFont& ButtonFont() const override { return m_fontButton; }
     // Opens the unit being configured again; never another unit. When it is
     // gone, the configuration ends and the wizard goes back to page 0.
     [[nodiscard]] bool ReopenUnit() override;
     // The unit being configured, from page 0's Next until page 0 again.
     [[nodiscard]] const CUnitPin& Pin() const { return m_pin; }
 
-    // --- page state ------------------------------------------------------------
-    int m_nPage = 0;
-    int m_nUnits = 0;
-    int m_nMasters = 0;
-    int m_unitType = 0;
-    std::string m_strTypeName = "NEW";
-    std::string m_strAudioDeviceName;
-    uint16_t m_wUnitFlags = 0;  // no type until the unit's flags have been read
-    bool m_bUnitFlagsKnown = false;  // read from the unit or written to it
-    bool m_bStoreFailed = false;     // the unit did not confirm the last store
-    std::string m_strInstallDir;
-    std::string m_strWaveDir;
-    // Where "Exit >" after a stored run leaves the unit's commissioning record
-    // (the setting "Commissioning Records Directory"); empty: no record, and no
-    // reads of the unit at the exit.
-    std::string m_strRecordDir;
-    int m_micVolume = 12;
-    int m_speakerVolume = 12;
-    bool m_bPlaying = false;
-    bool m_bRecorded = false;
-    bool m_bForward = true;
-    bool m_bIgnoreDeviceChanges = false;
-    bool m_bMasterSaved = true;
-    bool m_bWatchSuspended = false;
-    bool m_bUseDefaultLevels = false;
-    double m_dPeakDb = 0.0;
-    double m_dEchoFigure = 0.0;
-    std::optional<EchoTestFigures> m_echoTestFigures;  // the last echo test of this session
-    bool m_bSettingsStored = false;  // the unit confirmed the last store (or had nothing to store)
-    std::optional<StoredLoad> m_storedLoad;  // the last Load the unit stored, while it still holds it
-    CDialog* m_pInputsSetup = nullptr;
-    std::array<ChannelRecord, 4> m_masterInputs{};
-
-    CHIDProtocol m_protocol;
-    CHIDProtocol m_masterProtocol;
-    CAudioEndpoints m_endpoints;  // searches the unit's sound devices once, when constructed
-    CWizardAudio m_audio;
-
-    std::string m_strTitle;
-    std::string m_strBody;
-
-    // The three fonts of the wizard (the inputs page uses them too).
-    DialogFont m_titleFont;
-    DialogFont m_textFont;
-    DialogFont m_buttonFont;
-    int m_hIcon;
+    // What others may read of the wizard.
+    [[nodiscard]] CWizardView View() const { return CWizardView(*this); }
 
 protected:
     bool OnInitDialog() override;
@@ -296,8 +257,55 @@ private:
     void ShowOutputPage();
     void ShowFinishedPage();
 
+    // --- the wizard's state ------------------------------------------------------
+    Page m_nPage = Page::Welcome;
+    int m_nUnits = 0;
+    int m_nMasters = 0;
+    int m_unitType = 0;
+    std::string m_strTypeName = "NEW";
+    std::string m_strAudioDeviceName;
+    uint16_t m_wUnitFlags = 0;  // no type until the unit's flags have been read
+    bool m_bUnitFlagsKnown = false;  // read from the unit or written to it
+    bool m_bStoreFailed = false;     // the unit did not confirm the last store
+    std::string m_strInstallDir;
+    std::string m_strWaveDir;
+    // Where "Exit >" after a stored run leaves the unit's commissioning record
+    // (the setting "Commissioning Records Directory"); empty: no record, and no
+    // reads of the unit at the exit.
+    std::string m_strRecordDir;
+    int m_micVolume = 12;
+    int m_speakerVolume = 12;
+    bool m_bPlaying = false;
+    bool m_bRecorded = false;
+    bool m_bForward = true;
+    bool m_bIgnoreDeviceChanges = false;
+    bool m_bMasterSaved = true;
+    bool m_bWatchSuspended = false;
+    bool m_bUseDefaultLevels = false;
+    double m_dPeakDb = 0.0;
+    double m_dEchoFigure = 0.0;
+    std::optional<EchoTestFigures> m_echoTestFigures;  // the last echo test of this session
+    bool m_bSettingsStored = false;  // the unit confirmed the last store (or had nothing to store)
+    std::optional<StoredLoad> m_storedLoad;  // the last Load the unit stored, while it still holds it
+    CDialog* m_pInputsSetup = nullptr;
+    std::array<ChannelRecord, 4> m_masterInputs{};
+
+    CHIDProtocol m_protocol;
+    CHIDProtocol m_masterProtocol;
+    CAudioEndpoints m_endpoints;  // searches the unit's sound devices once, when constructed
+    CWizardAudio m_audio;
+
+    std::string m_strTitle;
+    std::string m_strBody;
+
+    // The three fonts of the wizard (the inputs page uses them too).
+    DialogFont m_fontTitle;
+    DialogFont m_fontText;
+    DialogFont m_fontButton;
+    int m_hIcon;
+
     Attach m_attach;
-    std::shared_ptr<void> m_attachment;
+    std::shared_ptr<void> m_pAttachment;
     CUnitPin m_pin;
     // Product id of the connection dropped when the device watch resumed; the
     // re-count opens that unit again when the count has not changed.

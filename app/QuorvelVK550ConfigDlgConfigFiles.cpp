@@ -78,7 +78,7 @@ bool CQuorvelVK550ConfigDlg::ConfigurationFilesAllowed() const
     const bool soundRuns = m_bPlaying || m_audio.m_bRecording != 0 || m_audio.m_bPlaying != 0;
     // Page 0 shows no unit, or several: which one would be saved or changed?
     // Only the unit being configured is read or changed.
-    return m_nPage != 0 && m_pin.Holds(m_protocol) && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
+    return m_nPage != Page::Welcome && m_pin.Holds(m_protocol) && m_pInputsSetup == nullptr && !soundRuns && m_bMasterSaved;
 }
 
 void CQuorvelVK550ConfigDlg::OnInitSystemMenu()
@@ -222,9 +222,9 @@ void CQuorvelVK550ConfigDlg::TakeLoadedConfiguration(bool typeChanged, int speak
         m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
         if (m_pin.Ensure(m_protocol)) {
             ReadUnitType();
-            m_nPage = m_unitType != kUnitNew ? 2 : 1;
+            m_nPage = m_unitType != kUnitNew ? Page::ConfigurationType : Page::TypeSelection;
         } else {
-            m_nPage = 0;
+            m_nPage = Page::Welcome;
         }
         CommonEnd();
         return;

@@ -36,7 +36,7 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
         m_bMasterSaved = true;
         m_nUnits = n;
         CloseInputsPage();
-        m_nPage = 0;
+        m_nPage = Page::Welcome;
         ShowPage();
         if (warn)
             MessageBox("You have disconnected the Master Dravena before settings is ended, \nyou should reconnect the "
@@ -52,18 +52,18 @@ void CQuorvelVK550ConfigDlg::OnDevicesChanged()
     CloseInputsPage();
     m_nUnits = n;
     if (n > 1) {
-        m_nPage = 0;
+        m_nPage = Page::Welcome;
         ShowPage();
-    } else if (m_nPage == 7) {
+    } else if (m_nPage == Page::Inputs) {
         // Only the unit the inputs page configures is opened again. When another
         // unit is all that is left (a master beside a slave that went away), the
         // page's end must not reach it: the connection stays closed and the
         // wizard goes to page 0 once the page has closed.
         if (n == 1 && pinnedThere)
             return;
-        m_nPage = 0;
+        m_nPage = Page::Welcome;
     } else {
-        m_nPage = 0;
+        m_nPage = Page::Welcome;
         // The wizard moves on by itself only when no unit was being configured:
         // one that went away is not replaced by another the user did not choose
         // (page 0 offers it), and a running inputs page still ends on its unit.
@@ -91,12 +91,12 @@ void CQuorvelVK550ConfigDlg::ReopenAfterDeviceChange(int droppedProductId)
 bool CQuorvelVK550ConfigDlg::ConfigurationUnderWay() const
 {
     switch (m_nPage) {
-    case 5:
-    case 7:
-    case 8:
-    case 9:
-    case 10: return true;
-    case 13: return !m_bSettingsStored;
+    case Page::Speaker:
+    case Page::Inputs:
+    case Page::OutputListening:
+    case Page::OutputRecording:
+    case Page::OutputPlayback: return true;
+    case Page::Finished: return !m_bSettingsStored;
     default: return false;
     }
 }
@@ -117,7 +117,7 @@ void CQuorvelVK550ConfigDlg::LosePinnedUnit(const char* why)
     m_bIgnoreDeviceChanges = false;
     m_nUnits = m_protocol.CountUnits(kFamilyFilter);
     m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
-    m_nPage = 0;
+    m_nPage = Page::Welcome;
     ShowPage();
     if (underWay)
         MessageBox(why, "Dravena configurarion", MB_ICONEXCLAMATION | MB_OK);

@@ -43,12 +43,12 @@ void CQuorvelVK550ConfigDlg::OnLevelSlider(int id, int)
     m_storedLoad.reset();  // a level the unit has not stored
     CControl& slider = GetDlgItem(id);
     const int level = std::clamp(kMaxLevel - slider.GetPos(), 0, kMaxLevel);
-    if (id == IDC_SPEAKER_SLIDER && m_nPage == 5) {
+    if (id == IDC_SPEAKER_SLIDER && m_nPage == Page::Speaker) {
         (void)m_endpoints.SetPlayVolume(MixerValue(level));
         EnsureUnitConnection();
         m_speakerVolume = level;
         (void)WriteSpeakerLevel(m_protocol, static_cast<uint8_t>(level));
-    } else if (id == IDC_OUTPUT_SLIDER && m_nPage != 5) {
+    } else if (id == IDC_OUTPUT_SLIDER && m_nPage != Page::Speaker) {
         (void)m_endpoints.SetRecordVolume(MixerValue(level));
         m_micVolume = level;
         SendOutputLevel();

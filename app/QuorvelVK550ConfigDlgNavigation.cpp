@@ -34,7 +34,7 @@ void CQuorvelVK550ConfigDlg::CommonEnd()
 void CQuorvelVK550ConfigDlg::OnNext()
 {
     switch (m_nPage) {
-    case 0:
+    case Page::Welcome:
         m_nUnits = m_protocol.CountUnits(kFamilyFilter);
         m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
         // A unit that refuses this user is not a new unit: the wizard stays here.
@@ -42,25 +42,25 @@ void CQuorvelVK550ConfigDlg::OnNext()
             (void)TellAboutRefusedUnits();
         if (m_nUnits == 1 || m_nMasters == 1) {
             if (m_nUnits - m_nMasters > 1) {
-                m_nPage = 2;
+                m_nPage = Page::ConfigurationType;
             } else if (OpenConnectedUnit() && m_pin.Pin(m_protocol)) {
                 // From here on the wizard configures this unit and no other.
                 ReadUnitType();
-                m_nPage = m_unitType != kUnitNew ? 2 : 1;
+                m_nPage = m_unitType != kUnitNew ? Page::ConfigurationType : Page::TypeSelection;
             }
         }
         break;
-    case 1:
+    case Page::TypeSelection:
         if (!NextFromTypeSelection())
             return;
         break;
-    case 2: NextFromConfigurationType(); break;
-    case 5: NextFromSpeaker(); break;
-    case 7: NextFromInputs(); break;
-    case 8:
-    case 9:
-    case 10: NextFromOutput(); break;
-    case 13: ExitWizard(); return;
+    case Page::ConfigurationType: NextFromConfigurationType(); break;
+    case Page::Speaker: NextFromSpeaker(); break;
+    case Page::Inputs: NextFromInputs(); break;
+    case Page::OutputListening:
+    case Page::OutputRecording:
+    case Page::OutputPlayback: NextFromOutput(); break;
+    case Page::Finished: ExitWizard(); return;
     default: break;
     }
     CommonEnd();
@@ -101,12 +101,12 @@ bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
         // Page 0 shows what is attached now.
         m_nUnits = m_protocol.CountUnits(kFamilyFilter);
         m_nMasters = m_protocol.CountUnits(ProductIdOf(kUnitMaster));
-        m_nPage = 0;
+        m_nPage = Page::Welcome;
         ShowPage();
         return false;
     }
     if (type == kUnitSlave) {
-        m_nPage = 7;
+        m_nPage = Page::Inputs;
         m_bForward = true;
     } else {
         if (type == kUnitMaster) {
@@ -115,7 +115,7 @@ bool CQuorvelVK550ConfigDlg::NextFromTypeSelection()
             m_bMasterSaved = false;
         }
         m_audio.m_strOutDevice = m_strAudioDeviceName;
-        m_nPage = 5;
+        m_nPage = Page::Speaker;
         (void)m_pin.Ensure(m_protocol);
         if (m_protocol.CheckConnection())
             NotifyAudioSetupTool();
@@ -133,12 +133,12 @@ void CQuorvelVK550ConfigDlg::NextFromConfigurationType()
         m_audio.m_strOutDevice = m_strAudioDeviceName;
         m_audio.ProbePlayDevice();
         if (m_unitType == kUnitSlave) {
-            m_nPage = 7;
+            m_nPage = Page::Inputs;
             m_bForward = true;
             PrepareUnitForSetup();
             return;
         }
-        m_nPage = 5;
+        m_nPage = Page::Speaker;
         (void)m_pin.Ensure(m_protocol);
         if (m_protocol.CheckConnection()) {
             NotifyAudioSetupTool();
@@ -151,7 +151,7 @@ void CQuorvelVK550ConfigDlg::NextFromConfigurationType()
         (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
         PrepareUnitForSetup();
     } else if (IsDlgButtonChecked(IDC_TYPE_MASTER) == BST_CHECKED) {  // "Change the type of the unit"
-        m_nPage = 1;
+        m_nPage = Page::TypeSelection;
     }
 }
 
@@ -163,7 +163,7 @@ void CQuorvelVK550ConfigDlg::NextFromSpeaker()
     m_dPeakDb = 0.0;
     if (m_unitType == kUnitMaster)
         SetMasterInputsFlag(true);
-    m_nPage = 7;
+    m_nPage = Page::Inputs;
     m_bForward = true;
 }
 
@@ -175,7 +175,7 @@ void CQuorvelVK550ConfigDlg::NextFromInputs()
         StartListening();
         return;
     }
-    m_nPage = 13;
+    m_nPage = Page::Finished;
     (void)StoreUnitSettings();
     // A slave's set-up is complete: units coming and going no longer move the wizard.
     m_bIgnoreDeviceChanges = true;
@@ -189,7 +189,7 @@ void CQuorvelVK550ConfigDlg::NextFromOutput()
     SetLevelRegisterFlag(m_protocol, kOutputPageRegister, false);
     if (m_unitType == kUnitMaster)
         RestoreMasterInputs();
-    m_nPage = 13;
+    m_nPage = Page::Finished;
     if (StoreUnitSettings())
         m_bMasterSaved = true;
 }
@@ -216,13 +216,13 @@ void CQuorvelVK550ConfigDlg::ExitWizard()
 void CQuorvelVK550ConfigDlg::OnBack()
 {
     switch (m_nPage) {
-    case 1: m_nPage = m_unitType == kUnitNew ? 1 : 2; break;
-    case 5: BackFromSpeaker(); break;
-    case 7: BackFromInputs(); break;
-    case 8:
-    case 9:
-    case 10: BackFromOutput(); break;
-    case 13: BackFromFinished(); break;
+    case Page::TypeSelection: m_nPage = m_unitType == kUnitNew ? Page::TypeSelection : Page::ConfigurationType; break;
+    case Page::Speaker: BackFromSpeaker(); break;
+    case Page::Inputs: BackFromInputs(); break;
+    case Page::OutputListening:
+    case Page::OutputRecording:
+    case Page::OutputPlayback: BackFromOutput(); break;
+    case Page::Finished: BackFromFinished(); break;
     default: break;
     }
     CommonEnd();
@@ -235,14 +235,14 @@ void CQuorvelVK550ConfigDlg::BackFromSpeaker()
     (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
     (void)m_pin.Ensure(m_protocol);
     ReadUnitType();
-    m_nPage = 2;
+    m_nPage = Page::ConfigurationType;
 }
 
 // The inputs page ended with Back on its first channel.
 void CQuorvelVK550ConfigDlg::BackFromInputs()
 {
     if (HasOutputTest(m_unitType)) {
-        m_nPage = 5;
+        m_nPage = Page::Speaker;
         (void)m_protocol.SetRoute(kRouteIdle, kRouteIdle);
         if (m_unitType == kUnitMaster)
             SetMasterInputsFlag(false);
@@ -250,7 +250,7 @@ void CQuorvelVK550ConfigDlg::BackFromInputs()
     }
     // Page 2 offers the unit being configured; when it has gone, page 0.
     m_nUnits = m_protocol.CountUnits(kFamilyFilter);
-    m_nPage = m_nUnits > 0 && m_pin.Ensure(m_protocol) ? 2 : 0;
+    m_nPage = m_nUnits > 0 && m_pin.Ensure(m_protocol) ? Page::ConfigurationType : Page::Welcome;
 }
 
 void CQuorvelVK550ConfigDlg::BackFromOutput()
@@ -258,7 +258,7 @@ void CQuorvelVK550ConfigDlg::BackFromOutput()
     KillTimer(kRecordTimer);
     StopTestAudio();
     m_bForward = false;
-    m_nPage = 7;
+    m_nPage = Page::Inputs;
 }
 
 void CQuorvelVK550ConfigDlg::BackFromFinished()
@@ -267,7 +267,7 @@ void CQuorvelVK550ConfigDlg::BackFromFinished()
     Show({IDC_EXIT_NO_SAVE}, false);
     if (!HasOutputTest(m_unitType)) {
         m_bForward = false;
-        m_nPage = 7;
+        m_nPage = Page::Inputs;
         return;
     }
     EnterOutputPage();
@@ -284,7 +284,7 @@ void CQuorvelVK550ConfigDlg::BackFromFinished()
 // The output page: the microphone routed to the PC and the page's flag raised.
 void CQuorvelVK550ConfigDlg::EnterOutputPage()
 {
-    m_nPage = 8;
+    m_nPage = Page::OutputListening;
     m_bRecorded = false;
     (void)m_protocol.SetRoute(kRouteMicrophone, kRouteIdle);
     SetLevelRegisterFlag(m_protocol, kOutputPageRegister, true);

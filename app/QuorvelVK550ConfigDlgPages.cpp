@@ -55,13 +55,13 @@ void CQuorvelVK550ConfigDlg::ShowPage()
     ForgetStoredLoadOffPage();
     SetDlgItemText(IDC_NEXT, "Next >");
     switch (m_nPage) {
-    case 0: ShowWelcomePage(); break;
-    case 1: ShowTypeSelectionPage(); break;
-    case 2: ShowConfigurationTypePage(); break;
-    case 5: ShowSpeakerPage(); break;
-    case 7: RunInputsPage(); return;  // copies the texts itself, when it should
-    case 8: ShowOutputPage(); break;
-    case 13: ShowFinishedPage(); break;
+    case Page::Welcome: ShowWelcomePage(); break;
+    case Page::TypeSelection: ShowTypeSelectionPage(); break;
+    case Page::ConfigurationType: ShowConfigurationTypePage(); break;
+    case Page::Speaker: ShowSpeakerPage(); break;
+    case Page::Inputs: RunInputsPage(); return;  // copies the texts itself, when it should
+    case Page::OutputListening: ShowOutputPage(); break;
+    case Page::Finished: ShowFinishedPage(); break;
     default: break;  // 9 and 10 keep what page 8 set up
     }
     CopyTexts();
@@ -257,7 +257,7 @@ void CQuorvelVK550ConfigDlg::RunInputsPage()
         OnBack();
     else if (result == kInputsNext)
         OnNext();
-    else if (m_nPage != 7)
+    else if (m_nPage != Page::Inputs)
         ShowPage();  // the unit it configured went away: the page the watch chose
     else
         return;  // closed by the wizard itself (or abandoned): no navigation, no texts

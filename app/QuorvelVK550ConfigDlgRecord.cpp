@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kRecordCaption = "Commissioning record";
 constexpr const char* kRecordFilter = "Commissioning Records (*.html)|*.html|All Files (*.*)|*.*||";
-constexpr int kFinishedPage = 13;
 
 std::string ProgramVersion()
 {
@@ -37,7 +36,7 @@ std::string ProgramVersion()
 bool CQuorvelVK550ConfigDlg::CommissioningRecordAllowed() const
 {
     // Page 13 is reached only through a store, so its flag is about this visit.
-    const bool storedHere = (m_nPage == kFinishedPage && m_bSettingsStored) ||
+    const bool storedHere = (m_nPage == Page::Finished && m_bSettingsStored) ||
                             (m_storedLoad && m_storedLoad->page == m_nPage);
     return storedHere && ConfigurationFilesAllowed();
 }

@@ -73,13 +73,13 @@ void CQuorvelVK550ConfigDlg::OnPlayVoice()
     UseUnitSoundCard();
     // Timer 1 belongs to a running recording (page 9) and ends it; anywhere else
     // it is left over and must not come back every five seconds.
-    if (m_nPage != 9)
+    if (m_nPage != Page::OutputRecording)
         KillTimer(kRecordTimer);
     switch (m_nPage) {
-    case 0: m_bUseDefaultLevels = true; break;
-    case 5: ToggleTestSound(IDC_PLAY_VOICE, IDC_PLAY_MUSIC, "Play Voice", "VoicePlayback.wav"); break;
-    case 8: StartRecording(); break;
-    case 9: StopRecording(true); break;
+    case Page::Welcome: m_bUseDefaultLevels = true; break;
+    case Page::Speaker: ToggleTestSound(IDC_PLAY_VOICE, IDC_PLAY_MUSIC, "Play Voice", "VoicePlayback.wav"); break;
+    case Page::OutputListening: StartRecording(); break;
+    case Page::OutputRecording: StopRecording(true); break;
     default: break;
     }
 }
@@ -90,7 +90,7 @@ void CQuorvelVK550ConfigDlg::StartRecording()
     SetDlgItemText(IDC_PLAY_VOICE, "Stop Recording");
     for (int id : {IDC_PLAY_MUSIC, IDC_OUTPUT_SLIDER, IDC_OUTPUT_FRAME})
         GetDlgItem(id).EnableWindow(false);
-    m_nPage = 9;
+    m_nPage = Page::OutputRecording;
     m_audio.m_nMode = kModeRecord;
     m_audio.m_strPlayFile = RecordingPath();
     // The record file is set when the page is entered; kept in step here so a
@@ -121,7 +121,7 @@ void CQuorvelVK550ConfigDlg::StopRecording(bool listenAgain)
     const bool tell = failed && m_bRecordingStarted;
     m_bRecorded = !failed && (m_bRecorded || m_bRecordingStarted);
     m_bRecordingStarted = false;
-    m_nPage = 8;
+    m_nPage = Page::OutputListening;
     m_audio.m_nMode = kModeMonitor;
     if (listenAgain)
         (void)m_audio.Start(this);
@@ -139,9 +139,9 @@ intptr_t CQuorvelVK550ConfigDlg::OnRecordFileFailed()
 {
     if (!m_audio.RecordFileFailed())
         return 0;  // a new recording has started since
-    if (m_nPage == 9 && m_bRecordingStarted) {
+    if (m_nPage == Page::OutputRecording && m_bRecordingStarted) {
         StopRecording(true);
-    } else if (m_nPage == 8 && m_bRecorded) {
+    } else if (m_nPage == Page::OutputListening && m_bRecorded) {
         m_bRecorded = false;
         GetDlgItem(IDC_PLAY_MUSIC).EnableWindow(false);
         GetDlgItem(IDC_SAVE_OUTPUT_RECORDING).EnableWindow(false);
@@ -153,11 +153,11 @@ intptr_t CQuorvelVK550ConfigDlg::OnRecordFileFailed()
 void CQuorvelVK550ConfigDlg::OnPlayMusic()
 {
     UseUnitSoundCard();
-    m_audio.m_nMode = m_nPage;
+    m_audio.m_nMode = PageNumber(m_nPage);  // the page number is the engine's mode
     switch (m_nPage) {
-    case 5: ToggleTestSound(IDC_PLAY_MUSIC, IDC_PLAY_VOICE, "Play Music", "MusicPlayback.wav"); break;
-    case 8: StartPlayback(); break;
-    case 10: StopPlayback(); break;
+    case Page::Speaker: ToggleTestSound(IDC_PLAY_MUSIC, IDC_PLAY_VOICE, "Play Music", "MusicPlayback.wav"); break;
+    case Page::OutputListening: StartPlayback(); break;
+    case Page::OutputPlayback: StopPlayback(); break;
     default: break;
     }
 }
@@ -167,7 +167,7 @@ void CQuorvelVK550ConfigDlg::StartPlayback()
     m_audio.Stop();
     SetLevelRegisterFlag(m_protocol, kPlaybackRegister, true);
     (void)m_protocol.SetRoute(kRoutePlayback, kRouteNormal);
-    m_nPage = 10;
+    m_nPage = Page::OutputPlayback;
     m_audio.m_nMode = kModePlayBack;
     SetLevelRegisterFlag(m_protocol, kSpeakerPlayRegister, true);
     GetDlgItem(IDC_PLAY_VOICE).EnableWindow(false);
@@ -185,7 +185,7 @@ void CQuorvelVK550ConfigDlg::StopPlayback()
     m_audio.Stop();
     SetLevelRegisterFlag(m_protocol, kPlaybackRegister, false);
     (void)m_protocol.SetRoute(kRouteNormal, kRouteNormal);
-    m_nPage = 8;
+    m_nPage = Page::OutputListening;
     m_audio.m_nMode = kModeMonitor;
     m_bPlaying = false;
     GetDlgItem(IDC_PLAY_VOICE).EnableWindow(true);
@@ -199,13 +199,14 @@ intptr_t CQuorvelVK550ConfigDlg::OnAudioDone()
     // The end of a sound that was stopped as its page was left arrives late:
     // on another page (the inputs page above all, whose loop would run a second
     // inputs page inside the first) it has nothing left to end.
-    if (m_nPage != 5 && m_nPage != 8 && m_nPage != 9 && m_nPage != 10)
+    if (m_nPage != Page::Speaker && m_nPage != Page::OutputListening && m_nPage != Page::OutputRecording &&
+        m_nPage != Page::OutputPlayback)
         return 0;
-    if (m_nPage == 10) {
+    if (m_nPage == Page::OutputPlayback) {
         OnPlayMusic();  // the recording has been played to its end: listen again
     } else {
         // A recording device that fails ends the recording with what it holds.
-        if (m_nPage == 9)
+        if (m_nPage == Page::OutputRecording)
             StopRecording(false);
         m_audio.Stop();
         if (m_pin.Holds(m_protocol)) {
@@ -232,7 +233,7 @@ intptr_t CQuorvelVK550ConfigDlg::OnAudioBlock(WPARAM wParam, LPARAM lParam)
         Clock().SleepMs(10);
         return 0;
     }
-    if (m_nPage != 8 && m_nPage != 9)
+    if (m_nPage != Page::OutputListening && m_nPage != Page::OutputRecording)
         return 0;
     m_dPeakDb = BlockPeakDb(wParam, lParam);
     GetDlgItem(IDC_LEVEL_METER).SetPos(static_cast<int>(m_dPeakDb));

@@ -19,10 +19,10 @@ namespace vk {
 class IWindowOwner;
 
 struct InputChannelState {
-    bool inUse = false;
-    int choice = kNoType;
-    int gainShown = 0;               // the step the page shows
-    int phantomShown = kPhantomOff;  // the supply the page shows
+    bool m_bInUse = false;
+    int m_nChoice = kNoType;
+    int m_nGainShown = 0;               // the step the page shows
+    int m_nPhantomShown = kPhantomOff;  // the supply the page shows
     int m_nItem1Level = 0;
     int m_bItem1Mute = 0;
     int m_nLocalLevel = 0;
@@ -30,10 +30,10 @@ struct InputChannelState {
     // The mode the unit has: as read, until a change writes another. A channel
     // the user leaves alone goes back exactly as it came, also in a mode the page
     // has no button for or one that does not fit the unit's type.
-    int unitMode = kModeNotUsed;
+    int m_nUnitMode = kModeNotUsed;
     // Read from the unit or written by a change: only such channels are written
     // back when the page ends (a channel never read would be switched off).
-    bool known = false;
+    bool m_bKnown = false;
 };
 
 class CInputChannelModel {
@@ -48,14 +48,14 @@ public:
     [[nodiscard]] InputChannelState& Channel(int c) { return m_channels[Index(c)]; }
     // The mode the unit has for the channel: the one read, or the one the last
     // change wrote (which is what the channel's settings give).
-    [[nodiscard]] uint8_t Mode(int c) const { return static_cast<uint8_t>(Channel(c).unitMode); }
-    [[nodiscard]] bool IsMicrophone(int c) const { return Channel(c).choice == kFirstType; }
-    [[nodiscard]] bool GainShown(int c) const { return GainApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
+    [[nodiscard]] uint8_t Mode(int c) const { return static_cast<uint8_t>(Channel(c).m_nUnitMode); }
+    [[nodiscard]] bool IsMicrophone(int c) const { return Channel(c).m_nChoice == kFirstType; }
+    [[nodiscard]] bool GainShown(int c) const { return GainApplies(m_unitType, Channel(c).m_bInUse, Channel(c).m_nChoice); }
     [[nodiscard]] bool PhantomShown(int c) const
     {
-        return PhantomApplies(m_unitType, Channel(c).inUse, Channel(c).choice);
+        return PhantomApplies(m_unitType, Channel(c).m_bInUse, Channel(c).m_nChoice);
     }
-    [[nodiscard]] bool LocalShown(int c) const { return LocalApplies(m_unitType, Channel(c).inUse, Channel(c).choice); }
+    [[nodiscard]] bool LocalShown(int c) const { return LocalApplies(m_unitType, Channel(c).m_bInUse, Channel(c).m_nChoice); }
 
     PicLineWords m_wLines{0xFFFF, 0xFFFF};  // safe until read: gain 0, no phantom
     uint16_t m_wAddress = 0;

@@ -16,8 +16,8 @@ constexpr uint8_t kDefaultLevel = 24;
 void CInputChannelModel::SendChannel(int c, uint8_t mode, uint8_t item1, uint8_t value1, uint8_t item2, uint8_t value2)
 {
     (void)Unit().SetChannel(c, mode, item1, value1, item2, value2);
-    Channel(c).unitMode = mode;
-    Channel(c).known = true;
+    Channel(c).m_nUnitMode = mode;
+    Channel(c).m_bKnown = true;
 }
 
 void CInputChannelModel::SendTypeRecord(int c, uint8_t mode)
@@ -62,14 +62,14 @@ void CInputChannelModel::NoteSet(const std::function<void(PicLineWords&, uint16_
 
 void CInputChannelModel::SetPhantomOf(int c, int state)
 {
-    Channel(c).phantomShown = state;
+    Channel(c).m_nPhantomShown = state;
     EncodePhantom(m_wLines, c, state);
     NoteSet([&](PicLineWords& lines, uint16_t&) { EncodePhantom(lines, c, state); });
 }
 
 void CInputChannelModel::SetGainOf(int c, int step)
 {
-    Channel(c).gainShown = step;
+    Channel(c).m_nGainShown = step;
     SetGainStep(c, step);
     NoteSet([&](PicLineWords& lines, uint16_t& address) { EncodeGainStep(lines, address, c, step); });
 }
@@ -84,15 +84,15 @@ void CInputChannelModel::UseInput(int c, bool on)
 {
     InputChannelState& ch = Channel(c);
     if (!on) {
-        ch.inUse = false;
+        ch.m_bInUse = false;
         SendTypeRecord(c, kModeNotUsed);
         SetTypeLinesOf(c, kModeNotUsed);
         WriteControllerLines(false);
         WriteControllerLines(true);
         return;
     }
-    ch.inUse = true;
-    ch.choice = kFirstType;
+    ch.m_bInUse = true;
+    ch.m_nChoice = kFirstType;
     const bool master = m_unitType == kUnitMaster;
     const uint8_t mode = master ? kModeSlaveLink : kModeMicrophone;
     SendTypeRecord(c, mode);
@@ -113,18 +113,18 @@ void CInputChannelModel::ChooseFirst(int c)
 {
     if (m_unitType == kUnitSlave) {
         for (int i = 0; i < kInputChannels; ++i) {
-            if (!Channel(i).inUse)
+            if (!Channel(i).m_bInUse)
                 continue;
             SendTypeRecord(i, kModeMicrophone);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
             SetTypeLinesOf(i, kModeMicrophone);
         }
         for (InputChannelState& ch : m_channels)
-            ch.choice = kFirstType;
+            ch.m_nChoice = kFirstType;
         WriteControllerLines(true);
         return;
     }
-    Channel(c).choice = kFirstType;
+    Channel(c).m_nChoice = kFirstType;
     if (m_unitType == kUnitMaster) {
         SendTypeRecord(c, kModeSlaveLink);
         SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 1);
@@ -142,19 +142,19 @@ void CInputChannelModel::ChooseSecond(int c)
 {
     if (m_unitType == kUnitSlave) {
         for (int i = 0; i < kInputChannels; ++i) {
-            if (!Channel(i).inUse)
+            if (!Channel(i).m_bInUse)
                 continue;
             SendTypeRecord(i, kModeSlaveLink);
             SetCopies(i, kDefaultLevel, 0, kDefaultLevel, 1);
             SetTypeLinesOf(i, kModeSlaveLink);
         }
         for (InputChannelState& ch : m_channels)
-            ch.choice = kSecondType;
+            ch.m_nChoice = kSecondType;
         WriteControllerLines(false);
         return;
     }
     InputChannelState& ch = Channel(c);
-    ch.choice = kSecondType;
+    ch.m_nChoice = kSecondType;
     SendTypeRecord(c, kModeReinforcement);
     // Item 1's level copy stays as it was, although 24 is sent.
     SetCopies(c, ch.m_nItem1Level, 0, 0, 0);
@@ -166,7 +166,7 @@ void CInputChannelModel::ChooseSecond(int c)
 
 void CInputChannelModel::ChooseThird(int c)
 {
-    Channel(c).choice = kThirdType;
+    Channel(c).m_nChoice = kThirdType;
     SendTypeRecord(c, kModeAuxiliary);
     SetCopies(c, kDefaultLevel, 0, kDefaultLevel, 0);
     SetTypeLinesOf(c, kModeAuxiliary);
@@ -193,7 +193,7 @@ CInputChannelModel::Channels CInputChannelModel::ChangePhantom(int c, int state)
     Channels concerned{c};
     if (IsMicrophone(c))
         for (int i = 0; i < kInputChannels; ++i)
-            if (i != c && IsMicrophone(i) && Channel(i).inUse)
+            if (i != c && IsMicrophone(i) && Channel(i).m_bInUse)
                 concerned.push_back(i);
     for (int i : concerned)
         SetPhantomOf(i, state);

@@ -86,24 +86,24 @@ void CInputChannelModel::ReadInputChannel(int c)
     ch.m_bItem1Mute = (answer[one] & kItemFlag) ? 1 : 0;
     ch.m_nLocalLevel = answer[two + 1];
     ch.m_bLocalMute = (answer[two] & kItemFlag) ? 1 : 0;
-    ch.unitMode = mode;
-    ch.known = true;
+    ch.m_nUnitMode = mode;
+    ch.m_bKnown = true;
 
     switch (mode) {
     case kModeMicrophone:
     case kModeReinforcement:
     case kModeAuxiliary:
-        ch.inUse = true;
-        ch.choice = ChoiceForMode(m_unitType, mode);
+        ch.m_bInUse = true;
+        ch.m_nChoice = ChoiceForMode(m_unitType, mode);
         if (mode == kModeReinforcement && m_unitType == kUnitMaster)
             ch.m_bLocalMute = m_owner.MasterInputs()[Index(c)].flag2 ? 1 : 0;
         break;
     case kModeSlaveLink:
-        ch.inUse = true;
+        ch.m_bInUse = true;
         if (m_unitType == kUnitMaster || m_unitType == kUnitSlave)
-            ch.choice = ChoiceForMode(m_unitType, mode);
-        else if (ch.choice == kThirdType)
-            ch.choice = kNoType;
+            ch.m_nChoice = ChoiceForMode(m_unitType, mode);
+        else if (ch.m_nChoice == kThirdType)
+            ch.m_nChoice = kNoType;
         break;
     case kModeNotUsed: UseInput(c, false); break;
     default: break;  // a mode the page does not know: use and type stay
@@ -113,8 +113,8 @@ void CInputChannelModel::ReadInputChannel(int c)
         ch.m_bItem1Mute = 0;
         SetItemMute(c, 1, false);
     }
-    ch.gainShown = GetGainStep(c);
-    ch.phantomShown = GetPhantom(c);
+    ch.m_nGainShown = GetGainStep(c);
+    ch.m_nPhantomShown = GetPhantom(c);
 }
 
 void CInputChannelModel::SendAddress()
@@ -139,8 +139,8 @@ bool CInputChannelModel::ReadLinesKeepingChanges()
 void CInputChannelModel::ShowLateRead()
 {
     for (int c = 0; c < kInputChannels; ++c) {
-        Channel(c).gainShown = GetGainStep(c);
-        Channel(c).phantomShown = GetPhantom(c);
+        Channel(c).m_nGainShown = GetGainStep(c);
+        Channel(c).m_nPhantomShown = GetPhantom(c);
     }
     m_bLinesRefreshed = true;
 }
@@ -203,10 +203,10 @@ void CInputChannelModel::ApplyLocal(int c, bool mute)
 bool CInputChannelModel::CopyMicrophoneSettings(int c)
 {
     for (int i = 0; i < kInputChannels; ++i) {
-        if (i == c || Channel(i).choice != kFirstType)
+        if (i == c || Channel(i).m_nChoice != kFirstType)
             continue;
-        SetPhantomOf(c, Channel(i).phantomShown);
-        SetGainOf(c, Channel(i).gainShown);
+        SetPhantomOf(c, Channel(i).m_nPhantomShown);
+        SetGainOf(c, Channel(i).m_nGainShown);
         return true;
     }
     return false;
@@ -231,7 +231,7 @@ void CInputChannelModel::RestoreUnit()
     m_owner.SetSpeakerPlayFlag(false);
     for (int c = 0; c < kInputChannels; ++c) {
         const InputChannelState& ch = Channel(c);
-        if (!ch.known)
+        if (!ch.m_bKnown)
             continue;
         (void)Unit().SetChannel(c, Mode(c), static_cast<uint8_t>(0x01 | (ch.m_bItem1Mute ? kItemFlag : 0)),
                                 static_cast<uint8_t>(ch.m_nItem1Level), 0, 0);
@@ -244,7 +244,7 @@ void CInputChannelModel::StoreMasterInputs()
     for (int c = 0; c < kInputChannels; ++c) {
         const InputChannelState& ch = Channel(c);
         ChannelRecord& record = saved[Index(c)];
-        switch (ch.choice) {
+        switch (ch.m_nChoice) {
         case kFirstType: record.mode = kModeSlaveLink; break;
         case kSecondType: record.mode = kModeReinforcement; break;
         case kThirdType: record.mode = kModeAuxiliary; break;
@@ -252,7 +252,7 @@ void CInputChannelModel::StoreMasterInputs()
         }
         record.flag2 = static_cast<uint8_t>(ch.m_bLocalMute ? 1 : 0);
         record.value2 = static_cast<uint8_t>(ch.m_nLocalLevel);
-        if (ch.choice == kSecondType && ch.m_bLocalMute == 0)
+        if (ch.m_nChoice == kSecondType && ch.m_bLocalMute == 0)
             ApplyLocal(c, true);
     }
 }

@@ -49,11 +49,11 @@ void CInputsSetup::SelectChannel(int n)
         m_surfaces.SetPanelColors(old, m_clrPanelShadow, m_clrPanelHilite, false);
         m_surfaces.RedrawPanel(old);
         GetDlgItem(Ids(old).use).BringWindowToTop();
-        if (master && m_model.Channel(old).choice == kSecondType && m_model.Channel(old).m_bLocalMute == 0)
+        if (master && m_model.Channel(old).m_nChoice == kSecondType && m_model.Channel(old).m_bLocalMute == 0)
             m_model.ApplyLocal(old, true);
     }
     m_model.m_nSelChannel = n;
-    if (master && m_model.Channel(n).choice == kSecondType && m_model.Channel(n).m_bLocalMute == 0)
+    if (master && m_model.Channel(n).m_nChoice == kSecondType && m_model.Channel(n).m_bLocalMute == 0)
         m_model.ApplyLocal(n, false);
     m_surfaces.SetPanelColors(n, kSelectedShadow, kSelectedHilite, false);
     m_surfaces.RedrawPanel(n);
@@ -87,32 +87,32 @@ void CInputsSetup::ShowChannelControls(int c)
     const ChannelPanelIds& p = Ids(c);
     const InputChannelState& ch = m_model.Channel(c);
     const int type = m_model.UnitType();
-    CheckDlgButton(p.use, ch.inUse ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.use, ch.m_bInUse ? BST_CHECKED : BST_UNCHECKED);
 
     if (type == kUnitMaster)
         SetDlgItemText(p.first, "Slave");
     if (type == kUnitSlave)
         SetDlgItemText(p.second, "Slave");
     for (int id : {p.typeGroup, p.first, p.second})
-        GetDlgItem(id).Show(ch.inUse);
-    GetDlgItem(p.third).Show(ch.inUse && type != kUnitSlave);
-    CheckDlgButton(p.first, ch.choice == kFirstType ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(p.second, ch.choice == kSecondType ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(p.third, ch.choice == kThirdType ? BST_CHECKED : BST_UNCHECKED);
+        GetDlgItem(id).Show(ch.m_bInUse);
+    GetDlgItem(p.third).Show(ch.m_bInUse && type != kUnitSlave);
+    CheckDlgButton(p.first, ch.m_nChoice == kFirstType ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.second, ch.m_nChoice == kSecondType ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.third, ch.m_nChoice == kThirdType ? BST_CHECKED : BST_UNCHECKED);
 
     const bool gain = m_model.GainShown(c);
     for (int id : {p.gainLabel, p.gainText, p.gainSpin})
         GetDlgItem(id).Show(gain);
-    GetDlgItem(p.gainSpin).SetPos(ch.gainShown);
+    GetDlgItem(p.gainSpin).SetPos(ch.m_nGainShown);
     // A step the page could not read is not shown as one.
-    SetDlgItemText(p.gainText, m_model.ControllerStateKnown() ? m_strGain[static_cast<size_t>(ch.gainShown & 7)] : "");
+    SetDlgItemText(p.gainText, m_model.ControllerStateKnown() ? m_strGain[static_cast<size_t>(ch.m_nGainShown & 7)] : "");
 
     const bool phantom = m_model.PhantomShown(c);
     for (int id : {p.phantomGroup, p.phantom, p.v3, p.v24})
         GetDlgItem(id).Show(phantom);
-    CheckDlgButton(p.phantom, ch.phantomShown != kPhantomOff ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(p.v3, ch.phantomShown == kPhantom3V ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(p.v24, ch.phantomShown == kPhantom24V ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.phantom, ch.m_nPhantomShown != kPhantomOff ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.v3, ch.m_nPhantomShown == kPhantom3V ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(p.v24, ch.m_nPhantomShown == kPhantom24V ? BST_CHECKED : BST_UNCHECKED);
 
     ShowLocalControls(c);
 }
@@ -126,7 +126,7 @@ void CInputsSetup::ShowChannelControls(int c)
 void CInputsSetup::EnableChannelControls(int c, bool enable)
 {
     const ChannelPanelIds& p = Ids(c);
-    const bool record = enable && m_model.Channel(c).known;
+    const bool record = enable && m_model.Channel(c).m_bKnown;
     const bool lines = record && m_model.ControllerStateKnown();
     for (int id : {p.use, p.first, p.second, p.third, p.typeGroup, p.gainLabel, p.gainText, p.gainSpin,
                    p.phantomGroup, p.phantom})
@@ -143,7 +143,7 @@ void CInputsSetup::EnableSupplyButtons()
     if (n < 0)
         return;
     const ChannelPanelIds& p = Ids(n);
-    const bool on = m_model.ControllerStateKnown() && m_model.Channel(n).phantomShown != kPhantomOff;
+    const bool on = m_model.ControllerStateKnown() && m_model.Channel(n).m_nPhantomShown != kPhantomOff;
     GetDlgItem(p.v3).EnableWindow(on);
     GetDlgItem(p.v24).EnableWindow(on);
 }

@@ -19,7 +19,7 @@ void CInputChannelModel::SaveSlaveDefaults(IWindowOwner* boxOwner)
 {
     if (!ReadLines())
         return;
-    if (m_unitType != kUnitSlave || Channel(0).choice != kFirstType)
+    if (m_unitType != kUnitSlave || Channel(0).m_nChoice != kFirstType)
         return;
     CRegHelper reg;
     reg.SetRootKey(HKEY_CURRENT_USER);

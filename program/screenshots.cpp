@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "program/ProgramSetup.h"
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "platform/clock/Clock.h"
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"
@@ -27,7 +28,7 @@ namespace {
 struct Scene {
     const char* file;
     std::vector<vk::SimUnitKind> units;
-    std::vector<int> pages;  // shown one after the other; none: the page the wizard opens on
+    std::vector<vk::Page> pages;  // shown one after the other; none: the page the wizard opens on
 };
 
 // Saves the window's picture and looks it over: a text that does not fit its
@@ -75,8 +76,8 @@ bool ShootScenes(vk::CQtHost& host, const std::string& folder)
         {"page2-master.png", {K::Master}, {}},
         {"page2-slave.png", {K::Slave}, {}},
         {"page2-system-integration.png", {K::Master, K::Slave, K::Slave}, {}},
-        {"page8-output.png", {K::StandAlone}, {5, 8}},
-        {"page13-finished.png", {K::StandAlone}, {5, 8, 13}},
+        {"page8-output.png", {K::StandAlone}, {vk::Page::Speaker, vk::Page::OutputListening}},
+        {"page13-finished.png", {K::StandAlone}, {vk::Page::Speaker, vk::Page::OutputListening, vk::Page::Finished}},
     };
     bool ok = true;
     for (const Scene& scene : scenes) {
@@ -87,12 +88,12 @@ bool ShootScenes(vk::CQtHost& host, const std::string& folder)
         {
             vk::CQuorvelVK550ConfigDlg dlg;
             ok = dlg.Create() && ok;
-            for (int page : scene.pages) {
-                dlg.m_nPage = page;
+            for (vk::Page page : scene.pages) {
+                vk::CWizardTestSeam::PutOnPage(dlg, page);
                 dlg.ShowPage();
             }
             ok = Shoot(host, dlg, folder + "/" + scene.file) && ok;
-            if (!scene.pages.empty() && scene.pages.back() == 13) {
+            if (!scene.pages.empty() && scene.pages.back() == vk::Page::Finished) {
                 vk::CAboutDlg about(&dlg);
                 ok = about.Create() && ok;
                 ok = Shoot(host, about, folder + "/about.png") && ok;
@@ -127,8 +128,8 @@ bool ShootStandAloneAssignment(vk::CProgramSetup& setup, const std::string& fold
         });
         const bool clicked = dlg.ClickControl(vk::IDC_TYPE_STAND_ALONE) && dlg.ClickControl(vk::IDC_NEXT);
         clock.OnSleep({});
-        if (!clicked || !waitShot || dlg.m_nPage != 5) {
-            std::fprintf(stderr, "The Stand Alone assignment did not reach page 5 (page %d)\n", dlg.m_nPage);
+        if (!clicked || !waitShot || dlg.View().CurrentPage() != vk::Page::Speaker) {
+            std::fprintf(stderr, "The Stand Alone assignment did not reach page 5 (page %d)\n", vk::PageNumber(dlg.View().CurrentPage()));
             ok = false;
         }
         ok = Shoot(setup.Host(), dlg, folder + "/page5-speaker.png") && ok;
@@ -158,33 +159,34 @@ bool ShootTests(vk::CProgramSetup& setup, const std::string& folder)
     {
         vk::CQuorvelVK550ConfigDlg dlg;
         ok = dlg.Create() && ok;
-        ok = dlg.ClickControl(vk::IDC_NEXT) && dlg.m_nPage == 5 && ok;
+        ok = dlg.ClickControl(vk::IDC_NEXT) && dlg.View().CurrentPage() == vk::Page::Speaker && ok;
         ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && ok;
         Run(600);
         ok = Shoot(setup.Host(), dlg, folder + "/page5-playing.png") && ok;
         ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && ok;
 
         // The output page as the inputs page's Next leaves it: listening.
-        dlg.m_nPage = 8;
+        vk::CWizardTestSeam::PutOnPage(dlg, vk::Page::OutputListening);
         dlg.ShowPage();
-        dlg.m_audio.m_nMode = vk::kModeMonitor;
-        dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;
-        dlg.m_audio.m_strRecordFile = dlg.m_audio.m_strPlayFile = dlg.m_strWaveDir + "MicRecorded.wav";
-        ok = dlg.m_audio.Start(&dlg) && ok;
+        vk::CWizardAudio& engine = vk::CWizardTestSeam::Engine(dlg);
+        engine.m_nMode = vk::kModeMonitor;
+        engine.m_strInDevice = dlg.View().AudioDeviceName();
+        engine.m_strRecordFile = engine.m_strPlayFile = dlg.View().WaveDir() + "MicRecorded.wav";
+        ok = engine.Start(&dlg) && ok;
         Run(800);
-        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.m_nPage == 9 && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.View().CurrentPage() == vk::Page::OutputRecording && ok;
         Run(1000);
         // A moment when the talker is loud on the meter.
         for (int i = 0; i < 60 && dlg.GetDlgItem(vk::IDC_LEVEL_METER).GetPos() < 70; ++i)
             Run(50);
         Run(20);
         ok = Shoot(setup.Host(), dlg, folder + "/page8-recording.png") && ok;
-        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.m_nPage == 8 && ok;
-        ok = dlg.ClickControl(vk::IDC_PLAY_MUSIC) && dlg.m_nPage == 10 && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_VOICE) && dlg.View().CurrentPage() == vk::Page::OutputListening && ok;
+        ok = dlg.ClickControl(vk::IDC_PLAY_MUSIC) && dlg.View().CurrentPage() == vk::Page::OutputPlayback && ok;
         Run(600);
         ok = Shoot(setup.Host(), dlg, folder + "/page8-playback.png") && ok;
         ok = dlg.ClickControl(vk::IDC_PLAY_MUSIC) && ok;
-        dlg.m_audio.Stop();
+        vk::CWizardTestSeam::Engine(dlg).Stop();
         dlg.DestroyWindow();
     }
     setup.Simulate(nullptr);

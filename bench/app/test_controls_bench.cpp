@@ -30,6 +30,7 @@
 #include <thread>
 
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "platform/clock/Clock.h"
 #include "platform/settings/AppProfile.h"
 #include "platform/settings/SettingsStore.h"
@@ -92,11 +93,12 @@ void BM_OnAudioBlock(benchmark::State& state)
         CQuorvelVK550ConfigDlg dlg;
         if (!dlg.Create())
             std::abort();
-        dlg.m_nPage = 8;
-        dlg.m_audio.m_bRecording = 1;  // as while the microphone thread runs
+        CWizardTestSeam::PutOnPage(dlg, Page::OutputListening);
+        CWizardTestSeam::Engine(dlg).m_bRecording = 1;  // as while the microphone thread runs
         for (size_t i = 0; i < 2048; ++i)
-            dlg.m_audio.m_Samples[i] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 997.0 * i / 16000));
-        const auto block = reinterpret_cast<WPARAM>(&dlg.m_audio.m_pSamples);
+            CWizardTestSeam::Engine(dlg).m_Samples[i] =
+                static_cast<int16_t>(9000 * std::sin(2 * M_PI * 997.0 * i / 16000));
+        const auto block = reinterpret_cast<WPARAM>(&dlg.View().Audio().m_pSamples);
 
         constexpr int kRounds = 2000;
         double handler = 0, bare = 0;
@@ -106,7 +108,7 @@ void BM_OnAudioBlock(benchmark::State& state)
                 benchmark::DoNotOptimize(dlg.SendMessage(WM_APP + 2, block, 4096));
             auto t1 = Steady::now();
             for (int r = 0; r < kRounds; ++r) {
-                const int16_t* samples = dlg.m_audio.m_pSamples;
+                const int16_t* samples = dlg.View().Audio().m_pSamples;
                 benchmark::DoNotOptimize(samples);
                 int peak = 0;
                 for (size_t i = 0; i < 1024; ++i)
@@ -124,7 +126,7 @@ void BM_OnAudioBlock(benchmark::State& state)
         state.counters["vs_bare_peak"] = handler / bare;
         if (dlg.GetDlgItem(1000).GetPos() != 79)
             state.SkipWithError("the meter does not show the block's 79 dB");
-        dlg.m_audio.m_bRecording = 0;
+        CWizardTestSeam::Engine(dlg).m_bRecording = 0;
         dlg.DestroyWindow();
     }
     SetClock(nullptr);
@@ -168,18 +170,18 @@ void BM_ListeningOnOutputPage(benchmark::State& state)
             CQuorvelVK550ConfigDlg dlg;
             if (!dlg.Create())
                 std::abort();
-            dlg.m_nPage = 8;
+            CWizardTestSeam::PutOnPage(dlg, Page::OutputListening);
             dlg.ShowPage();
-            dlg.m_audio.m_nMode = kModeMonitor;
-            dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;
+            CWizardTestSeam::Engine(dlg).m_nMode = kModeMonitor;
+            CWizardTestSeam::Engine(dlg).m_strInDevice = dlg.View().AudioDeviceName();
             const double cpu0 = CpuSeconds();
-            if (!dlg.m_audio.Start(&dlg))
+            if (!CWizardTestSeam::Engine(dlg).Start(&dlg))
                 std::abort();
             // A loop of its own: quitting the application would close the wizard.
             QEventLoop loop;
             QTimer::singleShot(static_cast<int>(kListenSeconds * 1000), &loop, &QEventLoop::quit);
             loop.exec();
-            dlg.m_audio.Stop();
+            CWizardTestSeam::Engine(dlg).Stop();
             wizardCpu = (CpuSeconds() - cpu0) / kListenSeconds * 100.0;
             const int lastPos = dlg.GetDlgItem(1000).GetPos();
             if (lastPos < 75 || lastPos > 80)

@@ -2,9 +2,11 @@
 // What every wizard test needs: a virtual clock, a settings file of its own and
 // the simulated units on a simulated bus; the headless fixture adds its host.
 
+#include "app/QuorvelVK550ConfigDlg.h"
 #include "platform/clock/Clock.h"
 #include "platform/hid/HidBus.h"
 #include "platform/settings/AppProfile.h"
+#include "platform/settings/RegHelper.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/headless/HeadlessHost.h"
 #include "sim/hid/SimHidBus.h"
@@ -81,6 +83,20 @@ public:
         m_bus.Plug(unit);
         m_units.push_back(unit);
         return unit;
+    }
+
+    // The folders a wizard created from now on reads from the settings; an empty
+    // one is left out (the wizard's default, or no record).
+    void SetFolders(const std::string& install, const std::string& wave, const std::string& record = "")
+    {
+        CRegHelper reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        ASSERT_TRUE(reg.CreateKey(kProgramKey));
+        for (auto [name, folder] : {std::pair{"Install Directory", install}, std::pair{"Wave Files Directory", wave},
+                                    std::pair{"Commissioning Records Directory", record}})
+            if (!folder.empty()) {
+                ASSERT_TRUE(reg.WriteString(name, folder));
+            }
     }
 
     // Every scenario drives the units with commands their firmware knows.

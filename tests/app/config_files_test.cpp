@@ -5,6 +5,7 @@
 // that are refused, and the commissioning record saved from the menu or left by
 // "Exit >" after a finished run.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "commission/ConfigurationDiff.h"
 #include "commission/ConfigurationFile.h"
 #include "commission/ConfigurationReader.h"
@@ -42,13 +43,14 @@ void WriteFile(const std::filesystem::path& path, const std::string& text)
 
 class ConfigFilesTest : public testing::WizardSoundFixture {
 protected:
-    void Start(K kind)
+    // The wizard on the unit; the recordings folder is also the records folder unless told otherwise.
+    void Start(K kind, bool recordFolderSet = true, std::string waveDir = "")
     {
         m_unit = PlugWithCard(kind);
         m_bus.SetChangeListener([this] { (void)m_dlg.Post(WM_DEVICECHANGE, 7, 0); });
+        const std::string records = (m_dir / "records").string() + "/";
+        m_env.SetFolders("", waveDir.empty() ? records : waveDir, recordFolderSet ? records : "");
         ASSERT_TRUE(m_dlg.Create());
-        m_dlg.m_strWaveDir = (m_dir / "records").string() + "/";
-        m_dlg.m_strRecordDir = m_dlg.m_strWaveDir;
         std::filesystem::create_directories(m_dir / "records");
     }
     void TearDownWizard() override
@@ -69,14 +71,14 @@ protected:
         ASSERT_TRUE(m_dlg.ClickControl(N));
         m_host.AdvanceTime(250);
         ASSERT_EQ(m_host.StepsLeft(), 0u);
-        ASSERT_EQ(m_dlg.m_nPage, page);
+        ASSERT_EQ(PageNumber(m_dlg.View().CurrentPage()), page);
     }
     // Read through the wizard's own connection: the answers to a second one
     // would reach the wizard's too (every open handle of a unit gets every
     // report) and make it send again.
     [[nodiscard]] UnitConfiguration UnitHolds()
     {
-        auto read = commission::ReadConfiguration(m_dlg.m_protocol);
+        auto read = commission::ReadConfiguration(CWizardTestSeam::Unit(m_dlg));
         EXPECT_TRUE(read.configuration) << read.failedPart;
         return read.configuration.value_or(UnitConfiguration{});
     }
@@ -132,7 +134,7 @@ TEST_F(ConfigFilesTest, TheEntriesCanBeChosenOnlyWithAnOpenUnitAndNoTestRunning)
     m_dlg.DestroyWindow();
 
     Start(K::StandAlone);
-    ASSERT_EQ(m_dlg.m_nPage, 2);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_TRUE(EntriesEnabled());
     Next(5);
     EXPECT_TRUE(EntriesEnabled()) << "the speaker page without a test sound";
@@ -158,7 +160,7 @@ TEST_F(ConfigFilesTest, SaveWritesAFileThatReadsBackAsWhatTheUnitHolds)
     const FileDialogRequest& asked = m_host.fileDialogs.asked[0];
     const UnitConfiguration holds = UnitHolds();
     EXPECT_FALSE(asked.open);
-    EXPECT_EQ(asked.initialName, m_dlg.m_strWaveDir + holds.identity.serialNumber + ".toml");
+    EXPECT_EQ(asked.initialName, m_dlg.View().WaveDir() + holds.identity.serialNumber + ".toml");
     EXPECT_EQ(asked.flags, OFN_OVERWRITEPROMPT);
     const auto parsed = commission::ParseConfigurationFile(FileText(file), "unit.toml");
     ASSERT_TRUE(parsed.loaded) << (parsed.errors.empty() ? "" : parsed.errors[0]);
@@ -174,7 +176,7 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     Start(K::StandAlone);
     UnitConfiguration unpowered = UnitHolds();  // input 2 without phantom power to begin with
     unpowered.SetPhantom(1, *commission::PhantomForName("off"));
-    ASSERT_TRUE(m_dlg.m_protocol.SetPicLines(unpowered.lines, true));
+    ASSERT_TRUE(CWizardTestSeam::Unit(m_dlg).SetPicLines(unpowered.lines, true));
     const UnitConfiguration before = UnitHolds();
     UnitConfiguration wanted = before;
     wanted.channels[2] = {kModeAuxiliary, 24, false, 18, true};
@@ -213,8 +215,8 @@ TEST_F(ConfigFilesTest, LoadShowsTheChangesAndSendsExactlyThemOnlyAfterYes)
     const auto codes = m_unit->LoggedCodes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 0xB102), codes.end()) << "the read-back is followed by the store";
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
-    EXPECT_EQ(m_dlg.m_nPage, 2) << "the page is set up again";
-    EXPECT_EQ(m_dlg.m_speakerVolume, 20);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType) << "the page is set up again";
+    EXPECT_EQ(m_dlg.View().SpeakerVolume(), 20);
 
     // Stored: the unit keeps the file's settings over a power cycle.
     m_unit->PowerCycle();
@@ -260,8 +262,8 @@ TEST_F(ConfigFilesTest, LoadingAnotherTypeShowsTheUnitAsItCameBack)
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 2u) << m_host.messageBoxes.asked.back().text;
     EXPECT_EQ(m_host.messageBoxes.asked[1].type, MB_ICONINFORMATION | MB_OK) << m_host.messageBoxes.asked[1].text;
     EXPECT_TRUE(wanted.SameSettings(UnitHolds()));
-    EXPECT_EQ(m_dlg.m_unitType, kUnitMaster);
-    EXPECT_EQ(m_dlg.m_nPage, 2);
+    EXPECT_EQ(m_dlg.View().UnitType(), kUnitMaster);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_BODY),
               "This unit is already configured as MASTER unit.\r\nSelect one of the following options.");
 }
@@ -335,14 +337,14 @@ class RecordTest : public ConfigFilesTest, public ::testing::WithParamInterface<
 TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
 {
     const RecordCase& c = GetParam();
-    Start(K::Slave);
+    Start(K::Slave, c.recordFolderSet);
     if (!c.storeAnswered) {
         SimFaults silentStore;
         silentStore.onlyFor = 0xB7FF;
         silentStore.silent = true;
         m_unit->SetFaults(silentStore);
     }
-    m_dlg.m_echoTestFigures = c.echo;
+    CWizardTestSeam::SetEchoTestResults(m_dlg, c.echo);
     Next(13, true);
     m_unit->SetFaults({});
     const auto loaded = m_dir / "changed.toml";
@@ -352,11 +354,9 @@ TEST_P(RecordTest, ExitAfterAStoredRunLeavesTheUnitsRecord)
         m_host.messageBoxes.answers.clear();
         LoadWithYes(changed, "changed.toml");
         ASSERT_TRUE(changed.SameSettings(UnitHolds()));
-        ASSERT_EQ(m_dlg.m_nPage, 13);
+        ASSERT_EQ(m_dlg.View().CurrentPage(), Page::Finished);
     }
     EXPECT_EQ(RecordEntryEnabled(), c.storeAnswered) << "offered once the unit has stored, folder or not";
-    if (!c.recordFolderSet)
-        m_dlg.m_strRecordDir.clear();
     m_host.messageBoxes.asked.clear();
     m_unit->ClearLog();
     ASSERT_TRUE(m_dlg.ClickControl(N));
@@ -403,7 +403,7 @@ INSTANTIATE_TEST_SUITE_P(Wizard, RecordTest,
 TEST_F(ConfigFilesTest, TheRecordIsOfferedOnlyWhileTheUnitHoldsWhatItStored)
 {
     Start(K::StandAlone);
-    ASSERT_EQ(m_dlg.m_nPage, 2);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_FALSE(RecordEntryEnabled()) << "nothing stored yet";
     m_dlg.SendMessage(WM_SYSCOMMAND, IDM_SAVERECORD);
     EXPECT_TRUE(m_host.fileDialogs.asked.empty()) << "a disabled entry does nothing";
@@ -411,19 +411,19 @@ TEST_F(ConfigFilesTest, TheRecordIsOfferedOnlyWhileTheUnitHoldsWhatItStored)
     UnitConfiguration wanted = UnitHolds();
     wanted.SetLevel(1, 20);
     LoadWithYes(wanted, "louder.toml");
-    ASSERT_EQ(m_dlg.m_nPage, 2);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_TRUE(RecordEntryEnabled()) << "the load stored";
     Next(5);
     EXPECT_FALSE(RecordEntryEnabled()) << "the speaker page has sent its set-up";
     ASSERT_TRUE(m_dlg.ClickControl(IDC_BACK));
-    ASSERT_EQ(m_dlg.m_nPage, 2);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType);
     EXPECT_FALSE(RecordEntryEnabled()) << "back where the load was, but the unit holds more than it stored";
 
     Next(5);
     wanted = UnitHolds();
     wanted.SetLevel(1, 10);
     LoadWithYes(wanted, "softer.toml");
-    ASSERT_EQ(m_dlg.m_nPage, 5);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::Speaker);
     EXPECT_TRUE(RecordEntryEnabled()) << "a load on the speaker page";
     m_dlg.GetDlgItem(IDC_SPEAKER_SLIDER).SetPos(4);
     (void)m_dlg.SendMessage(WM_VSCROLL, WPARAM{4} << 16 | SB_THUMBTRACK, IDC_SPEAKER_SLIDER);
@@ -433,7 +433,7 @@ TEST_F(ConfigFilesTest, TheRecordIsOfferedOnlyWhileTheUnitHoldsWhatItStored)
     Next(13);
     EXPECT_TRUE(RecordEntryEnabled()) << "the finished page stored";
     ASSERT_TRUE(m_dlg.ClickControl(IDC_BACK));
-    ASSERT_EQ(m_dlg.m_nPage, 8);
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::OutputListening);
     EXPECT_FALSE(RecordEntryEnabled());
 }
 
@@ -459,7 +459,7 @@ TEST_F(ConfigFilesTest, SavedRecordNamesTheFileTheProgramAndTheSettingsInWords)
     ASSERT_EQ(m_host.fileDialogs.asked.size(), 2u);
     const FileDialogRequest& asked = m_host.fileDialogs.asked[1];
     EXPECT_FALSE(asked.open);
-    EXPECT_EQ(asked.initialName, m_dlg.m_strRecordDir + serial + ".html");
+    EXPECT_EQ(asked.initialName, m_dlg.View().RecordDir() + serial + ".html");
     EXPECT_EQ(asked.flags, OFN_OVERWRITEPROMPT);
     EXPECT_EQ(m_host.messageBoxes.asked.size(), 2u) << "the load's question and its outcome, nothing more";
     const std::string html = FileText(file);
@@ -476,14 +476,25 @@ TEST_F(ConfigFilesTest, SavedRecordNamesTheFileTheProgramAndTheSettingsInWords)
         EXPECT_NE(html.find(row), std::string::npos) << row;
     EXPECT_EQ(html.find("Failed step"), std::string::npos);
 
-    // Without a records folder: the recordings folder, made for a new account.
-    m_dlg.m_strRecordDir.clear();
-    m_dlg.m_strWaveDir = (m_dir / "new account" / "WaveFiles").string() + "/";
+}
+
+// Without a records folder the record is proposed in the recordings folder,
+// made when a new account does not have it yet.
+TEST_F(ConfigFilesTest, WithoutARecordsFolderTheRecordGoesBesideTheRecordings)
+{
+    const std::string wave = (m_dir / "new account" / "WaveFiles").string() + "/";
+    Start(K::StandAlone, false, wave);
+    UnitConfiguration wanted = UnitHolds();
+    wanted.SetLevel(1, 20);
+    LoadWithYes(wanted, "louder.toml");
+    ASSERT_TRUE(RecordEntryEnabled());
+    const std::string serial = UnitHolds().identity.serialNumber;
+    std::filesystem::remove_all(m_dir / "new account");
     m_host.fileDialogs.answers.clear();
     m_dlg.SendMessage(WM_SYSCOMMAND, IDM_SAVERECORD);  // cancelled
-    ASSERT_EQ(m_host.fileDialogs.asked.size(), 3u);
-    EXPECT_EQ(m_host.fileDialogs.asked[2].initialName, m_dlg.m_strWaveDir + serial + ".html");
-    EXPECT_TRUE(std::filesystem::is_directory(m_dlg.m_strWaveDir));
+    ASSERT_FALSE(m_host.fileDialogs.asked.empty());
+    EXPECT_EQ(m_host.fileDialogs.asked.back().initialName, wave + serial + ".html");
+    EXPECT_TRUE(std::filesystem::is_directory(wave));
 }
 
 TEST_F(ConfigFilesTest, ARecordThatCannotBeReadOrWrittenSaysWhy)

@@ -21,8 +21,8 @@ TEST_F(RefusedUnitTest, TheWizardStaysOnPage0AndNamesTheFix)
 
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    EXPECT_EQ(dlg.m_nPage, 0) << "not the page that gives a new unit its type";
-    EXPECT_EQ(dlg.m_nUnits, 0);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::Welcome) << "not the page that gives a new unit its type";
+    EXPECT_EQ(dlg.View().Units(), 0);
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
     const auto box = m_host.messageBoxes.asked[0];  // a copy: more boxes follow
     EXPECT_EQ(box.caption, "Dravena configurarion");
@@ -40,10 +40,10 @@ TEST_F(RefusedUnitTest, TheWizardStaysOnPage0AndNamesTheFix)
     m_bus.RefuseAccess(path, false);
     dlg.Post(WM_DEVICECHANGE, 7, 0);
     m_host.AdvanceTime(200);
-    EXPECT_EQ(dlg.m_nUnits, 1);
+    EXPECT_EQ(dlg.View().Units(), 1);
     ASSERT_TRUE(dlg.GetDlgItem(1003).IsWindowEnabled());
     dlg.ClickControl(1003);  // Next
-    EXPECT_EQ(dlg.m_nPage, 2) << "a Stand Alone unit: the configuration type page";
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType) << "a Stand Alone unit: the configuration type page";
     EXPECT_EQ(m_host.messageBoxes.asked.size(), 2u);
     EXPECT_FALSE(unit->Log().empty()) << "now the unit is talked to";
     dlg.DestroyWindow();

@@ -3,6 +3,7 @@
 // named like the stand-alone unit's sound card. The unit's microphone there is
 // its speaker's monitor, so it hears what the speaker plays.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "audio/WaveReader.h"
 #include "audio/WaveWriter.h"
 #include "platform/sound/pulse/PulseSoundSystem.h"
@@ -34,21 +35,20 @@ protected:
         ASSERT_TRUE(m_sound.Connect()) << "no PulseAudio test server at " << VK_PULSE_DIR;
         SetSoundSystem(&m_sound);
         (void)m_env.Plug(SimUnitKind::StandAlone);
+        m_env.SetFolders(VK_TEST_INSTALL_DIR, (m_env.m_dir / "recordings").string() + "/");
         m_dlg = std::make_unique<CQuorvelVK550ConfigDlg>();
         ASSERT_TRUE(m_dlg->Create());
-        ASSERT_EQ(m_dlg->m_strAudioDeviceName, "Qrvl VK550_SAL");
-        m_dlg->m_strInstallDir = VK_TEST_INSTALL_DIR;
-        m_dlg->m_strWaveDir = (m_env.m_dir / "recordings").string() + "/";
-        // Unity gain from the speaker to the microphone.
-        ASSERT_EQ(m_dlg->m_endpoints.SetPlayVolume(0xFFFF), 0);
-        ASSERT_EQ(m_dlg->m_endpoints.SetRecordVolume(0xFFFF), 0);
-        ASSERT_EQ(m_dlg->m_endpoints.UnmutePlay(), 0);
-        ASSERT_EQ(m_dlg->m_endpoints.UnmuteRecord(), 0);
+        ASSERT_EQ(m_dlg->View().AudioDeviceName(), "Qrvl VK550_SAL");
+        // Unity gain from the speaker to the microphone, set on the PC's mixer.
+        CAudioEndpoints mixer;
+        ASSERT_EQ(mixer.SetPlayVolume(0xFFFF), 0);
+        ASSERT_EQ(mixer.SetRecordVolume(0xFFFF), 0);
+        ASSERT_EQ(mixer.UnmutePlay(), 0);
+        ASSERT_EQ(mixer.UnmuteRecord(), 0);
     }
     void TearDown() override
     {
-        m_dlg->m_audio.Stop();
-        m_dlg->DestroyWindow();
+        m_dlg->DestroyWindow();  // stops the engine
         m_dlg.reset();
         SetSoundSystem(nullptr);
         m_env.ExpectNoUnknownCommands();
@@ -114,13 +114,13 @@ TEST_F(TestControlsPulseTest, PlayVoiceReachesTheUnitsSpeaker)
     };
     ASSERT_TRUE(Pump(std::chrono::seconds(5), heardBlocks(3)));
 
-    dlg.m_nPage = 5;
+    CWizardTestSeam::PutOnPage(dlg, Page::Speaker);
     dlg.ShowPage();
     ASSERT_TRUE(dlg.ClickControl(1001));
     ASSERT_EQ(dlg.GetDlgItemText(1001), "Stop");
     // Three seconds of what the speaker plays (the voice lasts longer).
     ASSERT_TRUE(Pump(std::chrono::seconds(15), heardBlocks(3 + 24)));
-    ASSERT_TRUE(dlg.m_bPlaying);
+    ASSERT_TRUE(dlg.View().Playing());
     ASSERT_TRUE(dlg.ClickControl(1001));
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Play Voice");
     monitor.Stop();
@@ -144,11 +144,11 @@ TEST_F(TestControlsPulseTest, PlayVoiceReachesTheUnitsSpeaker)
 TEST_F(TestControlsPulseTest, TheMeterFollowsAToneOnTheMicrophone)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    dlg.m_nPage = 8;
+    CWizardTestSeam::PutOnPage(dlg, Page::OutputListening);
     dlg.ShowPage();
-    dlg.m_audio.m_nMode = kModeMonitor;
-    dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;
-    ASSERT_TRUE(dlg.m_audio.Start(&dlg));
+    CWizardTestSeam::Engine(dlg).m_nMode = kModeMonitor;
+    CWizardTestSeam::Engine(dlg).m_strInDevice = dlg.View().AudioDeviceName();
+    ASSERT_TRUE(CWizardTestSeam::Engine(dlg).Start(&dlg));
     (void)Pump(std::chrono::milliseconds(500));
     EXPECT_EQ(dlg.GetDlgItem(1000).GetPos(), 56) << "silence";
 

@@ -3,6 +3,7 @@
 // the level meter, recording, playback, the sliders, the unit's levels, Save
 // Recording and the echo test.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "program/WindowTitleLink.h"
 #include "audio/WaveReader.h"
 #include "audio/WaveWriter.h"
@@ -74,19 +75,25 @@ protected:
         SetSoundSystem(&m_sound);
         m_card = m_cards.CardOf(m_unit);
         Microphone(0, std::make_shared<CSilenceSignal>());  // quiet until a test wants blocks
-        m_dlg = std::make_unique<CQuorvelVK550ConfigDlg>();
-        ASSERT_TRUE(m_dlg->Create());
-        ASSERT_EQ(m_dlg->m_unitType, 1);
-        m_dlg->m_strInstallDir = VK_TEST_INSTALL_DIR;
-        m_dlg->m_strWaveDir = (m_dir / "recordings").string() + "/";
-        m_unit->ClearLog();
+        OpenWizard(VK_TEST_INSTALL_DIR, (m_dir / "recordings").string() + "/");
     }
     void TearDownWizard() override
     {
-        m_dlg->m_audio.Stop();
-        m_dlg->DestroyWindow();
+        m_dlg->DestroyWindow();  // stops the engine
         m_dlg.reset();
         SetSoundSystem(nullptr);
+    }
+
+    // A wizard (again) with these folders in the settings, on the Stand Alone unit's page 2.
+    void OpenWizard(const std::string& installDir, const std::string& waveDir)
+    {
+        if (m_dlg)
+            m_dlg->DestroyWindow();
+        m_env.SetFolders(installDir, waveDir);
+        m_dlg = std::make_unique<CQuorvelVK550ConfigDlg>();
+        ASSERT_TRUE(m_dlg->Create());
+        ASSERT_EQ(m_dlg->View().UnitType(), 1);
+        m_unit->ClearLog();
     }
 
     // Presses Record with the microphone giving `blocks` blocks of the signal.
@@ -95,7 +102,7 @@ protected:
     // recording's stream finds them when it starts.
     void RecordWith(long long blocks, std::shared_ptr<ISimSignal> signal)
     {
-        m_dlg->m_audio.Stop();
+        CWizardTestSeam::Engine(*m_dlg).Stop();
         Microphone(blocks, std::move(signal));
         ASSERT_TRUE(m_dlg->ClickControl(1001));
     }
@@ -110,14 +117,14 @@ protected:
     void EnterOutputPage()
     {
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-        dlg.m_nPage = 8;
+        CWizardTestSeam::PutOnPage(dlg, Page::OutputListening);
         dlg.ShowPage();
-        dlg.m_audio.m_nMode = 8;
-        dlg.m_audio.m_strRecordFile = Recording().string();
-        dlg.m_audio.m_strPlayFile = Recording().string();
-        dlg.m_audio.m_strInDevice = dlg.m_strAudioDeviceName;
+        CWizardTestSeam::Engine(dlg).m_nMode = 8;
+        CWizardTestSeam::Engine(dlg).m_strRecordFile = Recording().string();
+        CWizardTestSeam::Engine(dlg).m_strPlayFile = Recording().string();
+        CWizardTestSeam::Engine(dlg).m_strInDevice = dlg.View().AudioDeviceName();
         const uint64_t start = m_env.m_clock.NowMs();
-        ASSERT_TRUE(dlg.m_audio.Start(&dlg));
+        ASSERT_TRUE(CWizardTestSeam::Engine(dlg).Start(&dlg));
         // A microphone that gives nothing keeps the thread waiting, which moves
         // the clock: from then on the listener takes no block meant for a test.
         ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > start + 1000; }));
@@ -199,27 +206,28 @@ TEST_F(TestControlsTest, TheMeterShowsThePeakOfTheFirstHalfOfEachBlock)
         {"a block from elsewhere", 8, {{10, 1000}}, true, false, 0.0, 56},
     };
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
+    CWizardAudio& engine = CWizardTestSeam::Engine(dlg);  // its block, filled as its thread does
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dlg.m_nPage = c.page;
+        CWizardTestSeam::PutOnPage(dlg, static_cast<Page>(c.page));
         dlg.GetDlgItem(1000).SetPos(75);
-        std::fill(std::begin(dlg.m_audio.m_Samples), std::end(dlg.m_audio.m_Samples), int16_t{0});
+        std::fill(std::begin(engine.m_Samples), std::end(engine.m_Samples), int16_t{0});
         for (auto [i, v] : c.samples)
-            dlg.m_audio.m_Samples[i] = v;
-        dlg.m_audio.m_bRecording = c.recording ? 1 : 0;
-        int16_t* elsewhere = dlg.m_audio.m_Samples;
-        const auto wParam = reinterpret_cast<WPARAM>(c.ownBlock ? &dlg.m_audio.m_pSamples : &elsewhere);
+            engine.m_Samples[i] = v;
+        engine.m_bRecording = c.recording ? 1 : 0;
+        int16_t* elsewhere = engine.m_Samples;
+        const auto wParam = reinterpret_cast<WPARAM>(c.ownBlock ? &engine.m_pSamples : &elsewhere);
         EXPECT_EQ(dlg.SendMessage(WM_APP + 2, wParam, kBlockBytes), 0);
-        EXPECT_NEAR(dlg.m_dPeakDb, c.db, 1e-9);
+        EXPECT_NEAR(dlg.View().PeakDb(), c.db, 1e-9);
         EXPECT_EQ(dlg.GetDlgItem(1000).GetPos(), c.meter);
     }
     // Off the output page the meter stays as it is.
-    dlg.m_nPage = 5;
-    dlg.m_audio.m_Samples[0] = 1000;
-    dlg.m_audio.m_bRecording = 1;
-    (void)dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&dlg.m_audio.m_pSamples), kBlockBytes);
+    CWizardTestSeam::PutOnPage(dlg, Page::Speaker);
+    engine.m_Samples[0] = 1000;
+    engine.m_bRecording = 1;
+    (void)dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&engine.m_pSamples), kBlockBytes);
     EXPECT_EQ(dlg.GetDlgItem(1000).GetPos(), 56);
-    dlg.m_audio.m_bRecording = 0;
+    engine.m_bRecording = 0;
 }
 
 // The first time-limit message turns the engine's limit of 2 s into 5 s and tells
@@ -227,11 +235,11 @@ TEST_F(TestControlsTest, TheMeterShowsThePeakOfTheFirstHalfOfEachBlock)
 TEST_F(TestControlsTest, TheFirstTimeLimitMessageTellsTheUnitOnce)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    dlg.m_nPage = 9;
+    CWizardTestSeam::PutOnPage(dlg, Page::OutputRecording);
     for (LPARAM lParam : {-1, -2, -1})
-        EXPECT_EQ(dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&dlg.m_audio.m_pSamples), lParam), 0);
+        EXPECT_EQ(dlg.SendMessage(WM_APP + 2, reinterpret_cast<WPARAM>(&dlg.View().Audio().m_pSamples), lParam), 0);
     EXPECT_EQ(m_unit->LoggedCodes(), std::vector<uint16_t>{0x8401});
-    EXPECT_EQ(dlg.m_audio.m_dTimeLimit.load(), 5.0);
+    EXPECT_EQ(dlg.View().Audio().m_dTimeLimit.load(), 5.0);
 }
 
 // Record, then nothing: after 5 s timer 1 ends the recording, the wizard listens
@@ -246,26 +254,26 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
     const auto tone = Sine(440, 8000, 1.0);
     RecordWith(3, std::make_shared<CSamplesSignal>(tone));
     const uint64_t start = m_env.m_clock.NowMs();
-    EXPECT_EQ(dlg.m_nPage, 9);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::OutputRecording);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Stop Recording");
     for (int id : {1006, 1005, 1010})
         EXPECT_FALSE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
     EXPECT_TRUE(dlg.HasTimer(1));
-    EXPECT_EQ(dlg.m_audio.m_nMode.load(), 9);
+    EXPECT_EQ(dlg.View().Audio().m_nMode.load(), 9);
 
     // The microphone delivers its three blocks, then falls silent: its waits move
     // the clock on, so once it has waited it has written every block.
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > start + 1000; }));
     m_host.AdvanceTime(5000);
 
-    EXPECT_EQ(dlg.m_nPage, 8);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
     EXPECT_FALSE(dlg.HasTimer(1));
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     for (int id : {1006, 1026, 1005, 1010})
         EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
-    EXPECT_TRUE(dlg.m_bRecorded);
-    EXPECT_EQ(dlg.m_audio.m_nMode.load(), 8);
-    EXPECT_NE(dlg.m_audio.m_bRecording.load(), 0) << "listening again";
+    EXPECT_TRUE(dlg.View().Recorded());
+    EXPECT_EQ(dlg.View().Audio().m_nMode.load(), 8);
+    EXPECT_NE(dlg.View().Audio().m_bRecording.load(), 0) << "listening again";
     for (const auto& box : m_host.messageBoxes.asked)
         ADD_FAILURE() << box.caption << ": " << box.text;
     const auto data = WavData(Recording());
@@ -278,17 +286,17 @@ TEST_F(TestControlsTest, RecordThenNothingEndsTheRecordingAfterFiveSeconds)
 // the engine; the wizard goes back to listening at once and claims no recording.
 TEST_F(TestControlsTest, ARecordingThatCannotBeMadeLeavesNoRecordingBehind)
 {
-    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     std::ofstream(m_dir / "file") << "not a folder";
-    dlg.m_strWaveDir = (m_dir / "file" / "recordings").string() + "/";
+    OpenWizard(VK_TEST_INSTALL_DIR, (m_dir / "file" / "recordings").string() + "/");
+    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     EnterOutputPage();
     ASSERT_TRUE(dlg.ClickControl(1001));
     ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
     EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "WizardAudio");
-    EXPECT_EQ(dlg.m_nPage, 8);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     EXPECT_FALSE(dlg.HasTimer(1));
-    EXPECT_FALSE(dlg.m_bRecorded);
+    EXPECT_FALSE(dlg.View().Recorded());
     EXPECT_FALSE(dlg.GetDlgItem(1006).IsWindowEnabled());
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 }
@@ -314,27 +322,27 @@ TEST_F(TestControlsTest, AFullDiskEndsTheRecordingAndOffersNoRecording)
         EnterOutputPage();
         fs::create_directories(Recording().parent_path());
         WriteWav(Recording(), Sine(500, 3000, 1.0));
-        dlg.m_bRecorded = true;  // an earlier recording
+        CWizardTestSeam::SetRecorded(dlg, true);  // an earlier recording
         m_host.messageBoxes.asked.clear();
         {
             testing::CFileSizeLimit full(c.room);
             RecordWith(c.blocks, std::make_shared<CSineSignal>(500.0, 3000.0));
             const uint64_t start = m_env.m_clock.NowMs();
-            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 || m_env.m_clock.NowMs() > start + 1000; }));
-            if (dlg.m_nPage == 9)
+            ASSERT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::OutputListening || m_env.m_clock.NowMs() > start + 1000; }));
+            if (dlg.View().CurrentPage() == Page::OutputRecording)
                 m_host.AdvanceTime(5000);
-            ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+            ASSERT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::OutputListening; }));
         }
         ASSERT_EQ(m_host.messageBoxes.asked.size(), 1u);
         EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "WizardAudio");
         EXPECT_EQ(m_host.messageBoxes.asked[0].text, "Unable to write file: " + Recording().string() + "\nFile too large");
         EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
         EXPECT_FALSE(dlg.HasTimer(1));
-        EXPECT_FALSE(dlg.m_bRecorded);
+        EXPECT_FALSE(dlg.View().Recorded());
         EXPECT_FALSE(dlg.GetDlgItem(1006).IsWindowEnabled()) << "Playback";
         EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled()) << "Save Recording";
         EXPECT_FALSE(fs::exists(Recording())) << "no partial recording is left";
-        EXPECT_NE(dlg.m_audio.m_bRecording.load(), 0) << "listening again";
+        EXPECT_NE(dlg.View().Audio().m_bRecording.load(), 0) << "listening again";
     }
 }
 
@@ -348,14 +356,14 @@ TEST_F(TestControlsTest, ACardThatGoesAwayDuringARecordingEndsIt)
     RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
     m_sound.RemoveDevice(m_card.in);
     m_host.AdvanceTime(5000);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8 && dlg.m_audio.m_bRecording == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::OutputListening && dlg.View().Audio().m_bRecording == 0; }));
     // A card that cannot be opened (gone before the recording or the listening
     // after it opened it) is reported by the engine.
     for (const auto& box : m_host.messageBoxes.asked)
         EXPECT_EQ(box.caption, "MicrophoneThread");
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     EXPECT_FALSE(dlg.HasTimer(1));
-    EXPECT_TRUE(dlg.m_bRecorded);
+    EXPECT_TRUE(dlg.View().Recorded());
     EXPECT_TRUE(dlg.GetDlgItem(1026).IsWindowEnabled());
     const auto data = WavData(Recording());
     ASSERT_TRUE(data.has_value());
@@ -370,24 +378,24 @@ TEST_F(TestControlsTest, PlaybackToTheEndReturnsToListening)
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     fs::create_directories(Recording().parent_path());
     WriteWav(Recording(), Sine(300, 5000, 0.7));
-    dlg.m_bRecorded = true;
+    CWizardTestSeam::SetRecorded(dlg, true);
     EnterOutputPage();
     const auto recorded = WavData(Recording());
     ASSERT_TRUE(recorded.has_value());
 
     ASSERT_TRUE(dlg.ClickControl(1006));
-    EXPECT_EQ(dlg.m_nPage, 10);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::OutputPlayback);
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Stop");
     EXPECT_FALSE(dlg.GetDlgItem(1001).IsWindowEnabled());
-    EXPECT_TRUE(dlg.m_bPlaying);
+    EXPECT_TRUE(dlg.View().Playing());
 
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; }));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::OutputListening; }));
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Playback");
     EXPECT_EQ(dlg.GetDlgItemText(1001), "Record");
     EXPECT_TRUE(dlg.GetDlgItem(1001).IsWindowEnabled());
-    EXPECT_FALSE(dlg.m_bPlaying);
-    EXPECT_EQ(dlg.m_audio.m_nMode.load(), 8);
-    EXPECT_NE(dlg.m_audio.m_bRecording.load(), 0) << "listening again";
+    EXPECT_FALSE(dlg.View().Playing());
+    EXPECT_EQ(dlg.View().Audio().m_nMode.load(), 8);
+    EXPECT_NE(dlg.View().Audio().m_bRecording.load(), 0) << "listening again";
     EXPECT_EQ(m_sound.Played(m_card.out), *recorded);
     using Route = std::pair<uint8_t, uint8_t>;
     EXPECT_EQ(m_unit->WithState([](SimUnitState& s) { return s.routes; }), (std::vector<Route>{{1, 13}, {13, 13}}));
@@ -410,13 +418,14 @@ TEST_F(TestControlsTest, TheSpeakerPagePlaysTheTestSounds)
         {1006, 1001, "MusicPlayback.wav", "Play Music", true},
         {1001, 1006, "VoicePlayback.wav", "Play Voice", false},
     };
-    CQuorvelVK550ConfigDlg& dlg = *m_dlg;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + (c.installed ? "" : " missing"));
+        OpenWizard(c.installed ? VK_TEST_INSTALL_DIR : (m_dir / "nowhere").string() + "/",
+                   (m_dir / "recordings").string() + "/");
+        CQuorvelVK550ConfigDlg& dlg = *m_dlg;
         m_host.messageBoxes.asked.clear();
         const size_t playedBefore = m_sound.Played(m_card.out).size();
-        dlg.m_strInstallDir = c.installed ? VK_TEST_INSTALL_DIR : (m_dir / "nowhere").string() + "/";
-        dlg.m_nPage = 5;
+        CWizardTestSeam::PutOnPage(dlg, Page::Speaker);
         dlg.ShowPage();
 
         ASSERT_TRUE(dlg.ClickControl(c.button));
@@ -426,7 +435,7 @@ TEST_F(TestControlsTest, TheSpeakerPagePlaysTheTestSounds)
                       "Unable to open file: " + (m_dir / "nowhere" / "WaveFiles" / c.file).string());
             EXPECT_EQ(dlg.GetDlgItemText(c.button), c.caption);
             EXPECT_TRUE(dlg.GetDlgItem(c.other).IsWindowEnabled());
-            EXPECT_FALSE(dlg.m_bPlaying);
+            EXPECT_FALSE(dlg.View().Playing());
             EXPECT_EQ(Register(2) & 0x80, 0);
             continue;
         }
@@ -434,7 +443,7 @@ TEST_F(TestControlsTest, TheSpeakerPagePlaysTheTestSounds)
         EXPECT_FALSE(dlg.GetDlgItem(c.other).IsWindowEnabled());
         EXPECT_EQ(Register(2) & 0x80, 0x80) << "raised while the PC plays through the speaker";
 
-        ASSERT_TRUE(PumpUntil([&] { return !dlg.m_bPlaying; }));
+        ASSERT_TRUE(PumpUntil([&] { return !dlg.View().Playing(); }));
         EXPECT_EQ(dlg.GetDlgItemText(c.button), c.caption);
         EXPECT_TRUE(dlg.GetDlgItem(c.other).IsWindowEnabled());
         EXPECT_EQ(Register(2) & 0x80, 0);
@@ -463,16 +472,15 @@ TEST_F(TestControlsTest, ASliderActsOnlyOnItsOwnPage)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "page " << c.page << " slider " << c.slider);
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-        dlg.m_micVolume = 12;
-        dlg.m_speakerVolume = 12;
-        dlg.m_nPage = c.page;
+        CWizardTestSeam::SetLevels(dlg, 12, 12);
+        CWizardTestSeam::PutOnPage(dlg, static_cast<Page>(c.page));
         m_unit->ClearLog();
         m_sound.ClearMixerWrites();
         dlg.GetDlgItem(c.slider).SetPos(c.pos);
         (void)dlg.SendMessage(WM_VSCROLL, static_cast<WPARAM>(c.pos) << 16 | SB_THUMBTRACK, c.slider);
         EXPECT_EQ(LevelCommands(), c.commands);
-        EXPECT_EQ(dlg.m_micVolume, c.mic);
-        EXPECT_EQ(dlg.m_speakerVolume, c.speaker);
+        EXPECT_EQ(dlg.View().MicVolume(), c.mic);
+        EXPECT_EQ(dlg.View().SpeakerVolume(), c.speaker);
         const auto writes = m_sound.MixerWrites();
         if (c.commands.empty()) {
             EXPECT_TRUE(writes.empty());
@@ -511,17 +519,16 @@ TEST_F(TestControlsTest, LoadLevelsTakesTheUnitsOrTheBuiltInLevels)
             s.protocolVersionAnswer = static_cast<uint16_t>(0xA400 + c.protocol);
             s.levels = {{1, 0x85}, {3, 0x07}, {4, 0x09}};
         });
-        ASSERT_TRUE(dlg.m_protocol.OpenUnit(kFamilyFilter, true));
-        ASSERT_EQ(dlg.m_protocol.GetProtocolVersion(), c.protocol);
-        dlg.m_micVolume = 12;
-        dlg.m_speakerVolume = 12;
-        dlg.m_bUseDefaultLevels = c.defaults;
+        ASSERT_TRUE(CWizardTestSeam::Unit(dlg).OpenUnit(kFamilyFilter, true));
+        ASSERT_EQ(CWizardTestSeam::Unit(dlg).GetProtocolVersion(), c.protocol);
+        CWizardTestSeam::SetLevels(dlg, 12, 12);
+        CWizardTestSeam::SetUseDefaultLevels(dlg, c.defaults);
         m_unit->ClearLog();
         dlg.LoadLevels();
         EXPECT_EQ(LevelCommands(), c.commands);
-        EXPECT_EQ(dlg.m_micVolume, c.mic);
-        EXPECT_EQ(dlg.m_speakerVolume, c.speaker);
-        EXPECT_FALSE(dlg.m_bUseDefaultLevels);
+        EXPECT_EQ(dlg.View().MicVolume(), c.mic);
+        EXPECT_EQ(dlg.View().SpeakerVolume(), c.speaker);
+        EXPECT_FALSE(dlg.View().UsesDefaultLevels());
         EXPECT_EQ(dlg.GetDlgItem(1005).GetPos(), 24 - c.mic);
         EXPECT_EQ(dlg.GetDlgItem(1007).GetPos(), 24 - c.speaker);
     }
@@ -537,10 +544,10 @@ TEST_F(TestControlsTest, LoadLevelsKeepsTheLevelsTheUnitDoesNotGive)
     silent.onlyFor = 0x6100;
     m_unit->SetFaults(silent);
     m_unit->WithState([](SimUnitState& s) { s.levels = {{3, 0x3F}}; });
-    dlg.m_speakerVolume = 17;
+    CWizardTestSeam::SetLevels(dlg, dlg.View().MicVolume(), 17);
     dlg.LoadLevels();
-    EXPECT_EQ(dlg.m_speakerVolume, 17);
-    EXPECT_EQ(dlg.m_micVolume, 24);
+    EXPECT_EQ(dlg.View().SpeakerVolume(), 17);
+    EXPECT_EQ(dlg.View().MicVolume(), 24);
     EXPECT_EQ(dlg.GetDlgItem(1007).GetRangeMax(), 24);
     EXPECT_EQ(dlg.GetDlgItem(1007).GetPos(), 7);
     EXPECT_EQ(dlg.GetDlgItem(1005).GetPos(), 0);
@@ -569,7 +576,7 @@ TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
     WriteWav(Recording(), Sine(500, 3000, 1.3));
     const auto recording = WavData(Recording());
     ASSERT_TRUE(recording.has_value());
-    dlg.m_audio.m_strRecordFile = Recording().string();
+    CWizardTestSeam::Engine(dlg).m_strRecordFile = Recording().string();
     fs::create_directories(m_dir / "taken.wav");
 
     struct Case {
@@ -589,7 +596,8 @@ TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        dlg.m_audio.m_strRecordFile = c.recordingThere ? Recording().string() : (m_dir / "gone.wav").string();
+        CWizardTestSeam::Engine(dlg).m_strRecordFile =
+            c.recordingThere ? Recording().string() : (m_dir / "gone.wav").string();
         dlg.GetDlgItem(1026).EnableWindow(true);
         m_host.fileDialogs.asked.clear();
         m_host.fileDialogs.answers = {c.answer ? std::optional<std::string>(c.answer->string()) : std::nullopt};
@@ -603,7 +611,7 @@ TEST_F(TestControlsTest, SaveRecordingCopiesTheRecordingUnderTheChosenName)
         EXPECT_EQ(asked.defaultExt, ".wav");
         EXPECT_EQ(asked.flags, 0u);
         EXPECT_EQ(asked.filter, "WAV Files (*.wav)|*.wav||");
-        EXPECT_EQ(asked.initialName, dlg.m_strWaveDir + "Output_Mar 05 2013 14-07-31.wav");
+        EXPECT_EQ(asked.initialName, dlg.View().WaveDir() + "Output_Mar 05 2013 14-07-31.wav");
         EXPECT_EQ(dlg.GetDlgItem(1026).IsWindowEnabled(), !c.saved);
         if (c.saved) {
             EXPECT_EQ(WavData(*c.answer), recording);
@@ -660,7 +668,7 @@ TEST_F(TestControlsTest, TheEchoTestReportsBothFigures)
     EXPECT_EQ(m_host.messageBoxes.asked[0].text, kEchoReport);
     EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "Echo Test Results");
     EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_ICONINFORMATION);
-    EXPECT_NEAR(dlg.m_dEchoFigure, -40.2, 0.05);
+    EXPECT_NEAR(dlg.View().EchoFigure(), -40.2, 0.05);
 }
 
 // Other programs of the family start the echo test by posting WM_COMMAND 1015 to
@@ -698,27 +706,26 @@ TEST_F(TestControlsTest, TheEchoTestCommandArrivesThroughTheWindowTitle)
 TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
 {
     CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 5);
-    dlg.m_strInstallDir = VK_TEST_INSTALL_DIR;  // the page's set-up read the folders again
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::Speaker);
 
     ASSERT_TRUE(dlg.ClickControl(1006));
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Stop");
-    ASSERT_TRUE(PumpUntil([&] { return !dlg.m_bPlaying; })) << "the music plays to its end";
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.View().Playing(); })) << "the music plays to its end";
     EXPECT_EQ(dlg.GetDlgItemText(1006), "Play Music");
     ASSERT_TRUE(dlg.ScrollControl(1007, 6));
-    EXPECT_EQ(dlg.m_speakerVolume, 18);
+    EXPECT_EQ(dlg.View().SpeakerVolume(), 18);
     EXPECT_FALSE(dlg.ScrollControl(1005, 0)) << "the output slider is disabled on the speaker page";
 
     LeaveInputsPageWith(IDC_NEXT);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 8);
-    ASSERT_EQ(dlg.m_audio.m_strRecordFile, Recording().string());
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
+    ASSERT_EQ(dlg.View().Audio().m_strRecordFile, Recording().string());
     ASSERT_TRUE(dlg.ClickControl(1112));
     EXPECT_EQ(m_unit->WithState([](SimUnitState& s) { return s.picLines >> 23 & 1; }), 0u) << "line level";
     ASSERT_TRUE(dlg.ScrollControl(1005, 4));
-    EXPECT_EQ(dlg.m_micVolume, 20);
+    EXPECT_EQ(dlg.View().MicVolume(), 20);
 
     const uint64_t listening = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > listening + 1000; }));
@@ -727,12 +734,12 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     const uint64_t recording = m_env.m_clock.NowMs();
     ASSERT_TRUE(PumpUntil([&] { return m_env.m_clock.NowMs() > recording + 1000; }));
     m_host.AdvanceTime(5000);
-    ASSERT_EQ(dlg.m_nPage, 8);
-    ASSERT_TRUE(dlg.m_bRecorded);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
+    ASSERT_TRUE(dlg.View().Recorded());
 
     const size_t playedBefore = m_sound.Played(m_card.out).size();
     ASSERT_TRUE(dlg.ClickControl(1006));
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_nPage == 8; })) << "the playback ends by itself";
+    ASSERT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::OutputListening; })) << "the playback ends by itself";
     const auto played = m_sound.Played(m_card.out);
     EXPECT_EQ(played.size() - playedBefore, 3 * kBlockBytes);
 
@@ -744,7 +751,7 @@ TEST_F(TestControlsTest, ATechnicianTestsTheSpeakerAndTheOutputThroughThePages)
     EXPECT_FALSE(dlg.GetDlgItem(1026).IsWindowEnabled());
 
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-    ASSERT_EQ(dlg.m_nPage, 13);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::Finished);
     ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));  // "Exit >"
     EXPECT_EQ(dlg.Result(), IDOK);
     CRegHelper reg;
@@ -768,35 +775,35 @@ TEST_F(TestControlsTest, LeavingThePageDuringARecordingEndsIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.click == IDC_NEXT ? "Next" : "Back");
         CQuorvelVK550ConfigDlg& dlg = *m_dlg;
-        dlg.m_nPage = 2;
+        CWizardTestSeam::PutOnPage(dlg, Page::ConfigurationType);
         dlg.ShowPage();
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
         LeaveInputsPageWith(IDC_NEXT);
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-        ASSERT_EQ(dlg.m_nPage, 8);
+        ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
 
         // The listener's report of a silent microphone has been handled (the
         // one-time step of the time limit is behind us).
-        ASSERT_TRUE(PumpUntil([&] { return dlg.m_audio.m_dTimeLimit == 5.0; }));
+        ASSERT_TRUE(PumpUntil([&] { return dlg.View().Audio().m_dTimeLimit == 5.0; }));
         RecordWith(2, std::make_shared<CSineSignal>(500.0, 3000.0));
-        ASSERT_EQ(dlg.m_nPage, 9);
+        ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputRecording);
         // The two blocks are in once the microphone waits for more; nothing is
         // dispatched meanwhile, so timer 1 has not ended the recording.
         const uint64_t recording = m_env.m_clock.NowMs();
         ASSERT_TRUE(WaitForClock(recording + 1000));
-        ASSERT_EQ(dlg.m_nPage, 9);
+        ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputRecording);
 
         // Back goes through the inputs page, which the user leaves with Back.
         if (c.click == IDC_BACK)
             LeaveInputsPageWith(IDC_BACK);
         ASSERT_TRUE(dlg.ClickControl(c.click));
         EXPECT_EQ(m_host.StepsLeft(), 0u);
-        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_EQ(PageNumber(dlg.View().CurrentPage()), c.page);
         EXPECT_FALSE(dlg.HasTimer(1));
-        EXPECT_EQ(dlg.m_audio.m_bRecording.load(), 0);
+        EXPECT_EQ(dlg.View().Audio().m_bRecording.load(), 0);
         m_unit->ClearLog();
         m_host.AdvanceTime(20000);
-        EXPECT_EQ(dlg.m_nPage, c.page);
+        EXPECT_EQ(PageNumber(dlg.View().CurrentPage()), c.page);
         EXPECT_EQ(m_unit->LoggedCodes(), std::vector<uint16_t>{}) << "nothing happens afterwards";
         const auto data = WavData(Recording());
         ASSERT_TRUE(data.has_value());

@@ -2,6 +2,7 @@
 // card, both failure boxes on the virtual clock, the set-up start with the
 // slave defaults, and a master's channels kept aside.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "platform/settings/RegHelper.h"
 #include "ExpectedCommands.h"
 #include "WizardSoundFixture.h"
@@ -108,17 +109,17 @@ TEST_P(TypeAssignmentTest, SendsTheTypeAndWaitsForTheUnitAndItsSoundCard)
     const UnitTypeInfo& row = UnitTypeRow(c.type);
     EXPECT_EQ(unit->ProductId(), row.productId);
     EXPECT_EQ(unit->UsbName(), row.endpointName);
-    EXPECT_EQ(dlg.m_unitType, c.type);
-    EXPECT_EQ(dlg.m_strTypeName, row.typeName);
-    EXPECT_EQ(dlg.m_audio.m_strOutDevice, c.resets ? row.endpointName : "");
-    EXPECT_FALSE(dlg.m_bIgnoreDeviceChanges);
+    EXPECT_EQ(dlg.View().UnitType(), c.type);
+    EXPECT_EQ(dlg.View().TypeName(), row.typeName);
+    EXPECT_EQ(dlg.View().Audio().m_strOutDevice, c.resets ? row.endpointName : "");
+    EXPECT_FALSE(dlg.View().IgnoresDeviceChanges());
     if (c.resets) {
         EXPECT_EQ(dlg.GetDlgItemText(1009),
                   "The unit is re-enumerating.  This process may take a while.  Please wait ...");
     }
     // The wizard talks to the unit as it came back (a new device path).
     unit->SetFaults({});
-    EXPECT_TRUE(dlg.m_protocol.CheckConnection());
+    EXPECT_TRUE(CWizardTestSeam::Unit(dlg).CheckConnection());
     dlg.DestroyWindow();
 }
 
@@ -168,7 +169,7 @@ TEST_P(TypeAssignmentFailureTest, EndsOnPage0AfterItsBox)
         unit->SetResetTiming({300, std::nullopt});
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 1);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::TypeSelection);
     unit->ClearLog();
     const uint64_t start = m_env.m_clock.NowMs();
     ASSERT_TRUE(dlg.ClickControl(1022));
@@ -178,8 +179,8 @@ TEST_P(TypeAssignmentFailureTest, EndsOnPage0AfterItsBox)
     EXPECT_EQ(m_host.messageBoxes.asked[0].text, c.text);
     EXPECT_EQ(m_host.messageBoxes.asked[0].caption, "Dravena enumeration failure");
     EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_ICONEXCLAMATION | MB_OK);
-    EXPECT_EQ(dlg.m_nPage, 0);
-    EXPECT_FALSE(dlg.m_bIgnoreDeviceChanges);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::Welcome);
+    EXPECT_FALSE(dlg.View().IgnoresDeviceChanges());
     const auto codes = unit->LoggedCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x0666), c.resets);
     if (c.cardReturns == false && c.unitReturns) {
@@ -326,8 +327,8 @@ TEST_F(MasterInputsTest, AMastersReinforcementChannelsAreKeptAsideAndRestored)
         });
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        ASSERT_EQ(dlg.m_unitType, 2);
-        dlg.m_wUnitFlags = 0xC01B;
+        ASSERT_EQ(dlg.View().UnitType(), 2);
+        CWizardTestSeam::SetUnitFlags(dlg, 0xC01B);
         const SimUnitState before = unit->State();
         unit->ClearLog();
 
@@ -351,7 +352,7 @@ TEST_F(MasterInputsTest, AMastersReinforcementChannelsAreKeptAsideAndRestored)
         expected.push_back([flags](CHIDProtocol& p) { (void)p.SetParameter(0, 10, flags); });
         expected.push_back([withReinforcement](CHIDProtocol& p) { (void)p.SetPicLine(21, withReinforcement, false, 1); });
         EXPECT_EQ(HexLog(*unit), ExpectedLog(before, {}, expected));
-        EXPECT_EQ(dlg.m_wUnitFlags, flags);
+        EXPECT_EQ(dlg.View().UnitFlags(), flags);
         dlg.DestroyWindow();
         m_bus.Unplug(unit);
     }

@@ -3,6 +3,7 @@
 // to the end, "Exit >", units unplugged on the pages, the tool message 0x384 and
 // the cancel paths while the inputs page runs.
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "device/LevelRegisters.h"
 #include "inputs/InputsPage.h"
 #include "platform/settings/RegHelper.h"
@@ -56,7 +57,7 @@ protected:
         m_host.AdvanceTime(250);  // the device watch settles
         EXPECT_EQ(m_host.StepsLeft(), 0u) << "the inputs page did not run";
         EXPECT_FALSE(m_host.Stalled());
-        EXPECT_EQ(m_dlg.m_nPage, s.page) << "after click " << s.click;
+        EXPECT_EQ(PageNumber(m_dlg.View().CurrentPage()), s.page) << "after click " << s.click;
     }
     void Walk(const std::vector<Step>& steps)
     {
@@ -95,9 +96,9 @@ TEST_P(PageGraphTest, NextAndBackFollowTheGraph)
 {
     const WalkCase& c = GetParam();
     Start(c.kind);
-    ASSERT_EQ(m_dlg.m_nPage, c.firstPage);
+    ASSERT_EQ(PageNumber(m_dlg.View().CurrentPage()), c.firstPage);
     Walk(c.steps);
-    EXPECT_EQ(m_dlg.m_unitType, c.endType);
+    EXPECT_EQ(m_dlg.View().UnitType(), c.endType);
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
 }
 
@@ -124,7 +125,7 @@ TEST_F(NavigationFixture, NextWithoutAChoiceOnPage1ChangesNothing)
     Start(K::New);
     m_unit->ClearLog();
     ASSERT_TRUE(m_dlg.ClickControl(N));
-    EXPECT_EQ(m_dlg.m_nPage, 1);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::TypeSelection);
     EXPECT_EQ(m_dlg.GetDlgItemText(N), "Next  >");
     EXPECT_TRUE(m_dlg.GetDlgItem(N).IsWindowEnabled());
     EXPECT_FALSE(m_dlg.GetDlgItem(B).IsWindowEnabled()) << "a new unit has no page to go back to";
@@ -138,8 +139,8 @@ TEST_F(NavigationFixture, ExitStoresTheFinalLevelsAfterTheUnitStoredItsSettings)
     Walk({{SA, {}, 1}, {N, {}, 5}, {N, N, 8}});
     EXPECT_EQ(m_unit->State().routes.back(), (std::pair<uint8_t, uint8_t>{14, 13}));
     EXPECT_NE(Register(5) & kLevelFlag, 0) << "the output page's flag";
-    EXPECT_EQ(m_dlg.m_audio.m_nMode, kModeMonitor);
-    EXPECT_TRUE(m_dlg.m_audio.m_bRecording) << "the engine listens";
+    EXPECT_EQ(m_dlg.View().Audio().m_nMode, kModeMonitor);
+    EXPECT_TRUE(m_dlg.View().Audio().m_bRecording) << "the engine listens";
 
     m_unit->ClearLog();
     Walk({{N, {}, 13}});
@@ -147,11 +148,10 @@ TEST_F(NavigationFixture, ExitStoresTheFinalLevelsAfterTheUnitStoredItsSettings)
     const std::vector<uint16_t> store = {0xB7FF, 0xB100, 0xB102};
     EXPECT_NE(std::search(codes.begin(), codes.end(), store.begin(), store.end()), codes.end());
     EXPECT_EQ(Register(5) & kLevelFlag, 0);
-    EXPECT_FALSE(m_dlg.m_audio.m_bRecording);
+    EXPECT_FALSE(m_dlg.View().Audio().m_bRecording);
     EXPECT_EQ(m_dlg.GetDlgItemText(N), "Exit >");
 
-    m_dlg.m_micVolume = 7;
-    m_dlg.m_speakerVolume = 19;
+    CWizardTestSeam::SetLevels(m_dlg, 7, 19);
     m_unit->WithState([](SimUnitState& s) { s.levels[2] = 0x80 | 19; });
     ASSERT_TRUE(m_dlg.ClickControl(N));
     EXPECT_TRUE(m_dlg.IsEnded());
@@ -174,16 +174,16 @@ TEST_F(NavigationFixture, ASlaveAtTheEndNoLongerFollowsTheUnits)
 {
     Start(K::Slave);
     Walk({{N, N, 13}});
-    EXPECT_TRUE(m_dlg.m_bIgnoreDeviceChanges);
+    EXPECT_TRUE(m_dlg.View().IgnoresDeviceChanges());
     Walk({{B, N, 13}});
-    EXPECT_TRUE(m_dlg.m_bIgnoreDeviceChanges) << "Back to the inputs page keeps it off";
+    EXPECT_TRUE(m_dlg.View().IgnoresDeviceChanges()) << "Back to the inputs page keeps it off";
     m_bus.Unplug(m_unit);
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, 13);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::Finished);
     ASSERT_TRUE(m_dlg.ClickControl(B));
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, 0);
-    EXPECT_FALSE(m_dlg.m_bIgnoreDeviceChanges);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::Welcome);
+    EXPECT_FALSE(m_dlg.View().IgnoresDeviceChanges());
     // (The inputs page's recording engine finds no sound card either.)
     ASSERT_GE(m_host.messageBoxes.asked.size(), 1u);
     EXPECT_EQ(m_host.messageBoxes.asked[0].text, kUnitLeftText);
@@ -230,9 +230,9 @@ TEST_F(NavigationFixture, BesideALiveMasterANewUnitCanOnlyBeMadeASlave)
 {
     Plug(K::Master);
     Start(K::New);
-    ASSERT_EQ(m_dlg.m_nPage, 1);
-    EXPECT_TRUE(m_dlg.m_masterProtocol.CheckConnection());
-    EXPECT_EQ(m_dlg.m_protocol.GetProductId(), kNewUnitProductId) << "the new unit is configured";
+    ASSERT_EQ(m_dlg.View().CurrentPage(), Page::TypeSelection);
+    EXPECT_TRUE(m_dlg.View().MasterUnit().IsOpen());
+    EXPECT_EQ(m_dlg.View().Unit().GetProductId(), kNewUnitProductId) << "the new unit is configured";
     EXPECT_FALSE(m_dlg.GetDlgItem(SA).IsWindowVisible());
     EXPECT_FALSE(m_dlg.GetDlgItem(MA).IsWindowVisible());
     EXPECT_TRUE(m_dlg.GetDlgItem(SL).IsWindowVisible());
@@ -305,7 +305,7 @@ TEST_P(WatchResumeTest, TheSameUnitIsOpenedAgain)
     } else {
         m_host.AdvanceTime(kWatchSuspendMs);
     }
-    ASSERT_FALSE(m_dlg.m_bWatchSuspended);
+    ASSERT_FALSE(m_dlg.View().WatchSuspended());
     m_unit->ClearLog();
     Walk({{N, {}, 13}});
     const auto codes = m_unit->LoggedCodes();
@@ -341,7 +341,7 @@ TEST_P(UnplugTest, TheWizardFallsBackToPage0)
     }
     m_bus.Unplug(m_unit);
     m_host.AdvanceTime(250);
-    EXPECT_EQ(m_dlg.m_nPage, c.page);
+    EXPECT_EQ(PageNumber(m_dlg.View().CurrentPage()), c.page);
     ASSERT_EQ(m_host.messageBoxes.asked.size(), c.box ? 1u : 0u);
     if (c.box) {
         EXPECT_EQ(m_host.messageBoxes.asked[0].text, c.box);
@@ -350,9 +350,9 @@ TEST_P(UnplugTest, TheWizardFallsBackToPage0)
     if (c.suspended) {
         m_dlg.Post(WM_TOOL_MESSAGE, 0, 7);  // the other tool is done: the watch counts again
         m_host.RunUntilIdle();
-        EXPECT_EQ(m_dlg.m_nPage, 0);
+        EXPECT_EQ(m_dlg.View().CurrentPage(), Page::Welcome);
     }
-    if (m_dlg.m_nPage == 0) {
+    if (m_dlg.View().CurrentPage() == Page::Welcome) {
         EXPECT_FALSE(m_dlg.GetDlgItem(N).IsWindowEnabled());
     }
 }
@@ -412,11 +412,11 @@ TEST_F(NavigationFixture, CancelWhileTheInputsPageRunsAsksItsOwnQuestion)
         EXPECT_EQ(m_host.messageBoxes.asked[0].type, MB_YESNO | MB_ICONEXCLAMATION);
         if (c.answer == IDNO) {
             EXPECT_TRUE(stillRunning);
-            EXPECT_EQ(m_dlg.m_nPage, 2) << "the page's own Back";
+            EXPECT_EQ(m_dlg.View().CurrentPage(), Page::ConfigurationType) << "the page's own Back";
         } else {
             EXPECT_TRUE(m_host.Exited());
             EXPECT_EQ(m_host.ExitCode(), 0);
-            EXPECT_EQ(m_dlg.m_nPage, 7) << "no navigation";
+            EXPECT_EQ(m_dlg.View().CurrentPage(), Page::Inputs) << "no navigation";
         }
     }
 }
@@ -429,13 +429,13 @@ TEST_F(NavigationFixture, ToolMessage3WhileTheInputsPageRunsEndsTheWizard)
     m_host.Then([](CHeadlessHost& h) { ASSERT_TRUE(h.ActiveModal()->ClickControl(N)); })
         .Then([this](CHeadlessHost& h) {
             ASSERT_EQ(h.ModalDepth(), 2u);
-            ASSERT_EQ(m_dlg.m_pInputsSetup, h.ActiveModal());
+            ASSERT_EQ(m_dlg.View().InputsPage(), h.ActiveModal());
             m_dlg.Post(WM_TOOL_MESSAGE, 0, 3);
         });
     EXPECT_EQ(m_dlg.DoModal(), 0);
     EXPECT_FALSE(m_host.Stalled());
-    EXPECT_EQ(m_dlg.m_nPage, 7);
-    EXPECT_EQ(m_dlg.m_pInputsSetup, nullptr);
+    EXPECT_EQ(m_dlg.View().CurrentPage(), Page::Inputs);
+    EXPECT_EQ(m_dlg.View().InputsPage(), nullptr);
     EXPECT_TRUE(m_host.messageBoxes.asked.empty());
 }
 

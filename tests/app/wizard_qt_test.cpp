@@ -227,7 +227,7 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     QWidget* window = m_host.WindowOf(dlg);
     ASSERT_NE(window, nullptr);
     window->show();
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType);
 
     // The inputs page runs modally inside the Space that opens it: its four
     // Nexts are pressed from a timer while it runs (a window that has just
@@ -235,7 +235,7 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     int inputsNexts = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        CDialog* inputs = dlg.m_pInputsSetup;
+        CDialog* inputs = dlg.View().InputsPage();
         if (!inputs || inputsNexts >= 4 || !m_host.WindowOf(*inputs) || !m_host.WindowOf(*inputs)->isVisible())
             return;
         if (TabToAndPress(m_host.WindowOf(*inputs), m_host.ControlWidget(*inputs, 1003)))
@@ -248,16 +248,16 @@ TEST_F(WizardQtTest, TheRoadToTheEndWorksWithTheKeyboardAlone)
     QTimer guard;  // ends with the test, so it never fires into another one
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [&] {
-        if (dlg.m_pInputsSetup) {
+        if (dlg.View().InputsPage()) {
             forced = true;
-            (void)dlg.m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+            (void)dlg.View().InputsPage()->Post(WM_APP + 2, 0, -2);
         }
     });
     guard.start(20000);
 
     for (int expected : {5, 8, 13}) {
-        ASSERT_TRUE(TabToAndPress(window, m_host.ControlWidget(dlg, 1003))) << "Next not reached on page " << dlg.m_nPage;
-        ASSERT_EQ(dlg.m_nPage, expected);
+        ASSERT_TRUE(TabToAndPress(window, m_host.ControlWidget(dlg, 1003))) << "Next not reached on " << dlg.View().CurrentPage();
+        ASSERT_EQ(PageNumber(dlg.View().CurrentPage()), expected);
     }
     EXPECT_EQ(inputsNexts, 4);
     EXPECT_FALSE(forced) << "Tab and Space did not end the inputs page";

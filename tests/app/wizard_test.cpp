@@ -3,6 +3,7 @@
 // folders it reads at start.
 #include "app/AboutDlg.h"
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "program/WindowTitleLink.h"
 #include "platform/ipc/WindowSocket.h"
 #include "platform/settings/Paths.h"
@@ -53,7 +54,7 @@ TEST_P(WizardStartTest, OpensOnThePageTheAttachedUnitsCallFor)
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
 
-    EXPECT_EQ(dlg.m_nPage, c.page);
+    EXPECT_EQ(PageNumber(dlg.View().CurrentPage()), c.page);
     const Expected& e = c.expected;
     EXPECT_EQ(dlg.GetDlgItemText(1008), e.title);
     EXPECT_EQ(dlg.GetDlgItemText(1009), e.body);
@@ -167,7 +168,7 @@ TEST_F(WizardTest, ToolMessage3EndsTheWizardAtOnceWithResult0)
     Plug(K::New);
     CQuorvelVK550ConfigDlg dlg;
     m_host.Then([](CHeadlessHost& host) {
-        ASSERT_EQ(static_cast<CQuorvelVK550ConfigDlg*>(host.ActiveModal())->m_nPage, 1);
+        ASSERT_EQ(static_cast<CQuorvelVK550ConfigDlg*>(host.ActiveModal())->View().CurrentPage(), Page::TypeSelection);
         host.ActiveModal()->Post(WM_TOOL_MESSAGE, 0, 3);
     });
     EXPECT_EQ(dlg.DoModal(), 0);
@@ -188,7 +189,7 @@ TEST_F(WizardTest, ASuspendedDeviceWatchResumesAfter180SecondsOrOnRequest)
 
         dlg.Post(WM_TOOL_MESSAGE, 0, 6);
         m_host.RunUntilIdle();
-        EXPECT_TRUE(dlg.m_bWatchSuspended);
+        EXPECT_TRUE(dlg.View().WatchSuspended());
         auto unit = Plug(K::New);
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         m_host.AdvanceTime(1000);
@@ -199,13 +200,13 @@ TEST_F(WizardTest, ASuspendedDeviceWatchResumesAfter180SecondsOrOnRequest)
             m_host.RunUntilIdle();
         } else {
             m_host.AdvanceTime(180000 - 1000 - 1);
-            EXPECT_TRUE(dlg.m_bWatchSuspended);
+            EXPECT_TRUE(dlg.View().WatchSuspended());
             m_host.AdvanceTime(1);
         }
-        EXPECT_FALSE(dlg.m_bWatchSuspended);
+        EXPECT_FALSE(dlg.View().WatchSuspended());
         EXPECT_FALSE(dlg.HasTimer(kWatchSuspendTimer));
-        EXPECT_EQ(dlg.m_nUnits, 1);
-        EXPECT_EQ(dlg.m_nPage, 0);
+        EXPECT_EQ(dlg.View().Units(), 1);
+        EXPECT_EQ(dlg.View().CurrentPage(), Page::Welcome);
         CHIDProtocol reader;
         ASSERT_TRUE(reader.OpenUnit(kFamilyFilter, true));
         EXPECT_EQ(dlg.GetDlgItemText(1009), "You are configuring " + reader.GetProductName() + " device.")
@@ -224,12 +225,12 @@ TEST_F(WizardTest, DeviceNotificationsInABurstLeadToOneRecount)
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         m_host.AdvanceTime(50);
     }
-    EXPECT_EQ(dlg.m_nUnits, 0) << "nothing is counted while notifications keep coming";
+    EXPECT_EQ(dlg.View().Units(), 0) << "nothing is counted while notifications keep coming";
     EXPECT_EQ(dlg.GetDlgItemText(1009), kNoUnitText);
     m_host.AdvanceTime(150);
     // 200 ms after the last one: a non-master unit leaves the wizard on page 0, ready to go.
-    EXPECT_EQ(dlg.m_nUnits, 1);
-    EXPECT_EQ(dlg.m_nPage, 0);
+    EXPECT_EQ(dlg.View().Units(), 1);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::Welcome);
     EXPECT_TRUE(dlg.GetDlgItem(1003).IsWindowEnabled());
     EXPECT_FALSE(dlg.HasTimer(kDeviceSettleTimer));
     dlg.DestroyWindow();
@@ -254,10 +255,10 @@ TEST_F(WizardTest, TheUnitTypeFollowsTheFlagsWord)
         SCOPED_TRACE(c.flags);
         unit->WithState([&](SimUnitState& state) { state.parameters[{0, 10}] = {c.flags}; });
         dlg.ReadUnitType();
-        EXPECT_EQ(dlg.m_wUnitFlags, c.flags);
-        EXPECT_EQ(dlg.m_unitType, c.type);
-        EXPECT_EQ(dlg.m_strTypeName, c.name);
-        EXPECT_EQ(dlg.m_strAudioDeviceName, c.endpoint);
+        EXPECT_EQ(dlg.View().UnitFlags(), c.flags);
+        EXPECT_EQ(dlg.View().UnitType(), c.type);
+        EXPECT_EQ(dlg.View().TypeName(), c.name);
+        EXPECT_EQ(dlg.View().AudioDeviceName(), c.endpoint);
     }
     dlg.DestroyWindow();
 }
@@ -282,7 +283,7 @@ TEST_F(WizardTest, AFailedFlagsReadTakesTheTypeFromTheProductIdAndWritesNoFlags)
         unit->SetFaults(lost);
         dlg.ReadUnitType();
         unit->SetFaults({});
-        EXPECT_EQ(dlg.m_unitType, c.type);
+        EXPECT_EQ(dlg.View().UnitType(), c.type);
         unit->ClearLog();
         dlg.SaveMasterInputs();
         dlg.RestoreMasterInputs();
@@ -325,7 +326,7 @@ TEST_F(WizardTest, TheTestPagesShowTheirOwnControls)
         faults.silent = !c.line23.has_value();
         unit->SetFaults(faults);
         unit->WithState([&](SimUnitState& state) { state.picLines = c.line23.value_or(false) ? 1u << 23 : 0; });
-        dlg.m_nPage = c.page;
+        CWizardTestSeam::PutOnPage(dlg, static_cast<Page>(c.page));
         dlg.ShowPage();
         EXPECT_EQ(dlg.GetDlgItemText(1008), c.title);
         EXPECT_EQ(dlg.GetDlgItemText(1003), c.next);
@@ -352,24 +353,24 @@ TEST_F(WizardTest, ADeviceChangeClosesTheInputsPageAndNothingReachesTheUnitLeftB
     auto slave = Plug(K::Slave);
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_unitType, 3);
+    ASSERT_EQ(dlg.View().UnitType(), 3);
     bool inputsRan = false;
     m_host.Then([&](CHeadlessHost& host) {
-        inputsRan = host.ModalDepth() == 1 && dlg.m_pInputsSetup == host.ActiveModal();
+        inputsRan = host.ModalDepth() == 1 && dlg.View().InputsPage() == host.ActiveModal();
         m_bus.Unplug(slave);
         master->ClearLog();
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         host.AdvanceTime(200);
     });
-    dlg.m_nPage = 7;
+    CWizardTestSeam::PutOnPage(dlg, Page::Inputs);
     dlg.ShowPage();
 
     EXPECT_TRUE(inputsRan);
     EXPECT_FALSE(m_host.Stalled());
     EXPECT_EQ(m_host.ModalDepth(), 0u);
-    EXPECT_EQ(dlg.m_pInputsSetup, nullptr);
-    EXPECT_EQ(dlg.m_nPage, 0);
-    EXPECT_EQ(dlg.m_nUnits, 1);
+    EXPECT_EQ(dlg.View().InputsPage(), nullptr);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::Welcome);
+    EXPECT_EQ(dlg.View().Units(), 1);
     EXPECT_EQ(dlg.GetDlgItemText(1008), "Welcome to Quorvel Dravena Configuration");
     // Only reads reach the master: no levels, routes or channel records.
     for (const auto& command : master->Log()) {
@@ -397,17 +398,17 @@ TEST_F(WizardTest, ALateEndOfSoundOnTheInputsPageIsIgnored)
         .Then([&](CHeadlessHost& host) {
             depthAfterTheEnd = host.ModalDepth();
             sentMeanwhile = unit->Log();
-            if (dlg.m_pInputsSetup)
-                dlg.m_pInputsSetup->Post(WM_APP + 2, 0, -2);
+            if (dlg.View().InputsPage())
+                dlg.View().InputsPage()->Post(WM_APP + 2, 0, -2);
         });
-    dlg.m_nPage = 7;
+    CWizardTestSeam::PutOnPage(dlg, Page::Inputs);
     dlg.ShowPage();
 
     EXPECT_FALSE(m_host.Stalled());
     EXPECT_EQ(depthAfterTheEnd, 1u);
     EXPECT_TRUE(sentMeanwhile.empty()) << "first: " << std::hex << sentMeanwhile.front().Code();
     EXPECT_EQ(m_host.ModalDepth(), 0u);
-    EXPECT_EQ(dlg.m_nPage, 7);
+    EXPECT_EQ(dlg.View().CurrentPage(), Page::Inputs);
     dlg.DestroyWindow();
 }
 
@@ -420,16 +421,16 @@ TEST_F(WizardTest, TheTypePageOffersEveryTypeAfterTheSystemIntegrationPage)
     Plug(K::New);
     CQuorvelVK550ConfigDlg dlg;
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType);
     ASSERT_FALSE(dlg.GetDlgItem(1022).IsWindowEnabled());
     for (const auto& unit : {master, other}) {
         m_bus.Unplug(unit);
         dlg.Post(WM_DEVICECHANGE, 7, 0);
         m_host.AdvanceTime(200);
     }
-    ASSERT_EQ(dlg.m_nPage, 0);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::Welcome);
     ASSERT_TRUE(dlg.ClickControl(1003));
-    ASSERT_EQ(dlg.m_nPage, 1);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::TypeSelection);
     for (int id : {1022, 1023, 1024}) {
         EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowVisible()) << id;
         EXPECT_TRUE(dlg.GetDlgItem(id).IsWindowEnabled()) << id;
@@ -487,8 +488,8 @@ TEST_F(WizardTest, TheCloseBoxEndsTheProgramAskingOnlyWhileAConfigurationIsUnder
         host.messageBoxes.answers = {c.answer};
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        dlg.m_nPage = c.page;
-        dlg.m_unitType = c.unitType;
+        CWizardTestSeam::PutOnPage(dlg, static_cast<Page>(c.page));
+        CWizardTestSeam::SetUnitType(dlg, c.unitType);
         dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
         ASSERT_EQ(host.messageBoxes.asked.size(), c.text ? 1u : 0u);
         if (c.text) {
@@ -511,8 +512,8 @@ TEST_F(WizardTest, FirstStartCreatesTheProgramKeyAndUsesTheFolderDefaults)
     {
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        EXPECT_EQ(dlg.m_strInstallDir, "/opt/quorvel/");
-        EXPECT_EQ(dlg.m_strWaveDir, "/home/u/.local/share/Selvo/Quorvel Dravena Config/WaveFiles/");
+        EXPECT_EQ(dlg.View().InstallDir(), "/opt/quorvel/");
+        EXPECT_EQ(dlg.View().WaveDir(), "/home/u/.local/share/Selvo/Quorvel Dravena Config/WaveFiles/");
         dlg.DestroyWindow();
     }
     const std::string key = std::string("HKEY_CURRENT_USER\\") + kProgramKey;
@@ -527,8 +528,8 @@ TEST_F(WizardTest, FirstStartCreatesTheProgramKeyAndUsesTheFolderDefaults)
     {
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        EXPECT_EQ(dlg.m_strInstallDir, "/srv/quorvel/");
-        EXPECT_EQ(dlg.m_strWaveDir, "/home/u/.local/share/Selvo/Quorvel Dravena Config/WaveFiles/");
+        EXPECT_EQ(dlg.View().InstallDir(), "/srv/quorvel/");
+        EXPECT_EQ(dlg.View().WaveDir(), "/home/u/.local/share/Selvo/Quorvel Dravena Config/WaveFiles/");
         dlg.DestroyWindow();
     }
     ::unsetenv("QUORVEL_DATA_DIR");

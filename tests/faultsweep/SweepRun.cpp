@@ -113,7 +113,7 @@ RunResult RunRoad(const Road& road, const std::optional<SweepFault>& fault)
         // title control takes it a moment later).
         if (line.rfind("page ", 0) == 0)
             if (const auto* wizard = dynamic_cast<const CQuorvelVK550ConfigDlg*>(CDialog::MainWindow()))
-                result.transcript.push_back("title " + scenario::Quote(wizard->m_strTitle));
+                result.transcript.push_back("title " + scenario::Quote(wizard->View().Title()));
     });
     // The fault is armed before anything else of the script: K counts from the start.
     const std::string script = (fault ? FaultStep(*fault) + "\n" : std::string()) + road.script;

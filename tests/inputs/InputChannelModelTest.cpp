@@ -106,8 +106,8 @@ TEST_P(ReadInputChannelTest, TakesUseTypeAndItemsFromTheRecord)
     model.ReadInputChannel(1);
 
     const InputChannelState& ch = model.Channel(1);
-    EXPECT_EQ(ch.inUse, rc.inUse);
-    EXPECT_EQ(ch.choice, rc.choice);
+    EXPECT_EQ(ch.m_bInUse, rc.inUse);
+    EXPECT_EQ(ch.m_nChoice, rc.choice);
     EXPECT_EQ(ch.m_nItem1Level, 30);
     EXPECT_EQ(ch.m_bItem1Mute, 0);
     EXPECT_EQ(ch.m_nLocalLevel, 11);
@@ -181,8 +181,8 @@ TEST_F(InputsBed, AReadWithoutAnswerOrWithAnotherChannelOrRejectedChangesNothing
         CInputChannelModel model(*m_owner, 0);
         model.ReadControllerState();
         model.ReadInputChannel(0);
-        EXPECT_FALSE(model.Channel(0).inUse);
-        EXPECT_FALSE(model.Channel(0).known);
+        EXPECT_FALSE(model.Channel(0).m_bInUse);
+        EXPECT_FALSE(model.Channel(0).m_bKnown);
         // The mute of item 2 reads the record before it writes it back whole.
         model.ChangeLocalMute(0, true);
         // Nothing was read, so nothing is written back at the end either.
@@ -204,7 +204,7 @@ TEST_F(InputsBed, LineWordsThatCouldNotBeReadAreNeverWritten)
     CInputChannelModel model(*m_owner, 0);
     model.ReadControllerState();
     model.ReadInputChannel(0);
-    EXPECT_EQ(model.Channel(0).phantomShown, kPhantomOff) << "unknown lines show no supply";
+    EXPECT_EQ(model.Channel(0).m_nPhantomShown, kPhantomOff) << "unknown lines show no supply";
     m_unit->ClearLog();
     (void)model.ChangePhantom(0, kPhantom3V);
     const Lines sent = Transcript(*m_unit);
@@ -240,9 +240,9 @@ TEST_F(InputsBed, ChangesMadeWhileTheLinesWereUnreadableSurviveTheirLateRead)
     const PicLineWords unit = UnitLines();
     EXPECT_EQ(DecodePhantom(unit, 0), kPhantomOff) << "the supply the user turned off";
     EXPECT_EQ(DecodeGainStep(unit, UnitAddress(), 0), 5);
-    EXPECT_EQ(model.Channel(0).gainShown, 5);
+    EXPECT_EQ(model.Channel(0).m_nGainShown, 5);
     EXPECT_EQ(DecodePhantom(unit, 2), kPhantom24V) << "an untouched channel keeps its lines";
-    EXPECT_EQ(model.Channel(2).phantomShown, kPhantom24V) << "and shows them";
+    EXPECT_EQ(model.Channel(2).m_nPhantomShown, kPhantom24V) << "and shows them";
     EXPECT_TRUE(model.TakeLinesRefreshed());
     EXPECT_EQ(unit[0] & 0xFFF0, 0x1F50) << "lines 20..31 as the unit had them";
 }
@@ -269,7 +269,7 @@ TEST_F(InputsBed, AGainStepMadeBeforeTheLinesCouldBeReadLeavesTheSuppliesToTheUn
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(DecodePhantom(written, c), kPhantom24V) << "channel " << c;
         EXPECT_EQ(DecodeGainStep(written, UnitAddress(), c), 5) << "channel " << c;
-        EXPECT_EQ(model.Channel(c).phantomShown, kPhantom24V) << "channel " << c;
+        EXPECT_EQ(model.Channel(c).m_nPhantomShown, kPhantom24V) << "channel " << c;
     }
     EXPECT_EQ(written[0] & 0xFFF0, unitLines[0] & 0xFFF0);
     EXPECT_TRUE(model.ControllerStateKnown());
@@ -333,8 +333,8 @@ TEST_P(ChangeTest, SendsExactlyTheRecordLinesAndAddressOfTheChange)
     EXPECT_EQ((std::array<int, 4>{ch.m_nItem1Level, ch.m_bItem1Mute, ch.m_nLocalLevel, ch.m_bLocalMute}), cc.copies);
     // What the page shows is what the unit now has.
     for (int c = 0; c < 4; ++c) {
-        EXPECT_EQ(DecodePhantom(UnitLines(), c), model.Channel(c).phantomShown) << "channel " << c + 1;
-        EXPECT_EQ(DecodeGainStep(UnitLines(), UnitAddress(), c), model.Channel(c).gainShown) << "channel " << c + 1;
+        EXPECT_EQ(DecodePhantom(UnitLines(), c), model.Channel(c).m_nPhantomShown) << "channel " << c + 1;
+        EXPECT_EQ(DecodeGainStep(UnitLines(), UnitAddress(), c), model.Channel(c).m_nGainShown) << "channel " << c + 1;
     }
 }
 

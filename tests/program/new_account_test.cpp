@@ -64,14 +64,14 @@ TEST(NewAccount, TheInputsPageRecordsIntoAFolderItMakes)
         bool playbackOffered = false;
         CQuorvelVK550ConfigDlg dlg;
         ASSERT_TRUE(dlg.Create());
-        ASSERT_EQ(dlg.m_nPage, 2);
+        ASSERT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType);
         ASSERT_TRUE(dlg.ClickControl(IDC_NEXT));
-        ASSERT_EQ(dlg.m_nPage, 5);
+        ASSERT_EQ(dlg.View().CurrentPage(), Page::Speaker);
         // The inputs page runs modally inside the next click: the user acts from
         // within its window loop, then the page is closed.
         QTimer::singleShot(0, [&] {
-            ASSERT_TRUE(PumpUntil([&] { return dlg.m_pInputsSetup != nullptr; }, Ms(10000)));
-            CDialog& page = *dlg.m_pInputsSetup;
+            ASSERT_TRUE(PumpUntil([&] { return dlg.View().InputsPage() != nullptr; }, Ms(10000)));
+            CDialog& page = *dlg.View().InputsPage();
             ASSERT_TRUE(page.ClickControl(IDC_INPUTS_RECORD));
             EXPECT_EQ(page.GetDlgItemText(IDC_INPUTS_RECORD), "Stop Recording");
             (void)PumpUntil([] { return false; }, Ms(700));  // a few blocks of sound

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/QuorvelVK550ConfigDlg.h"
+#include "app/WizardTestSeam.h"
 #include "audio/AudioEndpoints.h"
 #include "audio/WaveReader.h"
 #include "platform/settings/AppProfile.h"
@@ -166,37 +167,39 @@ TEST_F(RealStackRoad, ANewUnitMadeStandAloneGoesThroughEveryPageToExit)
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
     Timed("start to page 1", [&] { ASSERT_TRUE(dlg.Create()); });
-    ASSERT_EQ(dlg.m_nPage, 1) << "the new unit asks for its type";
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::TypeSelection) << "the new unit asks for its type";
 
     ASSERT_TRUE(dlg.ClickControl(IDC_TYPE_STAND_ALONE));
     // Writes the type, resets the unit and waits for it and its card.
     Timed("page 1 to 5 (type, reset, card)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     for (const auto& box : m_boxes.asked)
         ADD_FAILURE() << "box \"" << box.caption << "\": " << box.text;
-    ASSERT_EQ(dlg.m_nPage, 5);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::Speaker);
     EXPECT_EQ(unit->ProductId(), 0x117);
     EXPECT_NE(m_bed.DevNode(number), firstNode) << "the unit returned as a new hidraw node";
     EXPECT_EQ(m_bed.CardName(number), "Qrvl VK550_SAL");
-    EXPECT_EQ(dlg.m_audio.m_strOutDevice, "Qrvl VK550_SAL");
-    EXPECT_NE(dlg.m_audio.FindInDeviceId("Qrvl VK550_SAL"), -1) << "the wizard's sound backend lists the card";
-    Timed("a tone through the returned card", [&] { PlayAndRecordThroughTheCard(dlg.m_audio, number); });
+    EXPECT_EQ(dlg.View().Audio().m_strOutDevice, "Qrvl VK550_SAL");
+    EXPECT_NE(CWizardTestSeam::Engine(dlg).FindInDeviceId("Qrvl VK550_SAL"), -1)
+        << "the wizard's sound backend lists the card";
+    Timed("a tone through the returned card",
+          [&] { PlayAndRecordThroughTheCard(CWizardTestSeam::Engine(dlg), number); });
 
     // The inputs page runs modally over the wizard; Next there (once per channel,
     // the fourth ends it) comes from its own loop.
     int inputsNext = 0;
     std::function<void()> nextChannel = [&] {
-        if (!dlg.m_pInputsSetup || inputsNext == 4)
+        if (!dlg.View().InputsPage() || inputsNext == 4)
             return;
         ++inputsNext;
-        (void)dlg.m_pInputsSetup->ClickControl(IDC_NEXT);
+        (void)dlg.View().InputsPage()->ClickControl(IDC_NEXT);
         QTimer::singleShot(20, nextChannel);
     };
     QTimer::singleShot(50, nextChannel);
     Timed("page 5 to 8 (inputs page)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     EXPECT_EQ(inputsNext, 4);
-    ASSERT_EQ(dlg.m_nPage, 8);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::OutputListening);
     Timed("page 8 to 13 (unit stores)", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
-    ASSERT_EQ(dlg.m_nPage, 13);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::Finished);
     const size_t commandsBeforeExit = unit->Log().size();
     Timed("Exit", [&] { ASSERT_TRUE(dlg.ClickControl(IDC_NEXT)); });
     EXPECT_TRUE(dlg.IsEnded());
@@ -213,10 +216,10 @@ TEST_F(RealStackRoad, AUnitUnpluggedReachesTheWizardThroughUdevAndTakesItsCard)
     CQuorvelVK550ConfigDlg dlg;
     dlg.SetAttach(m_setup->MakeAttach());
     ASSERT_TRUE(dlg.Create());
-    ASSERT_EQ(dlg.m_nPage, 2);
+    ASSERT_EQ(dlg.View().CurrentPage(), Page::ConfigurationType);
 
     m_bed.Unplug(number);
-    EXPECT_TRUE(PumpUntil([&] { return dlg.m_nPage == 0; }, Ms(10000))) << "page " << dlg.m_nPage;
+    EXPECT_TRUE(PumpUntil([&] { return dlg.View().CurrentPage() == Page::Welcome; }, Ms(10000))) << "page " << dlg.View().CurrentPage();
     EXPECT_TRUE(PumpUntil([&] { return m_bed.CardName(number).empty(); }, Ms(10000)));
     EXPECT_FALSE(dlg.GetDlgItem(IDC_NEXT).IsWindowEnabled()) << "no unit to configure";
     m_bed.Replug(number);

@@ -180,8 +180,8 @@ void CStepInterpreter::Poll()
     if (!wizard || !wizard->HasWindow())
         return;
     // Before the first page set-up the wizard shows no page at all.
-    if (wizard->m_nPage != m_lastPage && !wizard->GetDlgItemText(IDC_TITLE).empty()) {
-        m_lastPage = wizard->m_nPage;
+    if (PageNumber(wizard->View().CurrentPage()) != m_lastPage && !wizard->GetDlgItemText(IDC_TITLE).empty()) {
+        m_lastPage = PageNumber(wizard->View().CurrentPage());
         m_transcript.Event("page " + std::to_string(m_lastPage));
     }
     CDialog* active = m_stack.ActiveModal();
@@ -358,8 +358,8 @@ void CStepInterpreter::Expect(const Step& step)
     }
     const int n = static_cast<int>(step.numbers[0]);
     if (step.word == "page") {
-        if (wizard->m_nPage != n)
-            Fail(step.line, "page is " + std::to_string(wizard->m_nPage) + ", not " + std::to_string(n));
+        if (PageNumber(wizard->View().CurrentPage()) != n)
+            Fail(step.line, "page is " + std::to_string(PageNumber(wizard->View().CurrentPage())) + ", not " + std::to_string(n));
         return;
     }
     const CControl* ctrl = dlg->FindControl(n);
