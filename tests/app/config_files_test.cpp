@@ -567,7 +567,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadOutcomeCase{"NothingToChange", false, std::nullopt, MB_ICONINFORMATION,
                         "The unit already holds the configuration of f.toml.\nNothing was sent to the unit.", false},
         LoadOutcomeCase{"FailedStep", true, Fault{Fault::Kind::Error, 1, 0x5114, 0}, MB_ICONEXCLAMATION,
-                        "Applying f.toml failed at the level register 1.\nThe unit now holds:\n", false,
+                        "Applying f.toml failed at the speaker level.\nThe unit now holds:\n", false,
                         ": 12 (wanted 20)\n"},
         LoadOutcomeCase{"StoreFailed", true, Fault{Fault::Kind::Error, 1, 0xB102, 0}, MB_ICONEXCLAMATION,
                         "The unit took and holds every change of f.toml, but it did not confirm the store (0xB102).\n"

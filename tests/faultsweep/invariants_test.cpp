@@ -2,6 +2,8 @@
 // breaking one invariant (and only that one), beside runs that hold.
 #include "SweepInvariants.h"
 
+#include "inputs/InputChannelCoding.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -56,7 +58,25 @@ struct Case {
     std::optional<uint16_t> endFlags{};  // the unit's flags word at the end (started stand-alone)
     std::vector<std::pair<std::string, std::optional<std::string>>> settingsAfter{};
     bool endStored = false;  // the unit keeps what it holds at the end
+    std::optional<uint32_t> endLines{};  // the live controller lines at the end (else none high)
+    std::optional<uint32_t> endKept{};   // the line words kept over a power cycle (else none high)
 };
+
+uint32_t LinesOf(const PicLineWords& words) { return static_cast<uint32_t>(words[0]) << 16 | words[1]; }
+
+// Lines that say what no line high says (every input's gain and supply alike)
+// in another coding: the supply of the first input whose coding is not unique.
+uint32_t SameInputsOtherCoding()
+{
+    const PicLineWords none{};
+    for (int c = 0; c < kInputChannels; ++c) {
+        PicLineWords coded = none;
+        EncodePhantom(coded, c, DecodePhantom(none, c));
+        if (coded != none)
+            return LinesOf(coded);
+    }
+    return 0;
+}
 
 const char* const kLoadStored =
     "box information \"Unit configuration file\" \"Loading unit.toml: 2 changes applied, read back and stored in "
@@ -118,6 +138,14 @@ const Case kCases[] = {
      0x800B, {}, true},
     {"a load called stored that the unit did not store", Opened({kLoadStored}),
      "load called stored but the unit did not store", false, At(1, 4, Kind::Error)},
+    {"a load called stored whose inputs say the same in another coding", Opened({kLoadStored}), "", false,
+     At(1, 4, Kind::Error), 0, {}, 1000, 10, {true}, {}, {}, true, SameInputsOtherCoding(), SameInputsOtherCoding()},
+    {"a load called stored that left an input another supply", Opened({kLoadStored}),
+     "load called stored but the unit holds other settings", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true},
+     {}, {}, true, 0xFFFFFFFF, 0xFFFFFFFF},
+    {"a load called stored whose kept lines are not its live ones", Opened({kLoadStored}),
+     "load called stored but the unit did not store", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true}, {}, {},
+     true, 0, SameInputsOtherCoding()},
     {"a load that says it failed", Opened({kLoadFailed}), "", false, At(1, 4, Kind::Error), 0, {}, 1000, 10, {true},
      0x800B},
     // the store
@@ -203,8 +231,12 @@ RunResult RunOf(const Case& c)
     r.realMs = c.realMs;
     for (const bool present : c.present) {
         r.units.push_back({WithFlags(c.endFlags.value_or(0x8001)), present});
+        SimUnitState& state = r.units.back().state;
+        state.picLines = c.endLines.value_or(0);
+        const uint32_t kept = c.endKept.value_or(0);
+        state.parameters[state.StoredLinesPlace()] = {static_cast<uint16_t>(kept >> 16), static_cast<uint16_t>(kept)};
         if (c.endStored)
-            r.units.back().state.KeepLiveSettings();
+            state.KeepLiveSettings();
     }
     r.unitsAtStart = {WithFlags(0x8001)};
     r.settingsAfter = c.settingsAfter;
