@@ -93,6 +93,15 @@ std::string SaveName(const ConfigOptions& options, const UnitConfiguration& conf
     return (std::filesystem::path(options.file) / name).string();
 }
 
+// A name ending in .json is saved as JSON (the same keys), any other as TOML.
+std::string SavedText(const std::string& path, const UnitConfiguration& config)
+{
+    std::string name = std::filesystem::path(path).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    return name.ends_with(".json") ? commission::WriteConfigurationJson(config)
+                                   : commission::WriteConfigurationFile(config);
+}
+
 // Each file is written beside its place and renamed over it (through a link to
 // the file it names): a failed save leaves the old file whole.
 int Save(const ConfigOptions& options)
@@ -113,7 +122,7 @@ int Save(const ConfigOptions& options)
             return;
         }
         const std::string path = SaveName(options, *unit.current);
-        if (const auto done = WriteOutputFile(path, commission::WriteConfigurationFile(*unit.current)); !done) {
+        if (const auto done = WriteOutputFile(path, SavedText(path, *unit.current)); !done) {
             // /dev/stdout on a pipe or a terminal is no file: "-" is what writes there.
             const bool stream = done.why.starts_with("not a regular file");
             std::fprintf(stderr, "vk550ctl: cannot write %s: %s%s\n", OutputName(path).c_str(), done.why.c_str(),

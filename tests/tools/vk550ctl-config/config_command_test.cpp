@@ -359,6 +359,8 @@ TEST_F(ConfigCommand, JsonIsAppliedAsTomlIs)
     EXPECT_EQ(fromJson.exitCode, 0) << fromJson.err;
     EXPECT_NE(fromJson.out.find("type: STAND ALONE -> MASTER"), std::string::npos) << fromJson.out;
     EXPECT_EQ(fromJson.out, fromToml.out);
+    ASSERT_EQ(Ctl("--simulate=master config save saved.json").exitCode, 0);
+    EXPECT_EQ(File("saved.json"), File("master.json")) << "a .json name is saved as JSON";
     const CtlRun applied = Ctl("--simulate=stand-alone config apply master.json --yes");
     EXPECT_EQ(applied.exitCode, 0) << applied.err;
     EXPECT_NE(applied.out.find("VK5500001234  applied    yes"), std::string::npos) << applied.out;
