@@ -204,4 +204,12 @@ const char* CAEVersionInfo::GetStringValue(const std::string& name, unsigned lan
     return value && !value->empty() ? value->c_str() : nullptr;
 }
 
+std::string CAEVersionInfo::GetProgramVersion()
+{
+    std::string version = GetVersion();
+    while (!version.empty() && version.back() == ' ')
+        version.pop_back();
+    return version;
+}
+
 }  // namespace vk

@@ -16,6 +16,9 @@ public:
     // " 1.0.1.16" (or " 1.0" in the short form), one blank and the SpecialBuild
     // text; empty when the file holds no version information.
     std::string GetVersion(const char* file = nullptr, bool shortForm = false);
+    // The running program's " 1.0.1.16" without the blank an empty SpecialBuild
+    // text leaves; empty when it holds no version information.
+    std::string GetProgramVersion();
     // One text of the string table; null when missing or empty.
     [[nodiscard]] const char* GetStringValue(const std::string& name, unsigned language, unsigned codePage) const;
 

@@ -25,9 +25,7 @@ constexpr const char* kRecordFilter = "Commissioning Records (*.html)|*.html|All
 std::string ProgramVersion()
 {
     CAEVersionInfo info;
-    std::string version = info.GetVersion();
-    while (!version.empty() && version.back() == ' ')
-        version.pop_back();  // the blank before an empty SpecialBuild text
+    const std::string version = info.GetProgramVersion();
     return std::string(kWizardTitle) + (version.empty() ? " (version unknown)" : version);
 }
 

@@ -34,9 +34,7 @@ int Usage(FILE* out, int code)
 int Version()
 {
     vk::CAEVersionInfo info;
-    std::string version = info.GetVersion();
-    while (!version.empty() && version.back() == ' ')
-        version.pop_back();  // the blank before an empty SpecialBuild text
+    const std::string version = info.GetProgramVersion();
     if (version.empty()) {
         std::fprintf(stderr, "quorvel-vk550-config: no version information in %s\n", info.m_strFileName.c_str());
         return 1;

@@ -13,9 +13,7 @@ namespace vk::tools {
 // when the file carries no version information.
 inline std::string ProgramVersionText(const char* program)
 {
-    std::string version = CAEVersionInfo().GetVersion();
-    while (!version.empty() && version.back() == ' ')
-        version.pop_back();  // the blank before an empty SpecialBuild text
+    const std::string version = CAEVersionInfo().GetProgramVersion();
     return program + (version.empty() ? std::string(" (version unknown)") : version);
 }
 
@@ -23,9 +21,7 @@ inline std::string ProgramVersionText(const char* program)
 inline int PrintProgramVersion(const char* program)
 {
     CAEVersionInfo info;
-    std::string version = info.GetVersion();
-    while (!version.empty() && version.back() == ' ')
-        version.pop_back();  // the blank before an empty SpecialBuild text
+    const std::string version = info.GetProgramVersion();
     if (version.empty()) {
         std::fprintf(stderr, "%s: no version information in %s\n", program, info.m_strFileName.c_str());
         return 1;
